@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A private-profile (INI) layer with the semantics of the Windows calls:
+// names compared without regard to ASCII case, first of duplicates wins,
+// values trimmed and unquoted; writes keep every other line byte for byte.
+namespace kuv {
+
+// The value of section/key, or def when the file, section or key is missing;
+// at most bufSize - 1 bytes.
+std::string GetPrivateProfileString(std::string_view section, std::string_view key,
+                                    std::string_view def, std::size_t bufSize,
+                                    const std::string& path);
+
+// Sets section/key to value, creating key, section or file as needed; the file
+// is replaced through its work file. False on failure (file untouched).
+bool WritePrivateProfileString(std::string_view section, std::string_view key,
+                               std::string_view value, const std::string& path);
+
+// Pure forms over the file's bytes, for tests and fuzzing.
+bool ProfileLookup(std::string_view contents, std::string_view section, std::string_view key,
+                   std::string& value);
+std::string ProfileUpdate(std::string_view contents, std::string_view section,
+                          std::string_view key, std::string_view value);
+
+// The integer rules of the settings file; false when the text is invalid.
+bool ParseProfileInt(std::string_view text, std::int32_t& out);
+std::string FormatProfileInt(std::int32_t value);
+
+}  // namespace kuv

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kuv {
+
+// The settings record, held by the main window for the whole run. Texts are
+// code page 932 bytes.
+struct TDiarySettings {
+    std::string Password;
+    bool UseEncryption = false;
+    std::string DataPath;
+    std::string DateFormat;
+    bool AutoInsertDate = false;
+    std::string FontName;
+    int FontSize = 12;
+    std::int32_t FontColor = static_cast<std::int32_t>(0x80000008u);
+    bool ShowOldDiary = true;
+    int OldDiaryHeight = 154;
+    bool SaveWindow = true;
+    int WindowTop = -1;
+    int WindowLeft = 0;
+    int WindowHeight = 450;
+    int WindowWidth = 640;
+};
+
+// The default date pattern yyyy"/"mm"/"dd" ("aaa")" and font name.
+extern const char* const kDefaultDateFormat;
+extern const char* const kDefaultFontName;  // "ＭＳ Ｐゴシック" in code page 932
+
+// Where the program keeps its settings and, by default, its entries.
+struct AppPaths {
+    std::string appDir;          // FAppDir
+    std::string settingsFolder;  // FAppDir + "/data", or the per-user folder
+    std::string settingsPath;    // settingsFolder + "/diary.ini"
+};
+
+// FAppDir + "/data" when the program folder is writable; otherwise
+// $XDG_DATA_HOME/kuvandoro (default ~/.local/share/kuvandoro).
+AppPaths ResolveAppPaths(const std::string& appDir);
+// The same without the writability check (tools and tests).
+AppPaths FixedAppPaths(const std::string& appDir);
+
+// The defaults of every field; DataPath is the settings folder.
+TDiarySettings DefaultSettings(const AppPaths& paths);
+
+}  // namespace kuv

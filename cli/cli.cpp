@@ -1,0 +1,76 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/cp932.h"
+
+namespace kuv::cli {
+
+bool Args::Has(const std::string& name) const {
+    return std::any_of(options.begin(), options.end(),
+                       [&](const auto& o) { return o.first == name; });
+}
+
+std::optional<std::string> Args::Value(const std::string& name) const {
+    for (const auto& o : options) {
+        if (o.first == name) return o.second;
+    }
+    return std::nullopt;
+}
+
+std::optional<Args> ParseArgs(int argc, char** argv, int first,
+                              const std::vector<std::string>& flags,
+                              const std::vector<std::string>& valued) {
+    Args args;
+    bool optionsDone = false;
+    for (int i = first; i < argc; ++i) {
+        std::string word = argv[i];
+        if (optionsDone || word.size() < 2 || word.compare(0, 2, "--") != 0) {
+            args.positional.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsDone = true;
+            continue;
+        }
+        std::string name = word.substr(2);
+        if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
+            args.options.emplace_back(name, "");
+        } else if (std::find(valued.begin(), valued.end(), name) != valued.end()) {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "kuvandoro-cli: option --%s needs a value\n", name.c_str());
+                return std::nullopt;
+            }
+            args.options.emplace_back(name, argv[++i]);
+        } else {
+            std::fprintf(stderr, "kuvandoro-cli: unknown option %s\n", word.c_str());
+            return std::nullopt;
+        }
+    }
+    return args;
+}
+
+std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what) {
+    auto bytes = cp932::FromUtf8(utf8);
+    if (!bytes) {
+        std::fprintf(stderr, "kuvandoro-cli: the %s cannot be written in code page 932\n", what);
+    }
+    return bytes;
+}
+
+int Usage() {
+    std::fputs(
+        "usage: kuvandoro-cli COMMAND ...\n"
+        "  show [--app-dir DIR] [--data DIR] [--password P] [--raw] YYYY-MM-DD\n"
+        "  format [--locale NAME] [--raw] PATTERN [VALUE]\n"
+        "  encode [--keep] PATH KEY\n"
+        "  decode [--keep] PATH KEY\n"
+        "  settings [--app-dir DIR]\n"
+        "  profile get FILE SECTION KEY [DEFAULT]\n"
+        "  profile set FILE SECTION KEY VALUE\n",
+        stderr);
+    return 2;
+}
+
+}  // namespace kuv::cli

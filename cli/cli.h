@@ -1,0 +1,38 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Shared pieces of the companion command-line tool.
+namespace kuv::cli {
+
+// Command-line words after the command name. Options are "--name" or
+// "--name VALUE"; "--" ends the options.
+struct Args {
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> options;  // name without "--", value
+    bool Has(const std::string& name) const;
+    std::optional<std::string> Value(const std::string& name) const;
+};
+
+// Parses argv; flags lists options without a value, valued those with one.
+// Prints a message and returns nothing on an unknown option.
+std::optional<Args> ParseArgs(int argc, char** argv, int first,
+                              const std::vector<std::string>& flags,
+                              const std::vector<std::string>& valued);
+
+// UTF-8 argument to code page 932; prints a message when it does not fit.
+std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what);
+
+int Usage();
+
+// The commands; each returns the exit status.
+int RunShow(int argc, char** argv);
+int RunFormat(int argc, char** argv);
+int RunEncode(int argc, char** argv);
+int RunDecode(int argc, char** argv);
+int RunSettings(int argc, char** argv);
+int RunProfile(int argc, char** argv);
+
+}  // namespace kuv::cli

@@ -1,0 +1,14 @@
+#include "cli/cli.h"
+
+#include <cstdio>
+
+namespace kuv::cli {
+int RunSettings(int, char**) {
+    std::fputs("kuvandoro-cli: this command is not built yet\n", stderr);
+    return 2;
+}
+int RunProfile(int, char**) {
+    std::fputs("kuvandoro-cli: this command is not built yet\n", stderr);
+    return 2;
+}
+}  // namespace kuv::cli

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The encrypted file container: a 44-byte header (marker 23, 0, "LOCKED",
+// the plain file's MS-DOS date, the key masked with 0xA6) and the body XORed
+// with the key, which restarts at every 1024-byte block. Free functions
+// without state; they report through their results and never throw.
+namespace kuv {
+
+inline constexpr std::size_t kCryptHeaderSize = 44;
+inline constexpr std::size_t kCryptBlockSize = 1024;
+inline constexpr std::size_t kCryptKeyField = 32;
+
+// Encodes the file at path in place. With keepSource the plain file is kept
+// under the ".org" name. True when the container now stands at path.
+bool CryptEncodeFile(const std::string& path, const std::string& key, bool keepSource);
+
+// Decodes the container at path in place. With keepSource the container is
+// kept under the ".crp" name. 0 decoded, 1 no matching header, 2 failure.
+int CryptDecodeFile(const std::string& path, const std::string& key, bool keepSource);
+
+// XORs bytes 0 to count-1 with key byte (j mod L); nothing for an empty key
+// or count <= 0.
+void CryptXorBlock(unsigned char* buffer, int count, const std::string& key);
+
+void MakeCryptHeader(unsigned char* buffer, const std::string& key, std::uint32_t date);
+
+struct CryptHeader {
+    std::string key;  // the stored key, 0 to 32 bytes
+    std::uint32_t date = 0;
+};
+CryptHeader ParseCryptHeader(const unsigned char* buffer);
+
+// True when the first 8 bytes are the container marker (23, 0, "LOCKED").
+bool HasCryptMarker(const unsigned char* bytes, std::size_t size);
+
+// True when the key field holds the key whole: 1 to 32 bytes, none 0xA6.
+bool CryptKeyStorable(const std::string& key);
+
+// Writes the container of the plain file source under key to target through
+// target's ".$$$" work file, flushed and renamed over target; source is left
+// as it is. False (and target untouched) on any failure or unstorable key.
+bool CryptEncodeFileTo(const std::string& source, const std::string& target,
+                       const std::string& key);
+
+// Decodes the container at path into memory without writing anything.
+// Results as CryptDecodeFile: 0 with plain filled, 1 no matching header,
+// 2 failure (also when the body would exceed maxBytes).
+int CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,
+                        std::size_t maxBytes);
+
+// Files of this size or more are refused by every operation.
+inline constexpr std::int64_t kCryptMaxFileSize = std::int64_t{1} << 31;
+
+}  // namespace kuv

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+// The date-time value: days since 1899-12-30 00:00, the fraction the time of
+// day, on the proleptic Gregorian calendar.
+namespace kuv {
+
+using TDateTime = double;
+
+struct DateParts {
+    std::uint16_t year = 0, month = 0, day = 0;
+};
+struct TimeParts {
+    std::uint16_t hour = 0, minute = 0, second = 0, msec = 0;
+};
+
+// Midnight of the date; throws EConvertError("日付に変換できない値が渡されました").
+TDateTime EncodeDateValue(std::uint16_t year, std::uint16_t month, std::uint16_t day);
+// The fraction of the day; throws EConvertError("時刻に変換できない値が渡されました").
+TDateTime EncodeTimeValue(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
+                          std::uint16_t msec);
+DateParts DecodeDateValue(TDateTime v);
+TimeParts DecodeTimeValue(TDateTime v);
+// 1 = Sunday ... 7 = Saturday.
+int WeekdayOf(TDateTime v);
+bool IsLeap(int year);
+// The current local date and time, with milliseconds.
+TDateTime CurrentDateTime();
+
+// The day number (1 = 0001-01-01) and millisecond of the day of a value.
+struct DaySplit {
+    std::int64_t day = 0;
+    std::int64_t msec = 0;
+};
+DaySplit SplitDateTime(TDateTime v);
+
+}  // namespace kuv
