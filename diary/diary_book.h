@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "app/settings.h"
 #include "dates/calendar.h"
@@ -53,15 +54,26 @@ class DiaryBook {
 public:
     explicit DiaryBook(TDiarySettings& settings) : settings_(settings) {}
 
+    // Filled in this order: upper, lower (then the automatic date), status.
     struct Loaded {
         PaneContent upper, lower;
-        std::string status;
+        std::string status;         // empty until the status line is reached
         bool dateInserted = false;  // the automatic date went into the upper text
     };
     // LoadDiary(date) with the picker on picker: both panes, the automatic
-    // date, the status line; clears FModified.
+    // date, the status line; clears FModified and the unsaved flag. Throws
+    // AppError as LoadPane does.
     Loaded LoadDiary(TDateTime picker, TDateTime date);
-    // SaveDiary(): saves upperText under day when FModified is set.
+    // The same, filling out as it goes: when it throws, out holds what was
+    // loaded before that point (the panes keep it; an empty status means the
+    // status bar stays as it was). Apply the texts to the panes with their
+    // change signals blocked, or call ClearModified() afterwards. After a
+    // failed upper load UpperSealed() is true, so the pane stays read-only
+    // and no save replaces the entry that could not be read.
+    void LoadDiary(TDateTime picker, TDateTime date, Loaded& out);
+    // SaveDiary(): saves upperText under day when FModified is set, unless
+    // UpperSealed(). Throws AppError ("ファイル %s を作成できません"); on
+    // success clears the unsaved flag (FModified stays set).
     void SaveDiary(TDateTime day, const std::string& upperText);
 
     void MarkChanged();  // Memo1Change
@@ -70,7 +82,8 @@ public:
     bool Unsaved() const { return unsaved_; }
     // The day the panes were last loaded for.
     TDateTime LoadedDay() const { return loadedDay_; }
-    // True while the upper pane shows a sealed entry (no save may replace it).
+    // True while the upper pane shows a sealed entry, or an entry that could
+    // not be loaded: the pane is read-only and no save may replace it.
     bool UpperSealed() const { return upperSealed_; }
     const std::string& YearDir() const { return yearDir_; }
     const std::string& LastYearDir() const { return lastYearDir_; }

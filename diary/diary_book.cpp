@@ -1,0 +1,226 @@
+#include "diary/diary_book.h"
+
+#include <string_view>
+
+#include "crypt/cryptogram.h"
+#include "dates/date_pattern.h"
+#include "platform/errors.h"
+#include "platform/fileio.h"
+
+namespace kuv {
+
+namespace {
+
+// "ファイル %s を作成できません"
+constexpr const char* kCannotCreate =
+    "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9"
+    "\x82\xf1";
+// "ファイル %s は開けません"
+constexpr const char* kCannotOpen =
+    "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1";
+// "文字列の大きさが メモ の制限を越えました"
+constexpr const char* kTooLarge =
+    "\x95\xb6\x8e\x9a\x97\xf1\x82\xcc\x91\xe5\x82\xab\x82\xb3\x82\xaa \x83\x81\x83\x82 \x82\xcc"
+    "\x90\xa7\x8c\xc0\x82\xf0\x89\x7a\x82\xa6\x82\xdc\x82\xb5\x82\xbd";
+// The status line patterns "▲ "yyyy"年" and "  ▼ "yyyy"年".
+constexpr const char* kUpperYearPattern = "\"\x81\xa3 \"yyyy\"\x94\x4e\"";
+constexpr const char* kLowerYearPattern = "\"  \x81\xa5 \"yyyy\"\x94\x4e\"";
+
+constexpr const char* kPlainExt = ".dia";
+constexpr const char* kLockedExt = ".xda";
+constexpr const char* kWorkExt = ".$$$";
+
+std::string Join(const std::string& folder, const std::string& name, const char* ext) {
+    return folder + "/" + name + ext;
+}
+
+[[noreturn]] void ThrowCannotCreate(const std::string& path) {
+    throw AppError(FormatMessage(kCannotCreate, path));
+}
+
+// Reads a stored entry file whole; false when it is gone since the existence
+// check. Every other failure is the load error of the pane.
+bool ReadStored(const std::string& path, std::string& bytes) {
+    switch (fsio::ReadWholeFile(path, bytes, kMaxPaneBytes)) {
+        case fsio::ReadStatus::Ok:
+            return true;
+        case fsio::ReadStatus::Missing:
+            return false;
+        case fsio::ReadStatus::TooLarge:
+            throw AppError(kTooLarge);
+        case fsio::ReadStatus::CannotOpen:
+        case fsio::ReadStatus::ReadError:
+            break;
+    }
+    throw AppError(FormatMessage(kCannotOpen, path));
+}
+
+enum class Presence { Absent, File, Unreadable };
+
+// An entry exists when a regular file (or a link to one) holds its name; a
+// folder of that name is no entry. Anything else (a pipe, a device) is never
+// opened, so a load cannot block on it.
+Presence PresenceOf(const std::string& path) {
+    switch (fsio::KindOf(path)) {
+        case fsio::Kind::File:
+            return Presence::File;
+        case fsio::Kind::Other:
+            return Presence::Unreadable;
+        case fsio::Kind::Missing:
+        case fsio::Kind::Directory:
+            break;
+    }
+    return Presence::Absent;
+}
+
+}  // namespace
+
+std::string YearFolder(const std::string& dataPath, TDateTime date) {
+    return dataPath + "/" + FormatDatePattern("yyyy", date);
+}
+
+std::string EntryName(TDateTime date) { return FormatDatePattern("mmdd", date); }
+
+std::string StatusLine(TDateTime picker) {
+    return FormatDatePattern(kUpperYearPattern, picker) +
+           FormatDatePattern(kLowerYearPattern, picker - 365);
+}
+
+std::string PaneTextFromFile(std::string_view bytes) {
+    const std::size_t zero = bytes.find('\0');
+    if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 16);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r') {
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+            text += "\r\n";
+        } else if (c == '\n') {
+            text += "\r\n";
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+PaneContent LoadPane(const std::string& folder, const std::string& name,
+                     const std::string& password) {
+    PaneContent pane;
+    std::string bytes;
+
+    const std::string plain = Join(folder, name, kPlainExt);
+    switch (PresenceOf(plain)) {
+        case Presence::Unreadable:
+            throw AppError(FormatMessage(kCannotOpen, plain));
+        case Presence::File:
+            // A plain entry that vanished since the check was most likely just
+            // locked by a save, so the locked file is looked at next.
+            if (ReadStored(plain, bytes)) {
+                pane.text = PaneTextFromFile(bytes);
+                pane.source = PaneSource::Plain;
+                return pane;
+            }
+            break;
+        case Presence::Absent:
+            break;
+    }
+
+    const std::string locked = Join(folder, name, kLockedExt);
+    switch (PresenceOf(locked)) {
+        case Presence::Unreadable:
+            throw AppError(FormatMessage(kCannotOpen, locked));
+        case Presence::Absent:
+            return pane;
+        case Presence::File:
+            break;
+    }
+    // Decoding happens in memory: the plain text never reaches the disk and
+    // the stored file stays exactly as it was.
+    if (CryptDecodeToMemory(locked, password, bytes, kMaxPaneBytes) == 0) {
+        pane.text = PaneTextFromFile(bytes);
+        pane.source = PaneSource::Locked;
+        return pane;
+    }
+    bytes.clear();
+    if (!ReadStored(locked, bytes)) return pane;
+    pane.text = PaneTextFromFile(bytes);
+    const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
+    pane.source = HasCryptMarker(raw, bytes.size()) ? PaneSource::Sealed : PaneSource::Raw;
+    return pane;
+}
+
+void SaveEntry(const std::string& folder, const std::string& name, const std::string& text,
+               bool useEncryption, const std::string& password) {
+    const std::string plain = Join(folder, name, kPlainExt);
+    if (!fsio::IsDirectory(folder)) {
+        // One level only; when the data folder itself is missing this fails
+        // once and is reported instead of being retried.
+        fsio::MakeDirectory(folder);
+        if (!fsio::IsDirectory(folder)) ThrowCannotCreate(plain);
+    }
+    if (!fsio::WriteFileAtomic(plain, text, fsio::ChangeExtension(plain, kWorkExt))) {
+        ThrowCannotCreate(plain);
+    }
+    if (!useEncryption) return;
+    // A password that cannot be a key leaves the entry as plain text, as an
+    // encoding failure does.
+    if (password.empty() || !CryptKeyStorable(password)) return;
+
+    // The container replaces the old locked file atomically while the plain
+    // file still holds the same text, so a crash at any point leaves the new
+    // entry readable; only then does the plain copy go.
+    const std::string lockedPath = Join(folder, name, kLockedExt);
+    if (!CryptEncodeFileTo(plain, lockedPath, password)) return;
+    if (fsio::Remove(plain)) fsio::SyncParentDirectory(plain);
+}
+
+void DiaryBook::LoadDiary(TDateTime picker, TDateTime date, Loaded& out) {
+    out = Loaded{};
+    // Until the upper pane is loaded it holds nothing that may be saved: a
+    // failed load must not let an empty pane replace an unreadable entry.
+    upperSealed_ = true;
+    modified_ = false;
+    unsaved_ = false;
+    loadedDay_ = date;
+    yearDir_ = YearFolder(settings_.DataPath, picker);
+    lastYearDir_ = YearFolder(settings_.DataPath, picker - 365);
+    const std::string name = EntryName(date);
+
+    out.upper = LoadPane(yearDir_, name, settings_.Password);
+    upperSealed_ = out.upper.source == PaneSource::Sealed;
+    out.lower = LoadPane(lastYearDir_, name, settings_.Password);
+
+    if (settings_.AutoInsertDate && HoldsNoLine(out.upper.text)) {
+        std::size_t caret = 0;
+        out.upper.text = AppendDateLine(out.upper.text,
+                                        FormatDatePattern(settings_.DateFormat, picker), caret);
+        out.dateInserted = true;
+    }
+    out.status = StatusLine(picker);
+    modified_ = false;
+    unsaved_ = false;
+}
+
+DiaryBook::Loaded DiaryBook::LoadDiary(TDateTime picker, TDateTime date) {
+    Loaded out;
+    LoadDiary(picker, date, out);
+    return out;
+}
+
+void DiaryBook::SaveDiary(TDateTime day, const std::string& upperText) {
+    yearDir_ = YearFolder(settings_.DataPath, day);
+    if (!modified_) return;
+    // A sealed entry is kept until the password that opens it is set again.
+    if (upperSealed_) return;
+    SaveEntry(yearDir_, EntryName(day), upperText, settings_.UseEncryption, settings_.Password);
+    unsaved_ = false;
+}
+
+void DiaryBook::MarkChanged() {
+    modified_ = true;
+    unsaved_ = true;
+}
+
+}  // namespace kuv
