@@ -1,0 +1,384 @@
+#include "platform/fileio.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/cp932.h"
+
+namespace kuv::fsio {
+namespace {
+
+// The file system's name of a code page 932 path.
+std::string Native(const std::string& path) {
+    for (unsigned char c : path) {
+        if (c >= 0x80) return cp932::ToUtf8(path);
+    }
+    return path;
+}
+
+int RetryOpen(const std::string& name, int flags, mode_t mode = 0) {
+    int fd;
+    do {
+        fd = ::open(name.c_str(), flags | O_CLOEXEC, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+std::uint32_t PackDos(std::time_t t) {
+    std::tm tm{};
+    if (localtime_r(&t, &tm) == nullptr) return 0xFFFFFFFFu;
+    int year = tm.tm_year + 1900;
+    if (year < 1980 || year > 2107) return 0xFFFFFFFFu;
+    std::uint32_t date = (static_cast<std::uint32_t>(year - 1980) << 9) |
+                         (static_cast<std::uint32_t>(tm.tm_mon + 1) << 5) |
+                         static_cast<std::uint32_t>(tm.tm_mday);
+    std::uint32_t time = (static_cast<std::uint32_t>(tm.tm_hour) << 11) |
+                         (static_cast<std::uint32_t>(tm.tm_min) << 5) |
+                         static_cast<std::uint32_t>(tm.tm_sec / 2);
+    return (date << 16) | time;
+}
+
+// The local time of an MS-DOS date and time; false when it is no valid one.
+bool UnpackDos(std::uint32_t dos, std::time_t& out) {
+    std::uint32_t date = dos >> 16, time = dos & 0xFFFF;
+    int year = static_cast<int>(date >> 9) + 1980;
+    int month = static_cast<int>((date >> 5) & 0x0F);
+    int day = static_cast<int>(date & 0x1F);
+    int hour = static_cast<int>(time >> 11);
+    int minute = static_cast<int>((time >> 5) & 0x3F);
+    int second = static_cast<int>(time & 0x1F) * 2;
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59) {
+        return false;
+    }
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    int monthDays = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    if (day > monthDays) return false;
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1)) return false;
+    out = t;
+    return true;
+}
+
+}  // namespace
+
+Kind KindOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(Native(path).c_str(), &st) != 0) return Kind::Missing;
+    if (S_ISREG(st.st_mode)) return Kind::File;
+    if (S_ISDIR(st.st_mode)) return Kind::Directory;
+    return Kind::Other;
+}
+
+bool IsFile(const std::string& path) { return KindOf(path) == Kind::File; }
+bool IsDirectory(const std::string& path) { return KindOf(path) == Kind::Directory; }
+
+bool MakeDirectory(const std::string& path) {
+    if (fault::Hit(fault::Op::MakeDirectory)) return false;
+    return ::mkdir(Native(path).c_str(), 0700) == 0;
+}
+
+bool Remove(const std::string& path) {
+    if (fault::Hit(fault::Op::Remove)) return false;
+    return ::unlink(Native(path).c_str()) == 0;
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+    if (fault::Hit(fault::Op::Rename)) return false;
+    return ::rename(Native(from).c_str(), Native(to).c_str()) == 0;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+    if (fault::Hit(fault::Op::Rename)) return false;
+    std::string a = Native(from), b = Native(to);
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the flag: a hard link fails when the name exists.
+    if (::link(a.c_str(), b.c_str()) != 0) return false;
+    ::unlink(a.c_str());
+    return true;
+}
+
+bool SyncParentDirectory(const std::string& path) {
+    if (fault::Hit(fault::Op::Sync)) return false;
+    std::string parent = ParentOf(path);
+    if (parent.empty()) parent = ".";
+    int fd = RetryOpen(Native(parent), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string ChangeExtension(const std::string& path, std::string_view ext) {
+    std::size_t dot = std::string::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (cp932::IsLeadByte(c) && i + 1 < path.size()) {
+            ++i;  // the trail byte never counts as "." or "/"
+        } else if (c == '.') {
+            dot = i;
+        } else if (c == '/') {
+            dot = std::string::npos;
+        }
+    }
+    std::string out = dot == std::string::npos ? path : path.substr(0, dot);
+    out.append(ext);
+    return out;
+}
+
+std::string ParentOf(const std::string& path) {
+    std::size_t slash = std::string::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (cp932::IsLeadByte(c) && i + 1 < path.size()) {
+            ++i;
+        } else if (c == '/') {
+            slash = i;
+        }
+    }
+    if (slash == std::string::npos) return "";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::uint32_t DosTimeOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(Native(path).c_str(), &st) != 0) return 0xFFFFFFFFu;
+    return PackDos(st.st_mtim.tv_sec);
+}
+
+// --- InFile ---------------------------------------------------------------
+
+InFile::~InFile() { Close(); }
+
+bool InFile::Open(const std::string& path) {
+    Close();
+    if (fault::Hit(fault::Op::Open)) return false;
+    fd_ = RetryOpen(Native(path), O_RDONLY);
+    if (fd_ < 0) return false;
+    struct stat st {};
+    // Only regular files: a folder or a device is no entry.
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+std::int64_t InFile::Size() {
+    if (fd_ < 0) return -1;
+    off_t end = ::lseek(fd_, 0, SEEK_END);
+    if (end < 0 || ::lseek(fd_, 0, SEEK_SET) < 0) return -1;
+    return end;
+}
+
+std::int64_t InFile::Read(void* buf, std::size_t n) {
+    if (fd_ < 0) return -1;
+    if (fault::Hit(fault::Op::Read)) return -1;
+    bool shortRead = fault::Hit(fault::Op::ShortRead);
+    auto* p = static_cast<char*>(buf);
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::read(fd_, p + done, n - done);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (r == 0) break;
+        done += static_cast<std::size_t>(r);
+    }
+    if (shortRead && done > 0) return static_cast<std::int64_t>(done / 2);
+    return static_cast<std::int64_t>(done);
+}
+
+std::uint32_t InFile::DosTime() {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0xFFFFFFFFu;
+    return PackDos(st.st_mtim.tv_sec);
+}
+
+void InFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+// --- OutFile --------------------------------------------------------------
+
+OutFile::~OutFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool OutFile::Create(const std::string& path) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (fault::Hit(fault::Op::Create)) return false;
+    std::string name = Native(path);
+    // A work file is always a fresh file of our own: whatever stood under its
+    // name (an old work file, a link planted there) is replaced, never followed.
+    ::unlink(name.c_str());
+    fd_ = RetryOpen(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    return fd_ >= 0;
+}
+
+bool OutFile::Write(const void* buf, std::size_t n) {
+    if (fd_ < 0) return false;
+    if (fault::Hit(fault::Op::Write)) {
+        errno = EIO;
+        return false;
+    }
+    if (fault::Hit(fault::Op::NoSpace)) {
+        errno = ENOSPC;
+        return false;
+    }
+    if (fault::Hit(fault::Op::ShortWrite)) {
+        if (n > 1) (void)!::write(fd_, buf, n / 2);
+        errno = ENOSPC;
+        return false;
+    }
+    const auto* p = static_cast<const char*>(buf);
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::write(fd_, p + done, n - done);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (r == 0) return false;
+        done += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+bool OutFile::Sync() {
+    if (fd_ < 0) return false;
+    if (fault::Hit(fault::Op::Sync)) return false;
+    return ::fdatasync(fd_) == 0;
+}
+
+void OutFile::SetDosTime(std::uint32_t dos) {
+    std::time_t t;
+    if (fd_ < 0 || !UnpackDos(dos, t)) return;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = t;
+    times[1].tv_nsec = 0;
+    ::futimens(fd_, times);
+}
+
+bool OutFile::Close() {
+    if (fd_ < 0) return false;
+    int fd = fd_;
+    fd_ = -1;
+    bool failed = fault::Hit(fault::Op::Close);
+    return ::close(fd) == 0 && !failed;
+}
+
+// --- whole files ----------------------------------------------------------
+
+ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes) {
+    out.clear();
+    if (KindOf(path) == Kind::Missing) return ReadStatus::Missing;
+    InFile in;
+    if (!in.Open(path)) {
+        // Gone between the look and the open: no entry, no error.
+        return KindOf(path) == Kind::Missing ? ReadStatus::Missing : ReadStatus::CannotOpen;
+    }
+    std::int64_t size = in.Size();
+    if (size < 0) return ReadStatus::ReadError;
+    if (static_cast<std::uint64_t>(size) > maxBytes) return ReadStatus::TooLarge;
+    out.resize(static_cast<std::size_t>(size));
+    std::int64_t got = size > 0 ? in.Read(out.data(), out.size()) : 0;
+    if (got < 0) {
+        out.clear();
+        return ReadStatus::ReadError;
+    }
+    // A file that grew or shrank while it was read keeps what was there.
+    out.resize(static_cast<std::size_t>(got));
+    return ReadStatus::Ok;
+}
+
+bool WriteFileAtomic(const std::string& path, std::string_view data, const std::string& workPath) {
+    OutFile out;
+    if (!out.Create(workPath)) return false;
+    bool ok = out.Write(data.data(), data.size()) && out.Sync();
+    ok = out.Close() && ok;
+    if (!ok || !Rename(workPath, path)) {
+        Remove(workPath);
+        return false;
+    }
+    // The new content is in place; a failed folder sync only weakens its
+    // durability against a power cut and is not worth failing the save.
+    SyncParentDirectory(path);
+    return true;
+}
+
+std::string ExecutableDir() {
+    std::array<char, 4096> buf{};
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+    if (n <= 0) return "";
+    std::string exe(buf.data(), static_cast<std::size_t>(n));
+    std::size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return "";
+    std::string dir = slash == 0 ? "/" : exe.substr(0, slash);
+    auto bytes = cp932::FromUtf8(dir);
+    return bytes ? *bytes : std::string();
+}
+
+}  // namespace kuv::fsio
+
+namespace kuv::fsio::fault {
+namespace {
+
+struct State {
+    std::array<int, static_cast<std::size_t>(Op::Count_)> calls{};
+    Op armed = Op::Count_;
+    int nth = 0;
+    bool fired = false;
+};
+
+State& S() {
+    static State s;
+    return s;
+}
+
+}  // namespace
+
+void FailNth(Op op, int nth) {
+    Reset();
+    S().armed = op;
+    S().nth = nth;
+}
+
+void Reset() { S() = State{}; }
+
+int Calls(Op op) { return S().calls[static_cast<std::size_t>(op)]; }
+
+bool Fired() { return S().fired; }
+
+bool Hit(Op op) {
+    State& s = S();
+    int n = ++s.calls[static_cast<std::size_t>(op)];
+    if (s.armed == op && n == s.nth) {
+        s.fired = true;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace kuv::fsio::fault
