@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a purpose needs and that are missing.
+# Usage: scripts/install-deps.sh run|test|screenshots
+set -euo pipefail
+
+build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
+run_pkgs=(fonts-ipafont-gothic fontconfig)
+test_pkgs=(libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
+shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
+
+case "${1:-run}" in
+  run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;
+  test) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  screenshots) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${shot_pkgs[@]}") ;;
+  *) echo "usage: $0 run|test|screenshots" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

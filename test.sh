@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the full
+# build, the core under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# short run of each fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh test
+
+jobs=$(nproc)
+
+echo "== build (Release) =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C build -j"$jobs"
+
+echo "== tests =="
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+echo "== core tests under ASan and UBSan =="
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKUV_CORE_ONLY=ON \
+  -DKUV_SANITIZE=ON -DKUV_BUILD_BENCH=OFF >/dev/null
+ninja -C build-sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+if [ -x fuzz/run.sh ]; then
+  echo "== fuzz targets (short run) =="
+  fuzz/run.sh "${KUV_FUZZ_SECONDS:-15}"
+fi
