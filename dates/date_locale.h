@@ -2,6 +2,8 @@
 
 #include <array>
 #include <bitset>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 // The locale tables of the date patterns. Every text is code page 932 bytes.
@@ -38,25 +40,30 @@ DateLocaleTables FallbackDateLocale();
 DateLocaleTables JapaneseDateLocale();
 
 // Raw locale items as a locale source gives them, before the loading rules.
+// An empty optional means the source could not give the item (the read failed).
 struct LocaleItems {
-    // Each optional item: empty optional = the call failed.
-    std::array<std::string, 8> shortDayNames, longDayNames;  // "" = failed or empty
-    std::array<std::string, 13> shortMonthNames, longMonthNames;
-    std::string dateSeparator, timeSeparator;  // taken only when exactly one byte
-    bool hasShortDate = false, hasLongDate = false;
-    std::string shortDate, longDate;  // in this pattern language, untranslated
-    bool hasAM = false, hasPM = false;
-    std::string am, pm;
-    std::string iTLZero, iTime, iTimeMarkPosn;  // number items as text ("" = failed)
-    std::string iCalendarType;                   // "" = failed
-    int primaryLanguage = 0, subLanguage = 0;   // 0,0 = not known
-    bool cp932LeadBytes = true;
+    std::array<std::optional<std::string>, 8> shortDayNames, longDayNames;  // [1] = Sunday
+    std::array<std::optional<std::string>, 13> shortMonthNames, longMonthNames;
+    std::optional<std::string> dateSeparator, timeSeparator;  // taken only when one byte
+    std::optional<std::string> shortDate, longDate;  // in this pattern language, untranslated
+    std::optional<std::string> am, pm;
+    // Number items as decimal text: leading zero of the hour, 0 = 12-hour clock,
+    // non-zero = AM/PM mark before the time, and the calendar type.
+    std::optional<std::string> iTLZero, iTime, iTimeMarkPosn, iCalendarType;
+    // Windows-style language identifier: primary language in bits 0-9, sublanguage in
+    // bits 10-15; 0 = not known.
+    std::uint16_t languageId = 0;
+    bool doubleByteCodePage = true;  // the lead bytes of code page 932 apply
     EraCalendar eras = EraCalendar::None;
 };
 
 // Builds the tables from raw items by the loading rules (fallbacks, the time
 // patterns, the translation of the date patterns).
 DateLocaleTables BuildDateLocale(const LocaleItems& items);
+
+// The raw items of the Japanese locale as Windows gives them (JapaneseDateLocale
+// builds its tables from these).
+LocaleItems JapaneseLocaleItems();
 
 // Translates a locale date pattern by the calendar-type rules.
 std::string TranslateLocaleDatePattern(const std::string& pattern, int calendarType,
