@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The program's message boxes, captioned with the application title and
+// centred on the screen. Tests replace the hooks to record the texts instead
+// of blocking in a modal box.
+namespace kuv {
+
+extern const char* const kAppTitle;  // "Kuvandoro"
+
+using MessageHook = void (*)(const QString& text);
+// When set, ShowMessage hands its text to the hook and shows nothing.
+extern MessageHook gShowMessageHook;
+// When set, the general error handler hands its final text to the hook.
+extern MessageHook gErrorBoxHook;
+
+// A modal box without an icon and with one OK button.
+void ShowMessage(const QString& text);
+// The general error handler's box: error icon, one OK button. The text is
+// shown as given (the final "." rule is the caller's, see application.h).
+void ShowErrorBox(const QString& text);
+
+}  // namespace kuv
