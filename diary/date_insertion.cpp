@@ -2,8 +2,7 @@
 
 namespace kuv {
 
-std::string AppendDateLine(const std::string& text, const std::string& stamp,
-                           std::size_t& caret) {
+std::string AppendDateLine(const std::string& text, const std::string& stamp, std::size_t& caret) {
     std::string result = text;
     const bool atLineStart =
         result.empty() || (result.size() >= 2 && result.compare(result.size() - 2, 2, "\r\n") == 0);
@@ -20,6 +19,8 @@ std::string AppendDateLine(const std::string& text, const std::string& stamp,
 
 // A final line break does not start a further line, so only the empty text
 // holds no line.
-bool HoldsNoLine(const std::string& text) { return text.empty(); }
+bool HoldsNoLine(const std::string& text) {
+    return text.empty();
+}
 
 }  // namespace kuv

@@ -79,7 +79,9 @@ std::string YearFolder(const std::string& dataPath, TDateTime date) {
     return dataPath + "/" + FormatDatePattern("yyyy", date);
 }
 
-std::string EntryName(TDateTime date) { return FormatDatePattern("mmdd", date); }
+std::string EntryName(TDateTime date) {
+    return FormatDatePattern("mmdd", date);
+}
 
 std::string StatusLine(TDateTime picker) {
     return FormatDatePattern(kUpperYearPattern, picker) +
@@ -194,8 +196,8 @@ void DiaryBook::LoadDiary(TDateTime picker, TDateTime date, Loaded& out) {
 
     if (settings_.AutoInsertDate && HoldsNoLine(out.upper.text)) {
         std::size_t caret = 0;
-        out.upper.text = AppendDateLine(out.upper.text,
-                                        FormatDatePattern(settings_.DateFormat, picker), caret);
+        out.upper.text =
+            AppendDateLine(out.upper.text, FormatDatePattern(settings_.DateFormat, picker), caret);
         out.dateInserted = true;
     }
     out.status = StatusLine(picker);

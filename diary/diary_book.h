@@ -51,7 +51,7 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
 
 // The diary state of the main window (FModified, FYearDir, FLastYearDir).
 class DiaryBook {
-public:
+  public:
     explicit DiaryBook(TDiarySettings& settings) : settings_(settings) {}
 
     // Filled in this order: upper, lower (then the automatic date), status.
@@ -89,7 +89,7 @@ public:
     const std::string& LastYearDir() const { return lastYearDir_; }
     void ClearModified() { modified_ = false; }
 
-private:
+  private:
     TDiarySettings& settings_;
     bool modified_ = false;
     bool unsaved_ = false;
@@ -103,8 +103,7 @@ int YearStepDays(TDateTime current, bool forward);
 
 // InsertDate's text rule: stamp appended as a new last line; caret is the
 // byte offset after the inserted text.
-std::string AppendDateLine(const std::string& text, const std::string& stamp,
-                           std::size_t& caret);
+std::string AppendDateLine(const std::string& text, const std::string& stamp, std::size_t& caret);
 // True when the text holds no line (it is empty).
 bool HoldsNoLine(const std::string& text);
 
