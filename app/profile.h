@@ -24,8 +24,13 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
 // Pure forms over the file's bytes, for tests and fuzzing.
 bool ProfileLookup(std::string_view contents, std::string_view section, std::string_view key,
                    std::string& value);
-std::string ProfileUpdate(std::string_view contents, std::string_view section,
-                          std::string_view key, std::string_view value);
+std::string ProfileUpdate(std::string_view contents, std::string_view section, std::string_view key,
+                          std::string_view value);
+
+// False for entries that the file cannot hold as one line that reads back as
+// the same section and key: empty names, line breaks or zero bytes anywhere,
+// "]" in a section name, "=" in a key name or a key that starts with "[".
+bool ProfileEntryWritable(std::string_view section, std::string_view key, std::string_view value);
 
 // The integer rules of the settings file; false when the text is invalid.
 bool ParseProfileInt(std::string_view text, std::int32_t& out);

@@ -45,4 +45,7 @@ AppPaths FixedAppPaths(const std::string& appDir);
 // The defaults of every field; DataPath is the settings folder.
 TDiarySettings DefaultSettings(const AppPaths& paths);
 
+// True when this process may write to the file or folder at path.
+bool IsWritablePath(const std::string& path);
+
 }  // namespace kuv
