@@ -1,0 +1,23 @@
+#pragma once
+
+class QFrame;
+class QLabel;
+class QRect;
+class QString;
+class QToolButton;
+class QWidget;
+
+// Controls that the two dialogs build alike.
+namespace kuv {
+
+// A picture drawn unscaled from its top-left corner and cut to the control.
+QLabel* MakePicture(QWidget* parent, const char* name, const QString& resource, const QRect& rect);
+
+// A horizontal etched line along the top edge of the control's rectangle.
+QFrame* MakeTopLine(QWidget* parent, const char* name, const QRect& rect);
+
+// A flat button with a caption that never takes the keyboard focus.
+QToolButton* MakeFlatButton(QWidget* parent, const char* name, const QString& caption,
+                            const QRect& rect);
+
+}  // namespace kuv

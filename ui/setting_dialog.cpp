@@ -1,0 +1,300 @@
+#include "ui/setting_dialog.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include <QCheckBox>
+#include <QFontDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShowEvent>
+#include <QToolButton>
+
+#include "app/settings_file.h"
+#include "crypt/cryptogram.h"
+#include "ui/application.h"
+#include "ui/dialog_parts.h"
+#include "ui/fonts.h"
+#include "ui/main_form.h"
+#include "ui/messages.h"
+#include "ui/qt_text.h"
+
+namespace {
+
+const char16_t* const kNoPassword = u"パスワードが設定されていません";
+const char16_t* const kNextStart = u"パスワード・暗号化の設定は次回起動時から有効になります。";
+// The container keeps at most 32 key bytes and cannot keep the byte 0xA6 (its
+// mask): such a password would lock entries under a key the file cannot hold.
+const char16_t* const kUnstorable =
+    u"このパスワードは暗号化に使えません。32バイト（全角16文字）以内で、"
+    u"「え」「ｦ」などの一部の文字を含まないパスワードにして下さい";
+
+void Message(const char16_t* text) {
+    kuv::ShowMessage(QString::fromUtf16(text));
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char16_t* caption, int left, int top,
+                  int width, int height) {
+    auto* label = new QLabel(QString::fromUtf16(caption), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(left, top, width, height);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const char16_t* caption, int left,
+                        int top, int width, int height) {
+    auto* box = new QCheckBox(QString::fromUtf16(caption), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(left, top, width, height);
+    return box;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(left, top, width, height);
+    // The edits set no length limit of their own.
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
+// The font size in points that the settings file keeps.
+int PointSizeOf(const QFont& font) {
+    if (font.pointSize() > 0) return font.pointSize();
+    if (font.pixelSize() > 0) return static_cast<int>(std::lround(font.pixelSize() * 72.0 / 96.0));
+    return 12;
+}
+
+}  // namespace
+
+TSettingDialog::TSettingDialog(TMainForm& mainForm) : QDialog(nullptr), FMainForm(mainForm) {
+    // A top-level window of its own, not kept above the main window; as a
+    // tool window without parent it does not keep the program alive either.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setObjectName(QStringLiteral("SettingDialog"));
+    setWindowTitle(QStringLiteral("設定変更"));
+    setFixedSize(454, 318);
+    setFont(kuv::ControlFont(12));
+    CreateControls();
+    CreateFontDialog();
+}
+
+void TSettingDialog::CreateControls() {
+    Image1 = kuv::MakePicture(this, "Image1", QStringLiteral(":/assets/banner_setting.png"),
+                              QRect(0, 0, 97, 321));
+
+    CheckBox1 = MakeCheckBox(this, "CheckBox1", u"暗号化を使用する", 112, 24, 121, 17);
+    Label2 = MakeLabel(this, "Label2", u"起動パスワード：", 112, 52, 84, 12);
+    Edit2 = MakeEdit(this, "Edit2", 200, 48, 225, 20);
+    Edit2->setEchoMode(QLineEdit::Password);
+    // The Windows edit shows "*" for every character, not the style's dot.
+    Edit2->setStyleSheet(QStringLiteral(
+        "QLineEdit { lineedit-password-character: 42; lineedit-password-mask-delay: 0; }"));
+    Label5 = MakeLabel(this, "Label5",
+                       u"※パスワードを変更すると古いデータが復号化できなくなることがあります", 112,
+                       72, 338, 11);
+    Label5->setFont(kuv::ControlFont(11));
+    QPalette red = Label5->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Label5->setPalette(red);
+    Bevel2 = kuv::MakeTopLine(this, "Bevel2", QRect(104, 96, 329, 9));
+
+    Label1 = MakeLabel(this, "Label1", u"日記データの格納フォルダ：", 112, 112, 142, 12);
+    Edit1 = MakeEdit(this, "Edit1", 120, 128, 305, 20);
+    Label3 = MakeLabel(this, "Label3", u"挿入する日付のフォーマット：", 112, 160, 148, 12);
+    Edit3 = MakeEdit(this, "Edit3", 120, 176, 305, 20);
+    CheckBox4 =
+        MakeCheckBox(this, "CheckBox4", u"新しい日記に日付を自動挿入する", 120, 200, 193, 17);
+    Bevel3 = kuv::MakeTopLine(this, "Bevel3", QRect(104, 232, 329, 9));
+    CheckBox3 = MakeCheckBox(this, "CheckBox3", u"ウィンドウの位置を記憶する", 112, 248, 169, 17);
+
+    SpeedButton3 = kuv::MakeFlatButton(this, "SpeedButton3", QStringLiteral("表示フォントの変更"),
+                                       QRect(112, 288, 113, 22));
+    SpeedButton1 = kuv::MakeFlatButton(this, "SpeedButton1", QStringLiteral("設定反映"),
+                                       QRect(272, 288, 73, 22));
+    SpeedButton2 = kuv::MakeFlatButton(this, "SpeedButton2", QStringLiteral("キャンセル"),
+                                       QRect(352, 288, 73, 22));
+
+    for (QLabel* label : {Image1, Label1, Label2, Label3, Label5}) {
+        label->setFocusPolicy(Qt::NoFocus);
+    }
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Edit3);
+    setTabOrder(Edit3, CheckBox1);
+    setTabOrder(CheckBox1, CheckBox3);
+    setTabOrder(CheckBox3, CheckBox4);
+    // The first activation puts the focus here; later ones return it to the
+    // control that had it last, which Qt remembers per window.
+    Edit1->setFocus();
+
+    // Errors must not unwind through Qt's frames: Guarded hands them to the
+    // general error handler and the event goes on.
+    connect(CheckBox1, &QCheckBox::toggled, this,
+            [this] { kuv::Guarded([this] { CheckBox1Click(); }); });
+    connect(SpeedButton3, &QToolButton::clicked, this,
+            [this] { kuv::Guarded([this] { SpeedButton3Click(); }); });
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            [this] { kuv::Guarded([this] { ApplySettings(); }); });
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            [this] { kuv::Guarded([this] { SpeedButton2Click(); }); });
+}
+
+void TSettingDialog::CreateFontDialog() {
+    FontDialog = new QFontDialog(this);
+    FontDialog->setObjectName(QStringLiteral("FontDialog"));
+    FontDialog->setOption(QFontDialog::DontUseNativeDialog);
+    FontDialog->setWindowModality(Qt::WindowModal);
+    // The chooser offers face, style, size and script only: the group with
+    // strike-out and underline (Qt's "Effects") is the one holding check boxes.
+    for (QGroupBox* group : FontDialog->findChildren<QGroupBox*>()) {
+        if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
+    }
+}
+
+void TSettingDialog::OpenSettingDialog() {
+    const kuv::TDiarySettings& s = FMainForm.Settings();
+    Edit1->setText(kuv::ToQString(s.DataPath));
+    Edit2->setText(kuv::ToQString(s.Password));
+    CheckBox1->setChecked(s.UseEncryption);  // runs CheckBox1Click when the state changes
+    Edit3->setText(kuv::ToQString(s.DateFormat));
+    CheckBox3->setChecked(s.SaveWindow);
+    CheckBox4->setChecked(s.AutoInsertDate);
+
+    if (!FPlaced) {
+        // Centred the first time; afterwards Qt keeps the place it was left at.
+        const QScreen* screen = FMainForm.screen();
+        if (screen != nullptr) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+        FPlaced = true;
+    }
+    show();  // runs FormShow when the dialog was hidden
+    raise();
+    activateWindow();
+}
+
+void TSettingDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TSettingDialog::FormShow() {
+    FChosenFont = FMainForm.Memo1->font();
+    FChosenFontColor = kuv::PaneColorValue(*FMainForm.Memo1);
+    Edit2->setEnabled(FMainForm.Settings().UseEncryption);
+}
+
+void TSettingDialog::CheckBox1Click() {
+    Edit2->setEnabled(CheckBox1->isChecked());
+}
+
+void TSettingDialog::SpeedButton3Click() {
+    QFont start = FChosenFont;
+    if (start.pointSize() <= 0) start.setPointSize(PointSizeOf(start));
+    FontDialog->setCurrentFont(start);
+    if (FontDialog->exec() != QDialog::Accepted) return;
+
+    const QFont chosen = FontDialog->selectedFont();
+    QFont next = FChosenFont;
+    next.setFamilies(chosen.families().isEmpty() ? QStringList{chosen.family()}
+                                                 : chosen.families());
+    next.setStyleName(chosen.styleName());
+    next.setWeight(chosen.weight());
+    next.setItalic(chosen.italic());
+    next.setStretch(chosen.stretch());
+    if (chosen.pointSizeF() > 0) {
+        next.setPointSizeF(chosen.pointSizeF());
+    } else if (chosen.pixelSize() > 0) {
+        next.setPixelSize(chosen.pixelSize());
+    }
+    // Colour, underline and strike-out stay as they were.
+    next.setUnderline(FChosenFont.underline());
+    next.setStrikeOut(FChosenFont.strikeOut());
+    FChosenFont = next;
+}
+
+bool TSettingDialog::CheckTexts(std::string& password, std::string& dataPath,
+                                std::string& dateFormat, std::string& fontName) {
+    struct Field {
+        const QString text;
+        const char16_t* name;
+        std::string* out;
+    };
+    const Field fields[] = {
+        {Edit2->text(), u"起動パスワード", &password},
+        {Edit1->text(), u"日記データの格納フォルダ", &dataPath},
+        {Edit3->text(), u"挿入する日付のフォーマット", &dateFormat},
+        {FChosenFont.family(), u"表示フォントの名前", &fontName},
+    };
+    for (const Field& f : fields) {
+        kuv::Cp932Text e = kuv::ToCp932(f.text);
+        if (!e.ok) {
+            // Code page 932 is how every text is stored; a character outside
+            // it would be written as something else than the user typed.
+            kuv::ShowMessage(
+                QString::fromUtf16(f.name) +
+                QStringLiteral("に使えない文字「%1」（U+%2）が含まれています")
+                    .arg(e.badChar, QString::number(static_cast<unsigned>(e.badCode), 16)
+                                        .toUpper()
+                                        .rightJustified(4, u'0')));
+            return false;
+        }
+        *f.out = std::move(e.bytes);
+    }
+    if (CheckBox1->isChecked() && !kuv::CryptKeyStorable(password)) {
+        Message(kUnstorable);
+        return false;
+    }
+    return true;
+}
+
+void TSettingDialog::ApplySettings() {
+    if (CheckBox1->isChecked() && Edit2->text().isEmpty()) {
+        Message(kNoPassword);
+        return;
+    }
+    kuv::DialogValues values;
+    if (!CheckTexts(values.password, values.dataPath, values.dateFormat, values.fontName)) return;
+    values.useEncryption = CheckBox1->isChecked();
+    values.fontSize = PointSizeOf(FChosenFont);
+    values.fontColor = FChosenFontColor;
+    values.saveWindow = CheckBox3->isChecked();
+    values.autoInsertDate = CheckBox4->isChecked();
+
+    // A write error throws kuv::AppError, which the button's Guarded hands to
+    // the general error handler: the settings, the panes and this dialog stay
+    // as they are.
+    kuv::WriteDialogSettings(FMainForm.Paths(), values);
+
+    kuv::TDiarySettings& s = FMainForm.Settings();
+    s.SaveWindow = values.saveWindow;
+    s.AutoInsertDate = values.autoInsertDate;
+    s.DataPath = values.dataPath;
+    s.Password = values.password;
+    s.DateFormat = values.dateFormat;
+
+    for (QPlainTextEdit* pane : {FMainForm.Memo1, FMainForm.Memo2}) {
+        kuv::ApplyPaneFont(*pane, FChosenFont, FChosenFontColor);
+    }
+    hide();
+    Message(kNextStart);
+}
+
+void TSettingDialog::SpeedButton2Click() {
+    hide();
+}
+
+void TSettingDialog::keyPressEvent(QKeyEvent* event) {
+    // No key applies or cancels the dialog: skip QDialog's Enter and Esc.
+    QWidget::keyPressEvent(event);
+}
