@@ -136,8 +136,8 @@ void AppendLiteral(QString& out, const QString& text, bool slashIsSeparator) {
     if (open) out += QLatin1Char('\'');
 }
 
-// A Qt date format in this pattern language; day, month and year fields keep their
-// pictures, everything else is literal.
+}  // namespace
+
 QString DatePatternFromQt(const QString& format, bool slashIsSeparator) {
     QString out;
     char16_t lastField = 0;
@@ -154,6 +154,8 @@ QString DatePatternFromQt(const QString& format, bool slashIsSeparator) {
     }
     return out;
 }
+
+namespace {
 
 // The literal text between the first field and the next one.
 std::optional<QString> SeparatorOf(const std::vector<QtPiece>& pieces) {

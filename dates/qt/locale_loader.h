@@ -3,11 +3,17 @@
 #include "dates/date_locale.h"
 
 class QLocale;
+class QString;
 
 namespace kuv {
 
 // Reads the locale items of a Qt locale.
 LocaleItems LocaleItemsFromQt(const QLocale& locale);
+
+// A Qt date format (d to dddd, M to MMMM, yy, yyyy, quoted text) in this pattern
+// language. A bare '/' stands for the date separator, so it stays bare only when
+// slashIsSeparator.
+QString DatePatternFromQt(const QString& format, bool slashIsSeparator);
 
 // Fills DateLocale() from the user's locale (LC_ALL, LC_TIME, LANG).
 void LoadDateLocale();
