@@ -30,7 +30,8 @@ using Keystream = unsigned char[kCryptBlockSize];
 // The key repeated over one block: XORing a block with it is the cipher.
 void MakeKeystream(const std::string& key, Keystream& ks) {
     const std::size_t n = key.size();
-    for (std::size_t j = 0; j < kCryptBlockSize; ++j) ks[j] = static_cast<unsigned char>(key[j % n]);
+    for (std::size_t j = 0; j < kCryptBlockSize; ++j)
+        ks[j] = static_cast<unsigned char>(key[j % n]);
 }
 
 // XORs n bytes of buf with the keystream, starting it again every block.
@@ -84,7 +85,9 @@ bool AtEnd(fsio::InFile& in) {
     return in.Read(&probe, 1) == 0;
 }
 
-bool FitsContainerSize(std::int64_t size) { return size >= 0 && size < kCryptMaxFileSize; }
+bool FitsContainerSize(std::int64_t size) {
+    return size >= 0 && size < kCryptMaxFileSize;
+}
 
 // Finishes a fully written work file: flushed to the disk and closed.
 bool Commit(fsio::OutFile& out) {
@@ -238,7 +241,9 @@ int WritePlain(const std::string& source, const std::string& work, const std::st
     return 0;
 }
 
-std::string WorkPathOf(const std::string& path) { return fsio::ChangeExtension(path, kWorkExt); }
+std::string WorkPathOf(const std::string& path) {
+    return fsio::ChangeExtension(path, kWorkExt);
+}
 
 }  // namespace
 

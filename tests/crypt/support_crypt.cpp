@@ -1,0 +1,114 @@
+#include "support_crypt.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/fileio.h"
+
+namespace kuv::test {
+
+void TempDirTest::SetUp() {
+    fsio::fault::Reset();
+}
+
+void TempDirTest::TearDown() {
+    fsio::fault::Reset();
+}
+
+std::vector<std::string> TempDirTest::Names() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string FileBytes(const std::string& path) {
+    std::string bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t r = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (r <= 0) break;
+            done += static_cast<std::size_t>(r);
+        }
+        bytes.resize(done);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+std::int64_t SizeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+void SetMtime(const std::string& path, std::time_t t) {
+    struct timespec times[2] = {{t, 0}, {t, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+std::time_t Mtime(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mtim.tv_sec : -1;
+}
+
+std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_sec = s;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+std::uint32_t DosValue(int y, int mo, int d, int h, int mi, int s) {
+    const std::uint32_t date = static_cast<std::uint32_t>(((y - 1980) << 9) | (mo << 5) | d);
+    const std::uint32_t time = static_cast<std::uint32_t>((h << 11) | (mi << 5) | (s / 2));
+    return (date << 16) | time;
+}
+
+std::string Pattern(std::size_t n, unsigned seed) {
+    std::string s(n, '\0');
+    std::uint32_t x = 2463534242u + seed;
+    for (std::size_t i = 0; i < n; ++i) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        s[i] = static_cast<char>(x & 0xFF);
+    }
+    return s;
+}
+
+std::string HandHeader(const std::string& key, std::uint32_t date) {
+    std::string h = {'\x17', '\0', 'L', 'O', 'C', 'K', 'E', 'D'};
+    for (int i = 0; i < 4; ++i) h.push_back(static_cast<char>((date >> (8 * i)) & 0xFF));
+    for (std::size_t i = 0; i < 32; ++i) {
+        h.push_back(i < key.size() ? static_cast<char>(key[i] ^ '\xA6') : '\0');
+    }
+    return h;
+}
+
+std::string HandBody(const std::string& plain, const std::string& key) {
+    std::string b = plain;
+    for (std::size_t k = 0; k < b.size(); ++k) b[k] ^= key[(k % 1024) % key.size()];
+    return b;
+}
+
+std::string HandContainer(const std::string& plain, const std::string& key, std::uint32_t date) {
+    return HandHeader(key, date) + HandBody(plain, key);
+}
+
+}  // namespace kuv::test
