@@ -2,22 +2,24 @@
 
 #include <string>
 
-#include <QFont>
 #include <QMainWindow>
+#include <QPointer>
+#include <QSize>
 
 #include "app/settings.h"
 #include "dates/calendar.h"
 #include "diary/diary_book.h"
+#include "ui/fonts.h"
 
 class QAction;
 class QDateEdit;
-class QFrame;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QSplitter;
 class QToolButton;
 class QWidget;
+class TBevel;
 
 namespace kuv {
 struct ClosingState;
@@ -28,8 +30,8 @@ class TAboutDialog;
 class TPassWordDialog;
 
 // The diary's only document window. Creating it runs the whole start-up; the
-// diary's rules live in kuv::DiaryBook, the window only moves text between the
-// panes and the book.
+// diary's rules live in kuv::DiaryBook, the window moves text between the
+// panes and the book and wires every control to its handler.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
@@ -45,12 +47,14 @@ public:
     const kuv::AppPaths& Paths() const { return FPaths; }
     const std::string& AppDir() const { return FAppDir; }
     // The panes' font made at start-up from FontName, FontSize and FontColor.
-    const QFont& MemoFont() const { return FMemoFont; }
+    const kuv::PaneFont& MemoFont() const { return FMemoFont; }
 
     void SetDialogs(TSettingDialog* settingDialog, TAboutDialog* aboutDialog);
 
     // Called by the password prompt with the typed text as code page 932 bytes.
     void UnlockDiary(const std::string& cp932Text);
+    // The wrong-password message (also for a text that code page 932 cannot hold).
+    void RefusePassword();
     // True while the diary waits for the password.
     bool Locked() const { return FLocked; }
     // The prompt, when start-up created one.
@@ -58,15 +62,20 @@ public:
 
     // The picker's value, date and time of day.
     kuv::TDateTime PickerValue() const { return FPickerValue; }
-    bool Modified() const { return FBook.Modified(); }
     const kuv::DiaryBook& Book() const { return FBook; }
+    bool Modified() const { return FBook.Modified(); }
+    // One of the three ends has run; the application has been told to quit.
+    bool Ended() const { return FEnded; }
 
-    // The end of the session (SIGTERM, SIGHUP, logout): what a close of the
-    // main window does, or of the prompt while it is up. Returns false when
-    // the close was abandoned because of an error (already shown).
+    // The end of the session (SIGTERM, SIGHUP, logout): what closing the main
+    // window does, or closing the prompt while it is up. False when an error
+    // kept the window open (it has been shown).
     bool EndSession();
+    // Closing the password prompt: the program ends, nothing is written.
+    void EndFromPrompt();
 
-    // Handlers, under the names the window layout gives them.
+    // Handlers, under the names the window layout gives them. They throw
+    // kuv::AppError; the connections run them inside kuv::Guarded.
     void FormCreate();
     bool FormCloseQuery();  // true: the close goes ahead
     void Exit1Click();
@@ -86,7 +95,11 @@ public:
     void LoadDiary(kuv::TDateTime date);
     void SaveDiary();
 
-    // Controls (public, as the dialogs and tests reach them by these names).
+    // The lower pane's height as the settings file stores it (0 while hidden).
+    int LowerPaneHeight() const;
+
+    // Controls, public under their layout names (the dialogs and the tests
+    // reach them so); each also carries its name as objectName.
     QWidget* ToolBar1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
@@ -95,14 +108,26 @@ public:
     QToolButton* SpeedButton5 = nullptr;
     QToolButton* SpeedButton6 = nullptr;
     QToolButton* SpeedButton7 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* Panel3 = nullptr;
+    QWidget* Panel4 = nullptr;
+    QWidget* Panel5 = nullptr;
+    QWidget* Panel7 = nullptr;
+    TBevel* Bevel1 = nullptr;
+    TBevel* Bevel2 = nullptr;
+    TBevel* Bevel3 = nullptr;
     QDateEdit* DateTimePicker = nullptr;
     QWidget* Panel6 = nullptr;
     QSplitter* Splitter1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
-    QLabel* StatusPanel1 = nullptr;  // status line
-    QLabel* StatusPanel2 = nullptr;  // maker's notice
-    QLabel* StatusPanel3 = nullptr;  // sealed-entry notice
+    QLabel* StatusPanel1 = nullptr;  // the status line
+    QLabel* StatusPanel2 = nullptr;  // the maker's notice
+    QLabel* StatusPanel3 = nullptr;  // why the upper pane is read-only
+    QMenu* File1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QMenu* Help1 = nullptr;
     QAction* Exit1 = nullptr;
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
@@ -114,13 +139,10 @@ public:
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
 
-    // The lower pane's height as the settings file stores it (0 while hidden).
-    int LowerPaneHeight() const;
-
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -128,24 +150,31 @@ private:
     void CreateToolBar();
     void CreatePanes();
     void CreateStatusBar();
+    void ConnectHandlers();
     void ApplySettingsToWindow();
+    void CentreOnScreen();
     void SetPickerValue(kuv::TDateTime value);
     void SetLowerPaneHeight(int height);
     void StepDays(int days);
-    void ShowPanes(const kuv::DiaryBook::Loaded& loaded);
+    void ShowPanes(const kuv::DiaryBook::Loaded& loaded, bool complete);
+    QString PaneText() const;
     kuv::ClosingState CurrentClosingState() const;
+    void OnFocusChanged(QWidget* old, QWidget* now);
+    void OnSplitterMoved();
     void Quit();
 
     kuv::AppPaths FPaths;
     kuv::TDiarySettings FSettings;
     kuv::DiaryBook FBook{FSettings};
     std::string FAppDir;
-    QFont FMemoFont;
+    kuv::PaneFont FMemoFont;
     kuv::TDateTime FPickerValue = 0;
     bool FLocked = false;
-    bool FLoading = false;  // the panes are being filled by a load
-    bool FClosing = false;  // a close has been accepted
-    bool FPickerFocused = false;  // the picker has had the focus once
+    bool FEnded = false;
+    bool FLoading = false;      // the panes are being filled by a load
+    int FLowerHeight = 154;     // the lower pane's height while it is shown
+    QSize FPendingFrameSize;    // outer size to reach once the frame is known
+    QPointer<QWidget> FLastFocus;  // the control of this window that last had the focus
     TPassWordDialog* FPassWordDialog = nullptr;
     TSettingDialog* FSettingDialog = nullptr;
     TAboutDialog* FAboutDialog = nullptr;

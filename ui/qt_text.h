@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <QString>
 
@@ -39,6 +40,9 @@ public:
 private:
     QString text_;
 };
+
+// A UTF-8 literal of the program's own texts as code page 932 bytes.
+std::string Cp932Of(std::string_view utf8);
 
 // Converts or throws UnicodeTextError naming the character that does not fit,
 // with what as the message's ending (code page 932, e.g. "日記は保存されていません。").

@@ -1,0 +1,66 @@
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QShowEvent>
+
+namespace kuv {
+
+const char* const kAppTitle = "Kuvandoro";
+
+MessageHook gShowMessageHook = nullptr;
+MessageHook gErrorBoxHook = nullptr;
+
+namespace {
+
+// A message box that places itself in the middle of the screen once its size
+// is known, rather than over its parent.
+class TCentredBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen()
+                                                    : QGuiApplication::primaryScreen();
+        if (screen == nullptr) return;
+        const QRect area = screen->availableGeometry();
+        const QSize size = frameGeometry().size();
+        move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+    }
+};
+
+void RunBox(QMessageBox::Icon icon, const QString& text) {
+    // Owned by the active window, so that it comes up in front of a window
+    // that stays on top (the password prompt).
+    QWidget* owner = QApplication::activeWindow();
+    TCentredBox box(icon, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
+    if (owner != nullptr && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    }
+    box.exec();
+}
+
+}  // namespace
+
+void ShowMessage(const QString& text) {
+    if (gShowMessageHook != nullptr) {
+        gShowMessageHook(text);
+        return;
+    }
+    RunBox(QMessageBox::NoIcon, text);
+}
+
+void ShowErrorBox(const QString& text) {
+    if (gErrorBoxHook != nullptr) {
+        gErrorBoxHook(text);
+        return;
+    }
+    RunBox(QMessageBox::Critical, text);
+}
+
+}  // namespace kuv
