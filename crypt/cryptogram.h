@@ -8,6 +8,11 @@
 // the plain file's MS-DOS date, the key masked with 0xA6) and the body XORed
 // with the key, which restarts at every 1024-byte block. Free functions
 // without state; they report through their results and never throw.
+//
+// Every output goes to the ".$$$" work file beside its target, is flushed to
+// the disk and then renamed over the target in one step, so the target holds
+// the old file or the new one at any moment. A read or write that falls short
+// fails the call with the old file in place.
 namespace kuv {
 
 inline constexpr std::size_t kCryptHeaderSize = 44;
@@ -15,11 +20,14 @@ inline constexpr std::size_t kCryptBlockSize = 1024;
 inline constexpr std::size_t kCryptKeyField = 32;
 
 // Encodes the file at path in place. With keepSource the plain file is kept
-// under the ".org" name. True when the container now stands at path.
+// under the ".org" name, which must not exist yet. True when the container now
+// stands at path. Refuses (false, nothing opened) a key that CryptKeyStorable
+// rejects, and a file whose container would reach kCryptMaxFileSize.
 bool CryptEncodeFile(const std::string& path, const std::string& key, bool keepSource);
 
 // Decodes the container at path in place. With keepSource the container is
-// kept under the ".crp" name. 0 decoded, 1 no matching header, 2 failure.
+// kept under the ".crp" name. 0 decoded, 1 no matching header (the file is
+// left as it is, beside an empty work file), 2 failure.
 int CryptDecodeFile(const std::string& path, const std::string& key, bool keepSource);
 
 // XORs bytes 0 to count-1 with key byte (j mod L); nothing for an empty key
@@ -48,7 +56,8 @@ bool CryptEncodeFileTo(const std::string& source, const std::string& target,
 
 // Decodes the container at path into memory without writing anything.
 // Results as CryptDecodeFile: 0 with plain filled, 1 no matching header,
-// 2 failure (also when the body would exceed maxBytes).
+// 2 failure (also when the body would exceed maxBytes); plain is empty
+// unless the result is 0.
 int CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,
                         std::size_t maxBytes);
 
