@@ -37,7 +37,11 @@ std::string StatusLine(TDateTime picker);
 // becomes CR LF.
 std::string PaneTextFromFile(std::string_view bytes);
 
-// Loads one pane from folder/name.dia or folder/name.xda. Throws AppError
+// Loads one pane from folder/name.dia or folder/name.xda. The .dia wins; the
+// .xda is decoded in memory and never changed. A .xda that the password does
+// not open comes back as its stored bytes: Sealed when it is a container
+// (the text is then the single character 0x17), Raw when it is none. A file
+// gone since it was seen counts as missing. Throws AppError
 // ("ファイル %s は開けません", "文字列の大きさが メモ の制限を越えました").
 PaneContent LoadPane(const std::string& folder, const std::string& name,
                      const std::string& password);
