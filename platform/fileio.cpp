@@ -267,7 +267,7 @@ bool OutFile::Write(const void* buf, std::size_t n) {
 bool OutFile::Sync() {
     if (fd_ < 0) return false;
     if (fault::Hit(fault::Op::Sync)) return false;
-    return ::fdatasync(fd_) == 0;
+    return ::fsync(fd_) == 0;
 }
 
 void OutFile::SetDosTime(std::uint32_t dos) {

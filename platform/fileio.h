@@ -68,7 +68,7 @@ public:
     bool Create(const std::string& path);
     // Writes all n bytes or fails.
     bool Write(const void* buf, std::size_t n);
-    // Flushes the file's data to the disk.
+    // Flushes the file (data and times) to the disk.
     bool Sync();
     // Sets the last-write time from an MS-DOS date and time; an invalid value
     // sets nothing and is no failure.
