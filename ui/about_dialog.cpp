@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "ui/application.h"
+#include "ui/bevel.h"
 #include "ui/dialog_parts.h"
 #include "ui/fonts.h"
 
@@ -89,7 +90,9 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     plain.setColor(QPalette::WindowText, Qt::black);
     Label8->setPalette(plain);
 
-    Bevel1 = kuv::MakeTopLine(this, "Bevel1", QRect(8, 184, 297, 9));
+    Bevel1 = new TBevel(TBevel::Edge::Top, this);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setGeometry(8, 184, 297, 9);
     SpeedButton1 =
         kuv::MakeFlatButton(this, "SpeedButton1", QStringLiteral("Close"), QRect(224, 192, 73, 22));
 
@@ -107,8 +110,8 @@ void TAboutDialog::ShowAbout() {
         }
         FPlaced = true;
     }
+    if (isVisible()) raise();  // a newly shown window comes up in front anyway
     show();
-    raise();
     activateWindow();
 }
 

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QFrame;
+class TBevel;
 class QLabel;
 class QToolButton;
 class QUrl;
@@ -43,7 +44,7 @@ class TAboutDialog final : public QDialog {
     QLabel* Label7 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label8 = nullptr;
-    QFrame* Bevel1 = nullptr;
+    TBevel* Bevel1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
 
   protected:

@@ -1,6 +1,5 @@
 #pragma once
 
-class QFrame;
 class QLabel;
 class QRect;
 class QString;
@@ -12,9 +11,6 @@ namespace kuv {
 
 // A picture drawn unscaled from its top-left corner and cut to the control.
 QLabel* MakePicture(QWidget* parent, const char* name, const QString& resource, const QRect& rect);
-
-// A horizontal etched line along the top edge of the control's rectangle.
-QFrame* MakeTopLine(QWidget* parent, const char* name, const QRect& rect);
 
 // A flat button with a caption that never takes the keyboard focus.
 QToolButton* MakeFlatButton(QWidget* parent, const char* name, const QString& caption,

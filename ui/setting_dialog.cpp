@@ -20,6 +20,7 @@
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
 #include "ui/application.h"
+#include "ui/bevel.h"
 #include "ui/dialog_parts.h"
 #include "ui/fonts.h"
 #include "ui/main_form.h"
@@ -106,7 +107,9 @@ void TSettingDialog::CreateControls() {
     QPalette red = Label5->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     Label5->setPalette(red);
-    Bevel2 = kuv::MakeTopLine(this, "Bevel2", QRect(104, 96, 329, 9));
+    Bevel2 = new TBevel(TBevel::Edge::Top, this);
+    Bevel2->setObjectName(QStringLiteral("Bevel2"));
+    Bevel2->setGeometry(104, 96, 329, 9);
 
     Label1 = MakeLabel(this, "Label1", u"日記データの格納フォルダ：", 112, 112, 142, 12);
     Edit1 = MakeEdit(this, "Edit1", 120, 128, 305, 20);
@@ -114,7 +117,9 @@ void TSettingDialog::CreateControls() {
     Edit3 = MakeEdit(this, "Edit3", 120, 176, 305, 20);
     CheckBox4 =
         MakeCheckBox(this, "CheckBox4", u"新しい日記に日付を自動挿入する", 120, 200, 193, 17);
-    Bevel3 = kuv::MakeTopLine(this, "Bevel3", QRect(104, 232, 329, 9));
+    Bevel3 = new TBevel(TBevel::Edge::Top, this);
+    Bevel3->setObjectName(QStringLiteral("Bevel3"));
+    Bevel3->setGeometry(104, 232, 329, 9);
     CheckBox3 = MakeCheckBox(this, "CheckBox3", u"ウィンドウの位置を記憶する", 112, 248, 169, 17);
 
     SpeedButton3 = kuv::MakeFlatButton(this, "SpeedButton3", QStringLiteral("表示フォントの変更"),
@@ -178,8 +183,8 @@ void TSettingDialog::OpenSettingDialog() {
         }
         FPlaced = true;
     }
-    show();  // runs FormShow when the dialog was hidden
-    raise();
+    if (isVisible()) raise();  // a newly shown window comes up in front anyway
+    show();                    // runs FormShow when the dialog was hidden
     activateWindow();
 }
 

@@ -7,8 +7,8 @@
 #include <QFont>
 
 class QCheckBox;
+class TBevel;
 class QFontDialog;
-class QFrame;
 class QLabel;
 class QLineEdit;
 class QToolButton;
@@ -44,13 +44,13 @@ class TSettingDialog final : public QDialog {
     QLabel* Label2 = nullptr;
     QLineEdit* Edit2 = nullptr;
     QLabel* Label5 = nullptr;
-    QFrame* Bevel2 = nullptr;
+    TBevel* Bevel2 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLabel* Label3 = nullptr;
     QLineEdit* Edit3 = nullptr;
     QCheckBox* CheckBox4 = nullptr;
-    QFrame* Bevel3 = nullptr;
+    TBevel* Bevel3 = nullptr;
     QCheckBox* CheckBox3 = nullptr;
     QToolButton* SpeedButton3 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
