@@ -90,6 +90,16 @@ kuv::TDateTime ShiftDays(kuv::TDateTime value, int days) {
     return Compose(midnight, TimeOfDayOf(value));
 }
 
+// The date picker: Tab leaves it as it leaves every other control, instead
+// of walking through the date's fields (the arrow keys do that).
+class TDatePicker final : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
 // Runs a handler of the window for Qt: what it throws goes to the general
 // error handler and ends the handler there.
 auto Handler(TMainForm* form, void (TMainForm::*handler)()) {
@@ -207,7 +217,7 @@ void TMainForm::CreateToolBar() {
                           QStringLiteral("一年前の日記"));
     Panel7 = gap("Panel7", 248, 3);
 
-    DateTimePicker = new QDateEdit(ToolBar1);
+    DateTimePicker = new TDatePicker(ToolBar1);
     DateTimePicker->setObjectName(QStringLiteral("DateTimePicker"));
     DateTimePicker->setGeometry(251, kItemTop, 186, kItemHeight);
     DateTimePicker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
@@ -525,12 +535,16 @@ void TMainForm::DateTimePickerChange() {
 // Heights of the lower pane: -1 hides it with the splitter; 0 leaves it
 // collapsed below a splitter that can be dragged open.
 void TMainForm::SetLowerPaneHeight(int height) {
+    // The splitter would hide or show its handle with the pane only on its
+    // next layout; the window shows the new state at once.
     if (height < 0) {
         Memo2->hide();
+        Splitter1->handle(1)->hide();
         return;
     }
     FLowerHeight = height;
     Memo2->show();
+    Splitter1->handle(1)->show();
     const int room = Splitter1->contentsRect().height() - Splitter1->handleWidth();
     const int lower = std::clamp(height, 0, std::max(room - kMinUpperPane, 0));
     Splitter1->setSizes({std::max(room - lower, 0), lower});

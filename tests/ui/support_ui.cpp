@@ -1,0 +1,82 @@
+#include "tests/ui/support_ui.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <QWidget>
+
+#include "app/settings_file.h"
+#include "platform/cp932.h"
+#include "ui/messages.h"
+
+namespace kuv::test {
+
+namespace {
+
+Boxes gBoxes;
+
+void RecordMessage(const QString& text) { gBoxes.messages << text; }
+void RecordError(const QString& text) { gBoxes.errors << text; }
+
+}  // namespace
+
+Boxes& RecordBoxes() {
+    gShowMessageHook = RecordMessage;
+    gErrorBoxHook = RecordError;
+    gBoxes = Boxes{};
+    return gBoxes;
+}
+
+Boxes& Recorded() { return gBoxes; }
+
+ProgramFolder::ProgramFolder() : paths_(FixedAppPaths(dir_.path())) {
+    ::mkdir(paths_.settingsFolder.c_str(), 0700);
+}
+
+std::string ProgramFolder::EntryPath(const QDate& day, const char* ext) const {
+    return data() + "/" + day.toString(QStringLiteral("yyyy")).toStdString() + "/" +
+           day.toString(QStringLiteral("MMdd")).toStdString() + ext;
+}
+
+void ProgramFolder::WriteEntry(const QDate& day, const std::string& bytes, const char* ext) const {
+    const std::string year = data() + "/" + day.toString(QStringLiteral("yyyy")).toStdString();
+    ::mkdir(year.c_str(), 0700);
+    WriteBytes(EntryPath(day, ext), bytes);
+}
+
+std::vector<std::string> ProgramFolder::Files() const {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(data())) {
+        if (entry.is_regular_file()) {
+            files.push_back(std::filesystem::relative(entry.path(), data()).string());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void ProgramFolder::WriteSettings(bool useEncryption, const std::string& password,
+                                  bool autoInsertDate, const std::string& dateFormat) const {
+    TDiarySettings d = DefaultSettings(paths_);
+    DialogValues v;
+    v.password = password;
+    v.useEncryption = useEncryption;
+    v.dataPath = d.DataPath;
+    v.dateFormat = dateFormat.empty() ? d.DateFormat : dateFormat;
+    v.fontSize = d.FontSize;
+    v.fontColor = d.FontColor;
+    v.fontName = d.FontName;
+    v.saveWindow = d.SaveWindow;
+    v.autoInsertDate = autoInsertDate;
+    WriteDialogSettings(paths_, v);
+}
+
+std::string Cp932(const char* utf8) { return cp932::FromUtf8(utf8).value_or("?"); }
+
+bool InWidget(const QWidget* focus, const QWidget* widget) {
+    return focus != nullptr && (focus == widget || widget->isAncestorOf(focus));
+}
+
+}  // namespace kuv::test

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QDate>
+#include <QStringList>
+
+#include "app/settings.h"
+#include "tests/support/temp_dir.h"
+
+class QWidget;
+class TMainForm;
+
+namespace kuv::test {
+
+// The texts of the message boxes the program raised, recorded instead of shown.
+struct Boxes {
+    QStringList messages;  // ShowMessage
+    QStringList errors;    // the general error handler
+};
+// Installs the recording hooks and forgets what was recorded before.
+Boxes& RecordBoxes();
+Boxes& Recorded();
+
+// A program folder of its own with its data folder, so that nothing touches
+// the real machine.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    const AppPaths& paths() const { return paths_; }
+    std::string data() const { return paths_.settingsFolder; }
+    // data/yyyy/MMdd + ext
+    std::string EntryPath(const QDate& day, const char* ext = ".dia") const;
+    void WriteEntry(const QDate& day, const std::string& bytes, const char* ext = ".dia") const;
+    // Every file below the data folder, relative to it, sorted.
+    std::vector<std::string> Files() const;
+    // Writes the dialog's settings into diary.ini through the settings file's own calls.
+    void WriteSettings(bool useEncryption, const std::string& password,
+                       bool autoInsertDate = false, const std::string& dateFormat = "") const;
+
+private:
+    TempDir dir_;
+    AppPaths paths_;
+};
+
+// UTF-8 to code page 932 for the fixtures (the converter is tested on its own).
+std::string Cp932(const char* utf8);
+
+// The focus is on the picker (its edit field counts).
+bool InWidget(const QWidget* focus, const QWidget* widget);
+
+}  // namespace kuv::test
