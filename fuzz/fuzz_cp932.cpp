@@ -67,7 +67,9 @@ bool WellFormedUtf8(std::string_view s) {
     return true;
 }
 
-bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool IsSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
 
 // Characters that the converter turns into bytes which read back as another
 // character (a "best fit"). Each one is a known, reported fault of the
@@ -96,8 +98,8 @@ const std::set<char16_t>& KnownBestFit() {
 // U+FF07 U+FF9C). Stepped over so that the fuzzer goes on looking.
 bool EscapedLeadBeforeCharacter(std::u16string_view u) {
     for (std::size_t i = 0; i + 1 < u.size(); ++i) {
-        if (u[i] >= 0xDC80 && u[i] <= 0xDCFF && cp::IsLeadByte(static_cast<unsigned char>(u[i] - 0xDC00)) &&
-            !IsSurrogate(u[i + 1])) {
+        if (u[i] >= 0xDC80 && u[i] <= 0xDCFF &&
+            cp::IsLeadByte(static_cast<unsigned char>(u[i] - 0xDC00)) && !IsSurrogate(u[i + 1])) {
             return true;
         }
     }

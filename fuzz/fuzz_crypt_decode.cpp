@@ -79,8 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(want == 0 ? memory == plain : memory.empty(), "CryptDecodeToMemory gives the body");
     std::string now;
     Check(ReadRaw(path, now) && now == file, "decoding in memory leaves the file as it was");
-    Check(ScratchNames() == Sorted(flags & 8 ? std::vector<std::string>{name, crp.substr(dir.size() + 1)}
-                                             : std::vector<std::string>{name}),
+    Check(ScratchNames() == Sorted(flags & 8
+                                       ? std::vector<std::string>{name, crp.substr(dir.size() + 1)}
+                                       : std::vector<std::string>{name}),
           "decoding in memory creates no file");
 
     int expectedFile = want;
@@ -119,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(ReadRaw(path, now), "something stands at the path after encoding");
         if (!encoded) {
             Check(now == file, "a refused encoding leaves the file as it was");
-            Check(ScratchNames() == std::vector<std::string>{name}, "a refused encoding creates nothing");
+            Check(ScratchNames() == std::vector<std::string>{name},
+                  "a refused encoding creates nothing");
             return 0;
         }
         Check(now.size() == file.size() + 44, "a container is 44 bytes longer");

@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A pattern of one literal in double quotes prints that literal unchanged
     // (cut to the buffer) when it holds no quote and no lead byte.
-    if (!(flags & 2) && !pattern.empty() && pattern.find_first_of(std::string_view("\"\0", 2)) ==
-                                                std::string::npos) {
+    if (!(flags & 2) && !pattern.empty() &&
+        pattern.find_first_of(std::string_view("\"\0", 2)) == std::string::npos) {
         bool plain = true;
         for (unsigned char c : pattern) plain = plain && !base.leadBytes.test(c);
         if (plain) {

@@ -49,8 +49,8 @@ std::string Container(std::string_view plain, const std::string& key) {
     std::string body(plain);
     for (std::size_t off = 0; off < body.size(); off += kuv::kCryptBlockSize) {
         const std::size_t n = std::min(kuv::kCryptBlockSize, body.size() - off);
-        kuv::CryptXorBlock(reinterpret_cast<unsigned char*>(body.data() + off),
-                           static_cast<int>(n), key);
+        kuv::CryptXorBlock(reinterpret_cast<unsigned char*>(body.data() + off), static_cast<int>(n),
+                           key);
     }
     return out + body;
 }

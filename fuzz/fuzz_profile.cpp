@@ -101,9 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(after.found && after.value == value, "a written entry reads back as written",
               "value " + Hex(value) + " section " + Hex(section) + " key " + Hex(key));
         if (!(LooselyEqual(section, probeSection) && LooselyEqual(key, probeKey))) {
-            Check(Lookup(contents, probeSection, probeKey) == Lookup(updated, probeSection, probeKey),
-                  "a write leaves every other entry as it was",
-                  "probe " + Hex(probe) + " section " + Hex(section) + " key " + Hex(key));
+            Check(
+                Lookup(contents, probeSection, probeKey) == Lookup(updated, probeSection, probeKey),
+                "a write leaves every other entry as it was",
+                "probe " + Hex(probe) + " section " + Hex(section) + " key " + Hex(key));
         }
         // Writing the same value again changes nothing.
         Check(kuv::ProfileUpdate(updated, section, key, value) == updated,
@@ -127,9 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Check(!ok && now == contents, "a refused write leaves the file as it was");
             } else {
                 Check(ok, "a write of a valid entry succeeds");
-                Check(kuv::GetPrivateProfileString(section, key, "", 4096, path) ==
-                          Cut(value, 4096),
-                      "the written value reads back from the file");
+                Check(
+                    kuv::GetPrivateProfileString(section, key, "", 4096, path) == Cut(value, 4096),
+                    "the written value reads back from the file");
             }
             Check(kuv::fuzz::ScratchNames() == std::vector<std::string>{"diary.ini"},
                   "no work file stays behind");

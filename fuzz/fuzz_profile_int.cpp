@@ -75,9 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t got = 12345;
     const bool ok = kuv::ParseProfileInt(text, got);
     const std::optional<std::int32_t> want = Reference(text);
-    Check(ok == want.has_value(), ok ? "accepted a text the rules refuse"
-                                     : "refused a text the rules accept",
-          Hex(text));
+    Check(ok == want.has_value(),
+          ok ? "accepted a text the rules refuse" : "refused a text the rules accept", Hex(text));
     if (ok) Check(got == *want, "read a different value than the rules give", Hex(text));
 
     if (size >= 4) {

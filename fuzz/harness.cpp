@@ -39,7 +39,8 @@ std::string MakeScratch() {
     }
     std::string base = "/dev/shm";
     struct stat st {};
-    if (::stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::access(base.c_str(), W_OK) != 0) {
+    if (::stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        ::access(base.c_str(), W_OK) != 0) {
         const char* tmp = std::getenv("TMPDIR");
         base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
     }
