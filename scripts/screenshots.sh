@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Pictures of the diary's windows for the README.
+#
+#   scripts/screenshots.sh [PATH/TO/kuvandoro]     (default: build/bin/kuvandoro)
+#
+# Runs the program on a private X server (Xvfb) from a temporary program
+# folder with a small sample diary, opens the windows with the keyboard the
+# way a user would (xdotool), and writes docs/screenshots/main_window.png,
+# settings_dialog.png, about_dialog.png and password_prompt.png (ImageMagick's
+# import). A second start with encryption switched on in the settings file
+# shows the password prompt; that needs kuvandoro-cli beside the program.
+# Needs the Debian packages xvfb, xdotool, imagemagick and fonts-ipafont-gothic.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin=$(realpath "${1:-$root/build/bin/kuvandoro}")
+cli="$(dirname "$bin")/kuvandoro-cli"
+out="$root/docs/screenshots"
+settings_key=718306925461
+
+for tool in Xvfb xdotool import iconv; do
+  command -v "$tool" >/dev/null || { echo "screenshots.sh: $tool is missing" >&2; exit 2; }
+done
+[[ -x $bin ]] || { echo "screenshots.sh: no program at $bin (build it first)" >&2; exit 2; }
+
+tmp=$(mktemp -d /tmp/kuvandoro-shots.XXXXXX)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# --- A private X server --------------------------------------------------------
+Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$tmp/display" 2>"$tmp/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [[ -s $tmp/display ]] && break; sleep 0.1; done
+[[ -s $tmp/display ]] || { echo "screenshots.sh: Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$tmp/display")"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+
+# --- A program folder with a sample diary ----------------------------------------
+prog="$tmp/program"
+mkdir -p "$prog/data"
+cp "$bin" "$prog/kuvandoro"
+for conf in "$(dirname "$bin")/kuvandoro-fonts.conf" "$root/ui/fonts/kuvandoro-fonts.conf"; do
+  if [[ -f $conf ]]; then cp "$conf" "$prog/"; break; fi
+done
+
+# Entries are code page 932 text with CR LF line ends: today's in the upper
+# pane, the one of the same day a year ago in the lower pane.
+entry() {  # entry FOLDER-YEAR MMDD TEXT
+  mkdir -p "$prog/data/$1"
+  printf '%s' "$3" | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$prog/data/$1/$2.dia"
+}
+today_year=$(date +%Y)
+mmdd=$(date +%m%d)
+last_year=$(date -d '365 days ago' +%Y)
+entry "$today_year" "$mmdd" "$(date +%Y/%m/%d) の日記
+朝は雨、昼から晴れ。駅前の本屋で新しい手帳を買った。
+夜は友人と電話で一時間ほど話す。来月の旅行の予定が決まった。"
+entry "$last_year" "$mmdd" "${last_year} 年の今日
+一日中、引っ越しの荷造り。段ボールが二十箱を超えた。"
+
+# --- Helpers ---------------------------------------------------------------------
+wait_window() {  # wait_window TITLE-REGEX -> window id
+  local id
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n1) || true
+  [[ -n $id ]] || { echo "screenshots.sh: no window named $1 appeared" >&2; exit 1; }
+  echo "$id"
+}
+shoot() {  # shoot WINDOW FILE
+  sleep 0.7  # let the window finish painting
+  import -window "$1" "$out/$2"
+  echo "wrote docs/screenshots/$2"
+}
+keys() {  # keys WINDOW KEY... : each key to the focused window, with a pause
+  local window=$1
+  shift
+  xdotool windowfocus --sync "$window"
+  for k in "$@"; do xdotool key "$k"; sleep 0.3; done
+}
+start_program() {
+  "$prog/kuvandoro" >"$tmp/program.log" 2>&1 &
+  app_pid=$!
+}
+stop_program() {
+  kill "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=
+}
+
+mkdir -p "$out"
+
+# --- First start: the main window and its dialogs ----------------------------------
+start_program
+main=$(wait_window '^Tessarine$')
+shoot "$main" main_window.png
+
+# Edit menu (Alt, then the second menu), its last item: the settings command.
+keys "$main" alt Right Return Up Return
+settings=$(wait_window '^設定変更$')
+shoot "$settings" settings_dialog.png
+keys "$settings" Tab  # nothing else: the dialog stays as it is
+xdotool windowunmap --sync "$settings" 2>/dev/null || true
+
+# Help menu (Alt, then wrapping left to the last menu), "Kuvandoroについて".
+keys "$main" alt Left Return Return
+about=$(wait_window '^バージョン情報$')
+shoot "$about" about_dialog.png
+stop_program
+
+# --- Second start with encryption on: only the password prompt appears -------------
+if [[ -x $cli ]]; then
+  ini="$prog/data/diary.ini"
+  "$cli" decode "$ini" "$settings_key" >/dev/null 2>&1 || true
+  "$cli" profile set "$ini" SYSTEM PASSWORD "diary" >/dev/null
+  "$cli" profile set "$ini" SYSTEM USEPASSWORD 1 >/dev/null
+  "$cli" encode "$ini" "$settings_key" >/dev/null
+  start_program
+  prompt=$(wait_window '^パスワードチェック$')
+  keys "$prompt" d i a
+  shoot "$prompt" password_prompt.png
+  stop_program
+else
+  echo "screenshots.sh: $cli is missing; no picture of the password prompt" >&2
+fi
