@@ -314,6 +314,42 @@ bool CryptEncodeFileTo(const std::string& source, const std::string& target,
     return Replace(target, work, nullptr);
 }
 
+bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::string& target,
+                        const std::string& key) {
+    if (!CryptKeyStorable(key)) return false;
+    if (plain.size() >= static_cast<std::size_t>(kCryptMaxFileSize) - kCryptHeaderSize) {
+        return false;
+    }
+    const std::string work = WorkPathOf(target);
+    if (work == target) return false;
+    fsio::OutFile out;
+    if (!out.Create(work)) return false;
+    Buffer buf;
+    if (!buf.Allocate()) {
+        Discard(out, work);
+        return false;
+    }
+    Keystream ks;
+    MakeKeystream(key, ks);
+    MakeCryptHeader(buf.get(), key, date);
+    bool ok = out.Write(buf.get(), kCryptHeaderSize);
+    for (std::size_t off = 0; ok && off < plain.size(); off += kIoSize) {
+        const std::size_t chunk = std::min(kIoSize, plain.size() - off);
+        std::memcpy(buf.get(), plain.data() + off, chunk);
+        XorStream(buf.get(), chunk, ks);
+        ok = out.Write(buf.get(), chunk);
+    }
+    if (!ok) {
+        Discard(out, work);
+        return false;
+    }
+    if (!Commit(out)) {
+        fsio::Remove(work);
+        return false;
+    }
+    return Replace(target, work, nullptr);
+}
+
 int CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,
                         std::size_t maxBytes) {
     plain.clear();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The encrypted file container: a 44-byte header (marker 23, 0, "LOCKED",
 // the plain file's MS-DOS date, the key masked with 0xA6) and the body XORed
@@ -53,6 +54,13 @@ bool CryptKeyStorable(const std::string& key);
 // as it is. False (and target untouched) on any failure or unstorable key.
 bool CryptEncodeFileTo(const std::string& source, const std::string& target,
                        const std::string& key);
+
+// Writes the container of the bytes plain, dated date (an MS-DOS local date
+// and time), to target through target's ".$$$" work file, flushed and renamed
+// over target. The plain text never reaches the disk. False (and target
+// untouched) on any failure or unstorable key.
+bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::string& target,
+                        const std::string& key);
 
 // Decodes the container at path into memory without writing anything.
 // Results as CryptDecodeFile: 0 with plain filled, 1 no matching header,

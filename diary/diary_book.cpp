@@ -162,20 +162,25 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
         fsio::MakeDirectory(folder);
         if (!fsio::IsDirectory(folder)) ThrowCannotCreate(plain);
     }
+    // With encryption on, the entry goes straight into its locked file: the
+    // container replaces the old .xda atomically and the text never lies on
+    // the disk in plain form. Only then does a plain file of the day go; if it
+    // cannot, it is rewritten with the new text so that it shows no old one.
+    // A password that cannot be a key, or a failed container, leaves the entry
+    // as plain text instead.
+    if (useEncryption && CryptKeyStorable(password)) {
+        const std::string lockedPath = Join(folder, name, kLockedExt);
+        if (CryptEncodeBytesTo(text, fsio::DosTimeNow(), lockedPath, password)) {
+            if (fsio::KindOf(plain) == fsio::Kind::Missing) return;
+            if (fsio::Remove(plain)) {
+                fsio::SyncParentDirectory(plain);
+                return;
+            }
+        }
+    }
     if (!fsio::WriteFileAtomic(plain, text, fsio::ChangeExtension(plain, kWorkExt))) {
         ThrowCannotCreate(plain);
     }
-    if (!useEncryption) return;
-    // A password that cannot be a key leaves the entry as plain text, as an
-    // encoding failure does.
-    if (password.empty() || !CryptKeyStorable(password)) return;
-
-    // The container replaces the old locked file atomically while the plain
-    // file still holds the same text, so a crash at any point leaves the new
-    // entry readable; only then does the plain copy go.
-    const std::string lockedPath = Join(folder, name, kLockedExt);
-    if (!CryptEncodeFileTo(plain, lockedPath, password)) return;
-    if (fsio::Remove(plain)) fsio::SyncParentDirectory(plain);
 }
 
 void DiaryBook::LoadDiary(TDateTime picker, TDateTime date, Loaded& out) {

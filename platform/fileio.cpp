@@ -162,6 +162,8 @@ std::uint32_t DosTimeOf(const std::string& path) {
     return PackDos(st.st_mtim.tv_sec);
 }
 
+std::uint32_t DosTimeNow() { return PackDos(std::time(nullptr)); }
+
 // --- InFile ---------------------------------------------------------------
 
 InFile::~InFile() { Close(); }

@@ -35,6 +35,8 @@ std::string ParentOf(const std::string& path);
 // Last-write time as an MS-DOS local date and time; 0xFFFFFFFF when it cannot
 // be read or lies outside 1980-2107.
 std::uint32_t DosTimeOf(const std::string& path);
+// The current local time as an MS-DOS date and time (0xFFFFFFFF outside 1980-2107).
+std::uint32_t DosTimeNow();
 
 // A file opened for reading (shared; others may go on reading and writing).
 class InFile {

@@ -469,6 +469,25 @@ TEST_F(CryptFileTest, EncodeToWritesTheTargetAndLeavesTheSource) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"0117.dia", "0117.xda"}));
 }
 
+TEST_F(CryptFileTest, EncodeBytesToWritesOnlyTheContainer) {
+    const std::string target = P("0117.xda");
+    WriteBytes(target, "the earlier locked entry");
+    for (std::size_t size : {std::size_t{0}, std::size_t{1025}, std::size_t{3u << 20}}) {
+        const std::string plain = Pattern(size, 9);
+        ASSERT_TRUE(CryptEncodeBytesTo(plain, kPlainDos, target, kNikki)) << size;
+        EXPECT_EQ(FileBytes(target), HandContainer(plain, kNikki, kPlainDos)) << size;
+        EXPECT_EQ(Names(), (std::vector<std::string>{"0117.xda"}));
+    }
+    const std::string before = FileBytes(target);
+    EXPECT_FALSE(CryptEncodeBytesTo("text", kPlainDos, target, ""));
+    EXPECT_FALSE(CryptEncodeBytesTo("text", kPlainDos, target, std::string(33, 'k')));
+    fsio::fault::FailNth(fsio::fault::Op::NoSpace, 2);
+    EXPECT_FALSE(CryptEncodeBytesTo(Pattern(3u << 20, 1), kPlainDos, target, kNikki));
+    fsio::fault::Reset();
+    EXPECT_EQ(FileBytes(target), before);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"0117.xda"}));
+}
+
 TEST_F(CryptFileTest, DecodeToMemoryWritesNothing) {
     const std::string plain = Pattern(5000, 6);
     const std::string path = MakeContainer("0117.xda", HandContainer(plain, "pw", kPlainDos));

@@ -22,6 +22,7 @@ namespace {
 using fsio::fault::Op;
 using test::Cp932;
 using test::Exists;
+using test::ReadBytes;
 using test::Snapshot;
 using test::TempDir;
 
@@ -85,24 +86,40 @@ TEST_F(SaveSafetyTest, AFailedWriteKeepsThePreviousEntryByteForByte) {
                       Op::Sync,   Op::Rename, Op::Close};
     const std::string plain = Folder() + "/0117.dia";
     for (Prior prior : {Prior::Plain, Prior::Locked, Prior::Both}) {
-        for (bool encrypt : {false, true}) {
-            for (Op op : ops) {
-                Store(prior);
-                const auto before = Snapshot(dir.path());
-                fsio::fault::FailNth(op, 1);
-                try {
-                    SaveEntry(Folder(), "0117", kNew, encrypt, kPassword);
-                    ADD_FAILURE() << "no error: " << OpName(op) << " " << PriorName(prior);
-                } catch (const AppError& e) {
-                    EXPECT_EQ(e.what(),
-                              FormatMessage(Cp932("ファイル %s を作成できません"), plain));
-                }
-                EXPECT_TRUE(fsio::fault::Fired()) << OpName(op);
-                fsio::fault::Reset();
-                EXPECT_EQ(Snapshot(dir.path()), before)
-                    << OpName(op) << " " << PriorName(prior) << (encrypt ? " locked" : "");
-                EXPECT_EQ(LoadPane(Folder(), "0117", kPassword).text, kOld) << OpName(op);
+        for (Op op : ops) {
+            Store(prior);
+            const auto before = Snapshot(dir.path());
+            fsio::fault::FailNth(op, 1);
+            try {
+                SaveEntry(Folder(), "0117", kNew, false, kPassword);
+                ADD_FAILURE() << "no error: " << OpName(op) << " " << PriorName(prior);
+            } catch (const AppError& e) {
+                EXPECT_EQ(e.what(), FormatMessage(Cp932("ファイル %s を作成できません"), plain));
             }
+            EXPECT_TRUE(fsio::fault::Fired()) << OpName(op);
+            fsio::fault::Reset();
+            EXPECT_EQ(Snapshot(dir.path()), before) << OpName(op) << " " << PriorName(prior);
+            EXPECT_EQ(LoadPane(Folder(), "0117", kPassword).text, kOld) << OpName(op);
+        }
+    }
+}
+
+// A failing locked file falls back to a plain entry with the new text; only
+// when that fails too is the save refused, with the old entry untouched.
+TEST_F(SaveSafetyTest, AFailedLockedFileFallsBackToPlainText) {
+    const Op ops[] = {Op::Create, Op::Write,  Op::ShortWrite, Op::NoSpace,
+                      Op::Sync,   Op::Rename, Op::Close};
+    for (Prior prior : {Prior::Plain, Prior::Locked, Prior::Both}) {
+        for (Op op : ops) {
+            Store(prior);
+            const auto lockedBefore = ReadBytes(Folder() + "/0117.xda");
+            fsio::fault::FailNth(op, 1);
+            SaveEntry(Folder(), "0117", kNew, true, kPassword);
+            EXPECT_TRUE(fsio::fault::Fired()) << OpName(op);
+            fsio::fault::Reset();
+            EXPECT_EQ(ReadBytes(Folder() + "/0117.xda"), lockedBefore) << OpName(op);
+            EXPECT_EQ(LoadPane(Folder(), "0117", kPassword).text, kNew) << OpName(op);
+            EXPECT_EQ(LoadPane(Folder(), "0117", kPassword).source, PaneSource::Plain);
         }
     }
 }
