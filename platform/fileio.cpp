@@ -310,6 +310,12 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t 
         out.clear();
         return ReadStatus::ReadError;
     }
+    // A read that stopped short of a file that still has its measured size
+    // failed: a rewrite from what it gave would drop the rest of the file.
+    if (got < size && in.Size() > got) {
+        out.clear();
+        return ReadStatus::ReadError;
+    }
     // A file that grew or shrank while it was read keeps what was there.
     out.resize(static_cast<std::size_t>(got));
     return ReadStatus::Ok;
