@@ -175,6 +175,30 @@ int ReferenceDecode(std::string_view file, std::string_view key, std::string& pl
     return 0;
 }
 
+std::string SettingsFieldsNeither(const TDiarySettings& got, const TDiarySettings& a,
+                                  const TDiarySettings& b) {
+    std::string bad;
+#define KUV_FIELD(f) \
+    if (!(got.f == a.f) && !(got.f == b.f)) bad += #f " ";
+    KUV_FIELD(Password)
+    KUV_FIELD(UseEncryption)
+    KUV_FIELD(DataPath)
+    KUV_FIELD(DateFormat)
+    KUV_FIELD(AutoInsertDate)
+    KUV_FIELD(FontName)
+    KUV_FIELD(FontSize)
+    KUV_FIELD(FontColor)
+    KUV_FIELD(ShowOldDiary)
+    KUV_FIELD(OldDiaryHeight)
+    KUV_FIELD(SaveWindow)
+    KUV_FIELD(WindowTop)
+    KUV_FIELD(WindowLeft)
+    KUV_FIELD(WindowHeight)
+    KUV_FIELD(WindowWidth)
+#undef KUV_FIELD
+    return bad;
+}
+
 std::string CannotCreate(const std::string& path) {
     return FormatMessage(Cp932("ファイル %s を作成できません"), path);
 }

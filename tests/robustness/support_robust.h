@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/settings.h"
 #include "dates/calendar.h"
 
 // Helpers of the robustness tests. File access here goes through plain POSIX
@@ -59,6 +60,11 @@ std::string Cp932(std::string_view utf8);
 std::string HandContainer(std::string_view plain, std::string_view key, std::uint32_t dosDate);
 // Decoding by the layout: 0 with plain, 1 no matching header, 2 refused.
 int ReferenceDecode(std::string_view file, std::string_view key, std::string& plain);
+
+// Empty when got holds, field by field, either the value of a or that of b;
+// else the names of the fields that hold neither.
+std::string SettingsFieldsNeither(const TDiarySettings& got, const TDiarySettings& a,
+                                  const TDiarySettings& b);
 
 // "ファイル %s を作成できません" etc. for a path.
 std::string CannotCreate(const std::string& path);

@@ -147,32 +147,6 @@ TDiarySettings Apply(TDiarySettings s, int op, long g, const std::string& data) 
     return s;
 }
 
-// Every field of the record: empty when got holds, field by field, either
-// the value of a or that of b; else the names of the fields that hold neither.
-std::string FieldsNeither(const TDiarySettings& got, const TDiarySettings& a,
-                          const TDiarySettings& b) {
-    std::string bad;
-#define KUV_FIELD(f) \
-    if (!(got.f == a.f) && !(got.f == b.f)) bad += #f " ";
-    KUV_FIELD(Password)
-    KUV_FIELD(UseEncryption)
-    KUV_FIELD(DataPath)
-    KUV_FIELD(DateFormat)
-    KUV_FIELD(AutoInsertDate)
-    KUV_FIELD(FontName)
-    KUV_FIELD(FontSize)
-    KUV_FIELD(FontColor)
-    KUV_FIELD(ShowOldDiary)
-    KUV_FIELD(OldDiaryHeight)
-    KUV_FIELD(SaveWindow)
-    KUV_FIELD(WindowTop)
-    KUV_FIELD(WindowLeft)
-    KUV_FIELD(WindowHeight)
-    KUV_FIELD(WindowWidth)
-#undef KUV_FIELD
-    return bad;
-}
-
 // Throws on any save that reports a failure: in the child that ends the run.
 void RunOp(const World& w, int op, long g) {
     const std::string org = fsio::ChangeExtension(w.blob, ".org");
@@ -407,12 +381,12 @@ void CrashTest::CheckAfterKill(const InFlight& f, int kill) {
     ReadSettings(got, world_.paths);
     const TDiarySettings next =
         f.op >= 0 ? Apply(model_.settings, f.op, f.generation, world_.data) : model_.settings;
-    const std::string bad = FieldsNeither(got, model_.settings, next);
+    const std::string bad = robust::SettingsFieldsNeither(got, model_.settings, next);
     if (!bad.empty()) lost("settings fields hold neither value: " + bad);
     // Keys are written one at a time: a kill between two of them leaves some
     // fields new and the others old.
-    if (!FieldsNeither(got, model_.settings, model_.settings).empty() &&
-        !FieldsNeither(got, next, next).empty()) {
+    if (!robust::SettingsFieldsNeither(got, model_.settings, model_.settings).empty() &&
+        !robust::SettingsFieldsNeither(got, next, next).empty()) {
         ++figures_.settingsHalfWritten;
     }
     model_.settings = got;
