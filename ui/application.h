@@ -12,7 +12,7 @@
 class TApplication final : public QApplication {
     Q_OBJECT
 
-public:
+  public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };

@@ -14,17 +14,17 @@ void TBevel::paintEvent(QPaintEvent*) {
     const int w = width();
     const int h = height();
     switch (edge_) {
-    case Edge::Left:
-        p.fillRect(0, 0, 1, h, dark);
-        p.fillRect(1, 0, 1, h, light);
-        break;
-    case Edge::Right:
-        p.fillRect(w - 2, 0, 1, h, dark);
-        p.fillRect(w - 1, 0, 1, h, light);
-        break;
-    case Edge::Top:
-        p.fillRect(0, 0, w, 1, dark);
-        p.fillRect(0, 1, w, 1, light);
-        break;
+        case Edge::Left:
+            p.fillRect(0, 0, 1, h, dark);
+            p.fillRect(1, 0, 1, h, light);
+            break;
+        case Edge::Right:
+            p.fillRect(w - 2, 0, 1, h, dark);
+            p.fillRect(w - 1, 0, 1, h, light);
+            break;
+        case Edge::Top:
+            p.fillRect(0, 0, w, 1, dark);
+            p.fillRect(0, 1, w, 1, light);
+            break;
     }
 }

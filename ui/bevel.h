@@ -7,13 +7,13 @@
 class TBevel final : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     enum class Edge { Left, Right, Top };
     explicit TBevel(Edge edge, QWidget* parent = nullptr);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     Edge edge_;
 };

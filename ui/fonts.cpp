@@ -17,27 +17,44 @@ constexpr std::uint32_t kSystemColorBit = 0x80000000u;
 // The Windows system colours by index, as far as a palette has them.
 QPalette::ColorRole RoleOfSystemColor(unsigned index) {
     switch (index) {
-    case 4: return QPalette::Window;           // menu
-    case 5: return QPalette::Base;             // window
-    case 7: return QPalette::Text;             // menu text
-    case 8: return QPalette::WindowText;       // window text
-    case 13: return QPalette::Highlight;
-    case 14: return QPalette::HighlightedText;
-    case 15: return QPalette::Button;          // button face
-    case 16: return QPalette::Dark;            // button shadow
-    case 18: return QPalette::ButtonText;
-    case 20: return QPalette::Light;           // button highlight
-    case 21: return QPalette::Shadow;          // 3-D dark shadow
-    case 23: return QPalette::ToolTipText;
-    case 24: return QPalette::ToolTipBase;
-    case 26: return QPalette::Link;            // hot-tracked item
-    default: return QPalette::WindowText;
+        case 4:
+            return QPalette::Window;  // menu
+        case 5:
+            return QPalette::Base;  // window
+        case 7:
+            return QPalette::Text;  // menu text
+        case 8:
+            return QPalette::WindowText;  // window text
+        case 13:
+            return QPalette::Highlight;
+        case 14:
+            return QPalette::HighlightedText;
+        case 15:
+            return QPalette::Button;  // button face
+        case 16:
+            return QPalette::Dark;  // button shadow
+        case 18:
+            return QPalette::ButtonText;
+        case 20:
+            return QPalette::Light;  // button highlight
+        case 21:
+            return QPalette::Shadow;  // 3-D dark shadow
+        case 23:
+            return QPalette::ToolTipText;
+        case 24:
+            return QPalette::ToolTipBase;
+        case 26:
+            return QPalette::Link;  // hot-tracked item
+        default:
+            return QPalette::WindowText;
     }
 }
 
 }  // namespace
 
-QFont ControlFont() { return ControlFont(12); }
+QFont ControlFont() {
+    return ControlFont(12);
+}
 
 QFont ControlFont(int pixelSize) {
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));

@@ -1,6 +1,6 @@
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
     const kuv::AppPaths paths = kuv::ResolveAppPaths(appDir);
     // The settings and, by default, the entries live here; a fresh program
     // folder has none yet.
-    if (!kuv::fsio::IsDirectory(paths.settingsFolder)) kuv::fsio::MakeDirectory(paths.settingsFolder);
+    if (!kuv::fsio::IsDirectory(paths.settingsFolder))
+        kuv::fsio::MakeDirectory(paths.settingsFolder);
 
     TMainForm form(paths);
     TSettingDialog settingDialog(form);

@@ -93,10 +93,10 @@ kuv::TDateTime ShiftDays(kuv::TDateTime value, int days) {
 // The date picker: Tab leaves it as it leaves every other control, instead
 // of walking through the date's fields (the arrow keys do that).
 class TDatePicker final : public QDateEdit {
-public:
+  public:
     using QDateEdit::QDateEdit;
 
-protected:
+  protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
@@ -307,20 +307,27 @@ void TMainForm::CreateStatusBar() {
 
 void TMainForm::ConnectHandlers() {
     connect(Exit1, &QAction::triggered, this, Handler(this, &TMainForm::Exit1Click));
-    connect(SpeedButton1, &QToolButton::clicked, this, Handler(this, &TMainForm::SpeedButton1Click));
+    connect(SpeedButton1, &QToolButton::clicked, this,
+            Handler(this, &TMainForm::SpeedButton1Click));
     connect(N3, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton1Click));
-    connect(SpeedButton2, &QToolButton::clicked, this, Handler(this, &TMainForm::SpeedButton2Click));
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            Handler(this, &TMainForm::SpeedButton2Click));
     connect(N1, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton2Click));
-    connect(SpeedButton3, &QToolButton::clicked, this, Handler(this, &TMainForm::SpeedButton3Click));
+    connect(SpeedButton3, &QToolButton::clicked, this,
+            Handler(this, &TMainForm::SpeedButton3Click));
     connect(N4, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton3Click));
-    connect(SpeedButton4, &QToolButton::clicked, this, Handler(this, &TMainForm::SpeedButton4Click));
+    connect(SpeedButton4, &QToolButton::clicked, this,
+            Handler(this, &TMainForm::SpeedButton4Click));
     connect(N5, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton4Click));
-    connect(SpeedButton7, &QToolButton::clicked, this, Handler(this, &TMainForm::SpeedButton7Click));
+    connect(SpeedButton7, &QToolButton::clicked, this,
+            Handler(this, &TMainForm::SpeedButton7Click));
     connect(N6, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton7Click));
-    connect(SpeedButton5, &QToolButton::clicked, this, Handler(this, &TMainForm::SpeedButton5Click));
+    connect(SpeedButton5, &QToolButton::clicked, this,
+            Handler(this, &TMainForm::SpeedButton5Click));
     connect(N7, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton5Click));
     // clicked comes after the toggle has flipped, so the handler reads the new state.
-    connect(SpeedButton6, &QToolButton::clicked, this, Handler(this, &TMainForm::SpeedButton6Click));
+    connect(SpeedButton6, &QToolButton::clicked, this,
+            Handler(this, &TMainForm::SpeedButton6Click));
     connect(About1, &QAction::triggered, this, Handler(this, &TMainForm::About1Click));
 
     // Only a change by the user arrives here: the program sets the date with
@@ -394,7 +401,9 @@ void TMainForm::SetDialogs(TSettingDialog* settingDialog, TAboutDialog* aboutDia
     FAboutDialog = aboutDialog;
 }
 
-void TMainForm::RefusePassword() { kuv::ShowMessage(QStringLiteral("パスワードが間違っています")); }
+void TMainForm::RefusePassword() {
+    kuv::ShowMessage(QStringLiteral("パスワードが間違っています"));
+}
 
 void TMainForm::UnlockDiary(const std::string& cp932Text) {
     if (cp932Text != FSettings.Password) {
@@ -473,7 +482,9 @@ void TMainForm::SaveDiary() {
     FBook.SaveDiary(FPickerValue, text);
 }
 
-void TMainForm::Memo1Change() { FBook.MarkChanged(); }
+void TMainForm::Memo1Change() {
+    FBook.MarkChanged();
+}
 
 void TMainForm::InsertDate() {
     // A sealed entry takes nothing, not even a date.
@@ -489,7 +500,9 @@ void TMainForm::InsertDate() {
     FBook.MarkChanged();
 }
 
-void TMainForm::SpeedButton2Click() { InsertDate(); }
+void TMainForm::SpeedButton2Click() {
+    InsertDate();
+}
 
 void TMainForm::StepDays(int days) {
     SaveDiary();
@@ -497,10 +510,18 @@ void TMainForm::StepDays(int days) {
     DateTimePickerChange();
 }
 
-void TMainForm::SpeedButton3Click() { StepDays(-1); }
-void TMainForm::SpeedButton4Click() { StepDays(1); }
-void TMainForm::SpeedButton7Click() { StepDays(-kuv::YearStepDays(FPickerValue, false)); }
-void TMainForm::SpeedButton5Click() { StepDays(kuv::YearStepDays(FPickerValue, true)); }
+void TMainForm::SpeedButton3Click() {
+    StepDays(-1);
+}
+void TMainForm::SpeedButton4Click() {
+    StepDays(1);
+}
+void TMainForm::SpeedButton7Click() {
+    StepDays(-kuv::YearStepDays(FPickerValue, false));
+}
+void TMainForm::SpeedButton5Click() {
+    StepDays(kuv::YearStepDays(FPickerValue, true));
+}
 
 void TMainForm::SpeedButton6Click() {
     SetLowerPaneHeight(SpeedButton6->isChecked() ? kLowerPaneShownHeight : -1);
@@ -514,7 +535,9 @@ void TMainForm::About1Click() {
     if (FAboutDialog != nullptr) FAboutDialog->ShowAbout();
 }
 
-void TMainForm::DateTimePickerEnter() { SaveDiary(); }
+void TMainForm::DateTimePickerEnter() {
+    SaveDiary();
+}
 
 void TMainForm::DateTimePickerChange() {
     // A change made while the picker had the focus (a date inserted from the
@@ -587,7 +610,8 @@ kuv::ClosingState TMainForm::CurrentClosingState() const {
     QRect outer = frameGeometry();
     if (isMaximized() || isMinimized() || isFullScreen()) {
         // The place to come back to is the normal one.
-        const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+        const QMargins frame =
+            windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
         outer = normalGeometry().marginsAdded(frame);
     }
     s.top = outer.top();
@@ -660,20 +684,20 @@ void TMainForm::Quit() {
 
 bool TMainForm::event(QEvent* event) {
     switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::Show:
-        if (FPendingFrameSize.isValid() && windowHandle() != nullptr) {
-            const QMargins frame = windowHandle()->frameMargins();
-            if (!frame.isNull()) {
-                const QSize inner = FPendingFrameSize.shrunkBy(frame);
-                FPendingFrameSize = QSize();
-                if (inner != size()) resize(inner);
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            if (FPendingFrameSize.isValid() && windowHandle() != nullptr) {
+                const QMargins frame = windowHandle()->frameMargins();
+                if (!frame.isNull()) {
+                    const QSize inner = FPendingFrameSize.shrunkBy(frame);
+                    FPendingFrameSize = QSize();
+                    if (inner != size()) resize(inner);
+                }
             }
-        }
-        break;
-    default:
-        break;
+            break;
+        default:
+            break;
     }
     return QMainWindow::event(event);
 }

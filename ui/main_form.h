@@ -35,7 +35,7 @@ class TPassWordDialog;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // Runs FormCreate.
     explicit TMainForm(const kuv::AppPaths& paths, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -139,13 +139,13 @@ public:
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void CreateMenus();
     void CreateToolBar();
     void CreatePanes();
@@ -171,9 +171,9 @@ private:
     kuv::TDateTime FPickerValue = 0;
     bool FLocked = false;
     bool FEnded = false;
-    bool FLoading = false;      // the panes are being filled by a load
-    int FLowerHeight = 154;     // the lower pane's height while it is shown
-    QSize FPendingFrameSize;    // outer size to reach once the frame is known
+    bool FLoading = false;         // the panes are being filled by a load
+    int FLowerHeight = 154;        // the lower pane's height while it is shown
+    QSize FPendingFrameSize;       // outer size to reach once the frame is known
     QPointer<QWidget> FLastFocus;  // the control of this window that last had the focus
     TPassWordDialog* FPassWordDialog = nullptr;
     TSettingDialog* FSettingDialog = nullptr;

@@ -18,14 +18,14 @@ namespace {
 // A message box that places itself in the middle of the screen once its size
 // is known, rather than over its parent.
 class TCentredBox final : public QMessageBox {
-public:
+  public:
     using QMessageBox::QMessageBox;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override {
         QMessageBox::showEvent(event);
-        QScreen* screen = parentWidget() != nullptr ? parentWidget()->screen()
-                                                    : QGuiApplication::primaryScreen();
+        QScreen* screen =
+            parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
         if (screen == nullptr) return;
         const QRect area = screen->availableGeometry();
         const QSize size = frameGeometry().size();

@@ -78,7 +78,8 @@ void TPassWordDialog::CreateControls() {
     Button->setGeometry(152, 136, 57, 22);
     Button->setAutoRaise(true);
     Button->setFocusPolicy(Qt::NoFocus);
-    connect(Button, &QToolButton::clicked, this, [this] { kuv::Guarded([this] { ButtonClick(); }); });
+    connect(Button, &QToolButton::clicked, this,
+            [this] { kuv::Guarded([this] { ButtonClick(); }); });
 
     Label2 = new QLabel(QStringLiteral("Kuvandoro Project"), this);
     Label2->setObjectName(QStringLiteral("Label2"));

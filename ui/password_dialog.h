@@ -14,7 +14,7 @@ class TMainForm;
 class TPassWordDialog final : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Owned by the main window; creating the prompt shows it (FormCreate).
     explicit TPassWordDialog(TMainForm& mainForm);
     TPassWordDialog(const TPassWordDialog&) = delete;
@@ -34,12 +34,12 @@ public:
     QToolButton* Button = nullptr;
     QLabel* Label2 = nullptr;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void CreateControls();
 
     TMainForm& FMainForm;

@@ -32,12 +32,12 @@ QString WidgetTextFromPane(const QString& crlfText);
 // An error whose text names a character that code page 932 cannot hold; the
 // general error handler shows text() instead of the byte message.
 class UnicodeTextError : public AppError {
-public:
+  public:
     UnicodeTextError(std::string cp932Message, QString text)
         : AppError(std::move(cp932Message)), text_(std::move(text)) {}
     const QString& text() const { return text_; }
 
-private:
+  private:
     QString text_;
 };
 

@@ -17,8 +17,12 @@ namespace {
 
 Boxes gBoxes;
 
-void RecordMessage(const QString& text) { gBoxes.messages << text; }
-void RecordError(const QString& text) { gBoxes.errors << text; }
+void RecordMessage(const QString& text) {
+    gBoxes.messages << text;
+}
+void RecordError(const QString& text) {
+    gBoxes.errors << text;
+}
 
 }  // namespace
 
@@ -29,7 +33,9 @@ Boxes& RecordBoxes() {
     return gBoxes;
 }
 
-Boxes& Recorded() { return gBoxes; }
+Boxes& Recorded() {
+    return gBoxes;
+}
 
 ProgramFolder::ProgramFolder() : paths_(FixedAppPaths(dir_.path())) {
     ::mkdir(paths_.settingsFolder.c_str(), 0700);
@@ -73,7 +79,9 @@ void ProgramFolder::WriteSettings(bool useEncryption, const std::string& passwor
     WriteDialogSettings(paths_, v);
 }
 
-std::string Cp932(const char* utf8) { return cp932::FromUtf8(utf8).value_or("?"); }
+std::string Cp932(const char* utf8) {
+    return cp932::FromUtf8(utf8).value_or("?");
+}
 
 bool InWidget(const QWidget* focus, const QWidget* widget) {
     return focus != nullptr && (focus == widget || widget->isAncestorOf(focus));

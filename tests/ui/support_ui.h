@@ -27,7 +27,7 @@ Boxes& Recorded();
 // A program folder of its own with its data folder, so that nothing touches
 // the real machine.
 class ProgramFolder {
-public:
+  public:
     ProgramFolder();
     const AppPaths& paths() const { return paths_; }
     std::string data() const { return paths_.settingsFolder; }
@@ -37,10 +37,10 @@ public:
     // Every file below the data folder, relative to it, sorted.
     std::vector<std::string> Files() const;
     // Writes the dialog's settings into diary.ini through the settings file's own calls.
-    void WriteSettings(bool useEncryption, const std::string& password,
-                       bool autoInsertDate = false, const std::string& dateFormat = "") const;
+    void WriteSettings(bool useEncryption, const std::string& password, bool autoInsertDate = false,
+                       const std::string& dateFormat = "") const;
 
-private:
+  private:
     TempDir dir_;
     AppPaths paths_;
 };

@@ -64,11 +64,15 @@ QAction* Action(QWidget& parent, const char* name) {
     return Find<QAction>(parent, name);
 }
 
-void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+void Click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton);
+}
 
 // A click into the picker's text, where a user clicks it (the edit field
 // covers the picker but for its drop-down button).
-void ClickPicker(QDateEdit* picker) { Click(picker->findChild<QLineEdit*>()); }
+void ClickPicker(QDateEdit* picker) {
+    Click(picker->findChild<QLineEdit*>());
+}
 
 void ClickInto(QPlainTextEdit* pane) {
     QTest::mouseClick(pane->viewport(), Qt::LeftButton);
@@ -93,7 +97,9 @@ void TypeInto(QPlainTextEdit* pane, const QString& text) {
     Type(pane, text);
 }
 
-QDate Day(TMainForm& form) { return Find<QDateEdit>(form, "DateTimePicker")->date(); }
+QDate Day(TMainForm& form) {
+    return Find<QDateEdit>(form, "DateTimePicker")->date();
+}
 
 QString StatusLine(const QDate& day) {
     return QStringLiteral("▲ %1年  ▼ %2年").arg(day.year()).arg(day.addDays(-365).year());
@@ -117,8 +123,8 @@ void DragHandleBy(QSplitter* splitter, int dy) {
     QMouseEvent press(QEvent::MouseButtonPress, from, handle->mapToGlobal(from), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(handle, &press);
-    QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(handle, &move);
     QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(to), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
@@ -153,7 +159,7 @@ bool IsSettingsContainer(const std::string& path) {
 class TestMainForm : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() { kuv::LoadDateLocale(); }
     void init() {
         kuv::test::RecordBoxes();
@@ -242,7 +248,8 @@ void TestMainForm::startsWithDefaultsAndTodaysEntries() {
     const QPoint centre = form->screen()->availableGeometry().center();
     QVERIFY((form->frameGeometry().center() - centre).manhattanLength() <= 2);
     QCOMPARE(Day(*form), today);
-    QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(), QStringLiteral("今日の日記\n二行目"));
+    QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(),
+             QStringLiteral("今日の日記\n二行目"));
     QCOMPARE(Find<QPlainTextEdit>(*form, "Memo2")->toPlainText(), QStringLiteral("去年の日記"));
     QCOMPARE(Find<QLabel>(*form, "StatusPanel1")->text(), StatusLine(today));
     QVERIFY(!form->Modified());
@@ -261,12 +268,15 @@ void TestMainForm::layoutOfTheToolBar() {
         const char* name;
         int x, width;
     };
-    const Item items[] = {{"SpeedButton2", 0, 89},   {"SpeedButton6", 89, 104}, {"Panel2", 193, 4},
-                          {"Bevel1", 197, 5},        {"SpeedButton5", 202, 23}, {"SpeedButton7", 225, 23},
-                          {"Panel7", 248, 3},        {"DateTimePicker", 251, 186}, {"Panel3", 437, 3},
-                          {"SpeedButton3", 440, 25}, {"SpeedButton4", 465, 25}, {"Panel1", 490, 3},
-                          {"Bevel2", 493, 4},        {"SpeedButton1", 497, 85}, {"Bevel3", 582, 5},
-                          {"Panel4", 587, 2},        {"Panel5", 589, 2}};
+    const Item items[] = {{"SpeedButton2", 0, 89},   {"SpeedButton6", 89, 104},
+                          {"Panel2", 193, 4},        {"Bevel1", 197, 5},
+                          {"SpeedButton5", 202, 23}, {"SpeedButton7", 225, 23},
+                          {"Panel7", 248, 3},        {"DateTimePicker", 251, 186},
+                          {"Panel3", 437, 3},        {"SpeedButton3", 440, 25},
+                          {"SpeedButton4", 465, 25}, {"Panel1", 490, 3},
+                          {"Bevel2", 493, 4},        {"SpeedButton1", 497, 85},
+                          {"Bevel3", 582, 5},        {"Panel4", 587, 2},
+                          {"Panel5", 589, 2}};
     for (const Item& item : items) {
         QWidget* w = Find<QWidget>(*bar, item.name);
         QCOMPARE(w->geometry(), QRect(item.x, 2, item.width, 20));
@@ -308,11 +318,10 @@ void TestMainForm::menusHaveNoKeysAndHelpIsDisabled() {
         const char* name;
         const char* caption;
     };
-    const Entry entries[] = {{"Exit1", "終了"},          {"N1", "日付挿入"},
-                             {"N4", "昨日の日記へ"},     {"N5", "一日先の日記へ"},
-                             {"N6", "昨年の日記へ"},     {"N7", "一年先の日記へ"},
-                             {"N3", "設定変更"},         {"Help2", "ヘルプ"},
-                             {"About1", "Kuvandoroについて"}};
+    const Entry entries[] = {
+        {"Exit1", "終了"},        {"N1", "日付挿入"},     {"N4", "昨日の日記へ"},
+        {"N5", "一日先の日記へ"}, {"N6", "昨年の日記へ"}, {"N7", "一年先の日記へ"},
+        {"N3", "設定変更"},       {"Help2", "ヘルプ"},    {"About1", "Kuvandoroについて"}};
     for (const Entry& e : entries) {
         QAction* action = Action(*form, e.name);
         QCOMPARE(action->text(), QString::fromUtf8(e.caption));
@@ -521,10 +530,9 @@ void TestMainForm::stepBeyondThePickerRangeStopsAfterTheSave() {
         QDate day;
         const char* button;
     };
-    for (const Case& c : {Case{QDate(9999, 12, 31), "SpeedButton4"},
-                          Case{QDate(9999, 6, 1), "SpeedButton5"},
-                          Case{QDate(1601, 1, 1), "SpeedButton3"},
-                          Case{QDate(1601, 12, 1), "SpeedButton7"}}) {
+    for (const Case& c :
+         {Case{QDate(9999, 12, 31), "SpeedButton4"}, Case{QDate(9999, 6, 1), "SpeedButton5"},
+          Case{QDate(1601, 1, 1), "SpeedButton3"}, Case{QDate(1601, 12, 1), "SpeedButton7"}}) {
         kuv::test::RecordBoxes();
         picker->setDate(c.day);
         TypeInto(memo1, QStringLiteral("edge"));
@@ -605,13 +613,16 @@ void TestMainForm::invalidBytesAndLoneLineFeedsRoundTrip() {
     ProgramFolder folder;
     const QDate today = QDate::currentDate();
     // 0xFD is no character of code page 932; the lone LF becomes CR LF.
-    folder.WriteEntry(today, std::string("A\xfd" "B\nC\0hidden", 12));
+    folder.WriteEntry(today, std::string("A\xfd"
+                                         "B\nC\0hidden",
+                                         12));
     auto form = Start(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     QCOMPARE(memo1->document()->blockCount(), 2);
     TypeInto(memo1, QStringLiteral("D"));
     Click(Find<QToolButton>(*form, "SpeedButton4"));
-    QCOMPARE(ReadBytes(folder.EntryPath(today)), std::string("A\xfd" "B\r\nCD"));
+    QCOMPARE(ReadBytes(folder.EntryPath(today)), std::string("A\xfd"
+                                                             "B\r\nCD"));
 }
 
 void TestMainForm::fontChangeIsNoEdit() {
@@ -727,7 +738,8 @@ void TestMainForm::sealedEntryStaysAsStored() {
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today, "secret");
     QVERIFY(kuv::CryptEncodeFile(folder.EntryPath(today), "other", false));
-    QVERIFY(::rename(folder.EntryPath(today).c_str(), folder.EntryPath(today, ".xda").c_str()) == 0);
+    QVERIFY(::rename(folder.EntryPath(today).c_str(), folder.EntryPath(today, ".xda").c_str()) ==
+            0);
     const std::string stored = ReadBytes(folder.EntryPath(today, ".xda"));
 
     auto form = Start(folder);

@@ -91,7 +91,7 @@ void Type(QLineEdit* edit, const QString& text) {
 class TestPassWordDialog : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() { kuv::LoadDateLocale(); }
     void init() { kuv::test::RecordBoxes(); }
 
@@ -144,7 +144,8 @@ void TestPassWordDialog::layoutOfThePrompt() {
     QCOMPARE(Find<QLabel>(prompt, "Image1")->geometry(), QRect(47, 1, 320, 63));
     QVERIFY(!Find<QLabel>(prompt, "Image1")->hasScaledContents());
     QCOMPARE(Find<QLabel>(prompt, "Label1")->pos(), QPoint(24, 80));
-    QCOMPARE(Find<QLabel>(prompt, "Label1")->text(), QStringLiteral("パスワードを入力して下さい："));
+    QCOMPARE(Find<QLabel>(prompt, "Label1")->text(),
+             QStringLiteral("パスワードを入力して下さい："));
     auto* edit = Find<QLineEdit>(prompt, "Edit1");
     QCOMPARE(edit->geometry(), QRect(32, 96, 305, 20));
     QCOMPARE(edit->echoMode(), QLineEdit::Password);
@@ -214,7 +215,8 @@ void TestPassWordDialog::enterAndOkUnlock() {
     QVERIFY(!prompt.isVisible());
     QCOMPARE(diary.form->PassWordDialog(), &prompt);  // hidden, not destroyed
     QCOMPARE(Find<QDateEdit>(form, "DateTimePicker")->date(), diary.today);
-    QCOMPARE(Find<QPlainTextEdit>(form, "Memo1")->toPlainText(), QStringLiteral("鍵のかかった今日"));
+    QCOMPARE(Find<QPlainTextEdit>(form, "Memo1")->toPlainText(),
+             QStringLiteral("鍵のかかった今日"));
     QCOMPARE(Find<QPlainTextEdit>(form, "Memo2")->toPlainText(), QStringLiteral("last year"));
     QVERIFY(!form.Modified());
     QVERIFY(diary.Untouched());
