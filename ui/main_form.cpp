@@ -9,9 +9,11 @@
 #include <QDateEdit>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -278,6 +280,7 @@ void TMainForm::CreatePanes() {
     Splitter1->setStretchFactor(1, 0);
     Splitter1->handle(1)->setCursor(Qt::SizeVerCursor);
     Splitter1->installEventFilter(this);
+    Splitter1->handle(1)->installEventFilter(this);
 
     QWidget::setTabOrder(DateTimePicker, Memo1);
     QWidget::setTabOrder(Memo1, Memo2);
@@ -710,7 +713,62 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         const int lower = std::clamp(FLowerHeight, 0, std::max(room - kMinUpperPane, 0));
         Splitter1->setSizes({std::max(room - lower, 0), lower});
     }
+    if (watched == Splitter1->handle(1)) {
+        if (FilterSplitterDrag(event)) return true;
+    } else if (FDragging && event->type() == QEvent::KeyPress &&
+               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        CancelSplitterDrag();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// A drag of the splitter that Esc cancels: the handle goes back where it was
+// and the rest of the drag is ignored.
+bool TMainForm::FilterSplitterDrag(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress: {
+            const auto* press = static_cast<QMouseEvent*>(event);
+            if (press->button() != Qt::LeftButton) return false;
+            FDragging = true;
+            FDragCancelled = false;
+            FDragStart = press->position();
+            FDragSizes = Splitter1->sizes();
+            FDragLowerHeight = FLowerHeight;
+            // Esc goes to whatever control has the focus; the application sees it first.
+            qApp->installEventFilter(this);
+            return false;
+        }
+        case QEvent::MouseMove:
+            return FDragCancelled;
+        case QEvent::MouseButtonRelease: {
+            if (FEndingDrag) return false;
+            if (!FDragging) return false;
+            FDragging = false;
+            qApp->removeEventFilter(this);
+            const bool cancelled = FDragCancelled;
+            FDragCancelled = false;
+            return cancelled;
+        }
+        default:
+            return false;
+    }
+}
+
+void TMainForm::CancelSplitterDrag() {
+    if (FDragCancelled) return;
+    FDragCancelled = true;
+    // Releasing where the drag began takes the rubber band away and leaves
+    // both panes as they were.
+    QWidget* handle = Splitter1->handle(1);
+    QMouseEvent release(QEvent::MouseButtonRelease, FDragStart, handle->mapToGlobal(FDragStart),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    FEndingDrag = true;
+    QApplication::sendEvent(handle, &release);
+    FEndingDrag = false;
+    // The release may land a pixel off; the panes get back their exact heights.
+    Splitter1->setSizes(FDragSizes);
+    FLowerHeight = FDragLowerHeight;
 }
 
 void TMainForm::changeEvent(QEvent* event) {

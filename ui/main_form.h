@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include <QList>
 #include <QMainWindow>
+#include <QPointF>
 #include <QPointer>
 #include <QSize>
 
@@ -161,6 +163,8 @@ class TMainForm : public QMainWindow {
     kuv::ClosingState CurrentClosingState() const;
     void OnFocusChanged(QWidget* old, QWidget* now);
     void OnSplitterMoved();
+    bool FilterSplitterDrag(QEvent* event);
+    void CancelSplitterDrag();
     void Quit();
 
     kuv::AppPaths FPaths;
@@ -171,7 +175,13 @@ class TMainForm : public QMainWindow {
     kuv::TDateTime FPickerValue = 0;
     bool FLocked = false;
     bool FEnded = false;
-    bool FLoading = false;         // the panes are being filled by a load
+    bool FLoading = false;        // the panes are being filled by a load
+    bool FDragging = false;       // the splitter's handle is being dragged
+    bool FDragCancelled = false;  // ... and Esc has cancelled that drag
+    bool FEndingDrag = false;     // the release that cancels it is on its way
+    QPointF FDragStart;
+    QList<int> FDragSizes;  // the panes' heights when the drag began
+    int FDragLowerHeight = 0;
     int FLowerHeight = 154;        // the lower pane's height while it is shown
     QSize FPendingFrameSize;       // outer size to reach once the frame is known
     QPointer<QWidget> FLastFocus;  // the control of this window that last had the focus

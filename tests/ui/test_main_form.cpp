@@ -198,6 +198,7 @@ class TestMainForm : public QObject {
 
     void lowerPaneToggleHeights();
     void splitterCollapsesASmallLowerPane();
+    void escapeCancelsASplitterDrag();
     void settingsAppliedAtStartUp();
 
     void closingWritesTheSettingsFile();
@@ -804,6 +805,33 @@ void TestMainForm::splitterCollapsesASmallLowerPane() {
     QCOMPARE(memo2->height(), 120);
     DragHandleBy(splitter, -2000);  // the upper pane keeps 30 pixels
     QCOMPARE(memo1->height(), 30);
+}
+
+void TestMainForm::escapeCancelsASplitterDrag() {
+    ProgramFolder folder;
+    auto form = Start(folder);
+    auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
+    auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
+    auto* splitter = Find<QSplitter>(*form, "Splitter1");
+    QWidget* handle = splitter->handle(1);
+    const QPoint from = handle->rect().center();
+    const QPoint to = from + QPoint(0, 80);
+    QMouseEvent press(QEvent::MouseButtonPress, from, handle->mapToGlobal(from), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &press);
+    QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(handle, &move);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QApplication::sendEvent(handle, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(to), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(handle, &release);
+    QCOMPARE(memo2->height(), 154);
+    // Esc reached no control, and the next drag works as usual.
+    QVERIFY(memo1->toPlainText().isEmpty());
+    DragLowerPaneTo(splitter, 100);
+    QCOMPARE(memo2->height(), 100);
 }
 
 void TestMainForm::settingsAppliedAtStartUp() {
