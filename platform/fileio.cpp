@@ -171,14 +171,17 @@ InFile::~InFile() { Close(); }
 bool InFile::Open(const std::string& path) {
     Close();
     if (fault::Hit(fault::Op::Open)) return false;
-    fd_ = RetryOpen(Native(path), O_RDONLY);
+    // Without O_NONBLOCK the open of a named pipe waits for a writer, for ever.
+    fd_ = RetryOpen(Native(path), O_RDONLY | O_NONBLOCK);
     if (fd_ < 0) return false;
     struct stat st {};
     // Only regular files: a folder or a device is no entry.
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         Close();
+        errno = EINVAL;
         return false;
     }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     return true;
 }
 
@@ -297,9 +300,12 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t 
     out.clear();
     if (KindOf(path) == Kind::Missing) return ReadStatus::Missing;
     InFile in;
+    errno = 0;
     if (!in.Open(path)) {
-        // Gone between the look and the open: no entry, no error.
-        return KindOf(path) == Kind::Missing ? ReadStatus::Missing : ReadStatus::CannotOpen;
+        // Gone between the look and the open: no entry, no error (even when
+        // a file of that name has come back since).
+        return errno == ENOENT || KindOf(path) == Kind::Missing ? ReadStatus::Missing
+                                                                 : ReadStatus::CannotOpen;
     }
     std::int64_t size = in.Size();
     if (size < 0) return ReadStatus::ReadError;
