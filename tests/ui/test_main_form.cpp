@@ -15,18 +15,21 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
 #include "dates/calendar.h"
 #include "dates/qt/locale_loader.h"
+#include "platform/errors.h"
 #include "platform/fileio.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/support_ui.h"
@@ -34,6 +37,7 @@
 #include "ui/application.h"
 #include "ui/fonts.h"
 #include "ui/main_form.h"
+#include "ui/messages.h"
 #include "ui/setting_dialog.h"
 
 using kuv::test::Cp932;
@@ -167,6 +171,7 @@ class TestMainForm : public QObject {
     }
     void cleanup() { kuv::fsio::fault::Reset(); }
 
+    void messageBoxes();
     void finalPeriodRule_data();
     void finalPeriodRule();
 
@@ -208,6 +213,48 @@ class TestMainForm : public QObject {
     void endOfSessionDoesWhatClosingDoes();
     void settingsAndAboutOpenModeless();
 };
+
+void TestMainForm::messageBoxes() {
+    kuv::gShowMessageHook = nullptr;
+    kuv::gErrorBoxHook = nullptr;
+    struct Seen {
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int buttons = 0;
+        bool centred = false;
+    };
+    auto inspect = [](Seen& seen) {
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.icon = box->icon();
+            seen.buttons = static_cast<int>(box->buttons().size());
+            const QPoint centre = box->screen()->availableGeometry().center();
+            seen.centred = (box->frameGeometry().center() - centre).manhattanLength() <= 2;
+            box->accept();
+        });
+    };
+    Seen message;
+    inspect(message);
+    kuv::ShowMessage(QStringLiteral("パスワードが間違っています"));
+    QCOMPARE(message.title, QStringLiteral("Kuvandoro"));
+    QCOMPARE(message.text, QStringLiteral("パスワードが間違っています"));
+    QCOMPARE(message.icon, QMessageBox::NoIcon);
+    QCOMPARE(message.buttons, 1);
+    QVERIFY(message.centred);
+
+    Seen error;
+    inspect(error);
+    kuv::Guarded([] { throw kuv::AppError(Cp932("ファイル /x を作成できません")); });
+    QCOMPARE(error.title, QStringLiteral("Kuvandoro"));
+    QCOMPARE(error.text, QStringLiteral("ファイル /x を作成できません."));
+    QCOMPARE(error.icon, QMessageBox::Critical);
+    QCOMPARE(error.buttons, 1);
+    QVERIFY(error.centred);
+    kuv::test::RecordBoxes();
+}
 
 void TestMainForm::finalPeriodRule_data() {
     QTest::addColumn<QByteArray>("text");
