@@ -56,9 +56,9 @@ std::optional<TDateTime> ParseIsoValue(const std::string& text) {
     }
     if (pos != text.size()) return std::nullopt;
     try {
-        const TDateTime date = EncodeDateValue(static_cast<std::uint16_t>(y),
-                                               static_cast<std::uint16_t>(mo),
-                                               static_cast<std::uint16_t>(d));
+        const TDateTime date =
+            EncodeDateValue(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(mo),
+                            static_cast<std::uint16_t>(d));
         const TDateTime time =
             EncodeTimeValue(static_cast<std::uint16_t>(h), static_cast<std::uint16_t>(mi),
                             static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(ms));

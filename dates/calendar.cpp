@@ -1,5 +1,6 @@
 #include "dates/calendar.h"
 
+#include <cfloat>
 #include <cmath>
 #include <ctime>
 
@@ -12,8 +13,20 @@ namespace {
 constexpr std::int64_t kMsPerDay = 86400000;
 // Day number of 1899-12-30, the zero of TDateTime.
 constexpr std::int64_t kDayOfZero = 693594;
-// Keeps the millisecond count inside 64 bits; far beyond 9999-12-31 either way.
-constexpr long double kMaxMs = 9.0e18L;
+// 2^53: keeps the millisecond count exact in a double; far beyond 9999-12-31 either way.
+constexpr long double kMaxMs = 9007199254740992.0L;
+
+constexpr long double Power2(int n) {
+    long double p = 1;
+    while (n-- > 0) p *= 2;
+    return p;
+}
+// 1.5 times the power of two at which the spacing of long doubles becomes 1.
+constexpr long double kRoundingShift = 1.5L * Power2(LDBL_MANT_DIG - 1);
+// The same for doubles, the range of the double fast path and its distance from a half.
+constexpr double kDoubleShift = 1.5 * static_cast<double>(Power2(52));
+constexpr double kFastLimit = static_cast<double>(Power2(47));
+constexpr double kNearHalf = 0.5 - 1.0 / 32;
 
 // "日付に変換できない値が渡されました" and "時刻に変換できない値が渡されました" in code page 932.
 constexpr const char* kBadDate =
@@ -34,22 +47,44 @@ bool IsLeap(int year) {
     return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
 }
 
-DaySplit SplitDateTime(TDateTime v) {
+namespace {
+
+// The millisecond count a, rounded from v * 86400000 computed in extended precision.
+std::int64_t ScaledMilliseconds(TDateTime v) {
+#if FLT_EVAL_METHOD == 0
+    // Fast path in double precision: its product lies within 1/64 of the exact one while
+    // |product| < 2^47, so it rounds the same way unless it lies that close to a half.
+    const double product = v * static_cast<double>(kMsPerDay);
+    if (product > -kFastLimit && product < kFastLimit) {
+        const double rounded = (product + kDoubleShift) - kDoubleShift;
+        const double rest = product - rounded;
+        if (rest > -kNearHalf && rest < kNearHalf) return static_cast<std::int64_t>(rounded);
+    }
+#endif
     long double scaled = static_cast<long double>(v) * kMsPerDay;
     // NaN and values far outside the calendar must not reach the integer conversion.
     if (std::isnan(scaled)) scaled = 0;
     if (scaled > kMaxMs) scaled = kMaxMs;
     if (scaled < -kMaxMs) scaled = -kMaxMs;
-    // The default rounding mode rounds halves to the even neighbour.
-    const std::int64_t a = std::llrint(scaled);
+    // Rounded to the nearest integer, halves to the even neighbour: adding and taking away
+    // a number whose last mantissa bit is worth 1 rounds in the default rounding mode. This
+    // avoids llrintl, whose rounding-mode switch dominates the cost of formatting a date.
+    const long double rounded = (scaled + kRoundingShift) - kRoundingShift;
+    // |rounded| <= 2^53, so it is exact as a double.
+    return static_cast<std::int64_t>(static_cast<double>(rounded));
+}
+
+}  // namespace
+
+DaySplit SplitDateTime(TDateTime v) {
+    const std::int64_t a = ScaledMilliseconds(v);
+    // Unsigned division of the magnitude: the same quotient and rest, and cheaper.
+    const std::uint64_t magnitude =
+        a >= 0 ? static_cast<std::uint64_t>(a) : static_cast<std::uint64_t>(-a);
+    const auto days = static_cast<std::int64_t>(magnitude / kMsPerDay);
     DaySplit s;
-    if (a >= 0) {
-        s.day = a / kMsPerDay + kDayOfZero;
-        s.msec = a % kMsPerDay;
-    } else {
-        s.day = kDayOfZero - (-a) / kMsPerDay;
-        s.msec = (-a) % kMsPerDay;
-    }
+    s.day = a >= 0 ? kDayOfZero + days : kDayOfZero - days;
+    s.msec = static_cast<std::int64_t>(magnitude % kMsPerDay);
     return s;
 }
 
@@ -72,45 +107,40 @@ TDateTime EncodeTimeValue(std::uint16_t hour, std::uint16_t minute, std::uint16_
 }
 
 DateParts DecodeDateValue(TDateTime v) {
-    std::int64_t d = SplitDateTime(v).day;
     DateParts p;
-    if (d <= 0) return p;
-    d -= 1;
-    std::int64_t y = 1;
-    // One step instead of the loop: the same result, without a long walk for huge values.
-    y += 400 * (d / 146097);
-    d %= 146097;
-    std::int64_t i = d / 36524;
-    d %= 36524;
-    if (i == 4) {
-        i = 3;
-        d += 36524;
-    }
-    y += 100 * i;
-    i = d / 1461;
-    d %= 1461;
-    y += 4 * i;
-    i = d / 365;
-    d %= 365;
-    if (i == 4) {
-        i = 3;
-        d += 365;
-    }
-    y += i;
-    int month = 1;
-    const int year = static_cast<int>(y);
-    while (d >= MonthLength(year, month)) {
-        d -= MonthLength(year, month);
-        ++month;
-    }
-    p.year = static_cast<std::uint16_t>(y);
-    p.month = static_cast<std::uint16_t>(month);
-    p.day = static_cast<std::uint16_t>(d + 1);
+    DecodeDayNumber(SplitDateTime(v).day, p);
     return p;
 }
 
+void DecodeDayNumber(std::int64_t day, DateParts& out) {
+    if (day <= 0) {
+        out = DateParts{};
+        return;
+    }
+    // The 400-, 100-, 4- and 1-year walk and the month walk in closed form, over years
+    // that begin on 1 March so that the leap day ends a year (Neri and Schneider's
+    // Euclidean affine functions): the same dates in a few multiplications.
+    // Day numbers of split values stay far below 2^30; larger ones are out of any calendar.
+    if (day > 0x3FFF0000) day = 0x3FFF0000;
+    const std::uint32_t z = static_cast<std::uint32_t>(day) + 305;  // days since 0000-03-01
+    const std::uint32_t n1 = 4 * z + 3;
+    const std::uint32_t century = n1 / 146097;
+    const std::uint32_t n2 = (n1 % 146097) | 3;  // 4 * (day of the century) + 3
+    const std::uint64_t p2 = std::uint64_t{2939745} * n2;
+    const auto yearOfCentury = static_cast<std::uint32_t>(p2 >> 32);
+    const std::uint32_t dayOfYear = static_cast<std::uint32_t>(p2) / 2939745 / 4;  // 0 = 1 March
+    const std::uint32_t n3 = 2141 * dayOfYear + 197913;
+    const bool janOrFeb = dayOfYear >= 306;
+    out.year = static_cast<std::uint16_t>(100 * century + yearOfCentury + (janOrFeb ? 1 : 0));
+    out.month = static_cast<std::uint16_t>((n3 >> 16) - (janOrFeb ? 12 : 0));
+    out.day = static_cast<std::uint16_t>((n3 & 0xFFFF) / 2141 + 1);
+}
+
 TimeParts DecodeTimeValue(TDateTime v) {
-    const std::int64_t t = SplitDateTime(v).msec;
+    return DecodeMillisecondOfDay(SplitDateTime(v).msec);
+}
+
+TimeParts DecodeMillisecondOfDay(std::int64_t t) {
     const std::int64_t minutes = t / 60000;
     const std::int64_t rest = t % 60000;
     TimeParts p;
@@ -122,8 +152,12 @@ TimeParts DecodeTimeValue(TDateTime v) {
 }
 
 int WeekdayOf(TDateTime v) {
+    return WeekdayOfDayNumber(SplitDateTime(v).day);
+}
+
+int WeekdayOfDayNumber(std::int64_t day) {
     // Kept in 1..7 also for day numbers below 1, so that a name lookup never leaves its table.
-    const std::int64_t r = SplitDateTime(v).day % 7;
+    const std::int64_t r = day % 7;
     return static_cast<int>(r < 0 ? r + 7 : r) + 1;
 }
 

@@ -35,4 +35,10 @@ struct DaySplit {
 };
 DaySplit SplitDateTime(TDateTime v);
 
+// The steps of the decoding from a split value, for callers that split once. The date
+// comes back through out: returning the three 16-bit parts packed costs a stall.
+void DecodeDayNumber(std::int64_t day, DateParts& out);
+TimeParts DecodeMillisecondOfDay(std::int64_t msec);
+int WeekdayOfDayNumber(std::int64_t day);
+
 }  // namespace kuv

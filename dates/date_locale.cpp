@@ -11,13 +11,11 @@ namespace {
 // A locale text item is read into a 256-byte buffer with its terminating NUL.
 constexpr std::size_t kTextItemBuffer = 256;
 
-constexpr const char* kFallbackShortDays[8] = {"",    "Sun", "Mon", "Tue",
-                                               "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* kFallbackShortDays[8] = {"", "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kFallbackLongDays[8] = {"",          "Sunday",   "Monday", "Tuesday",
                                               "Wednesday", "Thursday", "Friday", "Saturday"};
-constexpr const char* kFallbackShortMonths[13] = {"",    "Jan", "Feb", "Mar", "Apr",
-                                                  "May", "Jun", "Jul", "Aug", "Sep",
-                                                  "Oct", "Nov", "Dec"};
+constexpr const char* kFallbackShortMonths[13] = {"",    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 constexpr const char* kFallbackLongMonths[13] = {
     "",     "January", "February",  "March",   "April",    "May",     "June",
     "July", "August",  "September", "October", "November", "December"};
@@ -183,29 +181,29 @@ DateLocaleTables FallbackDateLocale() {
 }
 
 LocaleItems JapaneseLocaleItems() {
-    static constexpr const char* kDays[8] = {
-        "", "\x93\xfa", "\x8c\x8e", "\x89\xce", "\x90\x85", "\x96\xd8", "\x8b\xe0", "\x93\x79"};
+    static constexpr const char* kDays[8] = {"",         "\x93\xfa", "\x8c\x8e", "\x89\xce",
+                                             "\x90\x85", "\x96\xd8", "\x8b\xe0", "\x93\x79"};
     const std::string youbi = "\x97\x6a\x93\xfa";  // 曜日
     const std::string gatsu = "\x8c\x8e";          // 月
     LocaleItems it;
     for (int j = 1; j <= 7; ++j) {
-        it.shortDayNames[j] = kDays[j];
-        it.longDayNames[j] = kDays[j] + youbi;
+        it.shortDayNames[j].emplace(kDays[j]);
+        it.longDayNames[j].emplace(kDays[j] + youbi);
     }
     for (int i = 1; i <= 12; ++i) {
-        it.shortMonthNames[i] = std::to_string(i) + gatsu;
-        it.longMonthNames[i] = std::to_string(i) + gatsu;
+        it.shortMonthNames[i].emplace(std::to_string(i) + gatsu);
+        it.longMonthNames[i].emplace(std::to_string(i) + gatsu);
     }
-    it.dateSeparator = "/";
-    it.timeSeparator = ":";
-    it.shortDate = "yyyy/MM/dd";
-    it.longDate = "yyyy'\x94\x4e'M'\x8c\x8e'd'\x93\xfa'";  // yyyy'年'M'月'd'日'
-    it.am = "\x8c\xdf\x91\x4f";                            // 午前
-    it.pm = "\x8c\xdf\x8c\xe3";                            // 午後
-    it.iTLZero = "0";
-    it.iTime = "1";
-    it.iTimeMarkPosn = "1";
-    it.iCalendarType = "1";
+    it.dateSeparator.emplace("/");
+    it.timeSeparator.emplace(":");
+    it.shortDate.emplace("yyyy/MM/dd");
+    it.longDate.emplace("yyyy'\x94\x4e'M'\x8c\x8e'd'\x93\xfa'");  // yyyy'年'M'月'd'日'
+    it.am.emplace("\x8c\xdf\x91\x4f");                            // 午前
+    it.pm.emplace("\x8c\xdf\x8c\xe3");                            // 午後
+    it.iTLZero.emplace("0");
+    it.iTime.emplace("1");
+    it.iTimeMarkPosn.emplace("1");
+    it.iCalendarType.emplace("1");
     it.languageId = 0x0411;
     it.doubleByteCodePage = true;
     it.eras = EraCalendar::Japanese;

@@ -12,7 +12,7 @@ namespace kuv {
 enum class EraCalendar { None, Japanese };
 
 struct DateLocaleTables {
-    std::array<std::string, 8> shortDayNames;     // [1] = Sunday ... [7] = Saturday
+    std::array<std::string, 8> shortDayNames;  // [1] = Sunday ... [7] = Saturday
     std::array<std::string, 8> longDayNames;
     std::array<std::string, 13> shortMonthNames;  // [1] = January
     std::array<std::string, 13> longMonthNames;
@@ -24,7 +24,7 @@ struct DateLocaleTables {
     std::string timePMString;
     std::string shortTimeFormat;
     std::string longTimeFormat;
-    std::bitset<256> leadBytes;
+    std::bitset<256> leadBytes;  // only bytes 0x80 and above can be lead bytes
     int primaryLanguage = 9;
     int subLanguage = 1;
     EraCalendar eras = EraCalendar::None;

@@ -1,5 +1,6 @@
 #include "dates/date_pattern.h"
 
+#include <array>
 #include <cstring>
 
 #include "dates/date_locale.h"
@@ -38,56 +39,149 @@ char Upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// What the scanner sees in a byte: a letter as its upper-case token, the separators and
+// quotes as themselves, kHigh for a byte that may be a lead byte, kPlain for a byte that
+// only prints itself, kEnd for the NUL that ends a pattern.
+constexpr char kEnd = 0;
+constexpr char kPlain = 1;
+constexpr char kHigh = 2;
+constexpr std::array<char, 256> MakeByteKinds() {
+    std::array<char, 256> k{};
+    for (int b = 0; b < 256; ++b) {
+        if (b >= 'a' && b <= 'z') {
+            k[b] = static_cast<char>(b - 'a' + 'A');
+        } else if ((b >= 'A' && b <= 'Z') || b == '/' || b == ':' || b == '\'' || b == '"') {
+            k[b] = static_cast<char>(b);
+        } else {
+            k[b] = b == 0 ? kEnd : b >= 0x80 ? kHigh : kPlain;
+        }
+    }
+    return k;
+}
+constexpr std::array<char, 256> kByteKind = MakeByteKinds();
+
+// "00" to "99", for the common two- and four-digit numbers.
+constexpr std::array<char, 200> MakeDigitPairs() {
+    std::array<char, 200> d{};
+    for (int v = 0; v < 100; ++v) {
+        d[2 * v] = static_cast<char>('0' + v / 10);
+        d[2 * v + 1] = static_cast<char>('0' + v % 10);
+    }
+    return d;
+}
+constexpr std::array<char, 200> kDigitPairs = MakeDigitPairs();
+
 // The pictures of the alternative-calendar call behind E and G.
 enum class AltPicture { YY, YYYY, GG };
 
+// Writes value with leading zeros up to digits into the 16-byte work area; returns the
+// length, the text ends at work + 16.
+std::size_t Digits(unsigned value, int digits, char (&work)[16]) {
+    std::size_t len = 0;
+    do {
+        work[15 - len++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (len < static_cast<std::size_t>(digits) && len < sizeof work) work[15 - len++] = '0';
+    return len;
+}
+
+// The write position in the output buffer. Each level keeps its own copy in a local, so
+// that the byte stores into the buffer do not force the position back to memory.
+struct Sink {
+    char* buf;
+    std::size_t count;
+
+    void Put(const char* p, std::size_t n) {
+        const std::size_t room = kBufferSize - count;
+        if (n > room) n = room;
+        char* out = buf + count;
+        count += n;
+        // Most pieces are a few bytes long, where single moves beat a call of memcpy.
+        switch (n) {
+            case 4:
+                out[3] = p[3];
+                [[fallthrough]];
+            case 3:
+                out[2] = p[2];
+                [[fallthrough]];
+            case 2:
+                out[1] = p[1];
+                [[fallthrough]];
+            case 1:
+                out[0] = p[0];
+                [[fallthrough]];
+            case 0:
+                break;
+            default:
+                std::memcpy(out, p, n);
+                break;
+        }
+    }
+    void Put(char c) {
+        if (count < kBufferSize) buf[count++] = c;
+    }
+    void Put(const std::string& s) { Put(s.data(), s.size()); }
+
+    void PutNumber(unsigned value, int digits) {
+        if (value < 100 && digits <= 2) {
+            if (value < 10 && digits < 2) {
+                Put(static_cast<char>('0' + value));
+            } else {
+                Put(kDigitPairs.data() + 2 * value, 2);
+            }
+            return;
+        }
+        if (value < 10000 && digits == 4) {
+            const char four[4] = {
+                kDigitPairs[2 * (value / 100)], kDigitPairs[2 * (value / 100) + 1],
+                kDigitPairs[2 * (value % 100)], kDigitPairs[2 * (value % 100) + 1]};
+            Put(four, 4);
+            return;
+        }
+        char work[16];
+        const std::size_t len = Digits(value, digits, work);
+        Put(work + 16 - len, len);
+    }
+};
+
 class Formatter {
-public:
+  public:
     Formatter(const DateLocaleTables& locale, TDateTime value) : loc_(locale), value_(value) {}
 
     void FormatLevel(std::string_view pattern);
     std::string Result() const { return std::string(buf_, count_); }
 
-private:
-    bool Lead(char c) const { return loc_.leadBytes.test(static_cast<unsigned char>(c)); }
+  private:
+    // Lead bytes are never ASCII bytes, so the set is only consulted above 0x7F.
+    bool Lead(char c) const {
+        const auto b = static_cast<unsigned char>(c);
+        return b >= 0x80 && loc_.leadBytes[b];
+    }
 
-    void Append(const char* p, std::size_t n) {
-        const std::size_t room = kBufferSize - count_;
-        if (n > room) n = room;
-        std::memcpy(buf_ + count_, p, n);
-        count_ += n;
+    // The value is split once per call; every level decodes from that split.
+    const DaySplit& Split() {
+        if (!split_) {
+            splitValue_ = SplitDateTime(value_);
+            split_ = true;
+        }
+        return splitValue_;
     }
-    void Append(char c) {
-        if (count_ < kBufferSize) buf_[count_++] = c;
-    }
-    void Append(const std::string& s) { Append(s.data(), s.size()); }
-
-    // Writes value with leading zeros up to digits into the 16-byte work area; returns
-    // the length, the text ends at work + 16.
-    static std::size_t Digits(unsigned value, int digits, char (&work)[16]) {
-        std::size_t len = 0;
-        do {
-            work[15 - len++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        while (len < static_cast<std::size_t>(digits) && len < sizeof work) work[15 - len++] = '0';
-        return len;
-    }
-    void AppendNumber(unsigned value, int digits) {
-        char work[16];
-        const std::size_t len = Digits(value, digits, work);
-        Append(work + 16 - len, len);
-    }
+    int Weekday() { return WeekdayOfDayNumber(Split().day); }
 
     bool AltCalendarText(const DateParts& d, AltPicture picture, const char*& text,
                          std::size_t& len, char (&work)[16]) const;
-    void AppendEraYear(const DateParts& d, int run);
-    void AppendEraName(const DateParts& d, int run);
+    bool EraYearText(const DateParts& d, int run, const char*& text, std::size_t& len,
+                     char (&work)[16]) const;
+    bool EraNameText(const DateParts& d, int run, const char*& text, std::size_t& len,
+                     char (&work)[16]) const;
     bool StartsWith(std::string_view p, std::size_t i, const char* upperLiteral) const;
     bool TwelveHourAhead(std::string_view p, std::size_t i) const;
 
     const DateLocaleTables& loc_;
     const TDateTime value_;
+    DaySplit splitValue_;
+    bool split_ = false;
     char buf_[kBufferSize];
     std::size_t count_ = 0;
     int level_ = 0;
@@ -117,8 +211,7 @@ bool Formatter::TwelveHourAhead(std::string_view p, std::size_t i) const {
         } else if (c == 'h' || c == 'H') {
             return false;
         } else if ((c == 'a' || c == 'A') && !inQuotes) {
-            return StartsWith(p, i, "AM/PM") || StartsWith(p, i, "A/P") ||
-                   StartsWith(p, i, "AMPM");
+            return StartsWith(p, i, "AM/PM") || StartsWith(p, i, "A/P") || StartsWith(p, i, "AMPM");
         }
         ++i;
     }
@@ -167,23 +260,21 @@ bool Formatter::AltCalendarText(const DateParts& d, AltPicture picture, const ch
     return false;
 }
 
-void Formatter::AppendEraYear(const DateParts& d, int run) {
-    char work[16];
-    const char* text = nullptr;
-    std::size_t len = 0;
-    if (!AltCalendarText(d, run <= 2 ? AltPicture::YY : AltPicture::YYYY, text, len, work)) return;
+bool Formatter::EraYearText(const DateParts& d, int run, const char*& text, std::size_t& len,
+                            char (&work)[16]) const {
+    if (!AltCalendarText(d, run <= 2 ? AltPicture::YY : AltPicture::YYYY, text, len, work)) {
+        return false;
+    }
     if (run == 1 && len > 0 && text[0] == '0') {
         ++text;
         --len;
     }
-    Append(text, len);
+    return true;
 }
 
-void Formatter::AppendEraName(const DateParts& d, int run) {
-    char work[16];
-    const char* text = nullptr;
-    std::size_t len = 0;
-    if (!AltCalendarText(d, AltPicture::GG, text, len, work)) return;
+bool Formatter::EraNameText(const DateParts& d, int run, const char*& text, std::size_t& len,
+                            char (&work)[16]) const {
+    if (!AltCalendarText(d, AltPicture::GG, text, len, work)) return false;
     if (run == 1) {
         // Byte offsets of the characters, counted with the lead-byte set.
         std::size_t starts[5] = {};
@@ -200,14 +291,22 @@ void Formatter::AppendEraName(const DateParts& d, int run) {
             len -= starts[2];
         }
     }
-    Append(text, len);
+    return true;
 }
 
 void Formatter::FormatLevel(std::string_view p) {
-    if (p.empty() || p[0] == '\0' || level_ >= kMaxLevels) return;
+    if (level_ >= kMaxLevels) return;
+    // The pattern ends at its first NUL as well as at its end.
+    if (p.empty() || p[0] == '\0') return;
     ++level_;
     const std::size_t n = p.size();
-    // The pattern ends at its first NUL as well as at its end.
+    Sink out{buf_, count_};
+    // A locale pattern one level deeper writes through the members.
+    const auto nested = [&](const std::string& pattern) {
+        count_ = out.count;
+        FormatLevel(pattern);
+        out.count = count_;
+    };
     const auto at = [&](std::size_t i) -> char { return i < n ? p[i] : '\0'; };
 
     char previous = ' ';
@@ -216,37 +315,43 @@ void Formatter::FormatLevel(std::string_view p) {
     TimeParts time;
     const auto needDate = [&] {
         if (!dateDecoded) {
-            date = DecodeDateValue(value_);
+            DecodeDayNumber(Split().day, date);
             dateDecoded = true;
         }
     };
     const auto needTime = [&] {
         if (!timeDecoded) {
-            time = DecodeTimeValue(value_);
+            time = DecodeMillisecondOfDay(Split().msec);
             timeDecoded = true;
         }
     };
 
     std::size_t i = 0;
-    while (at(i) != '\0') {
+    while (i < n) {
         const std::size_t start = i;
         const char starter = p[i++];
-        if (Lead(starter)) {
-            if (at(i) == '\0') break;
+        const char kind = kByteKind[static_cast<unsigned char>(starter)];
+        if (kind == kEnd) break;
+        if (kind == kPlain) {
+            out.Put(starter);
+            continue;
+        }
+        if (kind == kHigh && Lead(starter)) {
+            if (i >= n || p[i] == '\0') break;
             // A double-byte character is never a specifier; it prints as written.
-            Append(p.data() + start, 2);
+            out.Put(p.data() + start, 2);
             ++i;
             previous = ' ';
             continue;
         }
-        char token = Upper(starter);
+        char token = kind;
         if (token >= 'A' && token <= 'Z') {
             if (token == 'M' && previous == 'H') token = 'N';
             previous = token;
         }
         const auto takeRun = [&] {
             int run = 1;
-            while (at(i) == starter) {
+            while (i < n && p[i] == starter) {
                 ++i;
                 ++run;
             }
@@ -258,9 +363,9 @@ void Formatter::FormatLevel(std::string_view p) {
                 const int run = takeRun();
                 needDate();
                 if (run <= 2) {
-                    AppendNumber(date.year % 100u, 2);
+                    out.PutNumber(date.year % 100u, 2);
                 } else {
-                    AppendNumber(date.year, 4);
+                    out.PutNumber(date.year, 4);
                 }
                 break;
             }
@@ -268,18 +373,18 @@ void Formatter::FormatLevel(std::string_view p) {
                 const int run = takeRun();
                 needDate();
                 if (run <= 2) {
-                    AppendNumber(date.month, run);
+                    out.PutNumber(date.month, run);
                 } else if (run == 3) {
-                    Append(loc_.shortMonthNames[date.month]);
+                    out.Put(loc_.shortMonthNames[date.month]);
                 } else {
-                    Append(loc_.longMonthNames[date.month]);
+                    out.Put(loc_.longMonthNames[date.month]);
                 }
                 break;
             }
             case 'N': {
                 const int run = takeRun();
                 needTime();
-                AppendNumber(time.minute, run < 2 ? run : 2);
+                out.PutNumber(time.minute, run < 2 ? run : 2);
                 break;
             }
             case 'D': {
@@ -288,19 +393,19 @@ void Formatter::FormatLevel(std::string_view p) {
                     case 1:
                     case 2:
                         needDate();
-                        AppendNumber(date.day, run);
+                        out.PutNumber(date.day, run);
                         break;
                     case 3:
-                        Append(loc_.shortDayNames[WeekdayOf(value_)]);
+                        out.Put(loc_.shortDayNames[Weekday()]);
                         break;
                     case 4:
-                        Append(loc_.longDayNames[WeekdayOf(value_)]);
+                        out.Put(loc_.longDayNames[Weekday()]);
                         break;
                     case 5:
-                        FormatLevel(loc_.shortDateFormat);
+                        nested(loc_.shortDateFormat);
                         break;
                     default:
-                        FormatLevel(loc_.longDateFormat);
+                        nested(loc_.longDateFormat);
                         break;
                 }
                 break;
@@ -317,97 +422,110 @@ void Formatter::FormatLevel(std::string_view p) {
                         hour -= 12;
                     }
                 }
-                AppendNumber(hour, run < 2 ? run : 2);
+                out.PutNumber(hour, run < 2 ? run : 2);
                 break;
             }
             case 'S': {
                 const int run = takeRun();
                 needTime();
-                AppendNumber(time.second, run < 2 ? run : 2);
+                out.PutNumber(time.second, run < 2 ? run : 2);
                 break;
             }
             case 'Z': {
                 const int run = takeRun();
                 needTime();
-                AppendNumber(time.msec, run < 3 ? run : 3);
+                out.PutNumber(time.msec, run < 3 ? run : 3);
                 break;
             }
             case 'T':
-                FormatLevel(takeRun() == 1 ? loc_.shortTimeFormat : loc_.longTimeFormat);
+                nested(takeRun() == 1 ? loc_.shortTimeFormat : loc_.longTimeFormat);
                 break;
             case 'C':
                 takeRun();
                 // Inside a locale pattern the whole specifier prints nothing, its blank
                 // included.
                 if (level_ >= kMaxLevels) break;
-                FormatLevel(loc_.shortDateFormat);
+                nested(loc_.shortDateFormat);
                 needTime();
                 if (time.hour != 0 || time.minute != 0 || time.second != 0) {
-                    Append(' ');
-                    FormatLevel(loc_.longTimeFormat);
+                    out.Put(' ');
+                    nested(loc_.longTimeFormat);
                 }
                 break;
             case 'E': {
                 const int run = takeRun();
                 needDate();
-                AppendEraYear(date, run);
+                char work[16];
+                const char* text = nullptr;
+                std::size_t len = 0;
+                if (EraYearText(date, run, text, len, work)) out.Put(text, len);
                 break;
             }
             case 'G': {
                 const int run = takeRun();
                 needDate();
-                AppendEraName(date, run);
+                char work[16];
+                const char* text = nullptr;
+                std::size_t len = 0;
+                if (EraNameText(date, run, text, len, work)) out.Put(text, len);
                 break;
             }
-            case 'A':
-                if (StartsWith(p, start, "AM/PM")) {
+            case 'A': {
+                // The second byte tells which literal can match.
+                const char second = Upper(at(start + 1));
+                if (second == 'M' && StartsWith(p, start, "AM/PM")) {
                     needTime();
-                    Append(p.data() + start + (time.hour < 12 ? 0 : 3), 2);
+                    out.Put(p.data() + start + (time.hour < 12 ? 0 : 3), 2);
                     i = start + 5;
                     twelveHour = true;
-                } else if (StartsWith(p, start, "A/P")) {
+                } else if (second == '/' && StartsWith(p, start, "A/P")) {
                     needTime();
-                    Append(p[start + (time.hour < 12 ? 0 : 2)]);
+                    out.Put(p[start + (time.hour < 12 ? 0 : 2)]);
                     i = start + 3;
                     twelveHour = true;
-                } else if (StartsWith(p, start, "AMPM")) {
+                } else if (second == 'M' && StartsWith(p, start, "AMPM")) {
                     needTime();
-                    Append(time.hour < 12 ? loc_.timeAMString : loc_.timePMString);
+                    out.Put(time.hour < 12 ? loc_.timeAMString : loc_.timePMString);
                     i = start + 4;
                     twelveHour = true;
-                } else if (StartsWith(p, start, "AAAA")) {
-                    Append(loc_.longDayNames[WeekdayOf(value_)]);
-                    i = start + 4;
-                } else if (StartsWith(p, start, "AAA")) {
-                    Append(loc_.shortDayNames[WeekdayOf(value_)]);
-                    i = start + 3;
+                } else if (second == 'A' && Upper(at(start + 2)) == 'A') {
+                    // AAAA, else AAA.
+                    if (Upper(at(start + 3)) == 'A') {
+                        out.Put(loc_.longDayNames[Weekday()]);
+                        i = start + 4;
+                    } else {
+                        out.Put(loc_.shortDayNames[Weekday()]);
+                        i = start + 3;
+                    }
                 } else {
-                    Append(starter);
+                    out.Put(starter);
                 }
                 break;
+            }
             case '/':
-                Append(loc_.dateSeparator);
+                out.Put(loc_.dateSeparator);
                 break;
             case ':':
-                Append(loc_.timeSeparator);
+                out.Put(loc_.timeSeparator);
                 break;
             case '\'':
             case '"': {
                 // No escape: the text runs to the next equal quote; a lead byte takes its
                 // second byte along, so that byte never closes the text.
                 std::size_t j = i;
-                while (at(j) != '\0' && at(j) != starter) {
-                    j += (Lead(p[j]) && at(j + 1) != '\0') ? 2 : 1;
+                while (j < n && p[j] != starter && p[j] != '\0') {
+                    j += (Lead(p[j]) && j + 1 < n && p[j + 1] != '\0') ? 2 : 1;
                 }
-                Append(p.data() + i, j - i);
-                i = at(j) == starter ? j + 1 : j;
+                out.Put(p.data() + i, j - i);
+                i = j < n && p[j] == starter ? j + 1 : j;
                 break;
             }
             default:
-                Append(starter);
+                out.Put(starter);
                 break;
         }
     }
+    count_ = out.count;
     --level_;
 }
 

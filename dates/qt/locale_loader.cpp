@@ -22,8 +22,9 @@ struct QtPiece {
 };
 
 bool IsQtFieldLetter(char16_t c, bool time) {
-    if (time) return c == 'h' || c == 'H' || c == 'm' || c == 's' || c == 'z' || c == 'a' ||
-                     c == 'A' || c == 't';
+    if (time)
+        return c == 'h' || c == 'H' || c == 'm' || c == 's' || c == 'z' || c == 'a' || c == 'A' ||
+               c == 't';
     return c == 'd' || c == 'M' || c == 'y';
 }
 
@@ -90,8 +91,8 @@ std::vector<QtPiece> SplitQtFormat(const QString& format, bool time) {
             case 'a':
             case 'A':
                 // "AP" / "ap" is one marker, a lone a or A as well.
-                count = (i + 1 < n && (format[i + 1] == QLatin1Char('p') ||
-                                       format[i + 1] == QLatin1Char('P')))
+                count = (i + 1 < n &&
+                         (format[i + 1] == QLatin1Char('p') || format[i + 1] == QLatin1Char('P')))
                             ? 2
                             : 1;
                 break;
@@ -117,8 +118,8 @@ void AppendLiteral(QString& out, const QString& text, bool slashIsSeparator) {
     bool open = false;
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        const bool bare = c == ' ' || c == ',' || c == '.' || c == '-' ||
-                          (c == '/' && slashIsSeparator);
+        const bool bare =
+            c == ' ' || c == ',' || c == '.' || c == '-' || (c == '/' && slashIsSeparator);
         if (bare || c == '\'') {
             if (open) {
                 out += QLatin1Char('\'');
@@ -227,7 +228,8 @@ LocaleItems LocaleItemsFromQt(const QLocale& locale) {
         it.dateSeparator = ToCp932(*sep);
     }
     const bool slashIsSeparator = it.dateSeparator && *it.dateSeparator == "/";
-    if (!shortDate.isEmpty()) it.shortDate = ToCp932(DatePatternFromQt(shortDate, slashIsSeparator));
+    if (!shortDate.isEmpty())
+        it.shortDate = ToCp932(DatePatternFromQt(shortDate, slashIsSeparator));
     const QString longDate = locale.dateFormat(QLocale::LongFormat);
     if (!longDate.isEmpty()) it.longDate = ToCp932(DatePatternFromQt(longDate, slashIsSeparator));
 

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,9 @@ struct EncodeCase {
 
 TEST(Calendar, EncodeDateValueGivesTheDayCount) {
     const EncodeCase cases[] = {
-        {1899, 12, 30, 0},     {1899, 12, 31, 1},       {1899, 12, 29, -1},
-        {2001, 1, 17, 36908},  {2000, 2, 29, 36585},    {2000, 3, 1, 36586},
-        {1900, 3, 1, 61},      {1, 1, 1, -693593},      {9999, 12, 31, 2958465},
+        {1899, 12, 30, 0},     {1899, 12, 31, 1},      {1899, 12, 29, -1},
+        {2001, 1, 17, 36908},  {2000, 2, 29, 36585},   {2000, 3, 1, 36586},
+        {1900, 3, 1, 61},      {1, 1, 1, -693593},     {9999, 12, 31, 2958465},
         {2004, 12, 31, 38352}, {1600, 2, 29, -109512},
     };
     for (const auto& c : cases) {
@@ -134,6 +135,38 @@ TEST(Calendar, SplitDateTime) {
     EXPECT_EQ(SplitDateTime(36908.54524594908).msec, 47109250);
 }
 
+// The split rounds v * 86400000 computed in extended precision, halves to even; values
+// around half a millisecond and far from it alike.
+TEST(Calendar, SplitRoundsLikeExtendedPrecision) {
+    const auto reference = [](TDateTime v) {
+        const std::int64_t a = std::llrint(static_cast<long double>(v) * 86400000.0L);
+        const std::int64_t q = (a >= 0 ? a : -a) / 86400000;
+        return DaySplit{a >= 0 ? q + 693594 : 693594 - q, (a >= 0 ? a : -a) % 86400000};
+    };
+    std::vector<TDateTime> values;
+    std::uint64_t seed = 12345;
+    const auto next = [&] {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return seed >> 11;
+    };
+    for (int k = 0; k < 20000; ++k) {
+        const double ms = static_cast<double>(next() % 300000000000000ULL) - 60000000000000.0;
+        // Exactly on, just beside and far from a half millisecond.
+        for (double offset : {0.5, 0.4999999, 0.5000001, 0.0, 0.25}) {
+            values.push_back((ms + offset) / 86400000.0);
+        }
+    }
+    for (double v : {0.5 / 86400000, 1.5 / 86400000, 2.5 / 86400000, -0.5 / 86400000,
+                     -1.5 / 86400000, 36908.99999999999, 2958465.999999994, -693593.999999994}) {
+        values.push_back(v);
+    }
+    for (TDateTime v : values) {
+        const DaySplit got = SplitDateTime(v);
+        const DaySplit want = reference(v);
+        if (got.day != want.day || got.msec != want.msec) FAIL() << std::hexfloat << v;
+    }
+}
+
 // Every day of the valid range decodes to the day after its predecessor and encodes back.
 TEST(Calendar, EveryDayOfTheRangeRoundTrips) {
     int y = 1, m = 1, d = 1;
@@ -145,8 +178,8 @@ TEST(Calendar, EveryDayOfTheRangeRoundTrips) {
         // The time of day of a negative value is the magnitude of its fraction.
         const DateParts p = DecodeDateValue(v < 0 ? v - 0.75 : v + 0.75);
         if (p.year != y || p.month != m || p.day != d) {
-            FAIL() << "value " << v << " decodes as " << p.year << "-" << p.month << "-"
-                   << p.day << ", expected " << y << "-" << m << "-" << d;
+            FAIL() << "value " << v << " decodes as " << p.year << "-" << p.month << "-" << p.day
+                   << ", expected " << y << "-" << m << "-" << d;
         }
         if (EncodeDateValue(p.year, p.month, p.day) != v) FAIL() << "value " << v;
         if (WeekdayOf(v) != (v + 693594) % 7 + 1) FAIL() << "weekday of " << v;
@@ -161,9 +194,9 @@ TEST(Calendar, EveryDayOfTheRangeRoundTrips) {
 }
 
 TEST(Calendar, IsLeap) {
-    const std::pair<int, bool> cases[] = {{2000, true},  {2004, true},  {1900, false},
-                                          {2001, false}, {1600, true},  {2100, false},
-                                          {4, true},     {9996, true},  {1, false}};
+    const std::pair<int, bool> cases[] = {{2000, true},  {2004, true}, {1900, false},
+                                          {2001, false}, {1600, true}, {2100, false},
+                                          {4, true},     {9996, true}, {1, false}};
     for (const auto& [year, leap] : cases) EXPECT_EQ(IsLeap(year), leap) << year;
 }
 

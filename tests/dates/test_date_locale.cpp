@@ -16,9 +16,9 @@ std::string J(const char* utf8) {
 
 const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                              "Thursday", "Friday", "Saturday"};
-const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                               "July",    "August",   "September", "October", "November",
-                               "December"};
+const char* const kMonths[] = {"January",   "February", "March",    "April",
+                               "May",       "June",     "July",     "August",
+                               "September", "October",  "November", "December"};
 
 TEST(DateLocale, FallbackTables) {
     const DateLocaleTables t = FallbackDateLocale();
@@ -158,8 +158,8 @@ TEST(DateLocale, TimePatternsFromTheClockItems) {
         items.iTime = c.clock;
         items.iTimeMarkPosn = c.markFirst;
         const DateLocaleTables t = BuildDateLocale(items);
-        EXPECT_EQ(t.shortTimeFormat, c.shortTime) << c.leadingZero.value_or("(none)") << " "
-                                                   << c.clock.value_or("(none)");
+        EXPECT_EQ(t.shortTimeFormat, c.shortTime)
+            << c.leadingZero.value_or("(none)") << " " << c.clock.value_or("(none)");
         EXPECT_EQ(t.longTimeFormat, c.longTime);
     }
 }
@@ -212,7 +212,9 @@ TEST(DateLocale, TranslationByCalendarType) {
         {"ggg", 3, 17, "gggg"},
         {"m/d/yy", 3, 9, "m/d/ee"},
         // 土 is 0x93 0x79: its second byte is no year.
-        {"\x93\x79y", 3, 17, "\x93\x79" "e"},
+        {"\x93\x79y", 3, 17,
+         "\x93\x79"
+         "e"},
         {"\x93", 3, 17, "\x93"},
         {"gg yyyy", 1, 17, " yyyy"},
         {"Gg'g'yyyy", 2, 4, "''yyyy"},
@@ -237,12 +239,9 @@ TEST(DateLocale, BuildTranslatesByTheCalendarTypeItem) {
         std::string shortDate, longDate;
     };
     const Case cases[] = {
-        {std::nullopt, 0, "gg yy", "yyyy g"},
-        {"3", 0x0411, "ggg ee", "eeee g"},
-        {"1", 0x0411, " yy", "yyyy "},
-        {"x", 0x0411, " yy", "yyyy "},
-        {"x", 0x0409, "gg yy", "yyyy g"},
-        {"4", 0, "ggg ee", "eeee g"},
+        {std::nullopt, 0, "gg yy", "yyyy g"}, {"3", 0x0411, "ggg ee", "eeee g"},
+        {"1", 0x0411, " yy", "yyyy "},        {"x", 0x0411, " yy", "yyyy "},
+        {"x", 0x0409, "gg yy", "yyyy g"},     {"4", 0, "ggg ee", "eeee g"},
     };
     for (const auto& c : cases) {
         LocaleItems items;

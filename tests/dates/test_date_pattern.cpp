@@ -142,10 +142,14 @@ TEST(DatePattern, TwelveHourClockAtTheEdgesOfTheDay) {
         std::string pattern, expected;
     };
     const TimeCase cases[] = {
-        {0, 30, "h:nn am/pm", "12:30 am"},  {0, 30, "hh:nn", "00:30"},
-        {12, 30, "h:nn am/pm", "12:30 pm"}, {11, 59, "h:nn ampm", "11:59 am"},
-        {23, 0, "hh A/P", "11 P"},          {1, 0, "h AM/PM", "1 AM"},
-        {0, 0, "t", "12:00 am"},            {12, 0, "tt", "12:00:00 pm"},
+        {0, 30, "h:nn am/pm", "12:30 am"},
+        {0, 30, "hh:nn", "00:30"},
+        {12, 30, "h:nn am/pm", "12:30 pm"},
+        {11, 59, "h:nn ampm", "11:59 am"},
+        {23, 0, "hh A/P", "11 P"},
+        {1, 0, "h AM/PM", "1 AM"},
+        {0, 0, "t", "12:00 am"},
+        {12, 0, "tt", "12:00:00 pm"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatDatePattern(c.pattern, At(2001, 1, 17, c.h, c.mi), t), c.expected)
@@ -244,21 +248,41 @@ TEST(DatePattern, LeadBytesMakeDoubleByteCharacters) {
     };
     const LeadCase cases[] = {
         // 土 is 0x93 0x79: its second byte is a y.
-        {"\x93\x79", "\x93\x79", "\x93" "01"},
+        {"\x93\x79", "\x93\x79",
+         "\x93"
+         "01"},
         // 0x93 0x6D: a second byte m is no month.
-        {"\x93m", "\x93m", "\x93" "1"},
+        {"\x93m", "\x93m",
+         "\x93"
+         "1"},
         // ソ is 0x83 0x5C: the second byte is a backslash.
-        {"\"\x83\x5c\"yyyy", "\x83\x5c" "2001", "\x83\x5c" "2001"},
+        {"\"\x83\x5c\"yyyy",
+         "\x83\x5c"
+         "2001",
+         "\x83\x5c"
+         "2001"},
         // A lead byte inside quotes takes a quote byte along, so the text goes on.
-        {"\"\x81\"yyyy\"", "\x81\"yyyy", "\x81" "2001"},
-        {"'\x81'd'", "\x81'd", "\x81" "17"},
+        {"\"\x81\"yyyy\"", "\x81\"yyyy",
+         "\x81"
+         "2001"},
+        {"'\x81'd'", "\x81'd",
+         "\x81"
+         "17"},
         // A lead byte at the very end: the scanner stops, a quoted text keeps it.
         {"yyyy\x81", "2001", "2001\x81"},
         {"\"ab\x81", "ab\x81", "ab\x81"},
         // The double-byte character resets the previous letter: an m after it is a month.
-        {"h\x93\x79m", "13\x93\x79" "1", "13\x93" "011"},
+        {"h\x93\x79m",
+         "13\x93\x79"
+         "1",
+         "13\x93"
+         "011"},
         // The 12-hour look-ahead passes over a double-byte character as a whole.
-        {"h\x81" "AM/PM", "13\x81" "A1/P1", "1\x81PM"},
+        {"h\x81"
+         "AM/PM",
+         "13\x81"
+         "A1/P1",
+         "1\x81PM"},
         {"h\x81", "13", "13\x81"},
         {J("\"▲ \"yyyy\"年\""), J("▲ 2001年"), J("▲ 2001年")},
     };

@@ -132,21 +132,11 @@ TEST(LocaleLoader, QtFormatsTranslateToTheSameText) {
     // Under the fallback tables the names are the C locale's, so Qt's own formatting of
     // the format must give the same text as the translated pattern.
     const char* formats[] = {
-        "yyyy/MM/dd",
-        "d.M.yyyy",
-        "dddd, d 'de' MMMM 'de' yyyy",
-        "d 'o''clock' M",
-        "''yy''",
-        "ddddd",
-        "MMMMM",
-        "yyyyy",
-        "y yyy",
-        "dd-MM",
-        "d\"M\"",
-        "xaegchnst:z AP",
-        "'d''M' d",
-        "'unclosed d",
-        "d ddd dd",
+        "yyyy/MM/dd",     "d.M.yyyy",    "dddd, d 'de' MMMM 'de' yyyy",
+        "d 'o''clock' M", "''yy''",      "ddddd",
+        "MMMMM",          "yyyyy",       "y yyy",
+        "dd-MM",          "d\"M\"",      "xaegchnst:z AP",
+        "'d''M' d",       "'unclosed d", "d ddd dd",
     };
     const DateLocaleTables t = FallbackDateLocale();
     const QDate date(2001, 1, 17);
@@ -165,7 +155,7 @@ TEST(LocaleLoader, QtFormatsTranslateToTheSameText) {
 
 // Sets the locale variables for one test and restores them afterwards.
 class LocaleEnvironment : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (const char* v : kVars) {
             const char* old = std::getenv(v);
