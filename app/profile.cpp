@@ -302,7 +302,7 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
 
 bool ParseProfileInt(std::string_view text, std::int32_t& out) {
     std::string t(text);
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t = "$" + t.substr(2);
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t.replace(0, 2, 1, '$');
     std::size_t i = 0;
     while (i < t.size() && t[i] == ' ') ++i;
     if (i == t.size()) return false;

@@ -116,7 +116,7 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 bool SyncParentDirectory(const std::string& path) {
     if (fault::Hit(fault::Op::Sync)) return false;
     std::string parent = ParentOf(path);
-    if (parent.empty()) parent = ".";
+    if (parent.empty()) parent.push_back('.');
     int fd = RetryOpen(Native(parent), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return false;
     bool ok = ::fsync(fd) == 0;

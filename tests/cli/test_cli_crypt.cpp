@@ -27,7 +27,7 @@ std::string Quote(const std::string& word) {
 
 CliRun Cli(const std::vector<std::string>& words) {
     std::string cmd = Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
-    for (const auto& w : words) cmd += " " + Quote(w);
+    for (const auto& w : words) cmd.append(" ").append(Quote(w));
     cmd += " 2>/dev/null";
     CliRun run;
     FILE* pipe = ::popen(cmd.c_str(), "r");

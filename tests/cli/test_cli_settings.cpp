@@ -35,7 +35,7 @@ std::string Quote(const std::string& s) {
 
 CliResult Cli(const std::vector<std::string>& args) {
     std::string cmd = Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
-    for (const std::string& a : args) cmd += " " + Quote(a);
+    for (const std::string& a : args) cmd.append(" ").append(Quote(a));
     cmd += " 2>/dev/null";
     CliResult r;
     FILE* p = ::popen(cmd.c_str(), "r");

@@ -35,7 +35,7 @@ std::string Quote(const std::string& word) {
 
 CliRun Show(const TempDir& scratch, const std::vector<std::string>& words) {
     std::string cmd = Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli") + " show";
-    for (const auto& w : words) cmd += " " + Quote(w);
+    for (const auto& w : words) cmd.append(" ").append(Quote(w));
     const std::string errPath = scratch / "stderr.txt";
     cmd += " 2>" + Quote(errPath);
     CliRun run;
