@@ -86,7 +86,6 @@ TSettingDialog::TSettingDialog(TMainForm& mainForm) : QDialog(nullptr), FMainFor
     setFixedSize(454, 318);
     setFont(kuv::ControlFont(12));
     CreateControls();
-    CreateFontDialog();
 }
 
 void TSettingDialog::CreateControls() {
@@ -154,6 +153,8 @@ void TSettingDialog::CreateControls() {
 }
 
 void TSettingDialog::CreateFontDialog() {
+    // Made on first use: listing every installed face costs start-up time and
+    // memory that most runs never need.
     FontDialog = new QFontDialog(this);
     FontDialog->setObjectName(QStringLiteral("FontDialog"));
     FontDialog->setOption(QFontDialog::DontUseNativeDialog);
@@ -206,6 +207,7 @@ void TSettingDialog::CheckBox1Click() {
 void TSettingDialog::SpeedButton3Click() {
     QFont start = FChosenFont;
     if (start.pointSize() <= 0) start.setPointSize(PointSizeOf(start));
+    if (FontDialog == nullptr) CreateFontDialog();
     FontDialog->setCurrentFont(start);
     if (FontDialog->exec() != QDialog::Accepted) return;
 

@@ -222,8 +222,9 @@ class TestSettingDialog : public QObject {
         QCOMPARE(
             password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
             int('*'));
-        QCOMPARE(dialog_->findChild<QFontDialog*>(QStringLiteral("FontDialog"))->isVisible(),
-                 false);
+        // The chooser is made when first asked for and is never shown on its own.
+        auto* chooser = dialog_->findChild<QFontDialog*>(QStringLiteral("FontDialog"));
+        QVERIFY(chooser == nullptr || !chooser->isVisible());
     }
 
     void openFillsTheControls_data() {
