@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -160,6 +162,19 @@ class TestSettingDialog : public QObject {
         QCOMPARE(dialog_->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
         QCOMPARE(dialog_->font().pixelSize(), 12);
         QVERIFY(!dialog_->isVisible());
+    }
+
+    void windowsFaceMapsToTheIpaFont() {
+        if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic"))) {
+            QSKIP("fonts-ipafont-gothic is not installed");
+        }
+        // The program's fontconfig file stands in for the Windows faces.
+        QVERIFY(!qEnvironmentVariable("FONTCONFIG_FILE").isEmpty());
+        QCOMPARE(QFontInfo(dialog_->font()).family(), QStringLiteral("IPAPGothic"));
+        QCOMPARE(QFontInfo(QFont(QStringLiteral("MS PGothic"))).family(),
+                 QStringLiteral("IPAPGothic"));
+        QCOMPARE(QFontInfo(QFont(QStringLiteral("ＭＳ ゴシック"))).family(),
+                 QStringLiteral("IPAGothic"));
     }
 
     void controls_data() {
