@@ -367,7 +367,7 @@ def banner_password(out, icon):
             "-fill", "#6A7C9C", "-font", font("small"), "-pointsize", 13,
             "-annotate", "+78+53", "Tessarine",
             "-fill", "#B8C6E0", "-draw", "rectangle 74,40 300,40",
-            "-type", "TrueColor", "PNG24:" + os.path.join(out, "banner_password.png"))
+            "-strip", "-type", "TrueColor", "PNG24:" + os.path.join(out, "banner_password.png"))
 
 
 def banner_about(out, icon):
@@ -377,7 +377,7 @@ def banner_about(out, icon):
             "-annotate", "+10+28", "Kuvandoro",
             "-fill", "#C8B070", "-font", font("small"), "-pointsize", 12,
             "-annotate", "+14+43", "Tessarine",
-            "-type", "TrueColor", "PNG24:" + os.path.join(out, "banner_about.png"))
+            "-strip", "-type", "TrueColor", "PNG24:" + os.path.join(out, "banner_about.png"))
 
 
 def banner_setting(out, icon):
@@ -393,7 +393,7 @@ def banner_setting(out, icon):
         convert("-size", "100x320", "gradient:#5078B8-#142850",
                 "(", icon, "-resize", "64x64", ")", "-geometry", "+16+8", "-composite",
                 text, "-geometry", "+0+0", "-composite",
-                "-type", "TrueColor", "PNG24:" + os.path.join(out, "banner_setting.png"))
+                "-strip", "-type", "TrueColor", "PNG24:" + os.path.join(out, "banner_setting.png"))
 
 
 def main():
