@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -36,7 +37,13 @@ std::string FastTempBase() {
     if (const char* given = std::getenv("KUV_ROBUST_DIR"); given != nullptr && *given != '\0') {
         return given;
     }
-    if (IsDir("/dev/shm") && ::access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    // A small /dev/shm (64 MiB in a default container) would fill up with
+    // the large settings files of the hostile-file tests.
+    struct statvfs fs {};
+    if (IsDir("/dev/shm") && ::access("/dev/shm", W_OK) == 0 && ::statvfs("/dev/shm", &fs) == 0 &&
+        static_cast<unsigned long long>(fs.f_bavail) * fs.f_frsize >= (1ull << 30)) {
+        return "/dev/shm";
+    }
     return "/tmp";
 }
 
