@@ -53,6 +53,7 @@ enum Op : int {
     kBlobDecode,
     kBlobEncodeKeep,
     kBlobDecodeKeep,
+    kStartUp,  // the settings read (decoded and encoded again) of a new start
     kOpCount
 };
 constexpr std::array<const char*, kOpCount> kOpNames = {"plain entry save",
@@ -64,7 +65,8 @@ constexpr std::array<const char*, kOpCount> kOpNames = {"plain entry save",
                                                         "encode",
                                                         "decode",
                                                         "encode keeping the source",
-                                                        "decode keeping the source"};
+                                                        "decode keeping the source",
+                                                        "start-up"};
 
 struct World {
     std::string app, data, year, blob;
@@ -225,10 +227,12 @@ void Send(int fd, int op, int phase, long g) {
     try {
         // A new start first, over whatever the last kill left.
         TDiarySettings s = DefaultSettings(w.paths);
+        Send(fd, kStartUp, 0, g0);
         ReadSettings(s, w.paths);
         RecoverBlob(w);
+        Send(fd, kStartUp, 1, g0);
         for (long g = g0;; ++g) {
-            for (int op = 0; op < kOpCount; ++op) {
+            for (int op = 0; op < kStartUp; ++op) {
                 Send(fd, op, 0, g);
                 RunOp(w, op, g);
                 Send(fd, op, 1, g);
@@ -271,7 +275,7 @@ class CrashTest : public ::testing::Test {
     void SetUp() override {
         world_ = MakeWorld(dir_.path());
         // Generation 0 of everything, written in this process.
-        for (int op = 0; op < kOpCount; ++op) RunOp(world_, op, 0);
+        for (int op = 0; op < kStartUp; ++op) RunOp(world_, op, 0);
         model_.settings = DefaultSettings(world_.paths);
         ReadSettings(model_.settings, world_.paths);
     }
