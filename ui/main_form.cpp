@@ -33,7 +33,7 @@
 #include "platform/errors.h"
 #include "ui/about_dialog.h"
 #include "ui/application.h"
-#include "ui/bevel.h"
+#include "ui/main_form_metrics.h"
 #include "ui/messages.h"
 #include "ui/password_dialog.h"
 #include "ui/qt_text.h"
@@ -41,19 +41,7 @@
 
 namespace {
 
-constexpr int kToolBarHeight = 26;
-constexpr int kItemTop = 2;
-constexpr int kItemHeight = 20;
-constexpr int kSplitterHeight = 3;
-constexpr int kLowerPaneShownHeight = 154;
-constexpr int kMinUpperPane = 30;
-constexpr int kCollapseLowerAt = 30;  // a lower pane dragged to this or less collapses
-constexpr int kDefaultWidth = 640;
-constexpr int kDefaultHeight = 450;
-
-// The dates the picker takes.
-const QDate kFirstPickerDate(1601, 1, 1);
-const QDate kLastPickerDate(9999, 12, 31);
+using namespace kuv::mainform;
 
 // The date and the time of day of a value put together again; for a day
 // before 30 December 1899 the time of day counts away from zero.
@@ -92,16 +80,6 @@ kuv::TDateTime ShiftDays(kuv::TDateTime value, int days) {
     return Compose(midnight, TimeOfDayOf(value));
 }
 
-// The date picker: Tab leaves it as it leaves every other control, instead
-// of walking through the date's fields (the arrow keys do that).
-class TDatePicker final : public QDateEdit {
-  public:
-    using QDateEdit::QDateEdit;
-
-  protected:
-    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
-};
-
 // Runs a handler of the window for Qt: what it throws goes to the general
 // error handler and ends the handler there.
 auto Handler(TMainForm* form, void (TMainForm::*handler)()) {
@@ -128,185 +106,6 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
 }
 
 TMainForm::~TMainForm() = default;
-
-void TMainForm::CreateMenus() {
-    QMenuBar* MainMenu1 = menuBar();
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    auto item = [this](QMenu* menu, const char* name, const QString& caption) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
-    };
-    File1 = MainMenu1->addMenu(QStringLiteral("ファイル"));
-    File1->setObjectName(QStringLiteral("File1"));
-    Exit1 = item(File1, "Exit1", QStringLiteral("終了"));
-
-    Edit1 = MainMenu1->addMenu(QStringLiteral("編集"));
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    N1 = item(Edit1, "N1", QStringLiteral("日付挿入"));
-    N4 = item(Edit1, "N4", QStringLiteral("昨日の日記へ"));
-    N5 = item(Edit1, "N5", QStringLiteral("一日先の日記へ"));
-    N6 = item(Edit1, "N6", QStringLiteral("昨年の日記へ"));
-    N7 = item(Edit1, "N7", QStringLiteral("一年先の日記へ"));
-    N2 = Edit1->addSeparator();
-    N2->setObjectName(QStringLiteral("N2"));
-    N3 = item(Edit1, "N3", QStringLiteral("設定変更"));
-
-    Help1 = MainMenu1->addMenu(QStringLiteral("ヘルプ"));
-    Help1->setObjectName(QStringLiteral("Help1"));
-    Help2 = item(Help1, "Help2", QStringLiteral("ヘルプ"));
-    Help2->setEnabled(false);
-    About1 = item(Help1, "About1", QStringLiteral("Kuvandoroについて"));
-}
-
-void TMainForm::CreateToolBar() {
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("ClientArea"));
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    setCentralWidget(central);
-
-    ToolBar1 = new QWidget(central);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setFixedHeight(kToolBarHeight);
-    column->addWidget(ToolBar1);
-
-    auto button = [this](const char* name, int x, int width, const QString& caption,
-                         const char* glyph, const QString& hint) {
-        auto* b = new QToolButton(ToolBar1);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, kItemTop, width, kItemHeight);
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setToolTip(hint);
-        b->setIconSize(QSize(16, 16));
-        if (glyph != nullptr) b->setIcon(QIcon(QString::fromLatin1(glyph)));
-        if (!caption.isEmpty()) {
-            b->setText(caption);
-            b->setToolButtonStyle(glyph != nullptr ? Qt::ToolButtonTextBesideIcon
-                                                   : Qt::ToolButtonTextOnly);
-        } else {
-            b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        }
-        return b;
-    };
-    auto gap = [this](const char* name, int x, int width) {
-        auto* w = new QWidget(ToolBar1);
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(x, kItemTop, width, kItemHeight);
-        w->setFocusPolicy(Qt::NoFocus);
-        return w;
-    };
-    auto bevel = [this](const char* name, int x, int width, TBevel::Edge edge) {
-        auto* b = new TBevel(edge, ToolBar1);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, kItemTop, width, kItemHeight);
-        return b;
-    };
-
-    SpeedButton2 = button("SpeedButton2", 0, 89, QStringLiteral("日付挿入"),
-                          ":/assets/glyph_insert.png", QStringLiteral("日記に日付を挿入する"));
-    SpeedButton6 = button("SpeedButton6", 89, 104, QStringLiteral("過去の日記を表示"), nullptr,
-                          QStringLiteral("一年前の日記を表示します"));
-    SpeedButton6->setCheckable(true);
-    SpeedButton6->setChecked(true);
-    Panel2 = gap("Panel2", 193, 4);
-    Bevel1 = bevel("Bevel1", 197, 5, TBevel::Edge::Left);
-    SpeedButton5 = button("SpeedButton5", 202, 23, QString(), ":/assets/glyph_up.png",
-                          QStringLiteral("一年先の日記"));
-    SpeedButton7 = button("SpeedButton7", 225, 23, QString(), ":/assets/glyph_down.png",
-                          QStringLiteral("一年前の日記"));
-    Panel7 = gap("Panel7", 248, 3);
-
-    DateTimePicker = new TDatePicker(ToolBar1);
-    DateTimePicker->setObjectName(QStringLiteral("DateTimePicker"));
-    DateTimePicker->setGeometry(251, kItemTop, 186, kItemHeight);
-    DateTimePicker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
-    DateTimePicker->setDateRange(kFirstPickerDate, kLastPickerDate);
-    DateTimePicker->setCalendarPopup(true);
-
-    Panel3 = gap("Panel3", 437, 3);
-    SpeedButton3 = button("SpeedButton3", 440, 25, QString(), ":/assets/glyph_left.png",
-                          QStringLiteral("一日戻す"));
-    SpeedButton4 = button("SpeedButton4", 465, 25, QString(), ":/assets/glyph_right.png",
-                          QStringLiteral("一日進める"));
-    Panel1 = gap("Panel1", 490, 3);
-    Bevel2 = bevel("Bevel2", 493, 4, TBevel::Edge::Left);
-    SpeedButton1 = button("SpeedButton1", 497, 85, QStringLiteral("設定変更"),
-                          ":/assets/glyph_house.png", QStringLiteral("設定を変更する"));
-    Bevel3 = bevel("Bevel3", 582, 5, TBevel::Edge::Right);
-    Panel4 = gap("Panel4", 587, 2);
-    Panel5 = gap("Panel5", 589, 2);
-}
-
-void TMainForm::CreatePanes() {
-    Panel6 = new QWidget(centralWidget());
-    Panel6->setObjectName(QStringLiteral("Panel6"));
-    auto* fill = new QVBoxLayout(Panel6);
-    fill->setContentsMargins(0, 0, 0, 0);
-    fill->setSpacing(0);
-    centralWidget()->layout()->addWidget(Panel6);
-
-    Splitter1 = new QSplitter(Qt::Vertical, Panel6);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(kSplitterHeight);
-    // The new height is given on release; meanwhile a rubber band follows the mouse.
-    Splitter1->setOpaqueResize(false);
-    fill->addWidget(Splitter1);
-
-    auto pane = [this](const char* name) {
-        auto* memo = new QPlainTextEdit(Splitter1);
-        memo->setObjectName(QString::fromLatin1(name));
-        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        memo->setTabChangesFocus(true);
-        Splitter1->addWidget(memo);
-        return memo;
-    };
-    Memo1 = pane("Memo1");
-    Memo2 = pane("Memo2");
-    Memo1->setMinimumHeight(kMinUpperPane);
-    // The lower pane may shrink to nothing; its collapse rule is our own
-    // (OnSplitterMoved), not the splitter's.
-    QSizePolicy lower = Memo2->sizePolicy();
-    lower.setVerticalPolicy(QSizePolicy::Ignored);
-    Memo2->setSizePolicy(lower);
-    Splitter1->setCollapsible(0, false);
-    Splitter1->setCollapsible(1, true);
-    Splitter1->setStretchFactor(0, 1);
-    Splitter1->setStretchFactor(1, 0);
-    Splitter1->handle(1)->setCursor(Qt::SizeVerCursor);
-    Splitter1->installEventFilter(this);
-    Splitter1->handle(1)->installEventFilter(this);
-
-    QWidget::setTabOrder(DateTimePicker, Memo1);
-    QWidget::setTabOrder(Memo1, Memo2);
-    QWidget::setTabOrder(Memo2, DateTimePicker);
-    DateTimePicker->setFocus(Qt::OtherFocusReason);
-}
-
-void TMainForm::CreateStatusBar() {
-    auto* StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFont(QToolTip::font());
-    StatusBar1->setSizeGripEnabled(true);
-    auto panel = [StatusBar1](const char* name, int width, Qt::Alignment align) {
-        auto* label = new QLabel(StatusBar1);
-        label->setObjectName(QString::fromLatin1(name));
-        label->setFixedWidth(width);
-        label->setAlignment(align | Qt::AlignVCenter);
-        StatusBar1->addWidget(label);
-        return label;
-    };
-    StatusPanel1 = panel("StatusPanel1", 150, Qt::AlignLeft);
-    StatusPanel2 = panel("StatusPanel2", 170, Qt::AlignHCenter);
-    StatusPanel3 = panel("StatusPanel3", 50, Qt::AlignLeft);
-    StatusPanel2->setText(QStringLiteral("Kuvandoro Project"));
-    setStatusBar(StatusBar1);
-}
 
 void TMainForm::ConnectHandlers() {
     connect(Exit1, &QAction::triggered, this, Handler(this, &TMainForm::Exit1Click));
@@ -558,41 +357,6 @@ void TMainForm::DateTimePickerChange() {
     LoadDiary(FPickerValue);
 }
 
-// Heights of the lower pane: -1 hides it with the splitter; 0 leaves it
-// collapsed below a splitter that can be dragged open.
-void TMainForm::SetLowerPaneHeight(int height) {
-    // The splitter would hide or show its handle with the pane only on its
-    // next layout; the window shows the new state at once.
-    if (height < 0) {
-        Memo2->hide();
-        Splitter1->handle(1)->hide();
-        return;
-    }
-    FLowerHeight = height;
-    Memo2->show();
-    Splitter1->handle(1)->show();
-    const int room = Splitter1->contentsRect().height() - Splitter1->handleWidth();
-    const int lower = std::clamp(height, 0, std::max(room - kMinUpperPane, 0));
-    Splitter1->setSizes({std::max(room - lower, 0), lower});
-}
-
-int TMainForm::LowerPaneHeight() const {
-    if (Memo2->isHidden()) return 0;
-    const QList<int> sizes = Splitter1->sizes();
-    return Splitter1->isVisible() && sizes.size() > 1 ? sizes[1] : FLowerHeight;
-}
-
-void TMainForm::OnSplitterMoved() {
-    QList<int> sizes = Splitter1->sizes();
-    if (sizes.size() < 2) return;
-    if (sizes[1] > 0 && sizes[1] <= kCollapseLowerAt) {
-        sizes[0] += sizes[1];
-        sizes[1] = 0;
-        Splitter1->setSizes(sizes);
-    }
-    FLowerHeight = sizes[1];
-}
-
 void TMainForm::OnFocusChanged(QWidget* /*old*/, QWidget* now) {
     // Only moves between the controls of this window count: getting the
     // focus back with the window (after a message box, another program) is
@@ -703,72 +467,6 @@ bool TMainForm::event(QEvent* event) {
             break;
     }
     return QMainWindow::event(event);
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    // The lower pane keeps its height when the window is resized; the upper
-    // pane takes the difference (but keeps its 30 pixels).
-    if (watched == Splitter1 && event->type() == QEvent::Resize && !Memo2->isHidden()) {
-        const int room = Splitter1->contentsRect().height() - Splitter1->handleWidth();
-        const int lower = std::clamp(FLowerHeight, 0, std::max(room - kMinUpperPane, 0));
-        Splitter1->setSizes({std::max(room - lower, 0), lower});
-    }
-    if (watched == Splitter1->handle(1)) {
-        if (FilterSplitterDrag(event)) return true;
-    } else if (FDragging && event->type() == QEvent::KeyPress &&
-               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        CancelSplitterDrag();
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-// A drag of the splitter that Esc cancels: the handle goes back where it was
-// and the rest of the drag is ignored.
-bool TMainForm::FilterSplitterDrag(QEvent* event) {
-    switch (event->type()) {
-        case QEvent::MouseButtonPress: {
-            const auto* press = static_cast<QMouseEvent*>(event);
-            if (press->button() != Qt::LeftButton) return false;
-            FDragging = true;
-            FDragCancelled = false;
-            FDragStart = press->position();
-            FDragSizes = Splitter1->sizes();
-            FDragLowerHeight = FLowerHeight;
-            // Esc goes to whatever control has the focus; the application sees it first.
-            qApp->installEventFilter(this);
-            return false;
-        }
-        case QEvent::MouseMove:
-            return FDragCancelled;
-        case QEvent::MouseButtonRelease: {
-            if (FEndingDrag) return false;
-            if (!FDragging) return false;
-            FDragging = false;
-            qApp->removeEventFilter(this);
-            const bool cancelled = FDragCancelled;
-            FDragCancelled = false;
-            return cancelled;
-        }
-        default:
-            return false;
-    }
-}
-
-void TMainForm::CancelSplitterDrag() {
-    if (FDragCancelled) return;
-    FDragCancelled = true;
-    // Releasing where the drag began takes the rubber band away and leaves
-    // both panes as they were.
-    QWidget* handle = Splitter1->handle(1);
-    QMouseEvent release(QEvent::MouseButtonRelease, FDragStart, handle->mapToGlobal(FDragStart),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    FEndingDrag = true;
-    QApplication::sendEvent(handle, &release);
-    FEndingDrag = false;
-    // The release may land a pixel off; the panes get back their exact heights.
-    Splitter1->setSizes(FDragSizes);
-    FLowerHeight = FDragLowerHeight;
 }
 
 void TMainForm::changeEvent(QEvent* event) {

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDate>
+
+// The measures of the main window, shared by its layout and its handlers
+// (pixels at 96 dpi).
+namespace kuv::mainform {
+
+inline constexpr int kToolBarHeight = 26;
+inline constexpr int kItemTop = 2;
+inline constexpr int kItemHeight = 20;
+inline constexpr int kSplitterHeight = 3;
+inline constexpr int kLowerPaneShownHeight = 154;
+inline constexpr int kMinUpperPane = 30;
+inline constexpr int kCollapseLowerAt = 30;  // a lower pane dragged to this or less collapses
+inline constexpr int kDefaultWidth = 640;
+inline constexpr int kDefaultHeight = 450;
+
+// The dates the picker takes.
+inline const QDate kFirstPickerDate(1601, 1, 1);
+inline const QDate kLastPickerDate(9999, 12, 31);
+
+}  // namespace kuv::mainform
