@@ -19,13 +19,16 @@ std::u16string ToUtf16(std::string_view bytes);
 
 struct Encoded {
     bool ok = true;
-    std::string bytes;       // the whole text when ok
+    std::string bytes;         // the whole text when ok
     std::size_t badIndex = 0;  // UTF-16 index of the first character that does not fit
     char32_t badChar = 0;      // that character
 };
 
 // UTF-16 to bytes. Fails on the first character that code page 932 cannot
-// hold; the escaped bytes of ToUtf16 come back as they were.
+// hold, or that would read back as another character; the JIS characters
+// that Unicode names twice (〜 ‖ − — ¢ £ ¬) are written as code page 932's
+// ～ ∥ － ― ￠ ￡ ￢, as Windows does. The escaped bytes of ToUtf16 come back
+// as they were, and the text of ToUtf16(bytes) always reads back the same.
 Encoded FromUtf16(std::u16string_view text);
 
 // Bytes to UTF-8, for terminals and file names; invalid bytes become U+FFFD.
