@@ -63,6 +63,17 @@ std::size_t FindCloseBracket(std::string_view s, std::size_t from) {
     return std::string_view::npos;
 }
 
+// True when the last byte is a lead byte that has no second byte.
+bool EndsInLeadByte(std::string_view s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (IsLead(s[i])) {
+            if (i + 1 == s.size()) return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
 struct Line {
     std::size_t begin = 0;  // first byte
     std::size_t end = 0;    // one past the last byte before the line break
@@ -261,6 +272,9 @@ bool ProfileEntryWritable(std::string_view section, std::string_view key, std::s
     // Names that the reader would take for something else.
     if (FindCloseBracket(sec, 0) != std::string_view::npos) return false;
     if (k.find('=') != std::string_view::npos || k.front() == '[') return false;
+    // A lead byte at the end would take the "]" or "=" after it for its second
+    // byte: the section would never be found again.
+    if (EndsInLeadByte(sec) || EndsInLeadByte(k)) return false;
     return true;
 }
 

@@ -29,7 +29,8 @@ std::string ProfileUpdate(std::string_view contents, std::string_view section, s
 
 // False for entries that the file cannot hold as one line that reads back as
 // the same section and key: empty names, line breaks or zero bytes anywhere,
-// "]" in a section name, "=" in a key name or a key that starts with "[".
+// "]" in a section name, "=" in a key name or a key that starts with "[", a
+// name that ends in the lead byte of a double-byte character.
 bool ProfileEntryWritable(std::string_view section, std::string_view key, std::string_view value);
 
 // The integer rules of the settings file; false when the text is invalid.

@@ -171,6 +171,37 @@ TEST(ProfileEntryWritable, RefusesWhatCannotReadBack) {
     EXPECT_TRUE(ProfileEntryWritable(kZo, "K", "v"));
 }
 
+// A name that ends in a lead byte would take the "]" or "=" written after it
+// for its second byte; a name that ends in a whole double-byte character whose
+// second byte looks like a lead byte is fine.
+TEST(ProfileEntryWritable, RefusesANameEndingInALeadByte) {
+    const struct {
+        std::string section;
+        std::string key;
+        bool writable;
+    } cases[] = {
+        {"\xee", "K", false},          // a lone lead byte
+        {"NAME\x81", "K", false},      // one after ASCII
+        {"\x95\x5c\x82", "K", false},  // one after 表
+        {"\xee \t", "K", false},       // the blanks are trimmed off
+        {"S", "NAME\x81", false},      // in a key name
+        {"S", "\xfc", false},          // the last lead byte
+        {"\x81\x81", "K", true},       // ＝: its second byte is a lead byte too
+        {"S", "\x93\xfa", true},       // 日
+        {kZo + kA, kDi, true},         // second bytes "]", "A" and "a"
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProfileEntryWritable(c.section, c.key, "v"), c.writable)
+            << ::testing::PrintToString(c.section) << " " << ::testing::PrintToString(c.key);
+        if (c.writable) {
+            std::string value;
+            EXPECT_TRUE(
+                ProfileLookup(ProfileUpdate("", c.section, c.key, "v"), c.section, c.key, value));
+            EXPECT_EQ(value, "v");
+        }
+    }
+}
+
 struct IntCase {
     const char* text;
     bool valid;
@@ -319,6 +350,16 @@ TEST_F(ProfileFileTest, RefusesAValueThatWouldAddLines) {
     test::WriteBytes(ini, "[S]\r\nK=1\r\n");
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "2\r\n[T]\r\nX=1", ini));
     EXPECT_EQ(test::ReadBytes(ini), "[S]\r\nK=1\r\n");
+}
+
+TEST_F(ProfileFileTest, RefusesASectionEndingInALeadByte) {
+    const std::string before = "[S]\r\nK=1\r\n";
+    test::WriteBytes(ini, before);
+    EXPECT_FALSE(WritePrivateProfileString("NAME\x81", "K", "2", ini));
+    EXPECT_FALSE(WritePrivateProfileString("S", "K\xee", "2", ini));
+    EXPECT_EQ(test::ReadBytes(ini), before);
+    EXPECT_FALSE(WritePrivateProfileString("\xee", "K", "2", dir / "new.ini"));
+    EXPECT_FALSE(test::Exists(dir / "new.ini"));
 }
 
 TEST_F(ProfileFileTest, UnchangedValueWritesNothing) {
