@@ -14,7 +14,6 @@ namespace {
 
 // A settings file is a few hundred bytes; anything this large is not one and
 // is read as missing rather than parsed.
-constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -278,17 +277,22 @@ bool ProfileEntryWritable(std::string_view section, std::string_view key, std::s
     return true;
 }
 
+std::string ProfileRead(std::string_view contents, std::string_view section, std::string_view key,
+                        std::string_view def, std::size_t bufSize) {
+    std::string value;
+    if (ProfileLookup(contents, section, key, value)) return CutForBuffer(value, bufSize);
+    return CutForBuffer(def, bufSize);
+}
+
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view def, std::size_t bufSize,
                                     const std::string& path) {
     std::string contents;
-    std::string value;
-    if (fsio::IsFile(path) &&
-        fsio::ReadWholeFile(path, contents, kMaxProfileBytes) == fsio::ReadStatus::Ok &&
-        ProfileLookup(contents, section, key, value)) {
-        return CutForBuffer(value, bufSize);
+    if (!fsio::IsFile(path) ||
+        fsio::ReadWholeFile(path, contents, kMaxProfileBytes) != fsio::ReadStatus::Ok) {
+        contents.clear();
     }
-    return CutForBuffer(def, bufSize);
+    return ProfileRead(contents, section, key, def, bufSize);
 }
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key,

@@ -10,6 +10,9 @@
 // values trimmed and unquoted; writes keep every other line byte for byte.
 namespace kuv {
 
+// A larger file is read as missing and never rewritten.
+inline constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
+
 // The value of section/key, or def when the file, section or key is missing;
 // at most bufSize - 1 bytes.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
@@ -24,6 +27,9 @@ bool WritePrivateProfileString(std::string_view section, std::string_view key,
 // Pure forms over the file's bytes, for tests and fuzzing.
 bool ProfileLookup(std::string_view contents, std::string_view section, std::string_view key,
                    std::string& value);
+// What GetPrivateProfileString returns for contents already read.
+std::string ProfileRead(std::string_view contents, std::string_view section, std::string_view key,
+                        std::string_view def, std::size_t bufSize);
 std::string ProfileUpdate(std::string_view contents, std::string_view section, std::string_view key,
                           std::string_view value);
 

@@ -15,8 +15,11 @@ extern const char* const kSettingsKey;  // "718306925461"
 void DecodeSettingsFile(const AppPaths& paths);
 void EncodeSettingsFile(const AppPaths& paths);
 
-// Reads every key over the defaults already in s.
-void ReadSettings(TDiarySettings& s, const AppPaths& paths);
+// Reads every key over the defaults already in s, from the file decoded in
+// memory; a file written by hand is left as a container. False (s untouched)
+// when a settings file is there but cannot be read: a folder, an unreadable
+// file, a container under another key.
+bool ReadSettings(TDiarySettings& s, const AppPaths& paths);
 
 // The state of the main window that is remembered between runs.
 struct ClosingState {
@@ -24,8 +27,9 @@ struct ClosingState {
     int lowerPaneHeight = 154;   // Memo2's height, 0 while hidden
     int top = 0, left = 0, height = 450, width = 640;
 };
-// Throws AppError("%s に書き込めません") with the settings path when a key
-// cannot be written; the keys after it are not written.
+// Throws AppError("%s に書き込めません") with the settings path when the file
+// cannot be written; then nothing of the write is on the disk. The keys go to
+// the disk together, as one container replacing the old file.
 void WriteClosingSettings(const AppPaths& paths, const ClosingState& state, bool saveWindow);
 
 struct DialogValues {
@@ -39,7 +43,7 @@ struct DialogValues {
     bool saveWindow = true;
     bool autoInsertDate = false;
 };
-// Same failure rule as WriteClosingSettings.
+// Same rules as WriteClosingSettings.
 void WriteDialogSettings(const AppPaths& paths, const DialogValues& values);
 
 }  // namespace kuv

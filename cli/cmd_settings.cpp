@@ -44,7 +44,11 @@ int RunSettings(int argc, char** argv) {
 
     const AppPaths paths = ResolveAppPaths(appDir);
     TDiarySettings s = DefaultSettings(paths);
-    ReadSettings(s, paths);
+    const bool read = ReadSettings(s, paths);
+    if (!read) {
+        std::fprintf(stderr, "kuvandoro-cli: the settings file %s cannot be read; defaults shown\n",
+                     cp932::ToUtf8(paths.settingsPath).c_str());
+    }
 
     PrintText("Password", s.Password);
     PrintInt("UseEncryption", s.UseEncryption ? 1 : 0);
@@ -61,7 +65,7 @@ int RunSettings(int argc, char** argv) {
     PrintInt("WindowLeft", s.WindowLeft);
     PrintInt("WindowHeight", s.WindowHeight);
     PrintInt("WindowWidth", s.WindowWidth);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return std::fflush(stdout) == 0 && read ? 0 : 1;
 }
 
 int RunProfile(int argc, char** argv) {

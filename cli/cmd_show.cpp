@@ -77,7 +77,11 @@ int RunShow(int argc, char** argv) {
             }
             const AppPaths paths = ResolveAppPaths(appDir);
             TDiarySettings settings = DefaultSettings(paths);
-            ReadSettings(settings, paths);
+            if (!ReadSettings(settings, paths)) {
+                std::fprintf(stderr, "kuvandoro-cli: the settings file %s cannot be read\n",
+                             cp932::ToUtf8(paths.settingsPath).c_str());
+                return 1;
+            }
             if (!dataPath) dataPath = settings.DataPath;
             if (!password) password = settings.Password;
         }

@@ -343,11 +343,29 @@ bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::s
         Discard(out, work);
         return false;
     }
-    if (!Commit(out)) {
+    if (!Commit(out) || !Replace(target, work, nullptr)) {
+        // The text is still with the caller: a copy in the work file would
+        // only lie about.
         fsio::Remove(work);
         return false;
     }
-    return Replace(target, work, nullptr);
+    return true;
+}
+
+int CryptDecodeBytes(std::string_view container, const std::string& key, std::string& plain) {
+    plain.clear();
+    if (key.empty()) return 2;
+    const auto size = static_cast<std::int64_t>(container.size());
+    if (!FitsContainerSize(size) || size < kMinContainerSize) return 2;
+    unsigned char header[kCryptHeaderSize] = {};
+    std::memcpy(header, container.data(), std::min(container.size(), kCryptHeaderSize));
+    if (ParseCryptHeader(header).key != key) return 1;
+    if (container.size() <= kCryptHeaderSize) return 0;
+    plain.assign(container.substr(kCryptHeaderSize));
+    Keystream ks;
+    MakeKeystream(key, ks);
+    XorStream(reinterpret_cast<unsigned char*>(plain.data()), plain.size(), ks);
+    return 0;
 }
 
 int CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,

@@ -62,6 +62,10 @@ bool CryptEncodeFileTo(const std::string& source, const std::string& target,
 bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::string& target,
                         const std::string& key);
 
+// Decodes a container held in memory by the same rules (0, 1 or 2); plain is
+// empty unless the result is 0.
+int CryptDecodeBytes(std::string_view container, const std::string& key, std::string& plain);
+
 // Decodes the container at path into memory without writing anything.
 // Results as CryptDecodeFile: 0 with plain filled, 1 no matching header,
 // 2 failure (also when the body would exceed maxBytes); plain is empty

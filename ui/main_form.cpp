@@ -152,7 +152,12 @@ void TMainForm::ConnectHandlers() {
 void TMainForm::FormCreate() {
     FAppDir = FPaths.appDir;
     FSettings = kuv::DefaultSettings(FPaths);
-    kuv::ReadSettings(FSettings, FPaths);
+    if (!kuv::ReadSettings(FSettings, FPaths)) {
+        // Starting on the defaults without a word would open a locked diary
+        // unlocked and save its entries as plain text.
+        kuv::ShowMessage(QStringLiteral("設定ファイル %1 を読み込めません。既定の設定で起動します。")
+                             .arg(kuv::ToQString(FPaths.settingsPath)));
+    }
     ApplySettingsToWindow();
     SetPickerValue(kuv::CurrentDateTime());
     FMemoFont = kuv::MemoFontFrom(FSettings);

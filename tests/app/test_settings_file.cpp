@@ -367,53 +367,57 @@ TEST_F(SettingsFileTest, RoundTripsThroughBothWrites) {
 
 // Counts the renames that the decoding step makes on a twin of the current
 // settings file, so that a fault can be aimed at a given key write.
-int RenamesOfDecoding(const std::string& settingsText, bool container) {
-    test::TempDir twin;
-    const AppPaths p = FixedAppPaths(twin.path());
-    ::mkdir(p.settingsFolder.c_str(), 0700);
-    test::WriteBytes(p.settingsPath, settingsText);
-    if (container) CryptEncodeFile(p.settingsPath, kKey, false);
-    fsio::fault::Reset();
-    DecodeSettingsFile(p);
-    const int n = fsio::fault::Calls(Op::Rename);
-    fsio::fault::Reset();
-    return n;
-}
-
-TEST_F(SettingsFileTest, WriteErrorStopsAtTheKey) {
-    const int base = RenamesOfDecoding(kHandWritten, true);
-    PutContainer(kHandWritten);
-    fsio::fault::FailNth(Op::Rename, base + 2);
+// A write that fails at any file call leaves the settings file byte for byte
+// as it was: a container still, nothing of the write in it.
+TEST_F(SettingsFileTest, AWriteErrorLeavesTheFileAsItWas) {
+    const Op ops[] = {Op::Open, Op::Read, Op::Create, Op::Write, Op::NoSpace, Op::Sync,
+                      Op::Close, Op::Rename};
     ClosingState st;
     st.lowerPaneShown = true;
     st.lowerPaneHeight = 99;
     st.top = 1;
-    try {
-        WriteClosingSettings(paths, st, true);
-        ADD_FAILURE() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_EQ(std::string(e.what()), FormatMessage(kCannotWrite, paths.settingsPath));
-        EXPECT_EQ(std::string(e.what()), paths.settingsPath + kCannotWrite.substr(2));
+    for (bool dialog : {false, true}) {
+        for (Op op : ops) {
+            PutContainer(kHandWritten);
+            const std::string before = test::ReadBytes(paths.settingsPath);
+            fsio::fault::FailNth(op, 1);
+            try {
+                if (dialog) {
+                    WriteDialogSettings(paths, SampleDialog());
+                } else {
+                    WriteClosingSettings(paths, st, true);
+                }
+                ADD_FAILURE() << "no error " << static_cast<int>(op);
+            } catch (const AppError& e) {
+                EXPECT_EQ(std::string(e.what()), FormatMessage(kCannotWrite, paths.settingsPath));
+                EXPECT_EQ(std::string(e.what()), paths.settingsPath + kCannotWrite.substr(2));
+            }
+            EXPECT_TRUE(fsio::fault::Fired());
+            fsio::fault::Reset();
+            EXPECT_EQ(test::ReadBytes(paths.settingsPath), before) << static_cast<int>(op);
+            EXPECT_FALSE(test::Exists(paths.settingsFolder + "/diary.$$$"));
+        }
     }
-    EXPECT_TRUE(fsio::fault::Fired());
-    // Left decoded: SHOW written, HEIGHT and the window keys not.
-    const std::string text = test::ReadBytes(paths.settingsPath);
-    EXPECT_FALSE(IsContainerFile(paths.settingsPath));
-    EXPECT_NE(text.find("SHOW=1\r\nHEIGHT=0\r\n"), std::string::npos);
-    EXPECT_NE(text.find("TOP=10\r\n"), std::string::npos);
-
-    // The next access turns it back into a container.
-    fsio::fault::Reset();
-    EXPECT_TRUE(Read().ShowOldDiary);
-    EXPECT_NE(Decoded().find("SHOW=1\r\nHEIGHT=0\r\n"), std::string::npos);
+    // The same write without a fault goes through.
+    WriteClosingSettings(paths, st, true);
+    EXPECT_NE(Decoded().find("SHOW=1\r\nHEIGHT=99\r\n"), std::string::npos);
 }
 
-TEST_F(SettingsFileTest, DialogWriteErrorOnTheFirstKey) {
-    const int base = RenamesOfDecoding(kHandWritten, true);
+// Reading needs no room and no writable folder: the file is decoded in memory.
+TEST_F(SettingsFileTest, ReadingNeedsNoWritableFolder) {
     PutContainer(kHandWritten);
-    fsio::fault::FailNth(Op::Rename, base + 1);
-    EXPECT_THROW(WriteDialogSettings(paths, SampleDialog()), AppError);
-    EXPECT_EQ(test::ReadBytes(paths.settingsPath), kHandWritten);
+    const std::string before = test::ReadBytes(paths.settingsPath);
+    for (Op op : {Op::Create, Op::NoSpace, Op::Rename, Op::Remove}) {
+        fsio::fault::FailNth(op, 1);
+        EXPECT_EQ(Read().Password, "himitsu");
+        fsio::fault::Reset();
+        EXPECT_EQ(test::ReadBytes(paths.settingsPath), before);
+    }
+    // A file that is there but cannot be read is reported, not taken for defaults.
+    fsio::fault::FailNth(Op::Read, 1);
+    TDiarySettings s = DefaultSettings(paths);
+    EXPECT_FALSE(ReadSettings(s, paths));
+    EXPECT_EQ(s.Password, "");
 }
 
 TEST_F(SettingsFileTest, FolderThatCannotBeMadeIsAWriteError) {
@@ -432,7 +436,9 @@ TEST_F(SettingsFileTest, DoubleWrappedFileIsUnwound) {
     PutContainer(kHandWritten);
     ASSERT_TRUE(CryptEncodeFile(paths.settingsPath, kKey, false));
     EXPECT_EQ(Read().Password, "himitsu");
-    EXPECT_EQ(Decoded(), kHandWritten);
+    // The next write leaves one layer.
+    WriteDialogSettings(paths, SampleDialog());
+    EXPECT_NE(Decoded().find("PASSWORD=pw\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsFileTest, ForeignContainerIsNeitherReadNorWrappedNorWritten) {

@@ -205,6 +205,7 @@ class TestMainForm : public QObject {
     void splitterCollapsesASmallLowerPane();
     void escapeCancelsASplitterDrag();
     void settingsAppliedAtStartUp();
+    void unreadableSettingsAreReported();
 
     void closingWritesTheSettingsFile();
     void closeAbandonedWhenTheSettingsCannotBeWritten();
@@ -909,6 +910,19 @@ void TestMainForm::settingsAppliedAtStartUp() {
     QCOMPARE(form->frameGeometry().size(), QSize(500, 300));
     const QPoint centre = form->screen()->availableGeometry().center();
     QVERIFY((form->frameGeometry().center() - centre).manhattanLength() <= 2);
+}
+
+void TestMainForm::unreadableSettingsAreReported() {
+    ProgramFolder folder;
+    // A container under another key: no settings to read, none to take for defaults silently.
+    WriteBytes(folder.paths().settingsPath, "[SYSTEM]\r\nUSEPASSWORD=1\r\n");
+    QVERIFY(kuv::CryptEncodeFile(folder.paths().settingsPath, "another key", false));
+    const std::string before = ReadBytes(folder.paths().settingsPath);
+    auto form = Start(folder);
+    QCOMPARE(kuv::test::Recorded().messages.size(), 1);
+    QVERIFY(kuv::test::Recorded().messages.front().contains(QStringLiteral("読み込めません")));
+    QVERIFY(!form->Locked());
+    QCOMPARE(ReadBytes(folder.paths().settingsPath), before);
 }
 
 void TestMainForm::closingWritesTheSettingsFile() {
