@@ -36,26 +36,6 @@ bool LooselyEqual(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool IsLead(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-// A name whose last byte is a lead byte without its second byte. Known and
-// reported: "[" name "]" does not read back as a section then, because the
-// reader takes the "]" for the second byte. Stepped over so that the fuzzer
-// goes on looking for other faults.
-bool EndsInLoneLead(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (IsLead(s[i])) {
-            if (i + 1 == s.size()) return true;
-            ++i;
-        }
-    }
-    return false;
-}
-
 std::string Cut(std::string_view v, std::size_t bufSize) {
     const std::size_t zero = v.find('\0');
     if (zero != std::string_view::npos) v = v.substr(0, zero);
@@ -93,7 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "a value read holds no line break", Hex(before.value));
     }
 
-    if (EndsInLoneLead(section)) return 0;
     const bool writable = kuv::ProfileEntryWritable(section, key, value);
     if (writable) {
         const std::string updated = kuv::ProfileUpdate(contents, section, key, value);
