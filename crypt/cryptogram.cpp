@@ -55,21 +55,29 @@ void XorStream(unsigned char* buf, std::size_t n, const Keystream& ks) {
 
 struct Buffer {
     std::unique_ptr<unsigned char[]> bytes;
+    std::size_t capacity = 0;
     // Zero-filled, so that a header read short reads as 0 beyond the file.
-    bool Allocate() {
-        bytes.reset(new (std::nothrow) unsigned char[kIoSize]());
+    // As large as the file needs, in whole blocks, up to kIoSize: a small
+    // entry does not pay for a buffer made for large files.
+    bool Allocate(std::int64_t fileSize) {
+        const auto blocks = static_cast<std::size_t>(
+            (std::max<std::int64_t>(fileSize, 1) + kCryptBlockSize - 1) / kCryptBlockSize);
+        capacity = std::min(blocks * kCryptBlockSize, kIoSize);
+        bytes.reset(new (std::nothrow) unsigned char[capacity]());
         return bytes != nullptr;
     }
     unsigned char* get() { return bytes.get(); }
+    std::size_t size() const { return capacity; }
 };
 
 // Moves count bytes from in to out through buf, enciphered. Fails on any
 // read that falls short of what the measured size promised.
-bool StreamBody(fsio::InFile& in, fsio::OutFile& out, std::int64_t count, unsigned char* buf,
+bool StreamBody(fsio::InFile& in, fsio::OutFile& out, std::int64_t count, Buffer& buffer,
                 const Keystream& ks) {
+    unsigned char* buf = buffer.get();
     while (count > 0) {
         const std::size_t chunk = static_cast<std::size_t>(
-            std::min<std::int64_t>(count, static_cast<std::int64_t>(kIoSize)));
+            std::min<std::int64_t>(count, static_cast<std::int64_t>(buffer.size())));
         if (in.Read(buf, chunk) != static_cast<std::int64_t>(chunk)) return false;
         XorStream(buf, chunk, ks);
         if (!out.Write(buf, chunk)) return false;
@@ -116,10 +124,10 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
     fsio::OutFile out;
     if (!out.Create(temp)) return false;
     Buffer buf;
-    bool ok = buf.Allocate();
+    bool ok = buf.Allocate(size);
     for (std::int64_t left = size; ok && left > 0;) {
         const std::size_t chunk = static_cast<std::size_t>(
-            std::min<std::int64_t>(left, static_cast<std::int64_t>(kIoSize)));
+            std::min<std::int64_t>(left, static_cast<std::int64_t>(buf.size())));
         ok = in.Read(buf.get(), chunk) == static_cast<std::int64_t>(chunk) &&
              out.Write(buf.get(), chunk);
         left -= static_cast<std::int64_t>(chunk);
@@ -175,7 +183,7 @@ bool WriteContainer(const std::string& source, const std::string& work, const st
     fsio::OutFile out;
     if (!out.Create(work)) return false;
     Buffer buf;
-    if (!buf.Allocate()) {
+    if (!buf.Allocate(size)) {
         Discard(out, work);
         return false;
     }
@@ -183,7 +191,7 @@ bool WriteContainer(const std::string& source, const std::string& work, const st
     MakeKeystream(key, ks);
     MakeCryptHeader(buf.get(), key, date);
     const bool ok = out.Write(buf.get(), kCryptHeaderSize) &&
-                    StreamBody(in, out, size, buf.get(), ks) && AtEnd(in);
+                    StreamBody(in, out, size, buf, ks) && AtEnd(in);
     in.Close();
     if (!ok) {
         Discard(out, work);
@@ -207,7 +215,7 @@ int WritePlain(const std::string& source, const std::string& work, const std::st
     fsio::OutFile out;
     if (!out.Create(work)) return 2;
     Buffer buf;
-    if (!buf.Allocate()) {
+    if (!buf.Allocate(size)) {
         Discard(out, work);
         return 2;
     }
@@ -227,7 +235,7 @@ int WritePlain(const std::string& source, const std::string& work, const std::st
     Keystream ks;
     MakeKeystream(key, ks);
     const std::int64_t body = size - static_cast<std::int64_t>(kCryptHeaderSize);
-    const bool ok = StreamBody(in, out, body, buf.get(), ks) && AtEnd(in);
+    const bool ok = StreamBody(in, out, body, buf, ks) && AtEnd(in);
     in.Close();
     if (!ok) {
         Discard(out, work);
@@ -325,7 +333,7 @@ bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::s
     fsio::OutFile out;
     if (!out.Create(work)) return false;
     Buffer buf;
-    if (!buf.Allocate()) {
+    if (!buf.Allocate(static_cast<std::int64_t>(plain.size()))) {
         Discard(out, work);
         return false;
     }
@@ -333,8 +341,8 @@ bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::s
     MakeKeystream(key, ks);
     MakeCryptHeader(buf.get(), key, date);
     bool ok = out.Write(buf.get(), kCryptHeaderSize);
-    for (std::size_t off = 0; ok && off < plain.size(); off += kIoSize) {
-        const std::size_t chunk = std::min(kIoSize, plain.size() - off);
+    for (std::size_t off = 0; ok && off < plain.size(); off += buf.size()) {
+        const std::size_t chunk = std::min(buf.size(), plain.size() - off);
         std::memcpy(buf.get(), plain.data() + off, chunk);
         XorStream(buf.get(), chunk, ks);
         ok = out.Write(buf.get(), chunk);
