@@ -244,6 +244,25 @@ TEST_F(RealFaults, MissingDataFolderLoadsEmptyAndRefusesTheSaveOnce) {
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
 }
 
+// Last year's entry cannot be read (here: a pipe): the load stops there with
+// the error, but the upper pane keeps the entry it got and saves normally.
+TEST_F(RealFaults, AnUnreadableLowerPaneKeepsTheUpperOneWorking) {
+    MakeDir(year_);
+    MakeDir(data_ + "/2023");
+    WriteBytes(year_ + "/0117.dia", kOld);
+    ASSERT_EQ(::mkfifo((data_ + "/2023/0117.dia").c_str(), 0600), 0);
+    TDiarySettings s = DefaultSettings(paths_);
+    DiaryBook book(s);
+    DiaryBook::Loaded shown;
+    EXPECT_EQ(Thrown([&] { book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17), shown); }),
+              robust::CannotOpen(data_ + "/2023/0117.dia"));
+    EXPECT_EQ(shown.upper.text, kOld);
+    EXPECT_FALSE(book.UpperSealed());
+    book.MarkChanged();
+    book.SaveDiary(Day(2024, 1, 17), kNew);
+    EXPECT_EQ(ReadBytes(year_ + "/0117.dia"), kNew);
+}
+
 // A second thread moves the entry away and back while it is loaded again
 // and again: every load shows the whole entry or nothing, never an error or
 // a part.
