@@ -31,7 +31,7 @@ std::optional<std::string> EnvPath(const char* name) {
     return cp932::FromUtf8(v);
 }
 
-// $XDG_DATA_HOME/kuvandoro; the base directory specification says to ignore
+// $XDG_DATA_HOME/kuvandoro; the XDG base directory rules say to ignore
 // an unset, empty or relative XDG_DATA_HOME and use ~/.local/share.
 std::optional<std::string> UserDataFolder() {
     std::optional<std::string> base = EnvPath("XDG_DATA_HOME");
