@@ -165,7 +165,7 @@ TEST_F(CryptFileTest, RoundTripsByteForByteWithTheDate) {
         for (const std::string& key : keys) {
             SCOPED_TRACE(testing::Message() << "size " << size << " key " << key);
             const std::string plain = Pattern(size, static_cast<unsigned>(n));
-            const std::string path = MakePlain("f" + std::to_string(n++) + ".dia", plain);
+            const std::string path = MakePlain(std::string(1, 'f').append(std::to_string(n++)).append(".dia"), plain);
             const std::time_t before = std::time(nullptr);
 
             ASSERT_TRUE(CryptEncodeFile(path, key, false));
@@ -273,7 +273,7 @@ TEST_F(CryptFileTest, HeaderDatesThatSetNothing) {
     for (std::uint32_t date : dates) {
         SCOPED_TRACE(testing::Message() << std::hex << date);
         const std::string path =
-            MakeContainer("n" + std::to_string(n++), HandContainer("text", "key", date));
+            MakeContainer(std::string(1, 'n').append(std::to_string(n++)), HandContainer("text", "key", date));
         const std::time_t before = std::time(nullptr);
         ASSERT_EQ(CryptDecodeFile(path, "key", false), 0);
         EXPECT_EQ(FileBytes(path), "text");
@@ -297,14 +297,14 @@ TEST_F(CryptFileTest, FilesOf35To43BytesReadAsAShortHeader) {
     const std::string longKey = "abcdefghijklmnopqrstuvwxyz0123";  // field bytes 12 to 41
     for (std::size_t n = 35; n < 44; ++n) {
         SCOPED_TRACE(n);
-        const std::string path = MakeContainer("m" + std::to_string(n), header.substr(0, n));
+        const std::string path = MakeContainer(std::string(1, 'm').append(std::to_string(n)), header.substr(0, n));
         ASSERT_EQ(CryptDecodeFile(path, "five5", false), 0);
         EXPECT_EQ(FileBytes(path), "");
         EXPECT_EQ(Mtime(path), kPlainTime);
 
         // A key that reaches past the end of the file is stored cut short.
         const std::string cut = HandHeader(longKey, kPlainDos).substr(0, n);
-        const std::string q = MakeContainer("q" + std::to_string(n), cut);
+        const std::string q = MakeContainer(std::string(1, 'q').append(std::to_string(n)), cut);
         const int expected = n >= 42 ? 0 : 1;
         EXPECT_EQ(CryptDecodeFile(q, longKey, false), expected);
         if (expected == 1) {

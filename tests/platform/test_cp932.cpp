@@ -118,7 +118,7 @@ const LookAlike kLookAlikes[] = {
 TEST(Cp932, JisLookAlikesAreWrittenAsTheCodePage932Character) {
     for (const LookAlike& a : kLookAlikes) {
         SCOPED_TRACE(CodePointName(a.typed));
-        const Encoded e = FromUtf16(u"a" + std::u16string(1, a.typed) + u"b");
+        const Encoded e = FromUtf16(std::u16string{u'a', a.typed, u'b'});
         ASSERT_TRUE(e.ok);
         EXPECT_EQ(e.bytes, "a" + a.bytes + "b");
         EXPECT_EQ(ToUtf16(a.bytes), std::u16string(1, a.readBack));
@@ -131,7 +131,7 @@ TEST(Cp932, JisLookAlikesAreWrittenAsTheCodePage932Character) {
 TEST(Cp932, CharactersThatWouldReadBackAsOthersAreRefused) {
     for (char16_t c : {char16_t{0x00A5}, char16_t{0x203E}}) {
         SCOPED_TRACE(CodePointName(c));
-        const Encoded e = FromUtf16(u"日" + std::u16string(1, c) + u"b");
+        const Encoded e = FromUtf16(std::u16string{u'日', c, u'b'});
         EXPECT_FALSE(e.ok);
         EXPECT_EQ(e.badIndex, 1u);
         EXPECT_EQ(e.badChar, c);

@@ -41,7 +41,7 @@ TEST(TextEdge, CharactersThatWouldComeBackAsOthersAreRefused) {
         {0x203E, "OVERLINE"},  // would come back as "~"
     };
     for (const auto& c : cases) {
-        const std::u16string text = u"a" + std::u16string(1, c.c) + u"b";
+        const std::u16string text{u'a', c.c, u'b'};
         const cp932::Encoded e = cp932::FromUtf16(text);
         if (e.ok) {
             ADD_FAILURE() << c.name << " is written as bytes that read back as "
