@@ -376,22 +376,25 @@ void CrashTest::CheckAfterKill(const InFlight& f, int kill) {
         }
     }
 
-    // The settings, field by field: what they held or what was being written.
+    // The settings: what they held or what was being written, as a whole.
     ++figures_.settingsChecked;
     if (ReadBytes(world_.paths.settingsPath).compare(0, 8, std::string("\x17\0LOCKED", 8)) != 0) {
+        // The password would lie on the disk in plain text.
         ++figures_.settingsLeftPlain;
+        lost("the settings file lies decoded after the kill");
     }
     TDiarySettings got = DefaultSettings(world_.paths);
-    ReadSettings(got, world_.paths);
+    if (!ReadSettings(got, world_.paths)) lost("the settings file cannot be read");
     const TDiarySettings next =
         f.op >= 0 ? Apply(model_.settings, f.op, f.generation, world_.data) : model_.settings;
     const std::string bad = robust::SettingsFieldsNeither(got, model_.settings, next);
     if (!bad.empty()) lost("settings fields hold neither value: " + bad);
-    // Keys are written one at a time: a kill between two of them leaves some
-    // fields new and the others old.
+    // The keys of one write go to the disk together: never some new and
+    // the others old.
     if (!robust::SettingsFieldsNeither(got, model_.settings, model_.settings).empty() &&
         !robust::SettingsFieldsNeither(got, next, next).empty()) {
         ++figures_.settingsHalfWritten;
+        lost("the settings hold some new and some old values");
     }
     model_.settings = got;
     const std::string settingsBytes = ReadBytes(world_.paths.settingsPath);

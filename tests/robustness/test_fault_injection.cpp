@@ -212,9 +212,9 @@ std::string VerifySettings(const World& w, bool told, const TDiarySettings& afte
     const TDiarySettings old = OldSettings(w);
     const TDiarySettings got = Read(w);
     if (told) {
-        // Keys are written one by one: each one holds its old or new value.
-        const std::string bad = robust::SettingsFieldsNeither(got, old, after);
-        return Expect(bad.empty(), "settings hold neither value: " + bad);
+        // A write goes to the disk whole or not at all.
+        const std::string bad = robust::SettingsFieldsNeither(got, old, old);
+        return Expect(bad.empty(), "a failed write changed values: " + bad);
     }
     const std::string bad = robust::SettingsFieldsNeither(got, after, after);
     return Expect(bad.empty(), "a write that reported success lost values: " + bad);
@@ -305,6 +305,44 @@ std::vector<Operation> Operations() {
                    [](const World& w, bool told) {
                        return VerifySettings(w, told, WithDialog(OldSettings(w)));
                    }});
+    // A hand-written plain file: reading it also locks it into a container.
+    const auto plainSettingsFile = [](const World& w) {
+        WriteBytes(w.paths.settingsPath, OldIni());
+    };
+    const auto holdsOldIni = [](const World& w) {
+        const std::string now = ReadBytes(w.paths.settingsPath);
+        std::string plain;
+        return now == OldIni() ||
+               (ReferenceDecode(now, kSettingsKey, plain) == 0 && plain == OldIni());
+    };
+    ops.push_back({"settings read from a hand-written file", plainSettingsFile,
+                   [](const World& w) {
+                       Outcome o;
+                       TDiarySettings s = DefaultSettings(w.paths);
+                       o.told = !ReadSettings(s, w.paths);
+                       const TDiarySettings want =
+                           o.told ? DefaultSettings(w.paths) : OldSettings(w);
+                       if (!robust::SettingsFieldsNeither(s, want, want).empty()) {
+                           o.message = "<read the wrong values>";
+                       }
+                       return o;
+                   },
+                   [](const World&) { return std::string(); },
+                   [holdsOldIni](const World& w, bool) {
+                       return Expect(holdsOldIni(w), "the settings file lost its text");
+                   }});
+    ops.push_back({"settings written by the dialog into a hand-written file", plainSettingsFile,
+                   [](const World& w) {
+                       return Catching([&] {
+                           WriteDialogSettings(w.paths, NewDialog());
+                           return true;
+                       });
+                   },
+                   cannotWrite,
+                   [holdsOldIni](const World& w, bool told) {
+                       if (told) return Expect(holdsOldIni(w), "a failed write changed the file");
+                       return VerifySettings(w, false, WithDialog(OldSettings(w)));
+                   }});
     ops.push_back({"settings written on closing, first time (no folder, no file)",
                    [](const World& w) { ::rmdir(w.data.c_str()); },
                    [](const World& w) {
@@ -317,9 +355,9 @@ std::vector<Operation> Operations() {
                    [](const World& w, bool told) {
                        const TDiarySettings defaults = DefaultSettings(w.paths);
                        const TDiarySettings got = Read(w);
-                       const std::string bad = robust::SettingsFieldsNeither(
-                           got, told ? defaults : WithClosing(defaults), WithClosing(defaults));
-                       return Expect(bad.empty(), "settings hold neither value: " + bad);
+                       const TDiarySettings want = told ? defaults : WithClosing(defaults);
+                       const std::string bad = robust::SettingsFieldsNeither(got, want, want);
+                       return Expect(bad.empty(), "settings hold the wrong values: " + bad);
                    }});
 
     for (bool keep : {false, true}) {
