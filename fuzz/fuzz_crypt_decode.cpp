@@ -5,11 +5,7 @@
 // Input: byte 0 = flags (1 keepSource, 2 the file name has no extension,
 // 4 round trip, 8 a ".crp"/".org" name is already taken), then the key, a
 // 0x1F byte and the file's bytes.
-#include <sanitizer/asan_interface.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -22,75 +18,6 @@ using kuv::fuzz::ReadRaw;
 using kuv::fuzz::ScratchDir;
 using kuv::fuzz::ScratchNames;
 using kuv::fuzz::WriteRaw;
-
-// The container streams through one 1 MiB buffer per call. Freshly mapped
-// for every call, its pages cost more than everything else the target does,
-// so this target keeps one such block between calls. The block stays under
-// AddressSanitizer's watch: poisoned while free (a use after the call is
-// caught) and followed by a poisoned guard (an overrun is caught). Every other
-// allocation goes to the sanitizer's malloc as before.
-namespace {
-constexpr std::size_t kKeptSize = std::size_t{1} << 20;
-constexpr std::size_t kGuard = 4096;
-unsigned char* g_kept = nullptr;
-bool g_keptInUse = false;
-
-void* Allocate(std::size_t n) {
-    if (n == kKeptSize && !g_keptInUse) {
-        if (g_kept == nullptr)
-            g_kept = static_cast<unsigned char*>(std::malloc(kKeptSize + kGuard));
-        if (g_kept != nullptr) {
-            g_keptInUse = true;
-            ASAN_UNPOISON_MEMORY_REGION(g_kept, kKeptSize);
-            ASAN_POISON_MEMORY_REGION(g_kept + kKeptSize, kGuard);
-            return g_kept;
-        }
-    }
-    return std::malloc(n == 0 ? 1 : n);
-}
-
-void Release(void* p) noexcept {
-    if (p != nullptr && p == g_kept) {
-        g_keptInUse = false;
-        ASAN_POISON_MEMORY_REGION(g_kept, kKeptSize + kGuard);
-        return;
-    }
-    std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t n) {
-    if (void* p = Allocate(n)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-    if (void* p = Allocate(n)) return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    return Allocate(n);
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-    return Allocate(n);
-}
-void operator delete(void* p) noexcept {
-    Release(p);
-}
-void operator delete[](void* p) noexcept {
-    Release(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    Release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    Release(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    Release(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    Release(p);
-}
 
 namespace {
 
