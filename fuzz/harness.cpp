@@ -53,7 +53,7 @@ std::string MakeScratch() {
 }
 
 void RemoveScratch() {
-    ClearScratch();
+    for (const std::string& n : ScratchNames()) ::unlink((ScratchDir() + "/" + n).c_str());
     ::rmdir(ScratchDir().c_str());
 }
 
@@ -83,6 +83,10 @@ std::vector<std::string> ScratchNames() {
 }
 
 void ClearScratch() {
+    struct stat st {};
+    if (::stat(ScratchDir().c_str(), &st) != 0) {
+        Fail("the scratch folder is gone (was the run stopped?)", ScratchDir());
+    }
     for (const std::string& n : ScratchNames()) ::unlink((ScratchDir() + "/" + n).c_str());
 }
 

@@ -47,7 +47,18 @@ fi
 scratch_base=/dev/shm
 [ -d "$scratch_base" ] && [ -w "$scratch_base" ] || scratch_base=${TMPDIR:-/tmp}
 scratch=$(mktemp -d "$scratch_base/kuv-fuzz-run.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
+# A stopped run stops its target first: removing the folder under a running
+# target would make its file properties fail for no fault of the program.
+fuzzer=
+cleanup() {
+  if [ -n "$fuzzer" ]; then
+    kill "$fuzzer" 2>/dev/null || true
+    wait "$fuzzer" 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
@@ -77,7 +88,10 @@ for t in "${targets[@]}"; do
   [ -f "$root/fuzz/dict/$t.dict" ] && args+=(-dict="$root/fuzz/dict/$t.dict")
   start=$(date +%s)
   rc=0
-  KUV_FUZZ_SCRATCH=$scratch "$exe" "${args[@]}" "$work" >"$log" 2>&1 || rc=$?
+  KUV_FUZZ_SCRATCH=$scratch "$exe" "${args[@]}" "$work" >"$log" 2>&1 &
+  fuzzer=$!
+  wait "$fuzzer" || rc=$?
+  fuzzer=
   took=$(( $(date +%s) - start ))
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
