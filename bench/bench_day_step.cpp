@@ -16,7 +16,7 @@
 namespace {
 
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
         char pattern[] = "/tmp/kuv-bench-XXXXXX";
         if (::mkdtemp(pattern) != nullptr) path_ = pattern;
@@ -27,7 +27,7 @@ public:
     }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 

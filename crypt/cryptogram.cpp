@@ -190,8 +190,8 @@ bool WriteContainer(const std::string& source, const std::string& work, const st
     Keystream ks;
     MakeKeystream(key, ks);
     MakeCryptHeader(buf.get(), key, date);
-    const bool ok = out.Write(buf.get(), kCryptHeaderSize) &&
-                    StreamBody(in, out, size, buf, ks) && AtEnd(in);
+    const bool ok =
+        out.Write(buf.get(), kCryptHeaderSize) && StreamBody(in, out, size, buf, ks) && AtEnd(in);
     in.Close();
     if (!ok) {
         Discard(out, work);

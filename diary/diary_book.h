@@ -55,7 +55,7 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
 
 // The diary state of the main window (FModified, FYearDir, FLastYearDir).
 class DiaryBook {
-public:
+  public:
     explicit DiaryBook(TDiarySettings& settings) : settings_(settings) {}
 
     // Filled in this order: upper, lower (then the automatic date), status.
@@ -93,7 +93,7 @@ public:
     const std::string& LastYearDir() const { return lastYearDir_; }
     void ClearModified() { modified_ = false; }
 
-private:
+  private:
     TDiarySettings& settings_;
     bool modified_ = false;
     bool unsaved_ = false;

@@ -8,13 +8,13 @@ namespace kuv {
 // An error that goes to the application's general error handler. The message
 // is code page 932 text, shown as it stands (plus the final "." rule).
 class AppError : public std::runtime_error {
-public:
+  public:
     explicit AppError(std::string cp932Message) : std::runtime_error(cp932Message) {}
 };
 
 // A date or time that cannot be converted (calendar operations).
 class EConvertError : public AppError {
-public:
+  public:
     using AppError::AppError;
 };
 

@@ -84,8 +84,12 @@ Kind KindOf(const std::string& path) {
     return Kind::Other;
 }
 
-bool IsFile(const std::string& path) { return KindOf(path) == Kind::File; }
-bool IsDirectory(const std::string& path) { return KindOf(path) == Kind::Directory; }
+bool IsFile(const std::string& path) {
+    return KindOf(path) == Kind::File;
+}
+bool IsDirectory(const std::string& path) {
+    return KindOf(path) == Kind::Directory;
+}
 
 bool MakeDirectory(const std::string& path) {
     if (fault::Hit(fault::Op::MakeDirectory)) return false;
@@ -162,11 +166,15 @@ std::uint32_t DosTimeOf(const std::string& path) {
     return PackDos(st.st_mtim.tv_sec);
 }
 
-std::uint32_t DosTimeNow() { return PackDos(std::time(nullptr)); }
+std::uint32_t DosTimeNow() {
+    return PackDos(std::time(nullptr));
+}
 
 // --- InFile ---------------------------------------------------------------
 
-InFile::~InFile() { Close(); }
+InFile::~InFile() {
+    Close();
+}
 
 bool InFile::Open(const std::string& path) {
     Close();
@@ -305,7 +313,7 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t 
         // Gone between the look and the open: no entry, no error (even when
         // a file of that name has come back since).
         return errno == ENOENT || KindOf(path) == Kind::Missing ? ReadStatus::Missing
-                                                                 : ReadStatus::CannotOpen;
+                                                                : ReadStatus::CannotOpen;
     }
     std::int64_t size = in.Size();
     if (size < 0) return ReadStatus::ReadError;
@@ -379,11 +387,17 @@ void FailNth(Op op, int nth) {
     S().nth = nth;
 }
 
-void Reset() { S() = State{}; }
+void Reset() {
+    S() = State{};
+}
 
-int Calls(Op op) { return S().calls[static_cast<std::size_t>(op)]; }
+int Calls(Op op) {
+    return S().calls[static_cast<std::size_t>(op)];
+}
 
-bool Fired() { return S().fired; }
+bool Fired() {
+    return S().fired;
+}
 
 bool Hit(Op op) {
     State& s = S();

@@ -40,7 +40,7 @@ std::uint32_t DosTimeNow();
 
 // A file opened for reading (shared; others may go on reading and writing).
 class InFile {
-public:
+  public:
     InFile() = default;
     ~InFile();
     InFile(const InFile&) = delete;
@@ -55,13 +55,13 @@ public:
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
 };
 
 // A new file (created or emptied), private to the user (mode 0600).
 class OutFile {
-public:
+  public:
     OutFile() = default;
     ~OutFile();  // closes without syncing
     OutFile(const OutFile&) = delete;
@@ -78,7 +78,7 @@ public:
     bool Close();
     bool IsOpen() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -102,16 +102,16 @@ std::string ExecutableDir();
 namespace kuv::fsio::fault {
 
 enum class Op {
-    Open,       // InFile::Open
-    Create,     // OutFile::Create
-    Read,       // InFile::Read returns an error
-    ShortRead,  // InFile::Read returns fewer bytes than asked and than exist
-    Write,      // OutFile::Write fails (EIO)
-    ShortWrite, // OutFile::Write writes part and then fails
-    NoSpace,    // OutFile::Write fails as on a full disk (ENOSPC)
-    Sync,       // OutFile::Sync / SyncParentDirectory
-    Close,      // OutFile::Close
-    Rename,     // Rename and RenameNoReplace
+    Open,        // InFile::Open
+    Create,      // OutFile::Create
+    Read,        // InFile::Read returns an error
+    ShortRead,   // InFile::Read returns fewer bytes than asked and than exist
+    Write,       // OutFile::Write fails (EIO)
+    ShortWrite,  // OutFile::Write writes part and then fails
+    NoSpace,     // OutFile::Write fails as on a full disk (ENOSPC)
+    Sync,        // OutFile::Sync / SyncParentDirectory
+    Close,       // OutFile::Close
+    Rename,      // Rename and RenameNoReplace
     Remove,
     MakeDirectory,
     Count_

@@ -155,8 +155,9 @@ void TMainForm::FormCreate() {
     if (!kuv::ReadSettings(FSettings, FPaths)) {
         // Starting on the defaults without a word would open a locked diary
         // unlocked and save its entries as plain text.
-        kuv::ShowMessage(QStringLiteral("設定ファイル %1 を読み込めません。既定の設定で起動します。")
-                             .arg(kuv::ToQString(FPaths.settingsPath)));
+        kuv::ShowMessage(
+            QStringLiteral("設定ファイル %1 を読み込めません。既定の設定で起動します。")
+                .arg(kuv::ToQString(FPaths.settingsPath)));
     }
     ApplySettingsToWindow();
     SetPickerValue(kuv::CurrentDateTime());

@@ -15,10 +15,10 @@
 namespace {
 
 class ShownReporter final : public QObject {
-public:
+  public:
     using QObject::QObject;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (!done_ && event->type() == QEvent::Expose) {
             const auto* window = qobject_cast<QWindow*>(watched);
@@ -34,7 +34,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     bool done_ = false;
 };
 

@@ -370,8 +370,8 @@ TEST_F(SettingsFileTest, RoundTripsThroughBothWrites) {
 // A write that fails at any file call leaves the settings file byte for byte
 // as it was: a container still, nothing of the write in it.
 TEST_F(SettingsFileTest, AWriteErrorLeavesTheFileAsItWas) {
-    const Op ops[] = {Op::Open, Op::Read, Op::Create, Op::Write, Op::NoSpace, Op::Sync,
-                      Op::Close, Op::Rename};
+    const Op ops[] = {Op::Open,    Op::Read, Op::Create, Op::Write,
+                      Op::NoSpace, Op::Sync, Op::Close,  Op::Rename};
     ClosingState st;
     st.lowerPaneShown = true;
     st.lowerPaneHeight = 99;

@@ -68,7 +68,7 @@ std::string Container(const std::string& plain, const std::string& key) {
 }
 
 class CliShowTest : public ::testing::Test {
-protected:
+  protected:
     CliShowTest() {
         ::mkdir((data / "2001").c_str(), 0700);
         WriteBytes(data / "2001/0117.dia",

@@ -165,7 +165,8 @@ TEST_F(CryptFileTest, RoundTripsByteForByteWithTheDate) {
         for (const std::string& key : keys) {
             SCOPED_TRACE(testing::Message() << "size " << size << " key " << key);
             const std::string plain = Pattern(size, static_cast<unsigned>(n));
-            const std::string path = MakePlain(std::string(1, 'f').append(std::to_string(n++)).append(".dia"), plain);
+            const std::string path =
+                MakePlain(std::string(1, 'f').append(std::to_string(n++)).append(".dia"), plain);
             const std::time_t before = std::time(nullptr);
 
             ASSERT_TRUE(CryptEncodeFile(path, key, false));
@@ -272,8 +273,8 @@ TEST_F(CryptFileTest, HeaderDatesThatSetNothing) {
     int n = 0;
     for (std::uint32_t date : dates) {
         SCOPED_TRACE(testing::Message() << std::hex << date);
-        const std::string path =
-            MakeContainer(std::string(1, 'n').append(std::to_string(n++)), HandContainer("text", "key", date));
+        const std::string path = MakeContainer(std::string(1, 'n').append(std::to_string(n++)),
+                                               HandContainer("text", "key", date));
         const std::time_t before = std::time(nullptr);
         ASSERT_EQ(CryptDecodeFile(path, "key", false), 0);
         EXPECT_EQ(FileBytes(path), "text");
@@ -297,7 +298,8 @@ TEST_F(CryptFileTest, FilesOf35To43BytesReadAsAShortHeader) {
     const std::string longKey = "abcdefghijklmnopqrstuvwxyz0123";  // field bytes 12 to 41
     for (std::size_t n = 35; n < 44; ++n) {
         SCOPED_TRACE(n);
-        const std::string path = MakeContainer(std::string(1, 'm').append(std::to_string(n)), header.substr(0, n));
+        const std::string path =
+            MakeContainer(std::string(1, 'm').append(std::to_string(n)), header.substr(0, n));
         ASSERT_EQ(CryptDecodeFile(path, "five5", false), 0);
         EXPECT_EQ(FileBytes(path), "");
         EXPECT_EQ(Mtime(path), kPlainTime);

@@ -75,7 +75,7 @@ TEST(StatusLine, NamesBothYears) {
 }
 
 class DiaryBookTest : public ::testing::Test {
-protected:
+  protected:
     DiaryBookTest() : book(settings) { settings.DataPath = dir.path(); }
     void TearDown() override { fsio::fault::Reset(); }
 

@@ -34,7 +34,7 @@ std::string Unlock(const std::string& container, const std::string& key) {
 }
 
 class LockedEntryTest : public ::testing::Test {
-protected:
+  protected:
     LockedEntryTest() : book(settings) {
         settings.DataPath = dir.path();
         settings.Password = "secret";

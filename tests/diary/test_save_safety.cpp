@@ -59,7 +59,7 @@ const char* OpName(Op op) {
 }
 
 class SaveSafetyTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { fsio::fault::Reset(); }
 
     std::string Folder() const { return dir / "2001"; }

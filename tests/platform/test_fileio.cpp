@@ -29,8 +29,13 @@ TEST(FileIo, ChangeExtensionFollowsTheLastDotOfTheName) {
         {"/d/x.tar.gz", "/d/x.tar.$$$"},
         {"/d/.hidden", "/d/.$$$"},
         // 0x81 0x2E and 0x83 0x2F: trail bytes that look like "." and "/".
-        {"/d/\x81\x2e" "abc", "/d/\x81\x2e" "abc.$$$"},
-        {"/d/a.b\x83\x2f" "c", "/d/a.$$$"},
+        {"/d/\x81\x2e"
+         "abc",
+         "/d/\x81\x2e"
+         "abc.$$$"},
+        {"/d/a.b\x83\x2f"
+         "c",
+         "/d/a.$$$"},
     };
     for (const Case& c : cases) EXPECT_EQ(ChangeExtension(c.path, ".$$$"), c.want) << c.path;
     EXPECT_EQ(ParentOf("/a/b/c"), "/a/b");
@@ -47,8 +52,8 @@ TEST(FileIo, WriteFileAtomicReplacesWholeOrNotAtAll) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-    const fault::Op ops[] = {fault::Op::Create, fault::Op::Write, fault::Op::ShortWrite,
-                             fault::Op::NoSpace, fault::Op::Sync, fault::Op::Close,
+    const fault::Op ops[] = {fault::Op::Create,  fault::Op::Write, fault::Op::ShortWrite,
+                             fault::Op::NoSpace, fault::Op::Sync,  fault::Op::Close,
                              fault::Op::Rename};
     for (fault::Op op : ops) {
         fault::FailNth(op, 1);
@@ -90,8 +95,8 @@ TEST(FileIo, DosTimeRoundTripsToTwoSeconds) {
         OutFile out;
         ASSERT_TRUE(out.Create(path));
         // 2001-01-17 13:05:08 local time.
-        std::uint32_t dos = ((2001u - 1980u) << 25) | (1u << 21) | (17u << 16) | (13u << 11) |
-                            (5u << 5) | 4u;
+        std::uint32_t dos =
+            ((2001u - 1980u) << 25) | (1u << 21) | (17u << 16) | (13u << 11) | (5u << 5) | 4u;
         out.SetDosTime(dos);
         ASSERT_TRUE(out.Close());
         EXPECT_EQ(DosTimeOf(path), dos);
