@@ -8,8 +8,11 @@ scripts/install-deps.sh test
 
 jobs=$(nproc)
 
+echo "== format =="
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+
 echo "== build (Release) =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DKUV_WERROR=ON >/dev/null
 ninja -C build -j"$jobs"
 
 echo "== tests =="
@@ -17,7 +20,7 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 
 echo "== core tests under ASan and UBSan =="
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKUV_CORE_ONLY=ON \
-  -DKUV_SANITIZE=ON -DKUV_BUILD_BENCH=OFF >/dev/null
+  -DKUV_SANITIZE=ON -DKUV_BUILD_BENCH=OFF -DKUV_WERROR=ON >/dev/null
 ninja -C build-sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"

@@ -7,6 +7,16 @@ target_compile_options(kuv_common INTERFACE
   -Wall -Wextra -pedantic -Wold-style-cast -Wnon-virtual-dtor)
 target_include_directories(kuv_common INTERFACE ${PROJECT_SOURCE_DIR})
 
+option(KUV_WERROR "Treat compiler warnings as errors" OFF)
+if(KUV_WERROR)
+  target_compile_options(kuv_common INTERFACE -Werror)
+endif()
+
+# What every Qt target of the project adds: no implicit conversions from
+# char*, and QString concatenation through QStringBuilder.
+add_library(kuv_qt_common INTERFACE)
+target_compile_definitions(kuv_qt_common INTERFACE QT_NO_CAST_FROM_ASCII QT_USE_QSTRINGBUILDER)
+
 option(KUV_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 if(KUV_SANITIZE)
   target_compile_options(kuv_common INTERFACE

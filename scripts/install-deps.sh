@@ -5,7 +5,7 @@ set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
 run_pkgs=(fonts-ipafont-gothic fontconfig)
-test_pkgs=(libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
+test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
 
 case "${1:-run}" in

@@ -303,7 +303,7 @@ void TMainForm::InsertDate() {
     const bool atLineStart = text.isEmpty() || text.endsWith(QLatin1String("\r\n"));
     QTextCursor cursor(Memo1->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(atLineStart ? stamp + u'\n' : u'\n' + stamp);
+    cursor.insertText(atLineStart ? QString(stamp + u'\n') : QString(u'\n' + stamp));
     Memo1->setTextCursor(cursor);
     FBook.MarkChanged();
 }
