@@ -1,5 +1,6 @@
 #include "platform/fileio.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 #include "platform/cp932.h"
 
@@ -158,6 +160,55 @@ std::string ParentOf(const std::string& path) {
     if (slash == std::string::npos) return "";
     if (slash == 0) return "/";
     return path.substr(0, slash);
+}
+
+bool StampOf(const std::string& path, FileStamp& out) {
+    struct stat st {};
+    if (::stat(Native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    out.device = static_cast<std::uint64_t>(st.st_dev);
+    out.inode = static_cast<std::uint64_t>(st.st_ino);
+    out.size = static_cast<std::int64_t>(st.st_size);
+    out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+bool ListDirectory(const std::string& path, std::vector<DirEntry>& out) {
+    out.clear();
+    const std::string native = Native(path);
+    DIR* dir = ::opendir(native.c_str());
+    if (dir == nullptr) return false;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view raw(e->d_name);
+        if (raw == "." || raw == "..") continue;
+        std::optional<std::string> name = cp932::FromUtf8(raw);
+        if (!name) continue;
+        DirEntry entry;
+        switch (e->d_type) {
+            case DT_REG:
+                entry.kind = Kind::File;
+                break;
+            case DT_DIR:
+                entry.kind = Kind::Directory;
+                break;
+            case DT_LNK:
+            case DT_UNKNOWN: {
+                // Only a link or a file system without types costs a stat.
+                struct stat st {};
+                const std::string full = native + "/" + std::string(raw);
+                if (::stat(full.c_str(), &st) != 0) continue;
+                entry.kind = S_ISREG(st.st_mode)   ? Kind::File
+                             : S_ISDIR(st.st_mode) ? Kind::Directory
+                                                   : Kind::Other;
+                break;
+            }
+            default:
+                entry.kind = Kind::Other;
+        }
+        entry.name = std::move(*name);
+        out.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    return true;
 }
 
 std::uint32_t DosTimeOf(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The file layer: what the program needs of the platform's file calls, on
 // POSIX. Every path is code page 932 bytes with "/" separators; it is turned
@@ -31,6 +32,28 @@ bool SyncParentDirectory(const std::string& path);
 std::string ChangeExtension(const std::string& path, std::string_view ext);
 // The folder part of a path ("" when there is none).
 std::string ParentOf(const std::string& path);
+
+// What tells one state of a file from another: device, inode, size and the
+// last-write time to the nanosecond.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = -1;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the regular file at path (links followed); false when there is
+// none.
+bool StampOf(const std::string& path, FileStamp& out);
+
+// The names in a folder, without "." and "..", in no particular order. Names
+// that code page 932 cannot write are left out. False when the folder cannot
+// be read.
+struct DirEntry {
+    std::string name;
+    Kind kind = Kind::Missing;  // links followed
+};
+bool ListDirectory(const std::string& path, std::vector<DirEntry>& out);
 
 // Last-write time as an MS-DOS local date and time; 0xFFFFFFFF when it cannot
 // be read or lies outside 1980-2107.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include <gtest/gtest.h>
@@ -133,6 +134,39 @@ TEST(FileIo, NonAsciiNamesAreUtf8OnDisk) {
     EXPECT_TRUE(test::Exists(dir / "日記"));
     EXPECT_TRUE(IsDirectory(dir / name));
     EXPECT_FALSE(MakeDirectory(dir / name));
+}
+
+TEST(FileIo, StampTellsAReplacedFileFromTheOldOne) {
+    TempDir dir;
+    FileStamp a, b, c;
+    EXPECT_FALSE(StampOf(dir / "f", a));
+    EXPECT_FALSE(StampOf(dir.path(), a));  // a folder has no stamp
+    WriteBytes(dir / "f", "same");
+    ASSERT_TRUE(StampOf(dir / "f", a));
+    ASSERT_TRUE(StampOf(dir / "f", b));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a.size, 4);
+    // Same size, replaced through a work file: a new inode.
+    ASSERT_TRUE(WriteFileAtomic(dir / "f", "SAME", dir / "f.$$$"));
+    ASSERT_TRUE(StampOf(dir / "f", c));
+    EXPECT_NE(a, c);
+}
+
+TEST(FileIo, ListDirectoryNamesFilesAndFoldersInCodePage932) {
+    TempDir dir;
+    WriteBytes(dir / "a.dia", "");
+    ASSERT_TRUE(MakeDirectory(dir / "\x93\xfa\x8b\x4c"));
+    ASSERT_EQ(::symlink("a.dia", (dir / "link").c_str()), 0);
+    std::vector<DirEntry> names;
+    ASSERT_TRUE(ListDirectory(dir.path(), names));
+    std::sort(names.begin(), names.end(),
+              [](const DirEntry& x, const DirEntry& y) { return x.name < y.name; });
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0].name, "\x93\xfa\x8b\x4c");
+    EXPECT_EQ(names[0].kind, Kind::Directory);
+    EXPECT_EQ(names[1].name, "a.dia");
+    EXPECT_EQ(names[2].kind, Kind::File);  // the link is followed
+    EXPECT_FALSE(ListDirectory(dir / "missing", names));
 }
 
 }  // namespace

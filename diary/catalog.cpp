@@ -1,0 +1,99 @@
+#include "diary/catalog.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "dates/calendar.h"
+#include "platform/fileio.h"
+
+namespace kuv {
+
+namespace {
+
+bool AllDigits(const std::string& s, std::size_t from, std::size_t count) {
+    if (s.size() < from + count) return false;
+    return std::all_of(s.begin() + static_cast<std::ptrdiff_t>(from),
+                       s.begin() + static_cast<std::ptrdiff_t>(from + count),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int Number(const std::string& s, std::size_t from, std::size_t count) {
+    int n = 0;
+    for (std::size_t i = from; i < from + count; ++i) n = n * 10 + (s[i] - '0');
+    return n;
+}
+
+int DaysIn(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return kDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0);
+}
+
+std::string YearName(int year) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04d", year);
+    return buf;
+}
+
+}  // namespace
+
+std::vector<int> ListYears(const std::string& dataPath) {
+    std::vector<fsio::DirEntry> names;
+    std::vector<int> years;
+    if (!fsio::ListDirectory(dataPath, names)) return years;
+    for (const fsio::DirEntry& e : names) {
+        if (e.kind != fsio::Kind::Directory || e.name.size() != 4 || !AllDigits(e.name, 0, 4)) {
+            continue;
+        }
+        const int year = Number(e.name, 0, 4);
+        if (year >= 1) years.push_back(year);
+    }
+    std::sort(years.begin(), years.end());
+    return years;
+}
+
+std::vector<EntryDay> ListEntries(const std::string& dataPath, int year, int month) {
+    std::vector<EntryDay> days;
+    std::vector<fsio::DirEntry> names;
+    if (year < 1 || year > 9999) return days;
+    if (!fsio::ListDirectory(dataPath + "/" + YearName(year), names)) return days;
+    for (const fsio::DirEntry& e : names) {
+        // "mmdd.dia" or "mmdd.xda", exactly as the program names them.
+        const std::string& n = e.name;
+        if (e.kind != fsio::Kind::File || n.size() != 8 || !AllDigits(n, 0, 4) || n[4] != '.') {
+            continue;
+        }
+        const bool plain = n.compare(5, 3, "dia") == 0;
+        const bool locked = n.compare(5, 3, "xda") == 0;
+        if (!plain && !locked) continue;
+        const int m = Number(n, 0, 2), d = Number(n, 2, 2);
+        if (m < 1 || m > 12 || d < 1 || d > DaysIn(year, m)) continue;
+        if (month != 0 && m != month) continue;
+        days.push_back(EntryDay{year, m, d, plain, locked});
+    }
+    std::sort(days.begin(), days.end(), [](const EntryDay& a, const EntryDay& b) {
+        return a.month != b.month ? a.month < b.month : a.day < b.day;
+    });
+    // A day with both files is one entry.
+    std::vector<EntryDay> merged;
+    merged.reserve(days.size());
+    for (const EntryDay& d : days) {
+        if (!merged.empty() && merged.back().month == d.month && merged.back().day == d.day) {
+            merged.back().plain |= d.plain;
+            merged.back().locked |= d.locked;
+        } else {
+            merged.push_back(d);
+        }
+    }
+    return merged;
+}
+
+std::vector<EntryDay> ListAllEntries(const std::string& dataPath) {
+    std::vector<EntryDay> all;
+    for (int year : ListYears(dataPath)) {
+        std::vector<EntryDay> days = ListEntries(dataPath, year);
+        all.insert(all.end(), days.begin(), days.end());
+    }
+    return all;
+}
+
+}  // namespace kuv
