@@ -162,10 +162,11 @@ TEST(FileIo, ListDirectoryNamesFilesAndFoldersInCodePage932) {
     std::sort(names.begin(), names.end(),
               [](const DirEntry& x, const DirEntry& y) { return x.name < y.name; });
     ASSERT_EQ(names.size(), 3u);
-    EXPECT_EQ(names[0].name, "\x93\xfa\x8b\x4c");
-    EXPECT_EQ(names[0].kind, Kind::Directory);
-    EXPECT_EQ(names[1].name, "a.dia");
-    EXPECT_EQ(names[2].kind, Kind::File);  // the link is followed
+    EXPECT_EQ(names[0].name, "a.dia");
+    EXPECT_EQ(names[1].name, "link");
+    EXPECT_EQ(names[1].kind, Kind::File);  // the link is followed
+    EXPECT_EQ(names[2].name, "\x93\xfa\x8b\x4c");
+    EXPECT_EQ(names[2].kind, Kind::Directory);
     EXPECT_FALSE(ListDirectory(dir / "missing", names));
 }
 
