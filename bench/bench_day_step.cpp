@@ -12,6 +12,8 @@
 #include "app/settings.h"
 #include "dates/calendar.h"
 #include "diary/diary_book.h"
+#include "diary/session.h"
+#include "platform/cp932.h"
 
 namespace {
 
@@ -40,21 +42,31 @@ std::string EntryText(char seed) {
     return text.substr(0, 4096);
 }
 
+class Pane final : public kuv::UpperPane {
+  public:
+    std::u16string text;
+    std::u16string Text() const override { return text; }
+};
+
 void DayStep(benchmark::State& state, bool locked) {
     ScratchFolder dir;
     if (dir.path().empty()) {
         state.SkipWithError("no scratch folder");
         return;
     }
-    kuv::TDiarySettings settings;
+    const kuv::AppPaths paths = kuv::FixedAppPaths(dir.path() + "/app");
+    kuv::TDiarySettings settings = kuv::DefaultSettings(paths);
     settings.DataPath = dir.path();
     settings.UseEncryption = locked;
     settings.Password = "password";
-    kuv::DiaryBook book(settings);
+    kuv::DiarySession session(paths, settings);
+    Pane pane;
+    session.SetUpperPane(&pane);
 
     const kuv::TDateTime days[2] = {kuv::EncodeDateValue(2001, 1, 17) + 0.5,
                                     kuv::EncodeDateValue(2001, 1, 18) + 0.5};
     const std::string texts[2] = {EntryText('a'), EntryText('A')};
+    const std::u16string typed[2] = {kuv::cp932::ToUtf16(texts[0]), kuv::cp932::ToUtf16(texts[1])};
     // Both days and last year's entries exist, so every load reads two files.
     for (int i = 0; i < 2; ++i) {
         kuv::SaveEntry(kuv::YearFolder(dir.path(), days[i]), kuv::EntryName(days[i]), texts[i],
@@ -62,16 +74,16 @@ void DayStep(benchmark::State& state, bool locked) {
         kuv::SaveEntry(kuv::YearFolder(dir.path(), days[i] - 365), kuv::EntryName(days[i]),
                        texts[1 - i], locked, settings.Password);
     }
-    book.LoadDiary(days[0], days[0]);
+    session.SetClock([&days] { return days[0]; });
+    session.Open();
 
+    // Every step saves a changed entry of 4 KiB, then loads both panes.
     std::size_t step = 0;
     for (auto _ : state) {
-        const kuv::TDateTime from = days[step % 2];
-        const kuv::TDateTime to = days[(step + 1) % 2];
-        book.MarkChanged();
-        book.SaveDiary(from, texts[(step / 2) % 2]);
-        auto loaded = book.LoadDiary(to, to);
-        benchmark::DoNotOptimize(loaded);
+        pane.text = typed[(step / 2) % 2];
+        session.UpperChanged();
+        session.StepDays(step % 2 == 0 ? 1 : -1);
+        benchmark::DoNotOptimize(session.Upper());
         ++step;
     }
 }

@@ -1,20 +1,21 @@
-#include "diary/diary_book.h"
+#include "diary/date_insertion.h"
 
 namespace kuv {
 
-std::string AppendDateLine(const std::string& text, const std::string& stamp, std::size_t& caret) {
-    std::string result = text;
-    const bool atLineStart =
-        result.empty() || (result.size() >= 2 && result.compare(result.size() - 2, 2, "\r\n") == 0);
-    if (atLineStart) {
-        result += stamp;
-        result += "\r\n";
-    } else {
-        result += "\r\n";
-        result += stamp;
-    }
-    caret = result.size();
-    return result;
+bool AtLineStart(std::u16string_view text) {
+    return text.empty() || text.ends_with(u"\r\n");
+}
+
+bool AtLineStart(std::string_view text) {
+    return text.empty() || text.ends_with("\r\n");
+}
+
+std::string DateLine(bool atLineStart, const std::string& stamp) {
+    return atLineStart ? stamp + "\r\n" : "\r\n" + stamp;
+}
+
+std::string AppendDateLine(const std::string& text, const std::string& stamp) {
+    return text + DateLine(AtLineStart(text), stamp);
 }
 
 // A final line break does not start a further line, so only the empty text

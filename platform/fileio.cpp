@@ -98,6 +98,14 @@ bool MakeDirectory(const std::string& path) {
     return ::mkdir(Native(path).c_str(), 0700) == 0;
 }
 
+bool MakeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    if (IsDirectory(path)) return true;
+    const std::string parent = ParentOf(path);
+    if (!parent.empty() && parent != path && !MakeDirectories(parent)) return false;
+    return MakeDirectory(path) || IsDirectory(path);
+}
+
 bool Remove(const std::string& path) {
     if (fault::Hit(fault::Op::Remove)) return false;
     return ::unlink(Native(path).c_str()) == 0;

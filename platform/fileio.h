@@ -19,6 +19,9 @@ bool IsDirectory(const std::string& path);
 
 // One folder level, private to the user (mode 0700).
 bool MakeDirectory(const std::string& path);
+// The folder and every missing one above it (mode 0700 each); true when the
+// folder is there afterwards.
+bool MakeDirectories(const std::string& path);
 bool Remove(const std::string& path);
 // Atomic rename that replaces an existing target.
 bool Rename(const std::string& from, const std::string& to);

@@ -1,5 +1,6 @@
 #include "ui/application.h"
 
+#include "diary/session.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "ui/messages.h"
@@ -37,10 +38,12 @@ std::string WithFinalPeriod(const std::string& cp932Text) {
 void ShowCurrentException() {
     try {
         throw;
-    } catch (const UnicodeTextError& e) {
-        const std::string bytes = e.what();
-        const bool period = WithFinalPeriod(bytes).size() != bytes.size();
-        ShowErrorBox(period ? e.text() + u'.' : e.text());
+    } catch (const UnstorableTextError& e) {
+        // The program's own sentence, ended already; the byte text can only
+        // name the character, the box shows it too.
+        const char32_t c = e.character();
+        ShowErrorBox(QStringLiteral("「") + QString::fromUcs4(&c, 1) + QStringLiteral("」") +
+                     ToQString(e.what()));
     } catch (const std::exception& e) {
         ShowErrorBox(ToQString(WithFinalPeriod(e.what())));
     }

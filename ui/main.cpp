@@ -11,13 +11,11 @@
 #include "app/settings.h"
 #include "dates/qt/locale_loader.h"
 #include "platform/fileio.h"
-#include "ui/about_dialog.h"
 #include "ui/application.h"
 #include "ui/font_alias.h"
 #include "ui/main_form.h"
 #include "ui/messages.h"
 #include "ui/qt_text.h"
-#include "ui/setting_dialog.h"
 
 namespace {
 
@@ -69,9 +67,6 @@ int main(int argc, char** argv) {
         kuv::fsio::MakeDirectory(paths.settingsFolder);
 
     TMainForm form(paths);
-    TSettingDialog settingDialog(form);
-    TAboutDialog aboutDialog;
-    form.SetDialogs(&settingDialog, &aboutDialog);
 
     if (InstallSignalPipe()) {
         auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);

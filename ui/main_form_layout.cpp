@@ -1,20 +1,20 @@
-#include "ui/main_form.h"
-
 #include <QAction>
 #include <QDateEdit>
 #include <QIcon>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 
 #include "ui/bevel.h"
+#include "ui/main_form.h"
 #include "ui/main_form_metrics.h"
+#include "ui/pane_splitter.h"
 
 // The controls of the main window, built once at start-up.
 
@@ -32,36 +32,61 @@ class TDatePicker final : public QDateEdit {
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
+QAction* MakeAction(QObject* owner, const char* name, const QString& caption,
+                    const char* glyph = nullptr, const QString& hint = QString()) {
+    auto* action = new QAction(caption, owner);
+    action->setObjectName(QString::fromLatin1(name));
+    if (glyph != nullptr) action->setIcon(QIcon(QString::fromLatin1(glyph)));
+    // The menus show no glyphs; the toolbar buttons do.
+    action->setIconVisibleInMenu(false);
+    if (!hint.isEmpty()) action->setToolTip(hint);
+    return action;
+}
+
 }  // namespace
+
+void TMainForm::CreateActions() {
+    Exit1 = MakeAction(this, "Exit1", QStringLiteral("終了"));
+    N1 = MakeAction(this, "N1", QStringLiteral("日付挿入"), ":/assets/glyph_insert.png",
+                    QStringLiteral("日記に日付を挿入する"));
+    N4 = MakeAction(this, "N4", QStringLiteral("昨日の日記へ"), ":/assets/glyph_left.png",
+                    QStringLiteral("一日戻す"));
+    N5 = MakeAction(this, "N5", QStringLiteral("一日先の日記へ"), ":/assets/glyph_right.png",
+                    QStringLiteral("一日進める"));
+    N6 = MakeAction(this, "N6", QStringLiteral("昨年の日記へ"), ":/assets/glyph_down.png",
+                    QStringLiteral("一年前の日記"));
+    N7 = MakeAction(this, "N7", QStringLiteral("一年先の日記へ"), ":/assets/glyph_up.png",
+                    QStringLiteral("一年先の日記"));
+    N3 = MakeAction(this, "N3", QStringLiteral("設定変更"), ":/assets/glyph_house.png",
+                    QStringLiteral("設定を変更する"));
+    Help2 = MakeAction(this, "Help2", QStringLiteral("ヘルプ"));
+    Help2->setEnabled(false);
+    About1 = MakeAction(this, "About1", QStringLiteral("Kuvandoroについて"));
+    FShowOldDiary = MakeAction(this, "ShowOldDiary", QStringLiteral("過去の日記を表示"), nullptr,
+                               QStringLiteral("一年前の日記を表示します"));
+    FShowOldDiary->setCheckable(true);
+    FShowOldDiary->setChecked(true);
+}
 
 void TMainForm::CreateMenus() {
     QMenuBar* MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    auto item = [this](QMenu* menu, const char* name, const QString& caption) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QString::fromLatin1(name));
-        return action;
+    auto menu = [MainMenu1](const char* name, const QString& title) {
+        QMenu* m = MainMenu1->addMenu(title);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
     };
-    File1 = MainMenu1->addMenu(QStringLiteral("ファイル"));
-    File1->setObjectName(QStringLiteral("File1"));
-    Exit1 = item(File1, "Exit1", QStringLiteral("終了"));
+    File1 = menu("File1", QStringLiteral("ファイル"));
+    File1->addAction(Exit1);
 
-    Edit1 = MainMenu1->addMenu(QStringLiteral("編集"));
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    N1 = item(Edit1, "N1", QStringLiteral("日付挿入"));
-    N4 = item(Edit1, "N4", QStringLiteral("昨日の日記へ"));
-    N5 = item(Edit1, "N5", QStringLiteral("一日先の日記へ"));
-    N6 = item(Edit1, "N6", QStringLiteral("昨年の日記へ"));
-    N7 = item(Edit1, "N7", QStringLiteral("一年先の日記へ"));
+    Edit1 = menu("Edit1", QStringLiteral("編集"));
+    Edit1->addActions({N1, N4, N5, N6, N7});
     N2 = Edit1->addSeparator();
     N2->setObjectName(QStringLiteral("N2"));
-    N3 = item(Edit1, "N3", QStringLiteral("設定変更"));
+    Edit1->addAction(N3);
 
-    Help1 = MainMenu1->addMenu(QStringLiteral("ヘルプ"));
-    Help1->setObjectName(QStringLiteral("Help1"));
-    Help2 = item(Help1, "Help2", QStringLiteral("ヘルプ"));
-    Help2->setEnabled(false);
-    About1 = item(Help1, "About1", QStringLiteral("Kuvandoroについて"));
+    Help1 = menu("Help1", QStringLiteral("ヘルプ"));
+    Help1->addActions({Help2, About1});
 }
 
 void TMainForm::CreateToolBar() {
@@ -77,22 +102,21 @@ void TMainForm::CreateToolBar() {
     ToolBar1->setFixedHeight(kToolBarHeight);
     column->addWidget(ToolBar1);
 
-    auto button = [this](const char* name, int x, int width, const QString& caption,
-                         const char* glyph, const QString& hint) {
+    // A flat button that shows its command's glyph, with the caption beside
+    // it when it has one; it never takes the focus.
+    auto button = [this](const char* name, int x, int width, QAction* action, bool caption) {
         auto* b = new QToolButton(ToolBar1);
         b->setObjectName(QString::fromLatin1(name));
+        b->setDefaultAction(action);
         b->setGeometry(x, kItemTop, width, kItemHeight);
         b->setAutoRaise(true);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setToolTip(hint);
         b->setIconSize(QSize(16, 16));
-        if (glyph != nullptr) b->setIcon(QIcon(QString::fromLatin1(glyph)));
-        if (!caption.isEmpty()) {
-            b->setText(caption);
-            b->setToolButtonStyle(glyph != nullptr ? Qt::ToolButtonTextBesideIcon
-                                                   : Qt::ToolButtonTextOnly);
-        } else {
+        if (!caption) {
             b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        } else {
+            b->setToolButtonStyle(action->icon().isNull() ? Qt::ToolButtonTextOnly
+                                                          : Qt::ToolButtonTextBesideIcon);
         }
         return b;
     };
@@ -101,28 +125,20 @@ void TMainForm::CreateToolBar() {
         w->setObjectName(QString::fromLatin1(name));
         w->setGeometry(x, kItemTop, width, kItemHeight);
         w->setFocusPolicy(Qt::NoFocus);
-        return w;
     };
     auto bevel = [this](const char* name, int x, int width, TBevel::Edge edge) {
         auto* b = new TBevel(edge, ToolBar1);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, kItemTop, width, kItemHeight);
-        return b;
     };
 
-    SpeedButton2 = button("SpeedButton2", 0, 89, QStringLiteral("日付挿入"),
-                          ":/assets/glyph_insert.png", QStringLiteral("日記に日付を挿入する"));
-    SpeedButton6 = button("SpeedButton6", 89, 104, QStringLiteral("過去の日記を表示"), nullptr,
-                          QStringLiteral("一年前の日記を表示します"));
-    SpeedButton6->setCheckable(true);
-    SpeedButton6->setChecked(true);
-    Panel2 = gap("Panel2", 193, 4);
-    Bevel1 = bevel("Bevel1", 197, 5, TBevel::Edge::Left);
-    SpeedButton5 = button("SpeedButton5", 202, 23, QString(), ":/assets/glyph_up.png",
-                          QStringLiteral("一年先の日記"));
-    SpeedButton7 = button("SpeedButton7", 225, 23, QString(), ":/assets/glyph_down.png",
-                          QStringLiteral("一年前の日記"));
-    Panel7 = gap("Panel7", 248, 3);
+    SpeedButton2 = button("SpeedButton2", 0, 89, N1, true);
+    SpeedButton6 = button("SpeedButton6", 89, 104, FShowOldDiary, true);
+    gap("Panel2", 193, 4);
+    bevel("Bevel1", 197, 5, TBevel::Edge::Left);
+    SpeedButton5 = button("SpeedButton5", 202, 23, N7, false);
+    SpeedButton7 = button("SpeedButton7", 225, 23, N6, false);
+    gap("Panel7", 248, 3);
 
     DateTimePicker = new TDatePicker(ToolBar1);
     DateTimePicker->setObjectName(QStringLiteral("DateTimePicker"));
@@ -131,33 +147,28 @@ void TMainForm::CreateToolBar() {
     DateTimePicker->setDateRange(kFirstPickerDate, kLastPickerDate);
     DateTimePicker->setCalendarPopup(true);
 
-    Panel3 = gap("Panel3", 437, 3);
-    SpeedButton3 = button("SpeedButton3", 440, 25, QString(), ":/assets/glyph_left.png",
-                          QStringLiteral("一日戻す"));
-    SpeedButton4 = button("SpeedButton4", 465, 25, QString(), ":/assets/glyph_right.png",
-                          QStringLiteral("一日進める"));
-    Panel1 = gap("Panel1", 490, 3);
-    Bevel2 = bevel("Bevel2", 493, 4, TBevel::Edge::Left);
-    SpeedButton1 = button("SpeedButton1", 497, 85, QStringLiteral("設定変更"),
-                          ":/assets/glyph_house.png", QStringLiteral("設定を変更する"));
-    Bevel3 = bevel("Bevel3", 582, 5, TBevel::Edge::Right);
-    Panel4 = gap("Panel4", 587, 2);
-    Panel5 = gap("Panel5", 589, 2);
+    gap("Panel3", 437, 3);
+    SpeedButton3 = button("SpeedButton3", 440, 25, N4, false);
+    SpeedButton4 = button("SpeedButton4", 465, 25, N5, false);
+    gap("Panel1", 490, 3);
+    bevel("Bevel2", 493, 4, TBevel::Edge::Left);
+    SpeedButton1 = button("SpeedButton1", 497, 85, N3, true);
+    bevel("Bevel3", 582, 5, TBevel::Edge::Right);
+    gap("Panel4", 587, 2);
+    gap("Panel5", 589, 2);
 }
 
 void TMainForm::CreatePanes() {
-    Panel6 = new QWidget(centralWidget());
+    auto* Panel6 = new QWidget(centralWidget());
     Panel6->setObjectName(QStringLiteral("Panel6"));
     auto* fill = new QVBoxLayout(Panel6);
     fill->setContentsMargins(0, 0, 0, 0);
     fill->setSpacing(0);
     centralWidget()->layout()->addWidget(Panel6);
 
-    Splitter1 = new QSplitter(Qt::Vertical, Panel6);
+    Splitter1 = new TPaneSplitter(Panel6);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(kSplitterHeight);
-    // The new height is given on release; meanwhile a rubber band follows the mouse.
-    Splitter1->setOpaqueResize(false);
     fill->addWidget(Splitter1);
 
     auto pane = [this](const char* name) {
@@ -168,24 +179,11 @@ void TMainForm::CreatePanes() {
         memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         memo->setTabChangesFocus(true);
-        Splitter1->addWidget(memo);
         return memo;
     };
     Memo1 = pane("Memo1");
     Memo2 = pane("Memo2");
-    Memo1->setMinimumHeight(kMinUpperPane);
-    // The lower pane may shrink to nothing; its collapse rule is our own
-    // (OnSplitterMoved), not the splitter's.
-    QSizePolicy lower = Memo2->sizePolicy();
-    lower.setVerticalPolicy(QSizePolicy::Ignored);
-    Memo2->setSizePolicy(lower);
-    Splitter1->setCollapsible(0, false);
-    Splitter1->setCollapsible(1, true);
-    Splitter1->setStretchFactor(0, 1);
-    Splitter1->setStretchFactor(1, 0);
-    Splitter1->handle(1)->setCursor(Qt::SizeVerCursor);
-    Splitter1->installEventFilter(this);
-    Splitter1->handle(1)->installEventFilter(this);
+    Splitter1->SetPanes(Memo1, Memo2);
 
     QWidget::setTabOrder(DateTimePicker, Memo1);
     QWidget::setTabOrder(Memo1, Memo2);

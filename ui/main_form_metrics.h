@@ -11,8 +11,6 @@ inline constexpr int kItemTop = 2;
 inline constexpr int kItemHeight = 20;
 inline constexpr int kSplitterHeight = 3;
 inline constexpr int kLowerPaneShownHeight = 154;
-inline constexpr int kMinUpperPane = 30;
-inline constexpr int kCollapseLowerAt = 30;  // a lower pane dragged to this or less collapses
 inline constexpr int kDefaultWidth = 640;
 inline constexpr int kDefaultHeight = 450;
 

@@ -10,11 +10,8 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include "ui/application.h"
 #include "ui/bevel.h"
 #include "ui/fonts.h"
-#include "ui/main_form.h"
-#include "ui/qt_text.h"
 
 namespace {
 
@@ -23,16 +20,14 @@ constexpr int kClientHeight = 166;
 
 }  // namespace
 
-TPassWordDialog::TPassWordDialog(TMainForm& mainForm)
-    : QDialog(&mainForm, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                             Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      FMainForm(mainForm) {
+TPassWordDialog::TPassWordDialog(QWidget* owner)
+    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("PassWordDialog"));
     setWindowTitle(QStringLiteral("パスワードチェック"));
     setFont(kuv::ControlFont());
     setFixedSize(kClientWidth, kClientHeight);
     CreateControls();
-    kuv::Guarded([this] { FormCreate(); });
 }
 
 void TPassWordDialog::CreateControls() {
@@ -78,8 +73,7 @@ void TPassWordDialog::CreateControls() {
     Button->setGeometry(152, 136, 57, 22);
     Button->setAutoRaise(true);
     Button->setFocusPolicy(Qt::NoFocus);
-    connect(Button, &QToolButton::clicked, this,
-            [this] { kuv::Guarded([this] { ButtonClick(); }); });
+    connect(Button, &QToolButton::clicked, this, [this] { ButtonClick(); });
 
     Label2 = new QLabel(QStringLiteral("Kuvandoro Project"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -105,27 +99,14 @@ bool TPassWordDialog::Edit1KeyDown(int key) {
 }
 
 void TPassWordDialog::ButtonClick() {
-    const kuv::Cp932Text typed = kuv::ToCp932(Edit1->text());
-    // A character that code page 932 cannot hold is in no stored password.
-    if (!typed.ok) {
-        FMainForm.RefusePassword();
-        return;
-    }
-    FMainForm.UnlockDiary(typed.bytes);
-}
-
-bool TPassWordDialog::FormCloseQuery() {
-    FMainForm.EndFromPrompt();
-    return true;
+    emit passwordEntered(Edit1->text());
 }
 
 bool TPassWordDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {
         // Enter, also with Shift or Ctrl, is a click on OK.
         const int key = static_cast<QKeyEvent*>(event)->key();
-        bool handled = false;
-        kuv::Guarded([this, key, &handled] { handled = Edit1KeyDown(key); });
-        if (handled) return true;
+        if (Edit1KeyDown(key)) return true;
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -140,13 +121,8 @@ void TPassWordDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void TPassWordDialog::closeEvent(QCloseEvent* event) {
-    // A prompt that was answered is only hidden; a close of the prompt that
-    // is still asking ends the program.
-    if (!isVisible() || !FMainForm.Locked()) {
-        event->accept();
-        return;
-    }
-    bool close = true;
-    kuv::Guarded([this, &close] { close = FormCloseQuery(); });
-    event->setAccepted(close);
+    // A close of the prompt while it asks ends the program; the window that
+    // owns it does that.
+    event->accept();
+    if (isVisible()) emit closeRequested();
 }

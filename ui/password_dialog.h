@@ -7,32 +7,27 @@ class QLabel;
 class QLineEdit;
 class QToolButton;
 class TBevel;
-class TMainForm;
 
 // The password prompt, shown alone at a start with encryption on. It keeps no
 // data: the typed text lives in Edit1, the password in the settings record.
+// It says what the user did; the window that owns it decides.
 class TPassWordDialog final : public QDialog {
     Q_OBJECT
 
   public:
-    // Owned by the main window; creating the prompt shows it (FormCreate).
-    explicit TPassWordDialog(TMainForm& mainForm);
+    // Owned by the main window.
+    explicit TPassWordDialog(QWidget* owner);
     TPassWordDialog(const TPassWordDialog&) = delete;
     TPassWordDialog& operator=(const TPassWordDialog&) = delete;
 
-    // Handlers, under the names the prompt's layout gives them.
+    // Centres the prompt on the screen and shows it.
     void FormCreate();
-    bool Edit1KeyDown(int key);  // true: the key was handled
-    void ButtonClick();
-    bool FormCloseQuery();
 
-    QFrame* Panel1 = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    TBevel* Bevel1 = nullptr;
-    QToolButton* Button = nullptr;
-    QLabel* Label2 = nullptr;
+  signals:
+    // OK or Enter, with the text as typed.
+    void passwordEntered(const QString& text);
+    // A close of the prompt was asked for while it was up.
+    void closeRequested();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,6 +36,15 @@ class TPassWordDialog final : public QDialog {
 
   private:
     void CreateControls();
+    // Handlers, under the names the prompt's layout gives them.
+    bool Edit1KeyDown(int key);  // true: the key was handled
+    void ButtonClick();
 
-    TMainForm& FMainForm;
+    QFrame* Panel1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    TBevel* Bevel1 = nullptr;
+    QToolButton* Button = nullptr;
+    QLabel* Label2 = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "ui/qt_text.h"
 
-#include <optional>
-
 #include "platform/cp932.h"
 
 namespace kuv {
@@ -45,24 +43,6 @@ QString WidgetTextFromPane(const QString& crlfText) {
     QString text = crlfText;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
-}
-
-std::string Cp932Of(std::string_view utf8) {
-    std::optional<std::string> bytes = cp932::FromUtf8(utf8);
-    return bytes ? std::move(*bytes) : std::string(utf8);
-}
-
-std::string ToCp932OrThrow(const QString& text, const std::string& what) {
-    Cp932Text enc = ToCp932(text);
-    if (enc.ok) return std::move(enc.bytes);
-    const std::string name = cp932::CodePointName(enc.badCode);
-    const std::string tail = " " + Cp932Of("はこの日記に保存できない文字です。") + what;
-    // The byte text cannot hold the character itself, only its name; the
-    // box shows both.
-    std::string bytes = "(" + name + ")" + tail;
-    QString shown = QStringLiteral("「") + enc.badChar + QStringLiteral("」(") +
-                    QString::fromLatin1(name.c_str()) + QStringLiteral(")") + ToQString(tail);
-    throw UnicodeTextError(std::move(bytes), std::move(shown));
 }
 
 }  // namespace kuv

@@ -8,6 +8,7 @@
 #include <QFontDialog>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,29 +18,13 @@
 #include <QShowEvent>
 #include <QToolButton>
 
-#include "app/settings_file.h"
-#include "crypt/cryptogram.h"
-#include "ui/application.h"
 #include "ui/bevel.h"
 #include "ui/dialog_parts.h"
 #include "ui/fonts.h"
-#include "ui/main_form.h"
 #include "ui/messages.h"
 #include "ui/qt_text.h"
 
 namespace {
-
-const char16_t* const kNoPassword = u"パスワードが設定されていません";
-const char16_t* const kNextStart = u"パスワード・暗号化の設定は次回起動時から有効になります。";
-// The container keeps at most 32 key bytes and cannot keep the byte 0xA6 (its
-// mask): such a password would lock entries under a key the file cannot hold.
-const char16_t* const kUnstorable =
-    u"このパスワードは暗号化に使えません。32バイト（全角16文字）以内で、"
-    u"「え」「ｦ」などの一部の文字を含まないパスワードにして下さい";
-
-void Message(const char16_t* text) {
-    kuv::ShowMessage(QString::fromUtf16(text));
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char16_t* caption, int left, int top,
                   int width, int height) {
@@ -76,7 +61,7 @@ int PointSizeOf(const QFont& font) {
 
 }  // namespace
 
-TSettingDialog::TSettingDialog(TMainForm& mainForm) : QDialog(nullptr), FMainForm(mainForm) {
+TSettingDialog::TSettingDialog() : QDialog(nullptr) {
     // A top-level window of its own, not kept above the main window; as a
     // tool window without parent it does not keep the program alive either.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -140,16 +125,10 @@ void TSettingDialog::CreateControls() {
     // control that had it last, which Qt remembers per window.
     Edit1->setFocus();
 
-    // Errors must not unwind through Qt's frames: Guarded hands them to the
-    // general error handler and the event goes on.
-    connect(CheckBox1, &QCheckBox::toggled, this,
-            [this] { kuv::Guarded([this] { CheckBox1Click(); }); });
-    connect(SpeedButton3, &QToolButton::clicked, this,
-            [this] { kuv::Guarded([this] { SpeedButton3Click(); }); });
-    connect(SpeedButton1, &QToolButton::clicked, this,
-            [this] { kuv::Guarded([this] { ApplySettings(); }); });
-    connect(SpeedButton2, &QToolButton::clicked, this,
-            [this] { kuv::Guarded([this] { SpeedButton2Click(); }); });
+    connect(CheckBox1, &QCheckBox::toggled, this, [this] { CheckBox1Click(); });
+    connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { ApplySettings(); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
 }
 
 void TSettingDialog::CreateFontDialog() {
@@ -166,18 +145,21 @@ void TSettingDialog::CreateFontDialog() {
     }
 }
 
-void TSettingDialog::OpenSettingDialog() {
-    const kuv::TDiarySettings& s = FMainForm.Settings();
-    Edit1->setText(kuv::ToQString(s.DataPath));
-    Edit2->setText(kuv::ToQString(s.Password));
-    CheckBox1->setChecked(s.UseEncryption);  // runs CheckBox1Click when the state changes
-    Edit3->setText(kuv::ToQString(s.DateFormat));
-    CheckBox3->setChecked(s.SaveWindow);
-    CheckBox4->setChecked(s.AutoInsertDate);
+void TSettingDialog::OpenSettingDialog(const kuv::DialogValues& current, const QFont& paneFont,
+                                       std::int32_t paneColor, const QWidget* over) {
+    Edit1->setText(kuv::ToQString(current.dataPath));
+    Edit2->setText(kuv::ToQString(current.password));
+    CheckBox1->setChecked(current.useEncryption);  // runs CheckBox1Click when the state changes
+    Edit3->setText(kuv::ToQString(current.dateFormat));
+    CheckBox3->setChecked(current.saveWindow);
+    CheckBox4->setChecked(current.autoInsertDate);
+    FPaneFont = paneFont;
+    FPaneColor = paneColor;
+    FUseEncryption = current.useEncryption;
 
     if (!FPlaced) {
         // Centred the first time; afterwards Qt keeps the place it was left at.
-        const QScreen* screen = FMainForm.screen();
+        const QScreen* screen = over != nullptr ? over->screen() : QGuiApplication::primaryScreen();
         if (screen != nullptr) {
             const QRect area = screen->availableGeometry();
             move(area.center() - QPoint(width() / 2, height() / 2));
@@ -195,9 +177,9 @@ void TSettingDialog::showEvent(QShowEvent* event) {
 }
 
 void TSettingDialog::FormShow() {
-    FChosenFont = FMainForm.Memo1->font();
-    FChosenFontColor = kuv::PaneColorValue(*FMainForm.Memo1);
-    Edit2->setEnabled(FMainForm.Settings().UseEncryption);
+    FChosenFont = FPaneFont;
+    FChosenFontColor = FPaneColor;
+    Edit2->setEnabled(FUseEncryption);
 }
 
 void TSettingDialog::CheckBox1Click() {
@@ -230,18 +212,17 @@ void TSettingDialog::SpeedButton3Click() {
     FChosenFont = next;
 }
 
-bool TSettingDialog::CheckTexts(std::string& password, std::string& dataPath,
-                                std::string& dateFormat, std::string& fontName) {
+bool TSettingDialog::CheckTexts(kuv::DialogValues& values) {
     struct Field {
         const QString text;
         const char16_t* name;
         std::string* out;
     };
     const Field fields[] = {
-        {Edit2->text(), u"起動パスワード", &password},
-        {Edit1->text(), u"日記データの格納フォルダ", &dataPath},
-        {Edit3->text(), u"挿入する日付のフォーマット", &dateFormat},
-        {FChosenFont.family(), u"表示フォントの名前", &fontName},
+        {Edit2->text(), u"起動パスワード", &values.password},
+        {Edit1->text(), u"日記データの格納フォルダ", &values.dataPath},
+        {Edit3->text(), u"挿入する日付のフォーマット", &values.dateFormat},
+        {FChosenFont.family(), u"表示フォントの名前", &values.fontName},
     };
     for (const Field& f : fields) {
         kuv::Cp932Text e = kuv::ToCp932(f.text);
@@ -258,43 +239,18 @@ bool TSettingDialog::CheckTexts(std::string& password, std::string& dataPath,
         }
         *f.out = std::move(e.bytes);
     }
-    if (CheckBox1->isChecked() && !kuv::CryptKeyStorable(password)) {
-        Message(kUnstorable);
-        return false;
-    }
     return true;
 }
 
 void TSettingDialog::ApplySettings() {
-    if (CheckBox1->isChecked() && Edit2->text().isEmpty()) {
-        Message(kNoPassword);
-        return;
-    }
     kuv::DialogValues values;
-    if (!CheckTexts(values.password, values.dataPath, values.dateFormat, values.fontName)) return;
+    if (!CheckTexts(values)) return;
     values.useEncryption = CheckBox1->isChecked();
     values.fontSize = PointSizeOf(FChosenFont);
     values.fontColor = FChosenFontColor;
     values.saveWindow = CheckBox3->isChecked();
     values.autoInsertDate = CheckBox4->isChecked();
-
-    // A write error throws kuv::AppError, which the button's Guarded hands to
-    // the general error handler: the settings, the panes and this dialog stay
-    // as they are.
-    kuv::WriteDialogSettings(FMainForm.Paths(), values);
-
-    kuv::TDiarySettings& s = FMainForm.Settings();
-    s.SaveWindow = values.saveWindow;
-    s.AutoInsertDate = values.autoInsertDate;
-    s.DataPath = values.dataPath;
-    s.Password = values.password;
-    s.DateFormat = values.dateFormat;
-
-    for (QPlainTextEdit* pane : {FMainForm.Memo1, FMainForm.Memo2}) {
-        kuv::ApplyPaneFont(*pane, FChosenFont, FChosenFontColor);
-    }
-    hide();
-    Message(kNextStart);
+    emit settingsApplied(values, FChosenFont, FChosenFontColor);
 }
 
 void TSettingDialog::SpeedButton2Click() {

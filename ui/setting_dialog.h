@@ -6,27 +6,53 @@
 #include <QDialog>
 #include <QFont>
 
+#include "app/settings_file.h"
+
 class QCheckBox;
 class TBevel;
 class QFontDialog;
 class QLabel;
 class QLineEdit;
 class QToolButton;
-class TMainForm;
 
-// The modeless settings dialog. It is created once at start-up, hidden, and
-// reads and changes the main window's settings record and panes directly.
+// The modeless settings dialog. Made once and then only shown and hidden; it
+// knows nothing of the window that opens it: it is filled with the current
+// values and says what the user applied.
 class TSettingDialog final : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TSettingDialog(TMainForm& mainForm);
+    TSettingDialog();
     TSettingDialog(const TSettingDialog&) = delete;
     TSettingDialog& operator=(const TSettingDialog&) = delete;
 
-    // The main window's settings command: fills the controls from the
-    // settings record and shows the dialog, or brings it to the front.
-    void OpenSettingDialog();
+    // The main window's settings command: fills the controls from current
+    // (texts, the encryption, window-position and automatic-date switches)
+    // and shows the dialog, or brings it to the front. A dialog that was
+    // hidden starts from paneFont and paneColor; it is centred on the screen
+    // of over the first time.
+    void OpenSettingDialog(const kuv::DialogValues& current, const QFont& paneFont,
+                           std::int32_t paneColor, const QWidget* over);
+
+    // The working font and its colour value (0x80000008 or 0x00BBGGRR).
+    const QFont& ChosenFont() const { return FChosenFont; }
+    std::int32_t ChosenFontColor() const { return FChosenFontColor; }
+
+  signals:
+    // Apply: the values as typed, in code page 932, with the working font.
+    // The dialog stays shown until the window hides it.
+    void settingsApplied(const kuv::DialogValues& values, const QFont& font,
+                         std::int32_t colorValue);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void CreateControls();
+    void CreateFontDialog();
+    // False (with the message shown) when a text cannot be stored as typed.
+    bool CheckTexts(kuv::DialogValues& values);
 
     // Handlers, under the names the dialog's layout gives them.
     void FormShow();
@@ -34,10 +60,6 @@ class TSettingDialog final : public QDialog {
     void SpeedButton3Click();  // font
     void ApplySettings();      // SpeedButton1, apply
     void SpeedButton2Click();  // cancel
-
-    // The working font and its colour value (0x80000008 or 0x00BBGGRR).
-    const QFont& ChosenFont() const { return FChosenFont; }
-    std::int32_t ChosenFontColor() const { return FChosenFontColor; }
 
     QLabel* Image1 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
@@ -57,18 +79,9 @@ class TSettingDialog final : public QDialog {
     QToolButton* SpeedButton2 = nullptr;
     QFontDialog* FontDialog = nullptr;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
-    void CreateControls();
-    void CreateFontDialog();
-    // False (with the message shown) when a text cannot be stored as typed.
-    bool CheckTexts(std::string& password, std::string& dataPath, std::string& dateFormat,
-                    std::string& fontName);
-
-    TMainForm& FMainForm;
+    QFont FPaneFont;  // the panes' font when the dialog was last opened
+    std::int32_t FPaneColor = static_cast<std::int32_t>(0x80000008u);
+    bool FUseEncryption = false;  // the switch as the running program has it
     QFont FChosenFont;
     std::int32_t FChosenFontColor = static_cast<std::int32_t>(0x80000008u);
     bool FPlaced = false;  // centred once; later shows keep the last place

@@ -7,8 +7,10 @@
 
 #include "crypt/cryptogram.h"
 #include "diary/diary_book.h"
+#include "diary/session.h"
 #include "diary_test_support.h"
 #include "platform/errors.h"
+#include "tests/support/session_rig.h"
 
 namespace kuv {
 namespace {
@@ -35,8 +37,7 @@ std::string Unlock(const std::string& container, const std::string& key) {
 
 class LockedEntryTest : public ::testing::Test {
   protected:
-    LockedEntryTest() : book(settings) {
-        settings.DataPath = dir.path();
+    LockedEntryTest() : rig(dir.path()), settings(rig.settings()) {
         settings.Password = "secret";
         ::mkdir((dir / "2001").c_str(), 0700);
         ::mkdir((dir / "2000").c_str(), 0700);
@@ -44,8 +45,9 @@ class LockedEntryTest : public ::testing::Test {
     std::string Path(const char* relative) const { return dir / relative; }
 
     TempDir dir;
-    TDiarySettings settings;
-    DiaryBook book;
+    test::SessionRig rig;
+    TDiarySettings& settings;
+    DiarySession& session = rig.session;
     const TDateTime day = Day(2001, 1, 17) + 0.5;
 };
 
@@ -80,12 +82,12 @@ TEST_F(LockedEntryTest, HandMadeContainersInTheWindowsLayoutLoad) {
 }
 
 TEST_F(LockedEntryTest, OurContainersAreTheWindowsLayout) {
-    book.LoadDiary(day, day);
-    book.MarkChanged();
+    rig.GoTo(day);
+    session.UpperChanged();
     settings.UseEncryption = true;
     std::string text(1500, 'q');
     text += "\r\nend";
-    book.SaveDiary(day, text);
+    rig.Save(text);
     const std::string stored = ReadBytes(Path("2001/0117.xda"));
     ASSERT_EQ(stored.size(), text.size() + 44);
     // Everything but the date bytes is fixed by the layout.
@@ -98,23 +100,23 @@ TEST_F(LockedEntryTest, OurContainersAreTheWindowsLayout) {
 TEST_F(LockedEntryTest, WrongPasswordShowsTheMarkerAndKeepsTheEntry) {
     WriteBytes(Path("2001/0117.xda"), HandContainer("old words", "oldpass", kDos));
     const auto before = Snapshot(dir.path());
-    auto loaded = book.LoadDiary(day, day);
+    auto loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.upper.text, "\x17");
     EXPECT_EQ(loaded.upper.source, PaneSource::Sealed);
-    EXPECT_TRUE(book.UpperSealed());
-    // Even a change that reached the book is not saved over the entry.
+    EXPECT_TRUE(session.UpperReadOnly());
+    // Even a change that reached the session is not saved over the entry.
     settings.UseEncryption = true;
-    book.MarkChanged();
-    book.SaveDiary(day, "new words");
+    session.UpperChanged();
+    rig.Save("new words");
     settings.UseEncryption = false;
-    book.SaveDiary(day, "new words");
+    rig.Save("new words");
     EXPECT_EQ(Snapshot(dir.path()), before);
 
     // The old password opens it again.
     settings.Password = "oldpass";
-    loaded = book.LoadDiary(day, day);
+    loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.upper.text, "old words");
-    EXPECT_FALSE(book.UpperSealed());
+    EXPECT_FALSE(session.UpperReadOnly());
 }
 
 TEST_F(LockedEntryTest, PasswordsThatCannotMatchShowTheStoredBytes) {
@@ -147,19 +149,19 @@ TEST_F(LockedEntryTest, PasswordsThatCannotMatchShowTheStoredBytes) {
 TEST_F(LockedEntryTest, PlainEntryWinsAndEncryptedSaveLeavesOnlyTheLockedFile) {
     WriteBytes(Path("2001/0117.dia"), "plain");
     WriteBytes(Path("2001/0117.xda"), HandContainer("locked", "secret", kDos));
-    auto loaded = book.LoadDiary(day, day);
+    auto loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.upper.text, "plain");
     EXPECT_EQ(loaded.upper.source, PaneSource::Plain);
 
     settings.UseEncryption = true;
-    book.MarkChanged();
-    book.SaveDiary(day, Cp932("新しい日記"));
+    session.UpperChanged();
+    rig.Save(Cp932("新しい日記"));
     EXPECT_FALSE(Exists(Path("2001/0117.dia")));
     EXPECT_FALSE(Exists(Path("2001/0117.$$$")));
     const std::string stored = ReadBytes(Path("2001/0117.xda"));
     EXPECT_EQ(Unlock(stored, "secret"), Cp932("新しい日記"));
     EXPECT_EQ(test::ModeOf(Path("2001/0117.xda")), 0600u);
-    loaded = book.LoadDiary(day, day);
+    loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.upper.text, Cp932("新しい日記"));
     EXPECT_EQ(loaded.upper.source, PaneSource::Locked);
 }
@@ -167,15 +169,15 @@ TEST_F(LockedEntryTest, PlainEntryWinsAndEncryptedSaveLeavesOnlyTheLockedFile) {
 TEST_F(LockedEntryTest, WithEncryptionOffALockedEntryIsShownAndKept) {
     const std::string container = HandContainer("locked text", "secret", kDos);
     WriteBytes(Path("2001/0117.xda"), container);
-    auto loaded = book.LoadDiary(day, day);
+    auto loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.upper.text, "locked text");
     EXPECT_EQ(loaded.upper.source, PaneSource::Locked);
 
-    book.MarkChanged();
-    book.SaveDiary(day, "locked text, edited");
+    session.UpperChanged();
+    rig.Save("locked text, edited");
     EXPECT_EQ(ReadBytes(Path("2001/0117.dia")), "locked text, edited");
     EXPECT_EQ(ReadBytes(Path("2001/0117.xda")), container);
-    loaded = book.LoadDiary(day, day);
+    loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.upper.text, "locked text, edited");
     EXPECT_EQ(loaded.upper.source, PaneSource::Plain);
 }
@@ -186,13 +188,13 @@ TEST_F(LockedEntryTest, ViewingLockedEntriesChangesNothingOnDisk) {
     WriteBytes(Path("2000/0118.xda"), HandContainer("sealed", "other", kDos));
     const auto before = Snapshot(dir.path());
     settings.UseEncryption = true;
-    auto loaded = book.LoadDiary(day, day);
+    auto loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.upper.text, "this year");
     EXPECT_EQ(loaded.lower.text, "last year");
-    book.SaveDiary(day, loaded.upper.text);
-    loaded = book.LoadDiary(day + 1, day + 1);
+    rig.Save(loaded.upper.text);
+    loaded = rig.GoTo(day + 1);
     EXPECT_EQ(loaded.lower.text, "\x17");
-    book.SaveDiary(day + 1, loaded.upper.text);
+    rig.Save(loaded.upper.text);
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
@@ -211,9 +213,9 @@ TEST_F(LockedEntryTest, PasswordsThatCannotBeAKeyLeaveAPlainEntry) {
         settings.DataPath = data.path();
         settings.Password = c.password;
         settings.UseEncryption = true;
-        book.LoadDiary(day, day);
-        book.MarkChanged();
-        book.SaveDiary(day, "kept plain");
+        rig.GoTo(day);
+        session.UpperChanged();
+        rig.Save("kept plain");
         EXPECT_EQ(ReadBytes(data / "2001/0117.dia"), "kept plain") << c.name;
         EXPECT_FALSE(Exists(data / "2001/0117.xda")) << c.name;
         EXPECT_FALSE(Exists(data / "2001/0117.$$$")) << c.name;
@@ -225,10 +227,10 @@ TEST_F(LockedEntryTest, ANewPasswordLocksNewEntriesAndLeavesOldOnes) {
     WriteBytes(Path("2000/0117.xda"), old);
     settings.Password = "changed";
     settings.UseEncryption = true;
-    auto loaded = book.LoadDiary(day, day);
+    auto loaded = rig.GoTo(day);
     EXPECT_EQ(loaded.lower.text, "\x17");
-    book.MarkChanged();
-    book.SaveDiary(day, "under the new one");
+    session.UpperChanged();
+    rig.Save("under the new one");
     EXPECT_EQ(Unlock(ReadBytes(Path("2001/0117.xda")), "changed"), "under the new one");
     EXPECT_EQ(ReadBytes(Path("2000/0117.xda")), old);
 }

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "diary/date_insertion.h"
 #include "diary/diary_book.h"
+#include "diary/navigation.h"
 #include "diary_test_support.h"
 
 namespace kuv {
@@ -80,12 +82,12 @@ TEST(AppendDateLine, AddsTheStampAsANewLastLine) {
         {"a lone CR is no line end", "abc\r", "abc\r\r\n" + d},
     };
     for (const auto& c : cases) {
-        std::size_t caret = 12345;
-        EXPECT_EQ(AppendDateLine(c.text, d, caret), c.result) << c.name;
-        EXPECT_EQ(caret, c.result.size()) << c.name;
+        EXPECT_EQ(AppendDateLine(c.text, d), c.result) << c.name;
+        // The window appends the same line to the UTF-16 text of its pane.
+        const std::u16string wide(c.text.begin(), c.text.end());
+        EXPECT_EQ(c.text + DateLine(AtLineStart(wide), d), c.result) << c.name;
     }
-    std::size_t caret = 0;
-    EXPECT_EQ(AppendDateLine("x", "", caret), "x\r\n");
+    EXPECT_EQ(AppendDateLine("x", ""), "x\r\n");
 }
 
 TEST(HoldsNoLine, OnlyTheEmptyText) {

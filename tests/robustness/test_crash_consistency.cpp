@@ -30,6 +30,7 @@
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "support_robust.h"
+#include "tests/support/session_rig.h"
 
 namespace kuv {
 namespace {
@@ -411,17 +412,17 @@ void CrashTest::NewStart(int kill) {
     // The program's start: settings, both panes, then a save of a changed day.
     TDiarySettings s = DefaultSettings(world_.paths);
     ReadSettings(s, world_.paths);
-    DiaryBook book(s);
+    test::SessionRig rig(world_.paths, s);
     try {
-        const DiaryBook::Loaded shown = book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17));
+        const test::SessionRig::Loaded shown = rig.GoTo(Day(2024, 1, 17));
         EXPECT_EQ(shown.upper.text, EntryText("plain", model_.plain)) << "kill " << kill;
         // A day of its own for every start: a day saved under an earlier
         // password would load sealed, and a sealed day is never overwritten.
         const TDateTime probeDay = Day(2030, 1, 1) + kill;
-        book.LoadDiary(probeDay, probeDay);
-        book.MarkChanged();
+        rig.GoTo(probeDay);
         const std::string probe = EntryText("probe", kill);
-        book.SaveDiary(probeDay, probe);
+        rig.Type(probe);
+        rig.session.Save();
         const PaneContent back =
             LoadPane(YearFolder(s.DataPath, probeDay), EntryName(probeDay), s.Password);
         EXPECT_EQ(back.text, probe) << "kill " << kill;

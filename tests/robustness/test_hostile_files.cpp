@@ -25,6 +25,7 @@
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "support_robust.h"
+#include "tests/support/session_rig.h"
 
 namespace kuv {
 namespace {
@@ -63,13 +64,15 @@ class HostileFiles : public ::testing::Test {
     // be written, and the load must give exactly what the text rules say.
     void LoadUnchanged(const std::string& what) {
         const auto before = Snapshot(dir_.path());
-        DiaryBook book(settings_);
+        test::SessionRig rig(paths_, settings_);
         try {
-            book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17));
+            rig.GoTo(Day(2024, 1, 17));
         } catch (const AppError& e) {
             ADD_FAILURE() << what << ": the load failed: " << e.what();
         }
-        book.SaveDiary(Day(2024, 1, 17), "never written");
+        // Text in the pane without a change is never saved.
+        rig.Put("never written");
+        rig.session.Save();
         EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "") << what;
     }
 
@@ -459,17 +462,18 @@ TEST_F(HostileFiles, FilesOfTwoGibibytesAndMoreAreRefusedUntouched) {
 
 TEST_F(HostileFiles, AnEntryTooLargeForThePaneStopsTheLoad) {
     MakeSparse(year_ + "/0117.dia", (std::int64_t{64} << 20) + 1, "big");
-    DiaryBook book(settings_);
+    test::SessionRig rig(paths_, settings_);
     std::string msg;
     try {
-        book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17));
+        rig.GoTo(Day(2024, 1, 17));
     } catch (const AppError& e) {
         msg = e.what();
     }
     EXPECT_EQ(msg, robust::TooLarge());
-    EXPECT_TRUE(book.UpperSealed()) << "no save may replace the entry that could not be shown";
-    book.MarkChanged();
-    book.SaveDiary(Day(2024, 1, 17), "short");
+    EXPECT_TRUE(rig.session.UpperReadOnly())
+        << "no save may replace the entry that could not be shown";
+    rig.Type("short");
+    rig.session.Save();
     struct stat st {};
     ASSERT_EQ(::stat((year_ + "/0117.dia").c_str(), &st), 0);
     EXPECT_EQ(st.st_size, (std::int64_t{64} << 20) + 1);

@@ -30,6 +30,7 @@
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "support_robust.h"
+#include "tests/support/session_rig.h"
 
 namespace kuv {
 namespace {
@@ -217,14 +218,13 @@ TEST_F(RealFaults, DataFolderThatIsAFileLoadsEmptyAndRefusesTheSave) {
     const auto before = Snapshot(dir_.path());
     TDiarySettings s = DefaultSettings(paths_);
     s.DataPath = file;
-    DiaryBook book(s);
-    const DiaryBook::Loaded shown = book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17));
+    test::SessionRig rig(paths_, s);
+    const test::SessionRig::Loaded shown = rig.GoTo(Day(2024, 1, 17));
     EXPECT_EQ(shown.upper.text, "");
     EXPECT_EQ(shown.lower.text, "");
-    book.MarkChanged();
-    EXPECT_EQ(Thrown([&] { book.SaveDiary(Day(2024, 1, 17), kNew); }),
-              robust::CannotCreate(file + "/2024/0117.dia"));
-    EXPECT_TRUE(book.Unsaved()) << "the change must stay unsaved";
+    rig.Type(kNew);
+    EXPECT_EQ(Thrown([&] { rig.session.Save(); }), robust::CannotCreate(file + "/2024/0117.dia"));
+    EXPECT_TRUE(rig.session.Unsaved()) << "the change must stay unsaved";
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
 }
 
@@ -233,11 +233,11 @@ TEST_F(RealFaults, MissingDataFolderLoadsEmptyAndRefusesTheSaveOnce) {
     const auto before = Snapshot(dir_.path());
     TDiarySettings s = DefaultSettings(paths_);
     s.DataPath = missing;
-    DiaryBook book(s);
-    EXPECT_EQ(book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17)).upper.text, "");
-    book.MarkChanged();
+    test::SessionRig rig(paths_, s);
+    EXPECT_EQ(rig.GoTo(Day(2024, 1, 17)).upper.text, "");
+    rig.Type(kNew);
     fault::Reset();
-    EXPECT_EQ(Thrown([&] { book.SaveDiary(Day(2024, 1, 17), kNew); }),
+    EXPECT_EQ(Thrown([&] { rig.session.Save(); }),
               robust::CannotCreate(missing + "/2024/0117.dia"));
     EXPECT_EQ(fault::Calls(fault::Op::MakeDirectory), 1) << "one level, tried once";
     EXPECT_FALSE(Exists(missing)) << "the data folder itself is never created";
@@ -252,14 +252,13 @@ TEST_F(RealFaults, AnUnreadableLowerPaneKeepsTheUpperOneWorking) {
     WriteBytes(year_ + "/0117.dia", kOld);
     ASSERT_EQ(::mkfifo((data_ + "/2023/0117.dia").c_str(), 0600), 0);
     TDiarySettings s = DefaultSettings(paths_);
-    DiaryBook book(s);
-    DiaryBook::Loaded shown;
-    EXPECT_EQ(Thrown([&] { book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17), shown); }),
+    test::SessionRig rig(paths_, s);
+    EXPECT_EQ(Thrown([&] { rig.GoTo(Day(2024, 1, 17)); }),
               robust::CannotOpen(data_ + "/2023/0117.dia"));
-    EXPECT_EQ(shown.upper.text, kOld);
-    EXPECT_FALSE(book.UpperSealed());
-    book.MarkChanged();
-    book.SaveDiary(Day(2024, 1, 17), kNew);
+    EXPECT_EQ(rig.session.Upper().text, kOld);
+    EXPECT_FALSE(rig.session.UpperReadOnly());
+    rig.Type(kNew);
+    rig.session.Save();
     EXPECT_EQ(ReadBytes(year_ + "/0117.dia"), kNew);
 }
 
@@ -371,10 +370,10 @@ TEST_F(RealFaults, FoldersBehindLinksAreFollowed) {
     ASSERT_EQ(::symlink((outside_ + "/diary").c_str(), linked.c_str()), 0);
     TDiarySettings s = DefaultSettings(paths_);
     s.DataPath = linked;
-    DiaryBook book(s);
-    EXPECT_EQ(book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17)).upper.text, kOld);
-    book.MarkChanged();
-    book.SaveDiary(Day(2024, 1, 17), kNew);
+    test::SessionRig rig(paths_, s);
+    EXPECT_EQ(rig.GoTo(Day(2024, 1, 17)).upper.text, kOld);
+    rig.Type(kNew);
+    rig.session.Save();
     EXPECT_EQ(ReadBytes(outside_ + "/diary/2024/0117.dia"), kNew);
     struct stat st {};
     ASSERT_EQ(::lstat(linked.c_str(), &st), 0);

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QDate>
 #include <QStringList>
+#include <QWidget>
 
 #include "app/settings.h"
 #include "tests/support/temp_dir.h"
@@ -50,5 +52,16 @@ std::string Cp932(const char* utf8);
 
 // The focus is on the picker (its edit field counts).
 bool InWidget(const QWidget* focus, const QWidget* widget);
+
+// The top-level window of that class and object name, or nullptr.
+template <class T>
+T* TopLevel(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String(name)) {
+            if (auto* t = qobject_cast<T*>(w)) return t;
+        }
+    }
+    return nullptr;
+}
 
 }  // namespace kuv::test

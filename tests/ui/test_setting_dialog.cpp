@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -29,6 +30,7 @@
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
 #include "platform/fileio.h"
+#include "tests/ui/support_ui.h"
 #include "ui/font_alias.h"
 #include "ui/fonts.h"
 #include "ui/main_form.h"
@@ -65,7 +67,7 @@ class TestSettingDialog : public QObject {
     std::unique_ptr<QTemporaryDir> dir_;
     kuv::AppPaths paths_;
     std::unique_ptr<TMainForm> form_;
-    std::unique_ptr<TSettingDialog> dialog_;
+    TSettingDialog* dialog_ = nullptr;  // the main window's, made by its first opening
 
     template <class T>
     T* Find(const char* name) {
@@ -79,9 +81,18 @@ class TestSettingDialog : public QObject {
 
     void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2)); }
 
+    // The main window's settings command, as the menu item runs it.
+    void OpenFromTheWindow() {
+        form_->findChild<QAction*>(QStringLiteral("N3"))->trigger();
+        dialog_ = kuv::test::TopLevel<TSettingDialog>("SettingDialog");
+        QVERIFY(dialog_ != nullptr);
+    }
     void Open() {
-        dialog_->OpenSettingDialog();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        OpenFromTheWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_));
+    }
+    QPlainTextEdit* Pane(const char* name) {
+        return form_->findChild<QPlainTextEdit*>(QString::fromLatin1(name));
     }
 
     // The value of a key in the settings file, read from a decoded copy.
@@ -131,7 +142,6 @@ class TestSettingDialog : public QObject {
         QVERIFY(dir_->isValid());
         paths_ = kuv::FixedAppPaths(dir_->path().toStdString());
         form_ = std::make_unique<TMainForm>(paths_);
-        dialog_ = std::make_unique<TSettingDialog>(*form_);
         kuv::TDiarySettings& s = form_->Settings();
         s.DataPath = paths_.settingsFolder;
         s.Password = "abc";
@@ -139,11 +149,14 @@ class TestSettingDialog : public QObject {
         s.DateFormat = kuv::kDefaultDateFormat;
         s.AutoInsertDate = false;
         s.SaveWindow = true;
+        // The dialog as the running program has it: made once, then hidden.
+        OpenFromTheWindow();
+        dialog_->hide();
     }
 
     void cleanup() {
         kuv::fsio::fault::Reset();
-        dialog_.reset();
+        dialog_ = nullptr;
         form_.reset();
         dir_.reset();
     }
@@ -277,7 +290,7 @@ class TestSettingDialog : public QObject {
         QFont pane(QStringLiteral("DejaVu Serif"));
         pane.setPointSize(15);
         pane.setUnderline(true);
-        kuv::ApplyPaneFont(*form_->Memo1, pane, 0x000000FF);
+        kuv::ApplyPaneFont(*Pane("Memo1"), pane, 0x000000FF);
         Open();
         QCOMPARE(dialog_->ChosenFont().family(), QStringLiteral("DejaVu Serif"));
         QCOMPARE(dialog_->ChosenFont().pointSize(), 15);
@@ -305,7 +318,7 @@ class TestSettingDialog : public QObject {
     void focusAndTabOrder() {
         form_->Settings().UseEncryption = true;
         Open();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
         QCOMPARE(QApplication::focusWidget(), Edit("Edit1"));
         const char* order[] = {"Edit2", "Edit3", "CheckBox1", "CheckBox3", "CheckBox4", "Edit1"};
         for (const char* name : order) {
@@ -325,7 +338,7 @@ class TestSettingDialog : public QObject {
         form_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form_.get()));
         Open();
-        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+        QVERIFY(QTest::qWaitForWindowActive(dialog_));
         QTRY_COMPARE(QApplication::focusWidget(), Edit("Edit3"));  // where it was last
     }
 
@@ -351,7 +364,7 @@ class TestSettingDialog : public QObject {
     }
 
     void applyWritesAndUpdates() {
-        const QFont before = form_->Memo1->font();
+        const QFont before = Pane("Memo1")->font();
         Open();
         Click(Box("CheckBox1"));  // tick encryption: takes effect at the next start only
         SetTexts(QStringLiteral("/tmp/日記"), QStringLiteral("新しい pw"),
@@ -499,7 +512,7 @@ class TestSettingDialog : public QObject {
 
     void writeErrorKeepsEverything() {
         QFETCH(int, op);
-        const QFont paneBefore = form_->Memo2->font();
+        const QFont paneBefore = Pane("Memo2")->font();
         Open();
         Edit("Edit1")->setText(QStringLiteral("/new"));
         Edit("Edit3")->setText(QStringLiteral("yyyy"));
@@ -513,14 +526,15 @@ class TestSettingDialog : public QObject {
         QVERIFY(dialog_->isVisible());
         QCOMPARE(form_->Settings().DataPath, paths_.settingsFolder);
         QCOMPARE(form_->Settings().DateFormat, std::string(kuv::kDefaultDateFormat));
-        QCOMPARE(form_->Memo2->font(), paneBefore);
+        QCOMPARE(Pane("Memo2")->font(), paneBefore);
     }
 
-    void writeErrorThrowsOutOfTheHandler() {
+    void writeErrorGoesToTheGeneralHandler() {
         Open();
         // The program folder is gone, so the settings folder cannot be made.
         QVERIFY(QDir(dir_->path()).removeRecursively());
-        QVERIFY_THROWS_EXCEPTION(kuv::AppError, dialog_->ApplySettings());
+        Click(Button("SpeedButton1"));
+        QCOMPARE(gErrors.size(), std::size_t{1});
         QVERIFY(dialog_->isVisible());
         QVERIFY(gMessages.empty());
     }
@@ -534,7 +548,7 @@ class TestSettingDialog : public QObject {
     void cancelAndCloseBoxChangeNothing() {
         QFETCH(bool, closeBox);
         const kuv::TDiarySettings before = form_->Settings();
-        const QFont font = form_->Memo1->font();
+        const QFont font = Pane("Memo1")->font();
         Open();
         Click(Box("CheckBox1"));
         SetTexts(QStringLiteral("/x"), QStringLiteral("y"), QStringLiteral("z"));
@@ -552,7 +566,7 @@ class TestSettingDialog : public QObject {
         QCOMPARE(s.Password, before.Password);
         QCOMPARE(s.DateFormat, before.DateFormat);
         QCOMPARE(s.AutoInsertDate, before.AutoInsertDate);
-        QCOMPARE(form_->Memo1->font(), font);
+        QCOMPARE(Pane("Memo1")->font(), font);
         // The controls keep the user's edits until the next open fills them.
         QCOMPARE(Edit("Edit1")->text(), QStringLiteral("/x"));
         Open();
@@ -571,8 +585,8 @@ class TestSettingDialog : public QObject {
         QFont pane(QStringLiteral("DejaVu Sans"));
         pane.setPointSize(12);
         pane.setUnderline(true);
-        kuv::ApplyPaneFont(*form_->Memo1, pane, 0x00336699);
-        kuv::ApplyPaneFont(*form_->Memo2, pane, 0x00336699);
+        kuv::ApplyPaneFont(*Pane("Memo1"), pane, 0x00336699);
+        kuv::ApplyPaneFont(*Pane("Memo2"), pane, 0x00336699);
         Open();
 
         bool sawChooser = false;
@@ -613,11 +627,11 @@ class TestSettingDialog : public QObject {
         QVERIFY(chosen.underline());   // unchanged
         QVERIFY(!chosen.strikeOut());  // unchanged
         // The panes get the font only when the dialog is applied.
-        QCOMPARE(form_->Memo1->font().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(Pane("Memo1")->font().family(), QStringLiteral("DejaVu Sans"));
 
         Click(Button("SpeedButton1"));
         QCOMPARE(gMessages, std::vector<QString>{kNextStart});
-        for (QPlainTextEdit* memo : {form_->Memo1, form_->Memo2}) {
+        for (QPlainTextEdit* memo : {Pane("Memo1"), Pane("Memo2")}) {
             QCOMPARE(memo->font().family(), chosen.family());
             QCOMPARE(memo->font().pointSize(), chosen.pointSize());
             QCOMPARE(memo->font().bold(), chosen.bold());
@@ -641,7 +655,7 @@ class TestSettingDialog : public QObject {
         Click(Button("SpeedButton3"));
         QCOMPARE(dialog_->ChosenFont().pointSize(), 20);
         Edit("Edit1")->setText(QStringLiteral("/unapplied"));
-        dialog_->OpenSettingDialog();  // while shown: refill, but no FormShow
+        OpenFromTheWindow();  // while shown: refill, but no FormShow
         QCOMPARE(Edit("Edit1")->text(), QString::fromStdString(paths_.settingsFolder));
         QCOMPARE(dialog_->ChosenFont().pointSize(), 20);
     }

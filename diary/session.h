@@ -1,0 +1,163 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/settings.h"
+#include "app/settings_file.h"
+#include "dates/calendar.h"
+#include "diary/diary_book.h"
+#include "platform/errors.h"
+
+// The diary session: the current day, both panes, the change state, and every
+// move between days with its saves. It holds no widget; a window shows it
+// through SessionView and gives it the upper pane's text through UpperPane.
+namespace kuv {
+
+// Where the session reads the upper pane's text when a save needs it.
+class UpperPane {
+  public:
+    virtual ~UpperPane() = default;
+    // The pane's whole text, lines joined with CR LF.
+    virtual std::u16string Text() const = 0;
+};
+
+// What a window shows of the session. Both are called after the session's
+// state has changed, also when the operation then throws.
+class SessionView {
+  public:
+    virtual ~SessionView() = default;
+    // The current day changed (a step, a refused pick that went back).
+    virtual void DayChanged() = 0;
+    // The panes were loaded anew; complete is false when the load stopped
+    // with an error, and then only what was read before it is shown.
+    virtual void PanesLoaded(bool complete) = 0;
+};
+
+// A text that code page 932 cannot hold: the save stops and names the
+// character. The message is the program's own, a complete sentence.
+class UnstorableTextError : public AppError {
+  public:
+    UnstorableTextError(std::string cp932Message, char32_t character)
+        : AppError(std::move(cp932Message)), character_(character) {}
+    char32_t character() const { return character_; }
+
+  private:
+    char32_t character_;
+};
+
+class DiarySession {
+  public:
+    DiarySession(AppPaths paths, TDiarySettings settings);
+    DiarySession(const DiarySession&) = delete;
+    DiarySession& operator=(const DiarySession&) = delete;
+
+    void SetView(SessionView* view) { view_ = view; }
+    void SetUpperPane(const UpperPane* pane) { pane_ = pane; }
+    // The current local date and time; tests put a fixed clock here.
+    void SetClock(std::function<TDateTime()> clock) { clock_ = std::move(clock); }
+
+    const AppPaths& Paths() const { return paths_; }
+    TDiarySettings& Settings() { return settings_; }
+    const TDiarySettings& Settings() const { return settings_; }
+
+    // Start-up: the settings file read over the defaults. False when a file
+    // is there but cannot be read; the defaults stay then.
+    bool ReadSettings();
+    // The rest of start-up: the current day becomes now; with encryption on
+    // the diary waits for its password (true), otherwise today is loaded.
+    // Throws AppError when today's entry cannot be loaded.
+    bool Open();
+    // The typed password against the stored one, byte for byte. Right: the
+    // day becomes now and is loaded (true). Wrong: nothing changes.
+    bool Unlock(const std::string& typed);
+    bool Locked() const { return locked_; }
+
+    // The current day (date and time of day) and the day the panes hold.
+    TDateTime Day() const { return day_; }
+    TDateTime LoadedDay() const { return loadedDay_; }
+
+    // The panes as loaded; the upper one as it was before any typing.
+    const PaneContent& Upper() const { return upper_; }
+    const PaneContent& Lower() const { return lower_; }
+    const std::string& StatusLine() const { return status_; }
+    // The last load put the automatic date into the upper pane.
+    bool DateInserted() const { return dateInserted_; }
+    // The upper pane may not be edited: a sealed entry, or one that could not
+    // be read. No save replaces it.
+    bool UpperReadOnly() const { return upperReadOnly_; }
+    const std::string& YearDir() const { return yearDir_; }
+    const std::string& LastYearDir() const { return lastYearDir_; }
+
+    // The upper pane changed since the last load.
+    bool Modified() const { return modified_; }
+    // ... and no save has written that change yet.
+    bool Unsaved() const { return unsaved_; }
+    void UpperChanged();
+
+    // Saves the upper pane under the current day when it changed. Throws
+    // AppError (the entry cannot be written) or UnstorableTextError.
+    void Save();
+    // Loads both panes for the current day.
+    void Load();
+    // Saves by the rules, then makes day the current day and loads it.
+    void GoTo(TDateTime day);
+
+    // One day back (-1) or forward (+1); one year back or forward by the
+    // leap-year table. Save first; a day outside 1601-9999 stops the move
+    // after the save with "カレンダーに日付時刻を設定できません。".
+    void StepDays(int days);
+    void StepYear(bool forward);
+
+    // The picker gained the focus: the entry being left is saved.
+    void PickerEntered();
+    // The user picked another day (year, month, day); the time of day stays.
+    // A change that is still unsaved is first saved under the day it was
+    // loaded for; when that fails the current day goes back and it throws.
+    void PickerChanged(int year, int month, int day);
+
+    // Date insertion: the text to add at the end of the upper pane (code
+    // page 932) for the current day in the user's pattern, and the change is
+    // counted. Empty when the pane is read-only.
+    std::string InsertDate();
+
+    // The three ends. Closing the window saves the entry and writes the
+    // window's state to the settings file; exiting saves only. Both throw
+    // when something could not be written, and the program goes on.
+    void CloseWindow(const ClosingState& state);
+    void Exit();
+    bool Ended() const { return ended_; }
+    // Ending from the password prompt: nothing to save.
+    void EndLocked() { ended_ = true; }
+
+    // How many loads there have been, so that a view knows when to refill.
+    std::uint64_t LoadCount() const { return loadCount_; }
+
+  private:
+    void SetDay(TDateTime day);
+    void LoadInto(TDateTime day);
+    void SaveUnder(TDateTime day);
+    std::string UpperBytes() const;
+
+    AppPaths paths_;
+    TDiarySettings settings_;
+    SessionView* view_ = nullptr;
+    const UpperPane* pane_ = nullptr;
+    std::function<TDateTime()> clock_;
+
+    TDateTime day_ = 0;
+    TDateTime loadedDay_ = 0;
+    PaneContent upper_, lower_;
+    std::string status_;
+    std::string yearDir_, lastYearDir_;
+    bool dateInserted_ = false;
+    bool upperReadOnly_ = false;
+    bool modified_ = false;
+    bool unsaved_ = false;
+    bool locked_ = false;
+    bool ended_ = false;
+    std::uint64_t loadCount_ = 0;
+};
+
+}  // namespace kuv

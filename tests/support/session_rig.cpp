@@ -1,0 +1,57 @@
+#include "tests/support/session_rig.h"
+
+#include "app/settings.h"
+#include "platform/cp932.h"
+
+namespace kuv::test {
+
+namespace {
+
+AppPaths PathsFor(const std::string& dataPath) {
+    // The settings file lies apart from the data folder, so that the data
+    // folder's snapshots see entries only.
+    return FixedAppPaths(dataPath + ".app");
+}
+
+}  // namespace
+
+SessionRig::SessionRig(const std::string& dataPath)
+    : session(PathsFor(dataPath), DefaultSettings(PathsFor(dataPath))) {
+    session.Settings().DataPath = dataPath;
+    session.SetUpperPane(&pane);
+    session.SetView(&view);
+    session.SetClock([] { return EncodeDateValue(2001, 1, 17) + 0.5; });
+}
+
+SessionRig::SessionRig(const AppPaths& paths, const TDiarySettings& settings)
+    : session(paths, settings) {
+    session.SetUpperPane(&pane);
+    session.SetView(&view);
+    session.SetClock([] { return EncodeDateValue(2001, 1, 17) + 0.5; });
+}
+
+void SessionRig::Show() {
+    pane.text = cp932::ToUtf16(session.Upper().text);
+}
+
+void SessionRig::Type(const std::string& cp932Text) {
+    pane.text = cp932::ToUtf16(cp932Text);
+    session.UpperChanged();
+}
+
+void SessionRig::Put(const std::string& cp932Text) {
+    pane.text = cp932::ToUtf16(cp932Text);
+}
+
+SessionRig::Loaded SessionRig::GoTo(TDateTime day) {
+    session.GoTo(day);
+    Show();
+    return Loaded{session.Upper(), session.Lower(), session.StatusLine(), session.DateInserted()};
+}
+
+void SessionRig::Save(const std::string& cp932Text) {
+    Put(cp932Text);
+    session.Save();
+}
+
+}  // namespace kuv::test
