@@ -55,6 +55,28 @@ bool ReadStored(const std::string& path, std::string& bytes) {
     throw AppError(FormatMessage(kCannotOpen, path));
 }
 
+// Reads a plain entry as the pane text it gives; false when it is gone since
+// the existence check. The pane's limit counts that text, not the file: a
+// large file whose text ends early at a zero byte loads.
+bool ReadStoredText(const std::string& path, std::string& text) {
+    std::string head;
+    bool whole = false;
+    switch (fsio::ReadFileHead(path, head, kMaxPaneBytes + 1, whole)) {
+        case fsio::ReadStatus::Ok:
+            break;
+        case fsio::ReadStatus::Missing:
+            return false;
+        case fsio::ReadStatus::TooLarge:
+        case fsio::ReadStatus::CannotOpen:
+        case fsio::ReadStatus::ReadError:
+            throw AppError(FormatMessage(kCannotOpen, path));
+    }
+    const bool endsInside = whole || head.find('\0') != std::string::npos;
+    text = PaneTextFromFile(head);
+    if (!endsInside || text.size() > kMaxPaneBytes) throw AppError(kTooLarge);
+    return true;
+}
+
 enum class Presence { Absent, File, Unreadable };
 
 // An entry exists when a regular file (or a link to one) holds its name; a
@@ -119,8 +141,7 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
         case Presence::File:
             // A plain entry that vanished since the check was most likely just
             // locked by a save, so the locked file is looked at next.
-            if (ReadStored(plain, bytes)) {
-                pane.text = PaneTextFromFile(bytes);
+            if (ReadStoredText(plain, pane.text)) {
                 pane.source = PaneSource::Plain;
                 return pane;
             }
@@ -142,6 +163,7 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
     // the stored file stays exactly as it was.
     if (CryptDecodeToMemory(locked, password, bytes, kMaxPaneBytes) == 0) {
         pane.text = PaneTextFromFile(bytes);
+        if (pane.text.size() > kMaxPaneBytes) throw AppError(kTooLarge);
         pane.source = PaneSource::Locked;
         return pane;
     }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -391,6 +392,32 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t 
     }
     // A file that grew or shrank while it was read keeps what was there.
     out.resize(static_cast<std::size_t>(got));
+    return ReadStatus::Ok;
+}
+
+ReadStatus ReadFileHead(const std::string& path, std::string& out, std::size_t maxBytes,
+                        bool& whole) {
+    out.clear();
+    whole = false;
+    if (KindOf(path) == Kind::Missing) return ReadStatus::Missing;
+    InFile in;
+    errno = 0;
+    if (!in.Open(path)) {
+        return errno == ENOENT || KindOf(path) == Kind::Missing ? ReadStatus::Missing
+                                                                : ReadStatus::CannotOpen;
+    }
+    const std::int64_t size = in.Size();
+    if (size < 0) return ReadStatus::ReadError;
+    const std::size_t want =
+        std::min(static_cast<std::uint64_t>(size), static_cast<std::uint64_t>(maxBytes));
+    out.resize(want);
+    const std::int64_t got = want > 0 ? in.Read(out.data(), want) : 0;
+    if (got < 0 || (static_cast<std::size_t>(got) < want && in.Size() > got)) {
+        out.clear();
+        return ReadStatus::ReadError;
+    }
+    out.resize(static_cast<std::size_t>(got));
+    whole = static_cast<std::uint64_t>(size) <= maxBytes;
     return ReadStatus::Ok;
 }
 

@@ -112,6 +112,10 @@ enum class ReadStatus { Ok, Missing, CannotOpen, ReadError, TooLarge };
 
 // Reads a whole file of at most maxBytes bytes.
 ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes);
+// Reads the first maxBytes bytes of a file, or all of a smaller one; whole
+// tells which. Never TooLarge.
+ReadStatus ReadFileHead(const std::string& path, std::string& out, std::size_t maxBytes,
+                        bool& whole);
 
 // Replaces path with data through the work file workPath: writes it whole,
 // checks every count, flushes it, renames it over path and syncs the folder.

@@ -84,20 +84,35 @@ TEST(DiaryBook, SymbolicLinksAreFollowed) {
     EXPECT_EQ(LoadPane(dir / "2001", "0118", "").source, PaneSource::None);
 }
 
-TEST(DiaryBook, AFileLargerThanThePaneStopsTheLoad) {
+TEST(DiaryBook, ThePaneLimitCountsTheTextThePaneGets) {
     TempDir dir;
     ::mkdir((dir / "2001").c_str(), 0700);
     const std::string entry = dir / "2001/0117.dia";
-    WriteBytes(entry, "");
-    ASSERT_EQ(::truncate(entry.c_str(), static_cast<off_t>(kMaxPaneBytes) + 1), 0);
-    try {
-        LoadPane(dir / "2001", "0117", "");
-        FAIL() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.what(), Cp932("文字列の大きさが メモ の制限を越えました"));
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool fits;
+    };
+    const std::string zeroAfterText = "short" + std::string(1, '\0');
+    const std::vector<Case> cases = {
+        {"just at the limit", std::string(kMaxPaneBytes, 'a'), true},
+        {"one byte over", std::string(kMaxPaneBytes + 1, 'a'), false},
+        // Lone line feeds double in the pane.
+        {"line feeds that become CR LF", std::string(kMaxPaneBytes / 2 + 1, '\n'), false},
+        // A large file whose text ends at a zero byte gives a short text.
+        {"ends early at a zero", zeroAfterText + std::string(kMaxPaneBytes + 10, 'b'), true},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(entry, c.bytes);
+        try {
+            const PaneContent pane = LoadPane(dir / "2001", "0117", "");
+            EXPECT_TRUE(c.fits) << c.name;
+            EXPECT_EQ(pane.text, PaneTextFromFile(c.bytes)) << c.name;
+        } catch (const AppError& e) {
+            EXPECT_FALSE(c.fits) << c.name;
+            EXPECT_EQ(e.what(), Cp932("文字列の大きさが メモ の制限を越えました")) << c.name;
+        }
     }
-    ASSERT_EQ(::truncate(entry.c_str(), static_cast<off_t>(kMaxPaneBytes)), 0);
-    EXPECT_EQ(LoadPane(dir / "2001", "0117", "").text, "");  // all zero bytes
 }
 
 }  // namespace
