@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -141,7 +142,15 @@ void TSettingDialog::CreateFontDialog() {
     // The chooser offers face, style, size and script only: the group with
     // strike-out and underline (Qt's "Effects") is the one holding check boxes.
     for (QGroupBox* group : FontDialog->findChildren<QGroupBox*>()) {
-        if (!group->findChildren<QCheckBox*>().isEmpty()) group->hide();
+        if (!group->findChildren<QCheckBox*>().isEmpty()) {
+            group->hide();
+        } else {
+            // The sample took its height from the group beside it; alone it
+            // would have none.
+            for (QLineEdit* sample : group->findChildren<QLineEdit*>()) {
+                sample->setMinimumHeight(48);
+            }
+        }
     }
 }
 
@@ -189,14 +198,22 @@ void TSettingDialog::CheckBox1Click() {
 void TSettingDialog::SpeedButton3Click() {
     QFont start = FChosenFont;
     if (start.pointSize() <= 0) start.setPointSize(PointSizeOf(start));
+    // The chooser lists installed families only; a name the panes show
+    // through an alias (the Windows faces) is offered as the family behind it.
+    const QString shown = QFontInfo(start).family();
+    start.setFamilies({shown});
     if (FontDialog == nullptr) CreateFontDialog();
     FontDialog->setCurrentFont(start);
     if (FontDialog->exec() != QDialog::Accepted) return;
 
     const QFont chosen = FontDialog->selectedFont();
     QFont next = FChosenFont;
-    next.setFamilies(chosen.families().isEmpty() ? QStringList{chosen.family()}
-                                                 : chosen.families());
+    // A family left as it was keeps its stored name byte for byte, so that
+    // the settings still suit the Windows program.
+    if (chosen.family() != shown) {
+        next.setFamilies(chosen.families().isEmpty() ? QStringList{chosen.family()}
+                                                     : chosen.families());
+    }
     next.setStyleName(chosen.styleName());
     next.setWeight(chosen.weight());
     next.setItalic(chosen.italic());

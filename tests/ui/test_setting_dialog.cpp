@@ -642,6 +642,34 @@ class TestSettingDialog : public QObject {
         QCOMPARE(Stored("FONT", "COLOR"), std::string("3368601"));  // 0x00336699
     }
 
+    void fontChooserStartsOnTheFamilyShownAndKeepsItsName() {
+        if (!QFontDatabase::families().contains(QStringLiteral("IPAPGothic"))) {
+            QSKIP("fonts-ipafont-gothic is not installed");
+        }
+        // The default face, shown through the IPA alias.
+        QFont pane(QStringLiteral("ＭＳ Ｐゴシック"));
+        pane.setPointSize(12);
+        kuv::ApplyPaneFont(*Pane("Memo1"), pane, 0x00000000);
+        Open();
+        QTimer::singleShot(0, this, [&] {
+            auto* chooser = dialog_->findChild<QFontDialog*>(QStringLiteral("FontDialog"));
+            QTRY_VERIFY(chooser->isVisible());
+            QCOMPARE(chooser->currentFont().family(), QStringLiteral("IPAPGothic"));
+            // The sample shows a sample.
+            for (QGroupBox* group : chooser->findChildren<QGroupBox*>()) {
+                if (!group->isVisibleTo(chooser)) continue;
+                for (QLineEdit* sample : group->findChildren<QLineEdit*>()) {
+                    QVERIFY(sample->height() >= 40);
+                }
+            }
+            chooser->accept();
+        });
+        Click(Button("SpeedButton3"));
+        QCOMPARE(dialog_->ChosenFont().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        Click(Button("SpeedButton1"));
+        QCOMPARE(Stored("FONT", "NAME"), std::string(kuv::kDefaultFontName));
+    }
+
     void reopeningWhileShownKeepsTheChosenFont() {
         Open();
         QFont pane(QStringLiteral("DejaVu Serif"));
