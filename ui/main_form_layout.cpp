@@ -6,11 +6,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "dates/qt/locale_loader.h"
 #include "ui/bevel.h"
 #include "ui/main_form.h"
 #include "ui/main_form_metrics.h"
@@ -31,6 +33,17 @@ class TDatePicker final : public QDateEdit {
   protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
+
+// The user's short date format, with the year in four digits so that every
+// year the picker takes can be read and typed.
+QString PickerFormat(const QLocale& locale) {
+    // The C locale's short date is the fallback tables' m/d/yy.
+    if (locale.language() == QLocale::C) return QStringLiteral("M/d/yyyy");
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    format.replace(shortYear, QStringLiteral("yyyy"));
+    return format;
+}
 
 QAction* MakeAction(QObject* owner, const char* name, const QString& caption,
                     const char* glyph = nullptr, const QString& hint = QString()) {
@@ -143,7 +156,9 @@ void TMainForm::CreateToolBar() {
     DateTimePicker = new TDatePicker(ToolBar1);
     DateTimePicker->setObjectName(QStringLiteral("DateTimePicker"));
     DateTimePicker->setGeometry(251, kItemTop, 186, kItemHeight);
-    DateTimePicker->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    const QLocale locale = kuv::UserDateLocale();
+    DateTimePicker->setLocale(locale);
+    DateTimePicker->setDisplayFormat(PickerFormat(locale));
     DateTimePicker->setDateRange(kFirstPickerDate, kLastPickerDate);
     DateTimePicker->setCalendarPopup(true);
 

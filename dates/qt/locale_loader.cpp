@@ -264,16 +264,16 @@ LocaleItems LocaleItemsFromQt(const QLocale& locale) {
     return it;
 }
 
-void LoadDateLocale() {
-    QLocale locale = QLocale::system();
+QLocale UserDateLocale() {
     for (const char* var : {"LC_ALL", "LC_TIME", "LANG"}) {
         const char* value = std::getenv(var);
-        if (value != nullptr && *value != '\0') {
-            locale = LocaleFromName(value);
-            break;
-        }
+        if (value != nullptr && *value != '\0') return LocaleFromName(value);
     }
-    DateLocale() = BuildDateLocale(LocaleItemsFromQt(locale));
+    return QLocale::system();
+}
+
+void LoadDateLocale() {
+    DateLocale() = BuildDateLocale(LocaleItemsFromQt(UserDateLocale()));
 }
 
 }  // namespace kuv

@@ -15,6 +15,9 @@ LocaleItems LocaleItemsFromQt(const QLocale& locale);
 // slashIsSeparator.
 QString DatePatternFromQt(const QString& format, bool slashIsSeparator);
 
+// The user's locale for dates: LC_ALL, LC_TIME or LANG, else the system's.
+QLocale UserDateLocale();
+
 // Fills DateLocale() from the user's locale (LC_ALL, LC_TIME, LANG).
 void LoadDateLocale();
 

@@ -356,7 +356,20 @@ void TestMainForm::layoutOfTheToolBar() {
     QVERIFY(Find<QToolButton>(*bar, "SpeedButton6")->isChecked());
     auto* picker = Find<QDateEdit>(*bar, "DateTimePicker");
     QVERIFY(picker->calendarPopup());
-    QCOMPARE(picker->displayFormat(), QStringLiteral("yyyy/MM/dd"));
+    // The picker shows the user's short date, with four digits of year.
+    struct Locale {
+        const char* name;
+        const char* format;
+    };
+    const QByteArray saved = qgetenv("LC_ALL");
+    for (const Locale& l : {Locale{"ja_JP.UTF-8", "yyyy/MM/dd"}, Locale{"en_US.UTF-8", "M/d/yyyy"},
+                            Locale{"de_DE.UTF-8", "dd.MM.yyyy"}, Locale{"C", "M/d/yyyy"}}) {
+        qputenv("LC_ALL", l.name);
+        TMainForm other(folder.paths());
+        QCOMPARE(Find<QDateEdit>(other, "DateTimePicker")->displayFormat(),
+                 QString::fromLatin1(l.format));
+    }
+    qputenv("LC_ALL", saved);
     QCOMPARE(picker->minimumDate(), QDate(1601, 1, 1));
     QCOMPARE(picker->maximumDate(), QDate(9999, 12, 31));
 }
