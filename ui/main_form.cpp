@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QAction>
 #include <QApplication>
@@ -38,6 +39,24 @@ using namespace kuv::mainform;
 QDate QDateOf(kuv::TDateTime value) {
     const kuv::DateParts d = kuv::DecodeDateValue(value);
     return QDate(d.year, d.month, d.day);
+}
+
+// The stored place of the window, moved as little as needed so that its title
+// bar can still be grabbed on a screen; a place on no screen at all gives
+// nothing (the window is centred then).
+std::optional<QPoint> ReachablePlace(const QRect& wanted) {
+    QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (screen == nullptr) {
+        if (QGuiApplication::primaryScreen() == nullptr) return wanted.topLeft();
+        return std::nullopt;
+    }
+    const QRect area = screen->availableGeometry();
+    const int grab = std::min(wanted.width(), kTitleBarGripWidth);
+    const int left =
+        std::clamp(wanted.left(), area.left() - wanted.width() + grab, area.right() + 1 - grab);
+    const int top = std::clamp(wanted.top(), area.top(),
+                               std::max(area.top(), area.bottom() + 1 - kTitleBarGrip));
+    return QPoint(left, top);
 }
 
 // Runs a handler of the window for Qt: what it throws goes to the general
@@ -134,11 +153,10 @@ void TMainForm::ApplySettingsToWindow() {
     FPendingFrameSize = QSize(width, height);
     resize(width, height);
     if (s.SaveWindow && s.WindowTop != -1) {
-        const QRect wanted(s.WindowLeft, s.WindowTop, width, height);
-        QScreen* screen = QGuiApplication::screenAt(wanted.center());
-        // A place on a screen that is no longer there would hide the window.
-        if (screen != nullptr || QGuiApplication::primaryScreen() == nullptr) {
-            move(wanted.topLeft());
+        // A place on a screen that is no longer there would hide the window,
+        // and one above the screen's top its title bar.
+        if (const auto place = ReachablePlace(QRect(s.WindowLeft, s.WindowTop, width, height))) {
+            move(*place);
             return;
         }
     }
@@ -340,10 +358,15 @@ kuv::ClosingState TMainForm::CurrentClosingState() const {
     s.lowerPaneHeight = LowerPaneHeight();
     QRect outer = frameGeometry();
     if (isMaximized() || isMinimized() || isFullScreen()) {
-        // The place to come back to is the normal one.
-        const QMargins frame =
-            windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-        outer = normalGeometry().marginsAdded(frame);
+        // The place to come back to is the normal one, as it was last seen:
+        // the frame of a maximised window is not the frame of a normal one.
+        if (FNormalFrame.isValid()) {
+            outer = FNormalFrame;
+        } else {
+            const QMargins frame =
+                windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+            outer = normalGeometry().marginsAdded(frame);
+        }
     }
     s.top = outer.top();
     s.left = outer.left();
@@ -411,6 +434,10 @@ bool TMainForm::event(QEvent* event) {
                     FPendingFrameSize = QSize();
                     if (inner != size()) resize(inner);
                 }
+            }
+            if (isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
+                                                  Qt::WindowFullScreen))) {
+                FNormalFrame = frameGeometry();
             }
             break;
         default:

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <QSize>
 
 #include "app/settings.h"
@@ -109,6 +110,7 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     kuv::PaneFont FMemoFont;
     bool FLoading = false;         // the panes are being filled by a load
     QSize FPendingFrameSize;       // outer size to reach once the frame is known
+    QRect FNormalFrame;            // the outer bounds when last neither maximised nor minimised
     QPointer<QWidget> FLastFocus;  // the control of this window that last had the focus
     TPassWordDialog* FPassWordDialog = nullptr;
     std::unique_ptr<TSettingDialog> FSettingDialog;

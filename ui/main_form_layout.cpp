@@ -34,6 +34,22 @@ class TDatePicker final : public QDateEdit {
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
+// A panel of the status bar: its width while there is room, and less when
+// the window is made narrower, as a Windows status bar clips its panels.
+class TStatusPanel final : public QLabel {
+  public:
+    TStatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+        setMaximumWidth(width);
+    }
+    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+  private:
+    int width_;
+};
+
 // The user's short date format, with the year in four digits so that every
 // year the picker takes can be read and typed.
 QString PickerFormat(const QLocale& locale) {
@@ -211,10 +227,12 @@ void TMainForm::CreateStatusBar() {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFont(QToolTip::font());
     StatusBar1->setSizeGripEnabled(true);
+    StatusBar1->setFixedHeight(kStatusBarHeight);
+    // The panels draw their own sunken frames.
+    StatusBar1->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"));
     auto panel = [StatusBar1](const char* name, int width, Qt::Alignment align) {
-        auto* label = new QLabel(StatusBar1);
+        auto* label = new TStatusPanel(width, StatusBar1);
         label->setObjectName(QString::fromLatin1(name));
-        label->setFixedWidth(width);
         label->setAlignment(align | Qt::AlignVCenter);
         StatusBar1->addWidget(label);
         return label;

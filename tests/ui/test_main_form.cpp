@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -203,6 +204,7 @@ class TestMainForm : public QObject {
     void splitterCollapsesASmallLowerPane();
     void escapeCancelsASplitterDrag();
     void settingsAppliedAtStartUp();
+    void windowShrinksAndKeepsItsTitleBarReachable();
     void unreadableSettingsAreReported();
 
     void closingWritesTheSettingsFile();
@@ -420,6 +422,10 @@ void TestMainForm::panesAndStatusBar() {
     QCOMPARE(Find<QLabel>(*form, "StatusPanel1")->width(), 150);
     QCOMPARE(Find<QLabel>(*form, "StatusPanel2")->width(), 170);
     QCOMPARE(Find<QLabel>(*form, "StatusPanel3")->width(), 50);
+    QCOMPARE(Find<QStatusBar>(*form, "StatusBar1")->height(), 19);
+    for (const char* name : {"StatusPanel1", "StatusPanel2", "StatusPanel3"}) {
+        QCOMPARE(Find<QLabel>(*form, name)->frameShape(), QFrame::Panel);
+    }
     QVERIFY(!Find<QLabel>(*form, "StatusPanel2")->text().isEmpty());
     QVERIFY(Find<QLabel>(*form, "StatusPanel3")->text().isEmpty());
     QCOMPARE(Find<QToolButton>(*form, "SpeedButton1")->font().pixelSize(), 12);
@@ -879,6 +885,58 @@ void TestMainForm::settingsAppliedAtStartUp() {
     QCOMPARE(form->frameGeometry().size(), QSize(500, 300));
     const QPoint centre = form->screen()->availableGeometry().center();
     QVERIFY((form->frameGeometry().center() - centre).manhattanLength() <= 2);
+}
+
+void TestMainForm::windowShrinksAndKeepsItsTitleBarReachable() {
+    ProgramFolder folder;
+    {
+        // The status bar's panels give way; only the panes' room is kept.
+        auto form = Start(folder);
+        form->resize(120, 90);
+        QTest::qWait(10);
+        QCOMPARE(form->width(), 120);
+        QVERIFY(form->height() < 110);
+    }
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        const char* name;
+        QPoint stored;
+        QPoint shown;
+    };
+    const Case cases[] = {
+        {"on the screen", area.topLeft() + QPoint(40, 30), area.topLeft() + QPoint(40, 30)},
+        {"above the top", area.topLeft() + QPoint(40, -20), area.topLeft() + QPoint(40, 0)},
+        {"on no screen: centred", QPoint(area.left() - 5000, area.top()),
+         area.center() - QPoint(250, 150)},
+    };
+    for (const Case& c : cases) {
+        kuv::ClosingState state;
+        state.left = c.stored.x();
+        state.top = c.stored.y();
+        state.width = 500;
+        state.height = 300;
+        kuv::WriteClosingSettings(folder.paths(), state, true);
+        auto form = Start(folder);
+        QVERIFY2((form->frameGeometry().topLeft() - c.shown).manhattanLength() <= 2, c.name);
+    }
+
+    // Closing a maximised window stores the place it comes back to, exactly.
+    kuv::ClosingState state;
+    state.left = area.left() + 86;
+    state.top = area.top() + 19;
+    state.width = 450;
+    state.height = 340;
+    kuv::WriteClosingSettings(folder.paths(), state, true);
+    for (int round = 0; round < 2; ++round) {
+        auto form = Start(folder);
+        form->showMaximized();
+        QTRY_VERIFY(form->isMaximized());
+        QVERIFY(form->close());
+        kuv::TDiarySettings read = kuv::DefaultSettings(folder.paths());
+        kuv::ReadSettings(read, folder.paths());
+        QCOMPARE(QRect(read.WindowLeft, read.WindowTop, read.WindowWidth, read.WindowHeight),
+                 QRect(state.left, state.top, state.width, state.height));
+    }
 }
 
 void TestMainForm::unreadableSettingsAreReported() {
