@@ -1,0 +1,9 @@
+#pragma once
+
+namespace kuv {
+
+// The version both programs report and the About dialog shows, "2.00β" as
+// code page 932 bytes. The Debian package's version (CMakeLists.txt) follows it.
+extern const char* const kVersionText;
+
+}  // namespace kuv
