@@ -8,7 +8,7 @@ run_pkgs=(fonts-ipafont-gothic fontconfig qt6-translations-l10n)
 # Japanese typing in the windows: the fcitx5 input method's plug-in for Qt 6.
 ime_pkgs=(fcitx5-frontend-qt6)
 # Making and checking the Debian package, its manual pages and its desktop metadata.
-pkg_pkgs=(dpkg-dev file scdoc desktop-file-utils appstream lintian)
+pkg_pkgs=(dpkg-dev file scdoc desktop-file-utils appstream lintian bash-completion)
 test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
 
