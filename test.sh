@@ -18,6 +18,10 @@ ninja -C build -j"$jobs"
 echo "== tests =="
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+echo "== Debian package: built, then checked unpacked =="
+scripts/make-deb.sh build-deb
+scripts/check-deb.sh build-deb/kuvandoro_*.deb
+
 echo "== core tests under ASan and UBSan =="
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKUV_CORE_ONLY=ON \
   -DKUV_SANITIZE=ON -DKUV_BUILD_BENCH=OFF -DKUV_WERROR=ON >/dev/null

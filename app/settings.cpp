@@ -16,6 +16,12 @@ const char* const kDefaultDateFormat = "yyyy\"/\"mm\"/\"dd\" (\"aaa\")\"";
 // Full-width M, S, an ASCII space, full-width P and the katakana of "gothic".
 const char* const kDefaultFontName = "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
 
+#ifdef KUV_SYSTEM_INSTALL
+const bool kSystemWideInstall = true;
+#else
+const bool kSystemWideInstall = false;
+#endif
+
 namespace {
 
 // Joins a folder and a name with one "/"; a folder that already ends in "/"
@@ -48,17 +54,6 @@ std::optional<std::string> UserDataFolder() {
     return Join(*base, "kuvandoro");
 }
 
-// Creates path and every missing folder above it (mode 0700 each).
-bool MakeDirectories(const std::string& path) {
-    if (path.empty() || fsio::IsDirectory(path)) return !path.empty();
-    std::string parent = fsio::ParentOf(path);
-    if (!parent.empty() && parent != path && !fsio::IsDirectory(parent) &&
-        !MakeDirectories(parent)) {
-        return false;
-    }
-    return fsio::MakeDirectory(path) || fsio::IsDirectory(path);
-}
-
 }  // namespace
 
 bool IsWritablePath(const std::string& path) {
@@ -73,19 +68,17 @@ AppPaths FixedAppPaths(const std::string& appDir) {
     return p;
 }
 
-AppPaths ResolveAppPaths(const std::string& appDir) {
+AppPaths UserAppPaths(const std::string& appDir) {
     AppPaths p = FixedAppPaths(appDir);
-    // A data folder that is there and writable serves even when the program
-    // folder itself is not (an installation that prepared it).
-    const bool usable = fsio::IsDirectory(p.settingsFolder) ? IsWritablePath(p.settingsFolder)
-                                                            : IsWritablePath(appDir);
-    if (usable) return p;
     std::optional<std::string> user = UserDataFolder();
     if (!user) return p;
-    MakeDirectories(*user);
     p.settingsFolder = *user;
     p.settingsPath = *user + "/diary.ini";
     return p;
+}
+
+AppPaths ResolveAppPaths(const std::string& appDir) {
+    return kSystemWideInstall ? UserAppPaths(appDir) : FixedAppPaths(appDir);
 }
 
 TDiarySettings DefaultSettings(const AppPaths& paths) {

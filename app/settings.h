@@ -36,11 +36,20 @@ struct AppPaths {
     std::string settingsPath;    // settingsFolder + "/diary.ini"
 };
 
-// FAppDir + "/data" when the program folder is writable; otherwise
-// $XDG_DATA_HOME/kuvandoro (default ~/.local/share/kuvandoro).
+// Whether this build is the system-wide install of a package (CMake option
+// KUV_SYSTEM_INSTALL): decided when the program is built, never by testing
+// what the running user may write, since root may write /usr/bin.
+extern const bool kSystemWideInstall;
+
+// The per-user data folder $XDG_DATA_HOME/kuvandoro (default
+// ~/.local/share/kuvandoro) for a system-wide install; otherwise FAppDir +
+// "/data", the program folder of a per-user install. Creates nothing.
 AppPaths ResolveAppPaths(const std::string& appDir);
-// The same without the writability check (tools and tests).
+// FAppDir + "/data" whatever the build (tools given a program folder, tests).
 AppPaths FixedAppPaths(const std::string& appDir);
+// The per-user data folder whatever the build; FixedAppPaths when there is no
+// home folder to put it in. Creates nothing.
+AppPaths UserAppPaths(const std::string& appDir);
 
 // The defaults of every field; DataPath is the settings folder.
 TDiarySettings DefaultSettings(const AppPaths& paths);

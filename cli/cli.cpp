@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/cp932.h"
+#include "platform/fileio.h"
 
 namespace kuv::cli {
 
@@ -59,7 +60,21 @@ std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what)
     return bytes;
 }
 
-int Usage() {
+std::optional<AppPaths> ProgramPaths(const Args& args) {
+    if (std::optional<std::string> dir = args.Value("app-dir")) {
+        std::optional<std::string> bytes = ArgToCp932(*dir, "program folder");
+        if (!bytes) return std::nullopt;
+        return FixedAppPaths(*bytes);
+    }
+    const std::string appDir = fsio::ExecutableDir();
+    if (appDir.empty()) {
+        std::fputs("kuvandoro-cli: the program folder cannot be found\n", stderr);
+        return std::nullopt;
+    }
+    return ResolveAppPaths(appDir);
+}
+
+void PrintUsage(std::FILE* to) {
     std::fputs(
         "usage: kuvandoro-cli COMMAND ...\n"
         "  show [--app-dir DIR] [--data DIR] [--password P] [--raw] YYYY-MM-DD\n"
@@ -68,8 +83,13 @@ int Usage() {
         "  decode [--keep] PATH KEY\n"
         "  settings [--app-dir DIR]\n"
         "  profile get FILE SECTION KEY [DEFAULT]\n"
-        "  profile set FILE SECTION KEY VALUE\n",
-        stderr);
+        "  profile set FILE SECTION KEY VALUE\n"
+        "  --help | --version\n",
+        to);
+}
+
+int Usage() {
+    PrintUsage(stderr);
     return 2;
 }
 

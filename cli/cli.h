@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "app/settings.h"
 
 // Shared pieces of the companion command-line tool.
 namespace kuv::cli {
@@ -25,6 +28,14 @@ std::optional<Args> ParseArgs(int argc, char** argv, int first,
 // UTF-8 argument to code page 932; prints a message when it does not fit.
 std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what);
 
+// Where the settings are: the program folder that --app-dir names (its
+// "data" folder), or else where this build keeps them. Prints a message and
+// returns nothing when the folder cannot be named.
+std::optional<AppPaths> ProgramPaths(const Args& args);
+
+// The usage text; Usage prints it to stderr and returns the exit status of
+// bad arguments, 2.
+void PrintUsage(std::FILE* to);
 int Usage();
 
 // The commands; each returns the exit status.

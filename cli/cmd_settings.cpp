@@ -8,7 +8,6 @@
 #include "app/settings.h"
 #include "app/settings_file.h"
 #include "platform/cp932.h"
-#include "platform/fileio.h"
 
 namespace kuv::cli {
 
@@ -29,20 +28,9 @@ int RunSettings(int argc, char** argv) {
     if (!args) return 2;
     if (!args->positional.empty()) return Usage();
 
-    std::string appDir;
-    if (std::optional<std::string> dir = args->Value("app-dir")) {
-        std::optional<std::string> bytes = ArgToCp932(*dir, "program folder");
-        if (!bytes) return 1;
-        appDir = *bytes;
-    } else {
-        appDir = fsio::ExecutableDir();
-        if (appDir.empty()) {
-            std::fputs("kuvandoro-cli: the program folder cannot be found\n", stderr);
-            return 1;
-        }
-    }
-
-    const AppPaths paths = ResolveAppPaths(appDir);
+    const std::optional<AppPaths> found = ProgramPaths(*args);
+    if (!found) return 2;
+    const AppPaths& paths = *found;
     TDiarySettings s = DefaultSettings(paths);
     const bool read = ReadSettings(s, paths);
     if (!read) {
@@ -83,7 +71,7 @@ int RunProfile(int argc, char** argv) {
     std::optional<std::string> key = ArgToCp932(pos[2], "key");
     std::optional<std::string> last =
         pos.size() == 4 ? ArgToCp932(pos[3], get ? "default" : "value") : std::string();
-    if (!file || !section || !key || !last) return 1;
+    if (!file || !section || !key || !last) return 2;
 
     if (get) {
         // The buffer that the settings file is read with.

@@ -10,7 +10,6 @@
 #include "diary/diary_book.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
-#include "platform/fileio.h"
 
 namespace kuv::cli {
 
@@ -69,17 +68,12 @@ int RunShow(int argc, char** argv) {
         // The settings file is read only for what the options leave open,
         // through the same bracket as the program's start-up.
         if (!dataPath || !password) {
-            std::string appDir = fsio::ExecutableDir();
-            if (auto v = args->Value("app-dir")) {
-                auto dir = ArgToCp932(*v, "program folder");
-                if (!dir) return 2;
-                appDir = *dir;
-            }
-            const AppPaths paths = ResolveAppPaths(appDir);
-            TDiarySettings settings = DefaultSettings(paths);
-            if (!ReadSettings(settings, paths)) {
+            const std::optional<AppPaths> paths = ProgramPaths(*args);
+            if (!paths) return 2;
+            TDiarySettings settings = DefaultSettings(*paths);
+            if (!ReadSettings(settings, *paths)) {
                 std::fprintf(stderr, "kuvandoro-cli: the settings file %s cannot be read\n",
-                             cp932::ToUtf8(paths.settingsPath).c_str());
+                             cp932::ToUtf8(paths->settingsPath).c_str());
                 return 1;
             }
             if (!dataPath) dataPath = settings.DataPath;

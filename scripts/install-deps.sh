@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a purpose needs and that are missing.
-# Usage: scripts/install-deps.sh run|test|screenshots
+# Usage: scripts/install-deps.sh run|test|screenshots|package
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
-run_pkgs=(fonts-ipafont-gothic fontconfig)
+run_pkgs=(fonts-ipafont-gothic fontconfig qt6-translations-l10n)
+# Japanese typing in the windows: the fcitx5 input method's plug-in for Qt 6.
+ime_pkgs=(fcitx5-frontend-qt6)
+# Making and checking the Debian package, its manual pages and its desktop metadata.
+pkg_pkgs=(dpkg-dev file scdoc desktop-file-utils appstream lintian bash-completion)
 test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
 
 case "${1:-run}" in
-  run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;
-  test) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}") ;;
+  run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${ime_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;
+  test) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${test_pkgs[@]}" "${pkg_pkgs[@]}") ;;
   screenshots) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${shot_pkgs[@]}") ;;
-  *) echo "usage: $0 run|test|screenshots" >&2; exit 2 ;;
+  package) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${pkg_pkgs[@]}") ;;
+  *) echo "usage: $0 run|test|screenshots|package" >&2; exit 2 ;;
 esac
 
 missing=()

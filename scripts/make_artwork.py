@@ -139,11 +139,24 @@ def mix(a, b, t):
     return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(4))
 
 
+class Gradient:
+    """A colour that runs from a at the vertical line x = centre (icon units)
+    to b at reach units to either side, and stays b beyond."""
+
+    def __init__(self, k, centre, reach, a, b):
+        self.k, self.centre, self.reach, self.a, self.b = k, centre, reach, a, b
+
+    def __call__(self, x, y):
+        return mix(self.a, self.b, abs(x / self.k - self.centre) / self.reach)
+
+
 # --- The program icon: an open diary with ruled pages and a ribbon ----------
 
 
-def draw_icon(size):
-    c = Canvas(size, size)
+def draw_icon(size, canvas=None):
+    """The icon on a new Canvas of size pixels, or drawn onto canvas (any
+    object with the Canvas's fill) in a frame of size units."""
+    c = canvas if canvas is not None else Canvas(size, size)
     k = size / 256.0
     small = size <= 48
 
@@ -184,14 +197,9 @@ def draw_icon(size):
     paper = (255, 252, 240, 255)
     shade = (206, 198, 172, 255)
 
-    def paper_at(side):
-        def f(x, y):
-            dist = abs(x / k - 128)  # distance from the spine in icon units
-            return mix(shade, paper, dist / 40.0)
-        return f
-
+    # The paper darkens towards the spine.
     for side in (-1, 1):
-        c.fill(page(side), paper_at(side))
+        c.fill(page(side), Gradient(k, 128, 40.0, shade, paper))
 
     # Ruled lines, following the curve of the pages.
     lines = 4 if small else 9

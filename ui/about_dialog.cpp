@@ -12,10 +12,12 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "app/version.h"
 #include "ui/application.h"
 #include "ui/bevel.h"
 #include "ui/dialog_parts.h"
 #include "ui/fonts.h"
+#include "ui/qt_text.h"
 
 const char* const kSupportPageUrl = "https://kuvandoro.example.org/support/";
 const char* const kContactAddress = "support@kuvandoro.example.org";
@@ -67,7 +69,8 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
                               QRect(40, 64, 33, 41));
 
     Label3 = MakeLabel(this, "Label3", QStringLiteral("Tessarine"), 120, 64);
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("version: 2.00β"), 120, 80);
+    Label4 = MakeLabel(this, "Label4",
+                       QStringLiteral("version: ") + kuv::ToQString(kuv::kVersionText), 120, 80);
     Label5 = MakeLabel(this, "Label5", QStringLiteral("© Kuvandoro Project"), 120, 96);
     Label1 = MakeLabel(this, "Label1", QStringLiteral("サポートページ："), 8, 120);
 

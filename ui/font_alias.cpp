@@ -15,6 +15,12 @@ QString InstallFontAlias(const QString& appDir) {
     QStringList candidates;
     if (!appDir.isEmpty()) {
         candidates << QDir(appDir).filePath(QString::fromLatin1(kFontAliasFileName));
+#ifdef KUV_FONTS_CONF_FROM_BIN
+        // A package puts it in its own data folder; found from the program's
+        // place, an unpacked copy of the package finds its own.
+        candidates << QDir(appDir).filePath(QString::fromUtf8(KUV_FONTS_CONF_FROM_BIN "/") +
+                                            QString::fromLatin1(kFontAliasFileName));
+#endif
     }
 #ifdef KUV_FONTS_CONF_SOURCE
     // A program run from the build tree (tests, developers) finds the copy in

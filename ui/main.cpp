@@ -1,6 +1,7 @@
 #include <unistd.h>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include <QLibraryInfo>
 #include <QLocale>
@@ -12,6 +13,7 @@
 #include "dates/qt/locale_loader.h"
 #include "platform/fileio.h"
 #include "ui/application.h"
+#include "ui/command_line.h"
 #include "ui/font_alias.h"
 #include "ui/main_form.h"
 #include "ui/messages.h"
@@ -41,6 +43,7 @@ bool InstallSignalPipe() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = AnswerInfoOption(argc, argv)) return *status;
     kuv::LoadDateLocale();
     const std::string appDir = kuv::fsio::ExecutableDir();
     // fontconfig reads its configuration once, so before the application.
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
 
     TApplication app(argc, argv);
     TApplication::setApplicationName(QString::fromLatin1(kuv::kAppTitle));
+    // The desktop file's name: how Wayland compositors find the window's icon.
+    TApplication::setDesktopFileName(QStringLiteral(KUV_APP_ID));
     // The three ways to end say so themselves; a hidden main window behind
     // the password prompt is no reason to stop.
     TApplication::setQuitOnLastWindowClosed(false);
@@ -60,11 +65,8 @@ int main(int argc, char** argv) {
         TApplication::installTranslator(&qtTranslator);
     }
 
+    // Creates nothing: the folders appear with the first file written there.
     const kuv::AppPaths paths = kuv::ResolveAppPaths(appDir);
-    // The settings and, by default, the entries live here; a fresh program
-    // folder has none yet.
-    if (!kuv::fsio::IsDirectory(paths.settingsFolder))
-        kuv::fsio::MakeDirectory(paths.settingsFolder);
 
     TMainForm form(paths);
 

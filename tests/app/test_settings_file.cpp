@@ -474,32 +474,48 @@ class ResolvePathsTest : public ::testing::Test {
     std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
-TEST_F(ResolvePathsTest, WritableProgramFolderKeepsItsDataFolder) {
-    const AppPaths p = ResolveAppPaths(dir.path());
-    EXPECT_EQ(p.settingsFolder, dir / "data");
-    EXPECT_EQ(p.settingsPath, dir / "data/diary.ini");
-    EXPECT_FALSE(test::Exists(dir / "data"));
-}
-
-TEST_F(ResolvePathsTest, UnwritableProgramFolderUsesTheUserFolder) {
+// Where the settings go is fixed when the program is built: neither the
+// program folder's rights (root may write /usr/bin) nor its being there
+// change it, and resolving creates no folder.
+TEST_F(ResolvePathsTest, FollowsTheBuildNotTheFolderRights) {
     ::setenv("XDG_DATA_HOME", (dir / "xdg/share").c_str(), 1);
-    // A program folder that is not there cannot be written either.
-    const AppPaths p = ResolveAppPaths(dir / "missing");
-    EXPECT_EQ(p.appDir, dir / "missing");
-    EXPECT_EQ(p.settingsFolder, dir / "xdg/share/kuvandoro");
-    EXPECT_EQ(p.settingsPath, dir / "xdg/share/kuvandoro/diary.ini");
-    struct stat st {};
-    ASSERT_EQ(::stat(p.settingsFolder.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_EQ(DefaultSettings(p).DataPath, p.settingsFolder);
+    ASSERT_TRUE(fsio::MakeDirectory(dir / "readonly"));
+    ASSERT_EQ(::chmod((dir / "readonly").c_str(), 0500), 0);
+    for (const std::string& program : {dir.path(), dir / "missing", dir / "readonly"}) {
+        SCOPED_TRACE(program);
+        const AppPaths p = ResolveAppPaths(program);
+        const std::string folder =
+            kSystemWideInstall ? dir / "xdg/share/kuvandoro" : program + "/data";
+        EXPECT_EQ(p.appDir, program);
+        EXPECT_EQ(p.settingsFolder, folder);
+        EXPECT_EQ(p.settingsPath, folder + "/diary.ini");
+        EXPECT_EQ(DefaultSettings(p).DataPath, folder);
+        EXPECT_FALSE(test::Exists(dir / "xdg"));
+        EXPECT_FALSE(test::Exists(program + "/data"));
+    }
 }
 
-TEST_F(ResolvePathsTest, UserFolderFallsBackToHome) {
-    for (const char* xdg : {"", "relative/share"}) {
-        ::setenv("XDG_DATA_HOME", xdg, 1);
-        ::setenv("HOME", dir.path().c_str(), 1);
-        EXPECT_EQ(ResolveAppPaths(dir / "missing").settingsFolder, dir / ".local/share/kuvandoro");
+TEST_F(ResolvePathsTest, UserFolderFollowsTheXdgRules) {
+    ::setenv("HOME", (dir / "home").c_str(), 1);
+    const struct {
+        const char* xdg;
+        std::string folder;
+    } cases[] = {
+        {"/srv/xdg/share", "/srv/xdg/share/kuvandoro"},
+        {"/", "/kuvandoro"},
+        // Unset in effect: empty or relative values are ignored.
+        {"", dir / "home/.local/share/kuvandoro"},
+        {"relative/share", dir / "home/.local/share/kuvandoro"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.xdg);
+        ::setenv("XDG_DATA_HOME", c.xdg, 1);
+        const AppPaths p = UserAppPaths("/usr/bin");
+        EXPECT_EQ(p.appDir, "/usr/bin");
+        EXPECT_EQ(p.settingsFolder, c.folder);
+        EXPECT_EQ(p.settingsPath, c.folder + "/diary.ini");
     }
+    EXPECT_FALSE(test::Exists(dir / "home"));
 }
 
 }  // namespace

@@ -119,8 +119,8 @@ TEST(CliProfile, Failures) {
     TempDir dir;
     EXPECT_EQ(Cli({"profile", "set", dir / "none/x.ini", "S", "K", "1"}).status, 1);
     EXPECT_FALSE(Exists(dir / "none"));
-    // An emoji has no code page 932 form.
-    EXPECT_EQ(Cli({"profile", "set", dir / "x.ini", "S", "K", "\xf0\x9f\x98\x80"}).status, 1);
+    // An emoji has no code page 932 form: a bad argument.
+    EXPECT_EQ(Cli({"profile", "set", dir / "x.ini", "S", "K", "\xf0\x9f\x98\x80"}).status, 2);
     EXPECT_FALSE(Exists(dir / "x.ini"));
     EXPECT_EQ(Cli({"profile", "set", dir / "x.ini", "S", "K"}).status, 2);
     EXPECT_EQ(Cli({"profile", "drop", dir / "x.ini", "S", "K"}).status, 2);
