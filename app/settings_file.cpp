@@ -65,7 +65,9 @@ Load LoadSettingsText(const std::string& path, std::string& text, bool& wasConta
     // decoding had failed) is unwound layer by layer.
     for (int layer = 0; layer < kMaxLayers && IsContainerText(bytes); ++layer) {
         std::string plain;
-        if (CryptDecodeBytes(bytes, kSettingsKey, plain) != 0) return Load::Unreadable;
+        if (CryptDecodeBytes(bytes, kSettingsKey, plain) != CryptResult::Decoded) {
+            return Load::Unreadable;
+        }
         bytes.swap(plain);
         wasContainer = true;
     }
@@ -152,7 +154,10 @@ void DecodeSettingsFile(const AppPaths& paths) {
     // A file wound twice (an encoding that once ran over a file whose
     // decoding had failed) is unwound layer by layer.
     for (int layer = 0; layer < kMaxLayers && fsio::IsFile(path); ++layer) {
-        if (CryptDecodeFile(path, kSettingsKey, false) != 0 || !IsContainer(path)) break;
+        if (CryptDecodeFile(path, kSettingsKey, false) != CryptResult::Decoded ||
+            !IsContainer(path)) {
+            break;
+        }
     }
 }
 

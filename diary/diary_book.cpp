@@ -140,7 +140,7 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
     }
     // Decoding happens in memory: the plain text never reaches the disk and
     // the stored file stays exactly as it was.
-    if (CryptDecodeToMemory(locked, password, bytes, kMaxPaneBytes) == 0) {
+    if (CryptDecodeToMemory(locked, password, bytes, kMaxPaneBytes) == CryptResult::Decoded) {
         pane.text = PaneTextFromFile(bytes);
         pane.source = PaneSource::Locked;
         return pane;

@@ -91,8 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "a plain entry shows its bytes by the text rules");
     } else {
         std::string decoded;
-        const int r = kuv::CryptDecodeToMemory(xda, password, decoded, kuv::kMaxPaneBytes);
-        if (r == 0) {
+        const kuv::CryptResult r =
+            kuv::CryptDecodeToMemory(xda, password, decoded, kuv::kMaxPaneBytes);
+        if (r == kuv::CryptResult::Decoded) {
             Check(pane.source == kuv::PaneSource::Locked, "an entry that opens is shown decoded");
             Check(pane.text == kuv::PaneTextFromFile(decoded), "the decoded text by the rules");
         } else {

@@ -164,22 +164,23 @@ std::string HandContainer(std::string_view plain, std::string_view key, std::uin
     return out;
 }
 
-int ReferenceDecode(std::string_view file, std::string_view key, std::string& plain) {
+CryptResult ReferenceDecode(std::string_view file, std::string_view key, std::string& plain) {
     plain.clear();
-    if (key.empty() || file.size() < 35) return 2;
+    if (key.empty() || file.size() < 35) return CryptResult::Failed;
     std::string header(file.substr(0, 44));
     header.resize(44, '\0');
-    if (header.compare(0, 8, std::string("\x17\0LOCKED", 8)) != 0) return 1;
+    if (header.compare(0, 8, std::string("\x17\0LOCKED", 8)) != 0)
+        return CryptResult::NoMatchingHeader;
     std::string stored;
     for (std::size_t i = 12; i < 44 && header[i] != '\0'; ++i) {
         stored += static_cast<char>(static_cast<unsigned char>(header[i]) ^ 0xA6);
     }
-    if (stored != key) return 1;
+    if (stored != key) return CryptResult::NoMatchingHeader;
     if (file.size() > 44) plain = std::string(file.substr(44));
     for (std::size_t k = 0; k < plain.size(); ++k) {
         plain[k] = static_cast<char>(plain[k] ^ key[(k % 1024) % key.size()]);
     }
-    return 0;
+    return CryptResult::Decoded;
 }
 
 std::string SettingsFieldsNeither(const TDiarySettings& got, const TDiarySettings& a,

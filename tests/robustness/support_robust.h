@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/settings.h"
+#include "crypt/cryptogram.h"
 #include "dates/calendar.h"
 
 // Helpers of the robustness tests. File access here goes through plain POSIX
@@ -58,8 +59,8 @@ std::string Cp932(std::string_view utf8);
 
 // A container in the documented layout, built byte by byte.
 std::string HandContainer(std::string_view plain, std::string_view key, std::uint32_t dosDate);
-// Decoding by the layout: 0 with plain, 1 no matching header, 2 refused.
-int ReferenceDecode(std::string_view file, std::string_view key, std::string& plain);
+// Decoding by the layout, written out once more; plain is filled on Decoded.
+CryptResult ReferenceDecode(std::string_view file, std::string_view key, std::string& plain);
 
 // Empty when got holds, field by field, either the value of a or that of b;
 // else the names of the fields that hold neither.

@@ -177,7 +177,7 @@ void RunOp(const World& w, int op, long g) {
             ok = CryptEncodeFile(w.blob, kBlobKey, false);
             break;
         case kBlobDecode:
-            ok = CryptDecodeFile(w.blob, kBlobKey, false) == 0;
+            ok = CryptDecodeFile(w.blob, kBlobKey, false) == CryptResult::Decoded;
             break;
         case kBlobEncodeKeep:
             fsio::Remove(org);
@@ -185,7 +185,7 @@ void RunOp(const World& w, int op, long g) {
             break;
         case kBlobDecodeKeep:
             fsio::Remove(crp);
-            ok = CryptDecodeFile(w.blob, kBlobKey, true) == 0;
+            ok = CryptDecodeFile(w.blob, kBlobKey, true) == CryptResult::Decoded;
             break;
         default:
             break;
@@ -199,7 +199,7 @@ void RunOp(const World& w, int op, long g) {
 void RecoverBlob(const World& w) {
     const std::string bytes = ReadBytes(w.blob);
     if (bytes.compare(0, 8, std::string("\x17\0LOCKED", 8)) == 0 &&
-        CryptDecodeFile(w.blob, kBlobKey, false) != 0) {
+        CryptDecodeFile(w.blob, kBlobKey, false) != CryptResult::Decoded) {
         throw std::runtime_error("the converted file does not decode");
     }
 }
@@ -352,7 +352,7 @@ void CrashTest::CheckAfterKill(const InFlight& f, int kill) {
     if (f.op == kBlobRewrite) texts.push_back(f.generation);
     const auto holds = [&](const std::string& bytes, const std::vector<long>& gens, long* which) {
         std::string plain;
-        const bool decoded = ReferenceDecode(bytes, kBlobKey, plain) == 0;
+        const bool decoded = ReferenceDecode(bytes, kBlobKey, plain) == CryptResult::Decoded;
         for (long g : gens) {
             if (bytes == BlobText(g) || (decoded && plain == BlobText(g))) {
                 if (which != nullptr) *which = g;

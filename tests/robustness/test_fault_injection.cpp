@@ -313,7 +313,8 @@ std::vector<Operation> Operations() {
         const std::string now = ReadBytes(w.paths.settingsPath);
         std::string plain;
         return now == OldIni() ||
-               (ReferenceDecode(now, kSettingsKey, plain) == 0 && plain == OldIni());
+               (ReferenceDecode(now, kSettingsKey, plain) == CryptResult::Decoded &&
+                plain == OldIni());
     };
     ops.push_back({"settings read from a hand-written file", plainSettingsFile,
                    [](const World& w) {
@@ -374,9 +375,10 @@ std::vector<Operation> Operations() {
                            if (told)
                                return Expect(now == kOld, "a failed encoding changed the file");
                            std::string plain;
-                           std::string r =
-                               Expect(ReferenceDecode(now, kPassword, plain) == 0 && plain == kOld,
-                                      "the container does not hold the file");
+                           std::string r = Expect(
+                               ReferenceDecode(now, kPassword, plain) == CryptResult::Decoded &&
+                                   plain == kOld,
+                               "the container does not hold the file");
                            if (keep)
                                r += Expect(ReadBytes(w.File("file.org")) == kOld, "no .org copy");
                            return r;
@@ -387,8 +389,10 @@ std::vector<Operation> Operations() {
                  WriteBytes(w.File("file.txt"), HandContainer(kOld, kPassword, kDos));
              },
              [keep](const World& w) {
-                 return Catching(
-                     [&] { return CryptDecodeFile(w.File("file.txt"), kPassword, keep) == 0; });
+                 return Catching([&] {
+                     return CryptDecodeFile(w.File("file.txt"), kPassword, keep) ==
+                            CryptResult::Decoded;
+                 });
              },
              [](const World&) { return std::string(); },
              [keep](const World& w, bool told) {

@@ -162,7 +162,7 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
                     DecodeCheck& n) {
     SCOPED_TRACE(what);
     std::string plain;
-    const int want = ReferenceDecode(bytes, kKey, plain);
+    const CryptResult want = ReferenceDecode(bytes, kKey, plain);
     const std::string path = dir + "/0117.xda";
     const std::string work = dir + "/0117.$$$";
 
@@ -172,11 +172,11 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
     const auto before = Snapshot(dir);
     std::string memory;
     EXPECT_EQ(CryptDecodeToMemory(path, kKey, memory, 1 << 20), want);
-    if (want == 0) {
+    if (want == CryptResult::Decoded) {
         EXPECT_EQ(memory, plain);
     }
     const PaneContent p = LoadPane(dir, "0117", kKey);
-    EXPECT_EQ(p.text, PaneTextFromFile(want == 0 ? plain : bytes));
+    EXPECT_EQ(p.text, PaneTextFromFile(want == CryptResult::Decoded ? plain : bytes));
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir)), "") << "reading changed something";
 
     for (bool keep : {false, true}) {
@@ -184,9 +184,9 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
             ::unlink((dir + ext).c_str());
         WriteBytes(path, bytes);
         const auto stamp = Snapshot(dir);
-        const int r = CryptDecodeFile(path, kKey, keep);
+        const CryptResult r = CryptDecodeFile(path, kKey, keep);
         EXPECT_EQ(r, want) << "keep " << keep;
-        if (r == 0) {
+        if (r == CryptResult::Decoded) {
             EXPECT_EQ(ReadBytes(path), plain);
             if (keep) {
                 EXPECT_EQ(ReadBytes(dir + "/0117.crp"), bytes);
@@ -198,7 +198,7 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
             EXPECT_EQ(Snapshot(dir).at("0117.xda"), stamp.at("0117.xda"))
                 << "the source was touched";
             EXPECT_FALSE(Exists(dir + "/0117.crp"));
-            if (r == 1) {
+            if (r == CryptResult::NoMatchingHeader) {
                 EXPECT_EQ(ReadBytes(work), "") << "only an empty work file may stay";
             } else {
                 EXPECT_FALSE(Exists(work));
@@ -342,7 +342,7 @@ TEST_F(HostileFiles, HostileSettingsFilesReadOverTheDefaultsAndStayAsTheyWere) {
         std::string plain;
         EXPECT_EQ(
             CryptDecodeToMemory(paths_.settingsPath, kSettingsKey, plain, std::size_t{64} << 20),
-            0);
+            CryptResult::Decoded);
         EXPECT_TRUE(plain == c.ini) << "the settings file's text changed";
         // The closing write goes into it and changes only its own keys.
         ClosingState closing;
@@ -383,7 +383,8 @@ TEST_F(HostileFiles, SettingsFileTooLargeToReadIsNeitherReadNorRewritten) {
     EXPECT_EQ(msg, robust::CannotWrite(paths_.settingsPath));
     std::string plain;
     const std::string now = ReadBytes(paths_.settingsPath);
-    EXPECT_TRUE(now == big || (ReferenceDecode(now, kSettingsKey, plain) == 0 && plain == big))
+    EXPECT_TRUE(now == big ||
+                (ReferenceDecode(now, kSettingsKey, plain) == CryptResult::Decoded && plain == big))
         << "the file lost its text";
     ++g_inputs;
 }
@@ -421,11 +422,12 @@ TEST_F(HostileFiles, FilesOfTwoGibibytesAndMoreAreRefusedUntouched) {
         const auto before = Snapshot(year_);
         for (bool keep : {false, true}) {
             EXPECT_FALSE(CryptEncodeFile(path, kKey, keep));
-            EXPECT_EQ(CryptDecodeFile(path, kKey, keep), 2);
+            EXPECT_EQ(CryptDecodeFile(path, kKey, keep), CryptResult::Failed);
         }
         EXPECT_FALSE(CryptEncodeFileTo(path, year_ + "/0119.xda", kKey));
         std::string plain;
-        EXPECT_EQ(CryptDecodeToMemory(path, kKey, plain, std::size_t{1} << 34), 2);
+        EXPECT_EQ(CryptDecodeToMemory(path, kKey, plain, std::size_t{1} << 34),
+                  CryptResult::Failed);
         EXPECT_TRUE(plain.empty());
         for (const char* name : {"0117", "0118"}) {
             std::string msg;

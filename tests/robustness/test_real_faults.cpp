@@ -393,7 +393,8 @@ TEST_F(RealFaults, SettingsFileBehindALinkIsReadAndReplacedWithoutTouchingTheTar
     EXPECT_EQ(SnapshotDiff(outsideBefore, Snapshot(outside_)), "");
     // The settings now lie as a container of their own in the settings folder.
     std::string plain;
-    EXPECT_EQ(CryptDecodeToMemory(paths_.settingsPath, kSettingsKey, plain, 1 << 20), 0);
+    EXPECT_EQ(CryptDecodeToMemory(paths_.settingsPath, kSettingsKey, plain, 1 << 20),
+              CryptResult::Decoded);
     EXPECT_EQ(plain, ini);
 }
 
