@@ -147,20 +147,7 @@ class Writer {
     bool wasContainer_ = false;
 };
 
-}  // namespace
-
-void DecodeSettingsFile(const AppPaths& paths) {
-    const std::string& path = paths.settingsPath;
-    // A file wound twice (an encoding that once ran over a file whose
-    // decoding had failed) is unwound layer by layer.
-    for (int layer = 0; layer < kMaxLayers && fsio::IsFile(path); ++layer) {
-        if (CryptDecodeFile(path, kSettingsKey, false) != CryptResult::Decoded ||
-            !IsContainer(path)) {
-            break;
-        }
-    }
-}
-
+// Locks a settings file written by hand into its container, in place.
 void EncodeSettingsFile(const AppPaths& paths) {
     const std::string& path = paths.settingsPath;
     if (!fsio::IsFile(path)) return;
@@ -168,6 +155,8 @@ void EncodeSettingsFile(const AppPaths& paths) {
     if (IsContainer(path)) return;
     CryptEncodeFile(path, kSettingsKey, false);
 }
+
+}  // namespace
 
 bool ReadSettings(TDiarySettings& s, const AppPaths& paths) {
     std::string text;

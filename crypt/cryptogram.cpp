@@ -255,14 +255,6 @@ std::string WorkPathOf(const std::string& path) {
 
 }  // namespace
 
-void CryptXorBlock(unsigned char* buffer, int count, const std::string& key) {
-    if (key.empty() || count <= 0) return;
-    const std::size_t n = key.size();
-    for (std::size_t j = 0; j < static_cast<std::size_t>(count); ++j) {
-        buffer[j] ^= static_cast<unsigned char>(key[j % n]);
-    }
-}
-
 void MakeCryptHeader(unsigned char* buffer, const std::string& key, std::uint32_t date) {
     std::memcpy(buffer, kMarker, sizeof kMarker);
     for (int i = 0; i < 4; ++i) buffer[8 + i] = static_cast<unsigned char>(date >> (8 * i));

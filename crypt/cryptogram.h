@@ -38,10 +38,6 @@ enum class CryptResult {
 // beside an empty work file.
 CryptResult CryptDecodeFile(const std::string& path, const std::string& key, bool keepSource);
 
-// XORs bytes 0 to count-1 with key byte (j mod L); nothing for an empty key
-// or count <= 0.
-void CryptXorBlock(unsigned char* buffer, int count, const std::string& key);
-
 void MakeCryptHeader(unsigned char* buffer, const std::string& key, std::uint32_t date);
 
 struct CryptHeader {

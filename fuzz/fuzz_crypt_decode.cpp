@@ -35,10 +35,7 @@ CryptResult ExpectedDecode(const std::string& file, const std::string& key, std:
         stored += static_cast<char>(static_cast<unsigned char>(header[i]) ^ 0xA6);
     }
     if (stored != key) return CryptResult::NoMatchingHeader;
-    if (file.size() > 44) plain = file.substr(44);
-    for (std::size_t k = 0; k < plain.size(); ++k) {
-        plain[k] = static_cast<char>(plain[k] ^ key[(k % 1024) % key.size()]);
-    }
+    if (file.size() > 44) plain = kuv::fuzz::LayoutXor(file.substr(44), key);
     return CryptResult::Decoded;
 }
 

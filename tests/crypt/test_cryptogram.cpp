@@ -95,34 +95,46 @@ TEST(CryptHeaderTest, AnyMarkerByteWrongGivesNothing) {
     EXPECT_FALSE(HasCryptMarker(reinterpret_cast<const unsigned char*>(good.data()), 7));
 }
 
-TEST(CryptXorBlockTest, KeyRunsOnWithinOneCall) {
+// The body cipher, in memory: byte j XOR key byte ((j mod 1024) mod L), so
+// the key runs on within a block and starts again at the next.
+TEST(CryptCipherTest, KeyRunsOnWithinABlockAndRestartsAtTheNext) {
     struct Case {
-        int count;
+        std::size_t count;
         std::string key;
     };
-    const Case cases[] = {{1, "abc"},    {1023, "abc"},     {1024, "abc"},
-                          {2048, "abc"}, {5, k32 + "wxyz"}, {300, kNikki}};
+    const Case cases[] = {{1, "abc"},  {1023, "abc"}, {1024, "abc"}, {2048, "abc"},
+                          {2500, k32}, {300, kNikki}, {3000, kNikki}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.count);
-        std::string buf = Pattern(static_cast<std::size_t>(c.count) + 16, 7);
-        const std::string before = buf;
-        CryptXorBlock(reinterpret_cast<unsigned char*>(buf.data()), c.count, c.key);
-        for (std::size_t j = 0; j < buf.size(); ++j) {
-            const char want = j < static_cast<std::size_t>(c.count)
-                                  ? static_cast<char>(before[j] ^ c.key[j % c.key.size()])
-                                  : before[j];
-            ASSERT_EQ(buf[j], want) << "byte " << j;
+        SCOPED_TRACE(testing::Message() << c.count << " bytes under " << c.key);
+        const std::string body = Pattern(c.count, 7);
+        std::string plain;
+        ASSERT_EQ(CryptDecodeBytes(HandHeader(c.key, 0) + body, c.key, plain),
+                  CryptResult::Decoded);
+        ASSERT_EQ(plain.size(), c.count);
+        for (std::size_t j = 0; j < c.count; ++j) {
+            const char want = static_cast<char>(body[j] ^ c.key[(j % 1024) % c.key.size()]);
+            ASSERT_EQ(plain[j], want) << "byte " << j;
         }
     }
 }
 
-TEST(CryptXorBlockTest, EmptyKeyOrNoCountChangesNothing) {
-    const std::string before = Pattern(64);
-    for (auto [count, key] : {std::pair{64, std::string()}, std::pair{0, std::string("k")},
-                              std::pair{-5, std::string("k")}}) {
-        std::string buf = before;
-        CryptXorBlock(reinterpret_cast<unsigned char*>(buf.data()), count, key);
-        EXPECT_EQ(buf, before) << count;
+TEST(CryptCipherTest, WhatGivesNoText) {
+    const std::string body = Pattern(64);
+    struct Case {
+        std::string container, key;
+        CryptResult result;
+    };
+    const Case cases[] = {
+        {HandHeader("", 0) + body, "", CryptResult::Failed},  // no key opens anything
+        {HandHeader("k", 0), "k", CryptResult::Decoded},      // a header alone
+        {HandHeader("k", 0).substr(0, 35), "k", CryptResult::Decoded},
+        {HandHeader("k", 0).substr(0, 34), "k", CryptResult::Failed},
+        {HandHeader("k", 0) + body, "K", CryptResult::NoMatchingHeader},
+    };
+    for (const Case& c : cases) {
+        std::string plain = "old";
+        EXPECT_EQ(CryptDecodeBytes(c.container, c.key, plain), c.result) << c.container.size();
+        EXPECT_EQ(plain, "");
     }
 }
 
