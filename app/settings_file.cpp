@@ -7,6 +7,7 @@
 #include "crypt/cryptogram.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "platform/texts.h"
 
 namespace kuv {
 
@@ -19,10 +20,6 @@ constexpr std::size_t kReadBuffer = 2048;
 static_assert(sizeof(int) == sizeof(std::int32_t));
 // A file wound in more layers than this is not ours to unwind.
 constexpr int kMaxLayers = 8;
-
-// "%s に書き込めません"
-const char* const kCannotWrite =
-    "%s \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
 
 bool IsContainer(const std::string& path) {
     fsio::InFile f;
@@ -139,7 +136,7 @@ class Writer {
 
   private:
     [[noreturn]] void Fail() const {
-        throw AppError(FormatMessage(kCannotWrite, paths_.settingsPath));
+        throw AppError(FormatMessage(TextOf(TextId::CannotWriteSettings), paths_.settingsPath));
     }
 
     const AppPaths& paths_;
