@@ -31,12 +31,12 @@ extern const char* const kDefaultFontName;  // "ＭＳ Ｐゴシック" in code 
 
 // Where the program keeps its settings and, by default, its entries.
 struct AppPaths {
-    std::string appDir;          // FAppDir
-    std::string settingsFolder;  // FAppDir + "/data", or the per-user folder
+    std::string appDir;          // the program folder, where the executable lies
+    std::string settingsFolder;  // appDir + "/data", or the per-user folder
     std::string settingsPath;    // settingsFolder + "/diary.ini"
 };
 
-// FAppDir + "/data" when the program folder is writable; otherwise
+// appDir + "/data" when the program folder is writable; otherwise
 // $XDG_DATA_HOME/kuvandoro (default ~/.local/share/kuvandoro).
 AppPaths ResolveAppPaths(const std::string& appDir);
 // The same without the writability check (tools and tests).

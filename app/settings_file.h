@@ -21,7 +21,7 @@ bool ReadSettings(TDiarySettings& s, const AppPaths& paths);
 // The state of the main window that is remembered between runs.
 struct ClosingState {
     bool lowerPaneShown = true;  // the lower-pane toggle is down
-    int lowerPaneHeight = 154;   // Memo2's height, 0 while hidden
+    int lowerPaneHeight = 154;   // the lower pane's height, 0 while hidden
     int top = 0, left = 0, height = 450, width = 640;
 };
 // Throws AppError("%s に書き込めません") with the settings path when the file

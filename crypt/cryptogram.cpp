@@ -53,21 +53,24 @@ void XorStream(unsigned char* buf, std::size_t n, const Keystream& ks) {
     }
 }
 
-struct Buffer {
-    std::unique_ptr<unsigned char[]> bytes;
-    std::size_t capacity = 0;
+class Buffer {
+  public:
     // Zero-filled, so that a header read short reads as 0 beyond the file.
     // As large as the file needs, in whole blocks, up to kIoSize: a small
     // entry does not pay for a buffer made for large files.
     bool Allocate(std::int64_t fileSize) {
         const auto blocks = static_cast<std::size_t>(
             (std::max<std::int64_t>(fileSize, 1) + kCryptBlockSize - 1) / kCryptBlockSize);
-        capacity = std::min(blocks * kCryptBlockSize, kIoSize);
-        bytes.reset(new (std::nothrow) unsigned char[capacity]());
-        return bytes != nullptr;
+        capacity_ = std::min(blocks * kCryptBlockSize, kIoSize);
+        bytes_.reset(new (std::nothrow) unsigned char[capacity_]());
+        return bytes_ != nullptr;
     }
-    unsigned char* get() { return bytes.get(); }
-    std::size_t size() const { return capacity; }
+    unsigned char* get() { return bytes_.get(); }
+    std::size_t size() const { return capacity_; }
+
+  private:
+    std::unique_ptr<unsigned char[]> bytes_;
+    std::size_t capacity_ = 0;
 };
 
 // Moves count bytes from in to out through buf, enciphered. Fails on any
