@@ -7,8 +7,10 @@
 
 #include "crypt/cryptogram.h"
 #include "diary/diary_book.h"
-#include "diary_test_support.h"
 #include "platform/errors.h"
+#include "tests/support/reference.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {

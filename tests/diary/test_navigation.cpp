@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "diary/diary_book.h"
-#include "diary_test_support.h"
+#include "tests/support/reference.h"
 
 namespace kuv {
 namespace {

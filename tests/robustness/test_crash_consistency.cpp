@@ -29,15 +29,16 @@
 #include "diary/diary_book.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
-#include "support_robust.h"
+#include "tests/support/reference.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {
 
-using robust::Cp932;
-using robust::Day;
-using robust::ReadBytes;
-using robust::ReferenceDecode;
+using test::Cp932;
+using test::Day;
+using test::ReadBytes;
+using test::ReferenceDecode;
 
 constexpr const char* kLockedKey = "lock-key";
 constexpr const char* kBlobKey = "blob-key";
@@ -76,10 +77,10 @@ struct World {
 World MakeWorld(const std::string& root) {
     World w;
     w.app = root + "/app";
-    robust::MakeDir(w.app);
+    test::MakeDir(w.app);
     w.paths = FixedAppPaths(w.app);
     w.data = w.paths.settingsFolder;
-    robust::MakeDir(w.data);
+    test::MakeDir(w.data);
     w.year = w.data + "/2024";
     w.blob = w.data + "/blob.txt";
     return w;
@@ -306,7 +307,7 @@ class CrashTest : public ::testing::Test {
     void CheckAfterKill(const InFlight& f, int kill);
     void NewStart(int kill);
 
-    robust::TempDir dir_{robust::FastTempBase()};
+    test::TempDir dir_{test::FastTempBase()};
     World world_;
     Model model_;
     Figures figures_;
@@ -371,7 +372,7 @@ void CrashTest::CheckAfterKill(const InFlight& f, int kill) {
     for (long g = 0; g <= std::max(model_.blob, f.generation); ++g) recent.push_back(g);
     for (const char* ext : {".org", ".crp"}) {
         const std::string kept = fsio::ChangeExtension(world_.blob, ext);
-        if (robust::Exists(kept) && !holds(ReadBytes(kept), recent, nullptr)) {
+        if (test::Exists(kept) && !holds(ReadBytes(kept), recent, nullptr)) {
             lost(std::string("the kept copy ") + ext + " holds something else");
         }
     }
@@ -387,12 +388,12 @@ void CrashTest::CheckAfterKill(const InFlight& f, int kill) {
     if (!ReadSettings(got, world_.paths)) lost("the settings file cannot be read");
     const TDiarySettings next =
         f.op >= 0 ? Apply(model_.settings, f.op, f.generation, world_.data) : model_.settings;
-    const std::string bad = robust::SettingsFieldsNeither(got, model_.settings, next);
+    const std::string bad = test::SettingsFieldsNeither(got, model_.settings, next);
     if (!bad.empty()) lost("settings fields hold neither value: " + bad);
     // The keys of one write go to the disk together: never some new and
     // the others old.
-    if (!robust::SettingsFieldsNeither(got, model_.settings, model_.settings).empty() &&
-        !robust::SettingsFieldsNeither(got, next, next).empty()) {
+    if (!test::SettingsFieldsNeither(got, model_.settings, model_.settings).empty() &&
+        !test::SettingsFieldsNeither(got, next, next).empty()) {
         ++figures_.settingsHalfWritten;
         lost("the settings hold some new and some old values");
     }
@@ -406,7 +407,7 @@ void CrashTest::CheckAfterKill(const InFlight& f, int kill) {
 void CrashTest::NewStart(int kill) {
     for (const char* work :
          {"/2024/0117.$$$", "/2024/0118.$$$", "/2024/0119.$$$", "/blob.$$$", "/diary.$$$"}) {
-        if (robust::Exists(world_.data + work)) ++figures_.leftWorkFiles;
+        if (test::Exists(world_.data + work)) ++figures_.leftWorkFiles;
     }
     // The program's start: settings, both panes, then a save of a changed day.
     TDiarySettings s = DefaultSettings(world_.paths);

@@ -24,21 +24,23 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
-#include "support_robust.h"
+#include "tests/support/reference.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {
 
-using robust::Cp932;
-using robust::Day;
-using robust::Exists;
-using robust::HandContainer;
-using robust::MakeDir;
-using robust::ReadBytes;
-using robust::ReferenceDecode;
-using robust::Snapshot;
-using robust::SnapshotDiff;
-using robust::WriteBytes;
+using test::Cp932;
+using test::Day;
+using test::Exists;
+using test::HandContainer;
+using test::MakeDir;
+using test::ReadBytes;
+using test::ReferenceDecode;
+using test::Snapshot;
+using test::SnapshotDiff;
+using test::WriteBytes;
 
 constexpr std::uint32_t kDos = 0x52310000u;
 constexpr const char* kKey = "pw";
@@ -73,7 +75,7 @@ class HostileFiles : public ::testing::Test {
         EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "") << what;
     }
 
-    robust::TempDir dir_{robust::FastTempBase()};
+    test::TempDir dir_{test::FastTempBase()};
     AppPaths paths_;
     std::string data_, year_;
     TDiarySettings settings_;
@@ -276,7 +278,7 @@ std::vector<SettingsCase> SettingsCases() {
                      }});
     cases.push_back({"nothing but zero bytes", std::string(5000, '\0'),
                      [](const TDiarySettings& s, const TDiarySettings& d) {
-                         EXPECT_EQ(robust::SettingsFieldsNeither(s, d, d), "");
+                         EXPECT_EQ(test::SettingsFieldsNeither(s, d, d), "");
                      }});
     cases.push_back(
         {"invalid numbers",
@@ -380,7 +382,7 @@ TEST_F(HostileFiles, SettingsFileTooLargeToReadIsNeitherReadNorRewritten) {
     } catch (const AppError& e) {
         msg = e.what();
     }
-    EXPECT_EQ(msg, robust::CannotWrite(paths_.settingsPath));
+    EXPECT_EQ(msg, test::CannotWrite(paths_.settingsPath));
     std::string plain;
     const std::string now = ReadBytes(paths_.settingsPath);
     EXPECT_TRUE(now == big ||
@@ -436,7 +438,7 @@ TEST_F(HostileFiles, FilesOfTwoGibibytesAndMoreAreRefusedUntouched) {
             } catch (const AppError& e) {
                 msg = e.what();
             }
-            EXPECT_EQ(msg, robust::TooLarge()) << name;
+            EXPECT_EQ(msg, test::TooLarge()) << name;
         }
         EXPECT_EQ(SnapshotDiff(before, Snapshot(year_)), "");
         ::unlink(path.c_str());
@@ -468,7 +470,7 @@ TEST_F(HostileFiles, AnEntryTooLargeForThePaneStopsTheLoad) {
     } catch (const AppError& e) {
         msg = e.what();
     }
-    EXPECT_EQ(msg, robust::TooLarge());
+    EXPECT_EQ(msg, test::TooLarge());
     EXPECT_TRUE(book.UpperSealed()) << "no save may replace the entry that could not be shown";
     book.MarkChanged();
     book.SaveDiary(Day(2024, 1, 17), "short");

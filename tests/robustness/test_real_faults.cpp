@@ -29,21 +29,23 @@
 #include "diary/diary_book.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
-#include "support_robust.h"
+#include "tests/support/reference.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {
 
 namespace fault = fsio::fault;
-using robust::Cp932;
-using robust::Day;
-using robust::Exists;
-using robust::HandContainer;
-using robust::MakeDir;
-using robust::ReadBytes;
-using robust::Snapshot;
-using robust::SnapshotDiff;
-using robust::WriteBytes;
+using test::Cp932;
+using test::Day;
+using test::Exists;
+using test::HandContainer;
+using test::MakeDir;
+using test::ReadBytes;
+using test::Snapshot;
+using test::SnapshotDiff;
+using test::WriteBytes;
 
 constexpr uid_t kNobody = 65534;
 constexpr std::uint32_t kDos = 0x52310000u;
@@ -131,7 +133,7 @@ class RealFaults : public ::testing::Test {
     }
     void TearDown() override { fault::Reset(); }
 
-    robust::TempDir dir_;
+    test::TempDir dir_;
     std::string app_, data_, year_, outside_;
     AppPaths paths_;
 };
@@ -147,7 +149,7 @@ TEST_F(RealFaults, ReadOnlyYearFolderStopsTheSaveAndKeepsTheEntry) {
         for (bool lock : {false, true}) {
             for (const char* name : {"0117", "0118"}) {
                 const std::string msg = Thrown([&] { SaveEntry(year, name, kNew, lock, "pw"); });
-                out += Expect(msg == robust::CannotCreate(year + "/" + name + ".dia"),
+                out += Expect(msg == test::CannotCreate(year + "/" + name + ".dia"),
                               std::string("save of ") + name + " not refused as it should: " + msg);
             }
         }
@@ -168,9 +170,9 @@ TEST_F(RealFaults, ReadOnlyDataFolderStopsTheFirstSaveOfAYearWithoutRetrying) {
         fault::Reset();
         const std::string msg = Thrown([&] { SaveEntry(year, "0117", kNew, false, ""); });
         const int tries = fault::Calls(fault::Op::MakeDirectory);
-        return Expect(msg == robust::CannotCreate(year + "/0117.dia"), "wrong message: " + msg) +
+        return Expect(msg == test::CannotCreate(year + "/0117.dia"), "wrong message: " + msg) +
                Expect(tries == 1, "the year folder was tried " + std::to_string(tries) + " times") +
-               Expect(!robust::IsDir(year), "a year folder appeared");
+               Expect(!test::IsDir(year), "a year folder appeared");
     });
     EXPECT_EQ(r, "");
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
@@ -185,10 +187,10 @@ TEST_F(RealFaults, ReadOnlySettingsFolderReportsTheWriteAndKeepsTheFile) {
     const std::string r = WithoutWritePermission(dir_.path(), {data_}, [paths] {
         std::string out;
         out += Expect(Thrown([&] { WriteClosingSettings(paths, ClosingState{}, true); }) ==
-                          robust::CannotWrite(paths.settingsPath),
+                          test::CannotWrite(paths.settingsPath),
                       "the close write is not reported");
         out += Expect(Thrown([&] { WriteDialogSettings(paths, DialogValues{}); }) ==
-                          robust::CannotWrite(paths.settingsPath),
+                          test::CannotWrite(paths.settingsPath),
                       "the dialog write is not reported");
         return out;
     });
@@ -223,7 +225,7 @@ TEST_F(RealFaults, DataFolderThatIsAFileLoadsEmptyAndRefusesTheSave) {
     EXPECT_EQ(shown.lower.text, "");
     book.MarkChanged();
     EXPECT_EQ(Thrown([&] { book.SaveDiary(Day(2024, 1, 17), kNew); }),
-              robust::CannotCreate(file + "/2024/0117.dia"));
+              test::CannotCreate(file + "/2024/0117.dia"));
     EXPECT_TRUE(book.Unsaved()) << "the change must stay unsaved";
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
 }
@@ -238,7 +240,7 @@ TEST_F(RealFaults, MissingDataFolderLoadsEmptyAndRefusesTheSaveOnce) {
     book.MarkChanged();
     fault::Reset();
     EXPECT_EQ(Thrown([&] { book.SaveDiary(Day(2024, 1, 17), kNew); }),
-              robust::CannotCreate(missing + "/2024/0117.dia"));
+              test::CannotCreate(missing + "/2024/0117.dia"));
     EXPECT_EQ(fault::Calls(fault::Op::MakeDirectory), 1) << "one level, tried once";
     EXPECT_FALSE(Exists(missing)) << "the data folder itself is never created";
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
@@ -255,7 +257,7 @@ TEST_F(RealFaults, AnUnreadableLowerPaneKeepsTheUpperOneWorking) {
     DiaryBook book(s);
     DiaryBook::Loaded shown;
     EXPECT_EQ(Thrown([&] { book.LoadDiary(Day(2024, 1, 17), Day(2024, 1, 17), shown); }),
-              robust::CannotOpen(data_ + "/2023/0117.dia"));
+              test::CannotOpen(data_ + "/2023/0117.dia"));
     EXPECT_EQ(shown.upper.text, kOld);
     EXPECT_FALSE(book.UpperSealed());
     book.MarkChanged();
