@@ -105,7 +105,11 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     kuv::Guarded([this] { FormCreate(); });
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The application outlives the window: a focus change while the widgets
+    // go away must not reach a window that is already half destroyed.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void TMainForm::ConnectHandlers() {
     connect(Exit1, &QAction::triggered, this, Handler(this, &TMainForm::Exit1Click));
