@@ -31,8 +31,8 @@ extern const char* const kDefaultFontName;  // "ＭＳ Ｐゴシック" in code 
 
 // Where the program keeps its settings and, by default, its entries.
 struct AppPaths {
-    std::string appDir;          // FAppDir
-    std::string settingsFolder;  // FAppDir + "/data", or the per-user folder
+    std::string appDir;          // the program folder, where the executable lies
+    std::string settingsFolder;  // appDir + "/data", or the per-user folder
     std::string settingsPath;    // settingsFolder + "/diary.ini"
 };
 

@@ -7,6 +7,7 @@
 #include "crypt/cryptogram.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "platform/texts.h"
 
 namespace kuv {
 
@@ -19,10 +20,6 @@ constexpr std::size_t kReadBuffer = 2048;
 static_assert(sizeof(int) == sizeof(std::int32_t));
 // A file wound in more layers than this is not ours to unwind.
 constexpr int kMaxLayers = 8;
-
-// "%s に書き込めません"
-const char* const kCannotWrite =
-    "%s \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1";
 
 bool IsContainer(const std::string& path) {
     fsio::InFile f;
@@ -65,7 +62,9 @@ Load LoadSettingsText(const std::string& path, std::string& text, bool& wasConta
     // decoding had failed) is unwound layer by layer.
     for (int layer = 0; layer < kMaxLayers && IsContainerText(bytes); ++layer) {
         std::string plain;
-        if (CryptDecodeBytes(bytes, kSettingsKey, plain) != 0) return Load::Unreadable;
+        if (CryptDecodeBytes(bytes, kSettingsKey, plain) != CryptResult::Decoded) {
+            return Load::Unreadable;
+        }
         bytes.swap(plain);
         wasContainer = true;
     }
@@ -137,7 +136,7 @@ class Writer {
 
   private:
     [[noreturn]] void Fail() const {
-        throw AppError(FormatMessage(kCannotWrite, paths_.settingsPath));
+        throw AppError(FormatMessage(TextOf(TextId::CannotWriteSettings), paths_.settingsPath));
     }
 
     const AppPaths& paths_;
@@ -145,17 +144,7 @@ class Writer {
     bool wasContainer_ = false;
 };
 
-}  // namespace
-
-void DecodeSettingsFile(const AppPaths& paths) {
-    const std::string& path = paths.settingsPath;
-    // A file wound twice (an encoding that once ran over a file whose
-    // decoding had failed) is unwound layer by layer.
-    for (int layer = 0; layer < kMaxLayers && fsio::IsFile(path); ++layer) {
-        if (CryptDecodeFile(path, kSettingsKey, false) != 0 || !IsContainer(path)) break;
-    }
-}
-
+// Locks a settings file written by hand into its container, in place.
 void EncodeSettingsFile(const AppPaths& paths) {
     const std::string& path = paths.settingsPath;
     if (!fsio::IsFile(path)) return;
@@ -163,6 +152,8 @@ void EncodeSettingsFile(const AppPaths& paths) {
     if (IsContainer(path)) return;
     CryptEncodeFile(path, kSettingsKey, false);
 }
+
+}  // namespace
 
 bool ReadSettings(TDiarySettings& s, const AppPaths& paths) {
     std::string text;

@@ -6,14 +6,11 @@
 #include "app/settings.h"
 
 // The settings file: an INI text that lies on disk as a container under the
-// fixed key between accesses; every access decodes it, reads or writes keys
-// and encodes it again.
+// fixed key. Reading decodes it in memory; a write puts a whole new container
+// in its place.
 namespace kuv {
 
 extern const char* const kSettingsKey;  // "718306925461"
-
-void DecodeSettingsFile(const AppPaths& paths);
-void EncodeSettingsFile(const AppPaths& paths);
 
 // Reads every key over the defaults already in s, from the file decoded in
 // memory; a file written by hand is left as a container. False (s untouched)
@@ -24,7 +21,7 @@ bool ReadSettings(TDiarySettings& s, const AppPaths& paths);
 // The state of the main window that is remembered between runs.
 struct ClosingState {
     bool lowerPaneShown = true;  // the lower-pane toggle is down
-    int lowerPaneHeight = 154;   // Memo2's height, 0 while hidden
+    int lowerPaneHeight = 154;   // the lower pane's height, 0 while hidden
     int top = 0, left = 0, height = 450, width = 640;
 };
 // Throws AppError("%s に書き込めません") with the settings path when the file

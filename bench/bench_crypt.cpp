@@ -89,7 +89,7 @@ void BM_Encode(benchmark::State& state) {
         bool ok = false;
         Record(state, "encode", Seconds([&] { ok = kuv::CryptEncodeFile(f.plain, kKey, false); }));
         // Back to the plain file for the next round, outside the time.
-        if (!ok || kuv::CryptDecodeFile(f.plain, kKey, false) != 0) {
+        if (!ok || kuv::CryptDecodeFile(f.plain, kKey, false) != kuv::CryptResult::Decoded) {
             state.SkipWithError("encoding failed");
         }
     }
@@ -100,10 +100,10 @@ void BM_Decode(benchmark::State& state) {
     const Files& f = Scratch();
     for (auto _ : state) {
         if (!kuv::CryptEncodeFile(f.plain, kKey, false)) state.SkipWithError("encoding failed");
-        int result = 2;
+        kuv::CryptResult result = kuv::CryptResult::Failed;
         Record(state, "decode",
                Seconds([&] { result = kuv::CryptDecodeFile(f.plain, kKey, false); }));
-        if (result != 0) state.SkipWithError("decoding failed");
+        if (result != kuv::CryptResult::Decoded) state.SkipWithError("decoding failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileSize));
 }

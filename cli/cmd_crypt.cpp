@@ -44,7 +44,7 @@ int RunEncode(int argc, char** argv) {
 int RunDecode(int argc, char** argv) {
     auto args = ParseCryptArgs(argc, argv);
     if (!args) return 2;
-    const int result = CryptDecodeFile(args->path, args->key, args->keep);
+    const int result = static_cast<int>(CryptDecodeFile(args->path, args->key, args->keep));
     std::printf("%d\n", result);
     return result;
 }

@@ -53,21 +53,24 @@ void XorStream(unsigned char* buf, std::size_t n, const Keystream& ks) {
     }
 }
 
-struct Buffer {
-    std::unique_ptr<unsigned char[]> bytes;
-    std::size_t capacity = 0;
+class Buffer {
+  public:
     // Zero-filled, so that a header read short reads as 0 beyond the file.
     // As large as the file needs, in whole blocks, up to kIoSize: a small
     // entry does not pay for a buffer made for large files.
     bool Allocate(std::int64_t fileSize) {
         const auto blocks = static_cast<std::size_t>(
             (std::max<std::int64_t>(fileSize, 1) + kCryptBlockSize - 1) / kCryptBlockSize);
-        capacity = std::min(blocks * kCryptBlockSize, kIoSize);
-        bytes.reset(new (std::nothrow) unsigned char[capacity]());
-        return bytes != nullptr;
+        capacity_ = std::min(blocks * kCryptBlockSize, kIoSize);
+        bytes_.reset(new (std::nothrow) unsigned char[capacity_]());
+        return bytes_ != nullptr;
     }
-    unsigned char* get() { return bytes.get(); }
-    std::size_t size() const { return capacity; }
+    unsigned char* get() { return bytes_.get(); }
+    std::size_t size() const { return capacity_; }
+
+  private:
+    std::unique_ptr<unsigned char[]> bytes_;
+    std::size_t capacity_ = 0;
 };
 
 // Moves count bytes from in to out through buf, enciphered. Fails on any
@@ -205,32 +208,32 @@ bool WriteContainer(const std::string& source, const std::string& work, const st
 }
 
 // Writes the plain file of the container source to work, flushed and closed,
-// with the stored date put back. 0 done, 1 no matching header (an empty work
-// file stays), 2 failure (no partial output stays).
-int WritePlain(const std::string& source, const std::string& work, const std::string& key) {
+// with the stored date put back. On NoMatchingHeader an empty work file
+// stays; on Failed no partial output does.
+CryptResult WritePlain(const std::string& source, const std::string& work, const std::string& key) {
     fsio::InFile in;
-    if (!in.Open(source)) return 2;
+    if (!in.Open(source)) return CryptResult::Failed;
     const std::int64_t size = in.Size();
-    if (!FitsContainerSize(size) || size < kMinContainerSize) return 2;
+    if (!FitsContainerSize(size) || size < kMinContainerSize) return CryptResult::Failed;
     fsio::OutFile out;
-    if (!out.Create(work)) return 2;
+    if (!out.Create(work)) return CryptResult::Failed;
     Buffer buf;
     if (!buf.Allocate(size)) {
         Discard(out, work);
-        return 2;
+        return CryptResult::Failed;
     }
     const std::int64_t headerBytes =
         std::min<std::int64_t>(size, static_cast<std::int64_t>(kCryptHeaderSize));
     if (in.Read(buf.get(), kCryptHeaderSize) != headerBytes) {
         in.Close();
         Discard(out, work);
-        return 2;
+        return CryptResult::Failed;
     }
     const CryptHeader header = ParseCryptHeader(buf.get());
     if (header.key != key) {
         in.Close();
         out.Close();
-        return 1;
+        return CryptResult::NoMatchingHeader;
     }
     Keystream ks;
     MakeKeystream(key, ks);
@@ -239,14 +242,14 @@ int WritePlain(const std::string& source, const std::string& work, const std::st
     in.Close();
     if (!ok) {
         Discard(out, work);
-        return 2;
+        return CryptResult::Failed;
     }
     if (header.date != 0) out.SetDosTime(header.date);
     if (!Commit(out)) {
         fsio::Remove(work);
-        return 2;
+        return CryptResult::Failed;
     }
-    return 0;
+    return CryptResult::Decoded;
 }
 
 std::string WorkPathOf(const std::string& path) {
@@ -254,14 +257,6 @@ std::string WorkPathOf(const std::string& path) {
 }
 
 }  // namespace
-
-void CryptXorBlock(unsigned char* buffer, int count, const std::string& key) {
-    if (key.empty() || count <= 0) return;
-    const std::size_t n = key.size();
-    for (std::size_t j = 0; j < static_cast<std::size_t>(count); ++j) {
-        buffer[j] ^= static_cast<unsigned char>(key[j % n]);
-    }
-}
 
 void MakeCryptHeader(unsigned char* buffer, const std::string& key, std::uint32_t date) {
     std::memcpy(buffer, kMarker, sizeof kMarker);
@@ -303,14 +298,15 @@ bool CryptEncodeFile(const std::string& path, const std::string& key, bool keepS
     return Replace(path, work, keepSource ? &keep : nullptr);
 }
 
-int CryptDecodeFile(const std::string& path, const std::string& key, bool keepSource) {
-    if (key.empty()) return 2;
+CryptResult CryptDecodeFile(const std::string& path, const std::string& key, bool keepSource) {
+    if (key.empty()) return CryptResult::Failed;
     const std::string work = WorkPathOf(path);
-    if (work == path) return 2;
-    const int result = WritePlain(path, work, key);
-    if (result != 0) return result;
+    if (work == path) return CryptResult::Failed;
+    const CryptResult result = WritePlain(path, work, key);
+    if (result != CryptResult::Decoded) return result;
     const std::string keep = fsio::ChangeExtension(path, kDecodeKeepExt);
-    return Replace(path, work, keepSource ? &keep : nullptr) ? 0 : 2;
+    return Replace(path, work, keepSource ? &keep : nullptr) ? CryptResult::Decoded
+                                                             : CryptResult::Failed;
 }
 
 bool CryptEncodeFileTo(const std::string& source, const std::string& target,
@@ -360,42 +356,43 @@ bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::s
     return true;
 }
 
-int CryptDecodeBytes(std::string_view container, const std::string& key, std::string& plain) {
+CryptResult CryptDecodeBytes(std::string_view container, const std::string& key,
+                             std::string& plain) {
     plain.clear();
-    if (key.empty()) return 2;
+    if (key.empty()) return CryptResult::Failed;
     const auto size = static_cast<std::int64_t>(container.size());
-    if (!FitsContainerSize(size) || size < kMinContainerSize) return 2;
+    if (!FitsContainerSize(size) || size < kMinContainerSize) return CryptResult::Failed;
     unsigned char header[kCryptHeaderSize] = {};
     std::memcpy(header, container.data(), std::min(container.size(), kCryptHeaderSize));
-    if (ParseCryptHeader(header).key != key) return 1;
-    if (container.size() <= kCryptHeaderSize) return 0;
+    if (ParseCryptHeader(header).key != key) return CryptResult::NoMatchingHeader;
+    if (container.size() <= kCryptHeaderSize) return CryptResult::Decoded;
     plain.assign(container.substr(kCryptHeaderSize));
     Keystream ks;
     MakeKeystream(key, ks);
     XorStream(reinterpret_cast<unsigned char*>(plain.data()), plain.size(), ks);
-    return 0;
+    return CryptResult::Decoded;
 }
 
-int CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,
-                        std::size_t maxBytes) {
+CryptResult CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,
+                                std::size_t maxBytes) {
     plain.clear();
-    if (key.empty()) return 2;
+    if (key.empty()) return CryptResult::Failed;
     fsio::InFile in;
-    if (!in.Open(path)) return 2;
+    if (!in.Open(path)) return CryptResult::Failed;
     const std::int64_t size = in.Size();
-    if (!FitsContainerSize(size) || size < kMinContainerSize) return 2;
+    if (!FitsContainerSize(size) || size < kMinContainerSize) return CryptResult::Failed;
     unsigned char header[kCryptHeaderSize] = {};
     const std::int64_t headerBytes =
         std::min<std::int64_t>(size, static_cast<std::int64_t>(kCryptHeaderSize));
-    if (in.Read(header, kCryptHeaderSize) != headerBytes) return 2;
-    if (ParseCryptHeader(header).key != key) return 1;
+    if (in.Read(header, kCryptHeaderSize) != headerBytes) return CryptResult::Failed;
+    if (ParseCryptHeader(header).key != key) return CryptResult::NoMatchingHeader;
     const std::int64_t body =
         std::max<std::int64_t>(0, size - static_cast<std::int64_t>(kCryptHeaderSize));
-    if (static_cast<std::uint64_t>(body) > maxBytes) return 2;
+    if (static_cast<std::uint64_t>(body) > maxBytes) return CryptResult::Failed;
     try {
         plain.resize(static_cast<std::size_t>(body));
     } catch (const std::bad_alloc&) {
-        return 2;
+        return CryptResult::Failed;
     }
     Keystream ks;
     MakeKeystream(key, ks);
@@ -406,15 +403,15 @@ int CryptDecodeToMemory(const std::string& path, const std::string& key, std::st
         const std::size_t chunk = std::min(kIoSize, n - off);
         if (in.Read(p + off, chunk) != static_cast<std::int64_t>(chunk)) {
             plain.clear();
-            return 2;
+            return CryptResult::Failed;
         }
         XorStream(p + off, chunk, ks);
     }
     if (!AtEnd(in)) {
         plain.clear();
-        return 2;
+        return CryptResult::Failed;
     }
-    return 0;
+    return CryptResult::Decoded;
 }
 
 }  // namespace kuv

@@ -26,14 +26,17 @@ inline constexpr std::size_t kCryptKeyField = 32;
 // rejects, and a file whose container would reach kCryptMaxFileSize.
 bool CryptEncodeFile(const std::string& path, const std::string& key, bool keepSource);
 
-// Decodes the container at path in place. With keepSource the container is
-// kept under the ".crp" name. 0 decoded, 1 no matching header (the file is
-// left as it is, beside an empty work file), 2 failure.
-int CryptDecodeFile(const std::string& path, const std::string& key, bool keepSource);
+// What a decoding gives; the companion tool prints the number and exits with it.
+enum class CryptResult {
+    Decoded = 0,
+    NoMatchingHeader = 1,  // no container marker, or another key in the header
+    Failed = 2,
+};
 
-// XORs bytes 0 to count-1 with key byte (j mod L); nothing for an empty key
-// or count <= 0.
-void CryptXorBlock(unsigned char* buffer, int count, const std::string& key);
+// Decodes the container at path in place. With keepSource the container is
+// kept under the ".crp" name. On NoMatchingHeader the file is left as it is,
+// beside an empty work file.
+CryptResult CryptDecodeFile(const std::string& path, const std::string& key, bool keepSource);
 
 void MakeCryptHeader(unsigned char* buffer, const std::string& key, std::uint32_t date);
 
@@ -62,16 +65,16 @@ bool CryptEncodeFileTo(const std::string& source, const std::string& target,
 bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::string& target,
                         const std::string& key);
 
-// Decodes a container held in memory by the same rules (0, 1 or 2); plain is
-// empty unless the result is 0.
-int CryptDecodeBytes(std::string_view container, const std::string& key, std::string& plain);
+// Decodes a container held in memory by the same rules; plain is empty
+// unless the result is Decoded.
+CryptResult CryptDecodeBytes(std::string_view container, const std::string& key,
+                             std::string& plain);
 
-// Decodes the container at path into memory without writing anything.
-// Results as CryptDecodeFile: 0 with plain filled, 1 no matching header,
-// 2 failure (also when the body would exceed maxBytes); plain is empty
-// unless the result is 0.
-int CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,
-                        std::size_t maxBytes);
+// Decodes the container at path into memory without writing anything, by
+// the same rules; Failed also when the body would exceed maxBytes. plain is
+// empty unless the result is Decoded.
+CryptResult CryptDecodeToMemory(const std::string& path, const std::string& key, std::string& plain,
+                                std::size_t maxBytes);
 
 // Files of this size or more are refused by every operation.
 inline constexpr std::int64_t kCryptMaxFileSize = std::int64_t{1} << 31;

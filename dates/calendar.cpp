@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/errors.h"
+#include "platform/texts.h"
 
 namespace kuv {
 
@@ -27,14 +28,6 @@ constexpr long double kRoundingShift = 1.5L * Power2(LDBL_MANT_DIG - 1);
 constexpr double kDoubleShift = 1.5 * static_cast<double>(Power2(52));
 constexpr double kFastLimit = static_cast<double>(Power2(47));
 constexpr double kNearHalf = 0.5 - 1.0 / 32;
-
-// "日付に変換できない値が渡されました" and "時刻に変換できない値が渡されました" in code page 932.
-constexpr const char* kBadDate =
-    "\x93\xfa\x95\x74\x82\xc9\x95\xcf\x8a\xb7\x82\xc5\x82\xab\x82\xc8\x82\xa2\x92\x6c\x82\xaa"
-    "\x93\x6e\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";
-constexpr const char* kBadTime =
-    "\x8e\x9e\x8d\x8f\x82\xc9\x95\xcf\x8a\xb7\x82\xc5\x82\xab\x82\xc8\x82\xa2\x92\x6c\x82\xaa"
-    "\x93\x6e\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";
 
 int MonthLength(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -91,7 +84,7 @@ DaySplit SplitDateTime(TDateTime v) {
 TDateTime EncodeDateValue(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > MonthLength(year, month)) {
-        throw EConvertError(kBadDate);
+        throw EConvertError(TextOf(TextId::InvalidDate));
     }
     int dayOfYear = day;
     for (int m = 1; m < month; ++m) dayOfYear += MonthLength(year, m);
@@ -101,7 +94,9 @@ TDateTime EncodeDateValue(std::uint16_t year, std::uint16_t month, std::uint16_t
 
 TDateTime EncodeTimeValue(std::uint16_t hour, std::uint16_t minute, std::uint16_t second,
                           std::uint16_t msec) {
-    if (hour >= 24 || minute >= 60 || second >= 60 || msec >= 1000) throw EConvertError(kBadTime);
+    if (hour >= 24 || minute >= 60 || second >= 60 || msec >= 1000) {
+        throw EConvertError(TextOf(TextId::InvalidTime));
+    }
     const std::int64_t ms = hour * 3600000LL + minute * 60000LL + second * 1000LL + msec;
     return static_cast<TDateTime>(ms) / static_cast<TDateTime>(kMsPerDay);
 }

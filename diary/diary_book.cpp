@@ -6,25 +6,11 @@
 #include "dates/date_pattern.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "platform/texts.h"
 
 namespace kuv {
 
 namespace {
-
-// "ファイル %s を作成できません"
-constexpr const char* kCannotCreate =
-    "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xf0\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82\xb9"
-    "\x82\xf1";
-// "ファイル %s は開けません"
-constexpr const char* kCannotOpen =
-    "\x83\x74\x83\x40\x83\x43\x83\x8b %s \x82\xcd\x8a\x4a\x82\xaf\x82\xdc\x82\xb9\x82\xf1";
-// "文字列の大きさが メモ の制限を越えました"
-constexpr const char* kTooLarge =
-    "\x95\xb6\x8e\x9a\x97\xf1\x82\xcc\x91\xe5\x82\xab\x82\xb3\x82\xaa \x83\x81\x83\x82 \x82\xcc"
-    "\x90\xa7\x8c\xc0\x82\xf0\x89\x7a\x82\xa6\x82\xdc\x82\xb5\x82\xbd";
-// The status line patterns "▲ "yyyy"年" and "  ▼ "yyyy"年".
-constexpr const char* kUpperYearPattern = "\"\x81\xa3 \"yyyy\"\x94\x4e\"";
-constexpr const char* kLowerYearPattern = "\"  \x81\xa5 \"yyyy\"\x94\x4e\"";
 
 constexpr const char* kPlainExt = ".dia";
 constexpr const char* kLockedExt = ".xda";
@@ -35,7 +21,7 @@ std::string Join(const std::string& folder, const std::string& name, const char*
 }
 
 [[noreturn]] void ThrowCannotCreate(const std::string& path) {
-    throw AppError(FormatMessage(kCannotCreate, path));
+    throw AppError(FormatMessage(TextOf(TextId::CannotCreateFile), path));
 }
 
 // Reads a stored entry file whole; false when it is gone since the existence
@@ -47,12 +33,12 @@ bool ReadStored(const std::string& path, std::string& bytes) {
         case fsio::ReadStatus::Missing:
             return false;
         case fsio::ReadStatus::TooLarge:
-            throw AppError(kTooLarge);
+            throw AppError(TextOf(TextId::TextTooLarge));
         case fsio::ReadStatus::CannotOpen:
         case fsio::ReadStatus::ReadError:
             break;
     }
-    throw AppError(FormatMessage(kCannotOpen, path));
+    throw AppError(FormatMessage(TextOf(TextId::CannotOpenFile), path));
 }
 
 // Reads a plain entry as the pane text it gives; false when it is gone since
@@ -69,11 +55,11 @@ bool ReadStoredText(const std::string& path, std::string& text) {
         case fsio::ReadStatus::TooLarge:
         case fsio::ReadStatus::CannotOpen:
         case fsio::ReadStatus::ReadError:
-            throw AppError(FormatMessage(kCannotOpen, path));
+            throw AppError(FormatMessage(TextOf(TextId::CannotOpenFile), path));
     }
     const bool endsInside = whole || head.find('\0') != std::string::npos;
     text = PaneTextFromFile(head);
-    if (!endsInside || text.size() > kMaxPaneBytes) throw AppError(kTooLarge);
+    if (!endsInside || text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
     return true;
 }
 
@@ -106,8 +92,8 @@ std::string EntryName(TDateTime date) {
 }
 
 std::string StatusLine(TDateTime picker) {
-    return FormatDatePattern(kUpperYearPattern, picker) +
-           FormatDatePattern(kLowerYearPattern, picker - 365);
+    return FormatDatePattern(TextOf(TextId::UpperYearPattern), picker) +
+           FormatDatePattern(TextOf(TextId::LowerYearPattern), picker - 365);
 }
 
 std::string PaneTextFromFile(std::string_view bytes) {
@@ -137,7 +123,7 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
     const std::string plain = Join(folder, name, kPlainExt);
     switch (PresenceOf(plain)) {
         case Presence::Unreadable:
-            throw AppError(FormatMessage(kCannotOpen, plain));
+            throw AppError(FormatMessage(TextOf(TextId::CannotOpenFile), plain));
         case Presence::File:
             // A plain entry that vanished since the check was most likely just
             // locked by a save, so the locked file is looked at next.
@@ -153,7 +139,7 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
     const std::string locked = Join(folder, name, kLockedExt);
     switch (PresenceOf(locked)) {
         case Presence::Unreadable:
-            throw AppError(FormatMessage(kCannotOpen, locked));
+            throw AppError(FormatMessage(TextOf(TextId::CannotOpenFile), locked));
         case Presence::Absent:
             return pane;
         case Presence::File:
@@ -161,9 +147,9 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
     }
     // Decoding happens in memory: the plain text never reaches the disk and
     // the stored file stays exactly as it was.
-    if (CryptDecodeToMemory(locked, password, bytes, kMaxPaneBytes) == 0) {
+    if (CryptDecodeToMemory(locked, password, bytes, kMaxPaneBytes) == CryptResult::Decoded) {
         pane.text = PaneTextFromFile(bytes);
-        if (pane.text.size() > kMaxPaneBytes) throw AppError(kTooLarge);
+        if (pane.text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
         pane.source = PaneSource::Locked;
         return pane;
     }

@@ -8,18 +8,14 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "platform/texts.h"
 
 namespace kuv {
 
 namespace {
 
-std::string Cp932Of(std::string_view utf8) {
-    std::optional<std::string> bytes = cp932::FromUtf8(utf8);
-    return bytes ? std::move(*bytes) : std::string(utf8);
-}
-
 [[noreturn]] void ThrowOutOfCalendar() {
-    throw AppError(Cp932Of("カレンダーに日付時刻を設定できません。"));
+    throw AppError(TextOf(TextId::CannotSetCalendar));
 }
 
 }  // namespace
@@ -113,8 +109,7 @@ std::string DiarySession::UpperBytes() const {
     cp932::Encoded enc = cp932::FromUtf16(text);
     if (enc.ok) return std::move(enc.bytes);
     throw UnstorableTextError(
-        "(" + cp932::CodePointName(enc.badChar) + ") " +
-            Cp932Of("はこの日記に保存できない文字です。日記は保存されていません。"),
+        "(" + cp932::CodePointName(enc.badChar) + ") " + TextOf(TextId::UnstorableCharacter),
         enc.badChar);
 }
 

@@ -12,6 +12,7 @@
 #include "crypt/cryptogram.h"
 #include "harness.h"
 
+using kuv::CryptResult;
 using kuv::fuzz::Check;
 using kuv::fuzz::Hex;
 using kuv::fuzz::ReadRaw;
@@ -21,24 +22,21 @@ using kuv::fuzz::WriteRaw;
 
 namespace {
 
-// What decoding must give: 0 with the plain bytes, 1 or 2.
-int ExpectedDecode(const std::string& file, const std::string& key, std::string& plain) {
+// What decoding must give, with the plain bytes when it decodes.
+CryptResult ExpectedDecode(const std::string& file, const std::string& key, std::string& plain) {
     plain.clear();
-    if (key.empty() || file.size() < 35) return 2;
+    if (key.empty() || file.size() < 35) return CryptResult::Failed;
     std::string header = file.substr(0, 44);
     header.resize(44, '\0');
     static const char kMarker[8] = {23, 0, 'L', 'O', 'C', 'K', 'E', 'D'};
-    if (header.compare(0, 8, std::string(kMarker, 8)) != 0) return 1;
+    if (header.compare(0, 8, std::string(kMarker, 8)) != 0) return CryptResult::NoMatchingHeader;
     std::string stored;
     for (std::size_t i = 12; i < 44 && header[i] != '\0'; ++i) {
         stored += static_cast<char>(static_cast<unsigned char>(header[i]) ^ 0xA6);
     }
-    if (stored != key) return 1;
-    if (file.size() > 44) plain = file.substr(44);
-    for (std::size_t k = 0; k < plain.size(); ++k) {
-        plain[k] = static_cast<char>(plain[k] ^ key[(k % 1024) % key.size()]);
-    }
-    return 0;
+    if (stored != key) return CryptResult::NoMatchingHeader;
+    if (file.size() > 44) plain = kuv::fuzz::LayoutXor(file.substr(44), key);
+    return CryptResult::Decoded;
 }
 
 bool Storable(const std::string& key) {
@@ -71,12 +69,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (flags & 8) WriteRaw(crp, "taken");
 
     std::string plain;
-    const int want = ExpectedDecode(file, key, plain);
+    const CryptResult want = ExpectedDecode(file, key, plain);
 
     std::string memory = "junk";
-    const int inMemory = kuv::CryptDecodeToMemory(path, key, memory, std::size_t{1} << 24);
+    const CryptResult inMemory = kuv::CryptDecodeToMemory(path, key, memory, std::size_t{1} << 24);
     Check(inMemory == want, "CryptDecodeToMemory gives the layout's result", Hex(file));
-    Check(want == 0 ? memory == plain : memory.empty(), "CryptDecodeToMemory gives the body");
+    Check(want == CryptResult::Decoded ? memory == plain : memory.empty(),
+          "CryptDecodeToMemory gives the body");
     std::string now;
     Check(ReadRaw(path, now) && now == file, "decoding in memory leaves the file as it was");
     Check(ScratchNames() == Sorted(flags & 8
@@ -84,13 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                        : std::vector<std::string>{name}),
           "decoding in memory creates no file");
 
-    int expectedFile = want;
-    if (want == 0 && keep && (flags & 8)) expectedFile = 2;  // the ".crp" name is taken
-    const int result = kuv::CryptDecodeFile(path, key, keep);
+    CryptResult expectedFile = want;
+    // The ".crp" name is taken.
+    if (want == CryptResult::Decoded && keep && (flags & 8)) expectedFile = CryptResult::Failed;
+    const CryptResult result = kuv::CryptDecodeFile(path, key, keep);
     Check(result == expectedFile, "CryptDecodeFile gives the layout's result",
-          "got " + std::to_string(result) + " want " + std::to_string(expectedFile));
+          "got " + std::to_string(static_cast<int>(result)) + " want " +
+              std::to_string(static_cast<int>(expectedFile)));
     Check(ReadRaw(path, now), "something stands at the path");
-    if (result == 0) {
+    if (result == CryptResult::Decoded) {
         Check(now == plain, "the decoded file holds the body deciphered");
         if (keep) {
             std::string kept;
@@ -103,10 +104,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ReadRaw(work, left)) {
         // A refused header leaves the empty work file; a decoding whose keep
         // name is taken leaves its whole output there, the source untouched.
-        if (result == 1) {
+        if (result == CryptResult::NoMatchingHeader) {
             Check(left.empty(), "a refused header leaves an empty work file");
         } else {
-            Check(result == 2 && want == 0 && keep && (flags & 8) && left == plain,
+            Check(result == CryptResult::Failed && want == CryptResult::Decoded && keep &&
+                      (flags & 8) && left == plain,
                   "only a blocked keep name leaves the output in the work file");
         }
     }
@@ -131,9 +133,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   "the plain file is kept under .org");
         }
         std::string back;
-        Check(kuv::CryptDecodeToMemory(path, key, back, std::size_t{1} << 24) == 0 && back == file,
+        Check(kuv::CryptDecodeToMemory(path, key, back, std::size_t{1} << 24) ==
+                      CryptResult::Decoded &&
+                  back == file,
               "what was encoded decodes in memory");
-        Check(kuv::CryptDecodeFile(path, key, false) == 0, "what was encoded decodes");
+        Check(kuv::CryptDecodeFile(path, key, false) == CryptResult::Decoded,
+              "what was encoded decodes");
         Check(ReadRaw(path, now) && now == file, "the round trip gives the file back");
     }
     return 0;

@@ -45,14 +45,8 @@ void CheckTextRules(std::string_view bytes) {
 std::string Container(std::string_view plain, const std::string& key) {
     unsigned char header[kuv::kCryptHeaderSize];
     kuv::MakeCryptHeader(header, key, 0x52310000u);
-    std::string out(reinterpret_cast<const char*>(header), sizeof header);
-    std::string body(plain);
-    for (std::size_t off = 0; off < body.size(); off += kuv::kCryptBlockSize) {
-        const std::size_t n = std::min(kuv::kCryptBlockSize, body.size() - off);
-        kuv::CryptXorBlock(reinterpret_cast<unsigned char*>(body.data() + off), static_cast<int>(n),
-                           key);
-    }
-    return out + body;
+    return std::string(reinterpret_cast<const char*>(header), sizeof header) +
+           kuv::fuzz::LayoutXor(plain, key);
 }
 
 }  // namespace
@@ -91,8 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "a plain entry shows its bytes by the text rules");
     } else {
         std::string decoded;
-        const int r = kuv::CryptDecodeToMemory(xda, password, decoded, kuv::kMaxPaneBytes);
-        if (r == 0) {
+        const kuv::CryptResult r =
+            kuv::CryptDecodeToMemory(xda, password, decoded, kuv::kMaxPaneBytes);
+        if (r == kuv::CryptResult::Decoded) {
             Check(pane.source == kuv::PaneSource::Locked, "an entry that opens is shown decoded");
             Check(pane.text == kuv::PaneTextFromFile(decoded), "the decoded text by the rules");
         } else {

@@ -120,6 +120,13 @@ bool ReadRaw(const std::string& path, std::string& out) {
     return true;
 }
 
+std::string LayoutXor(std::string_view bytes, std::string_view key) {
+    std::string out(bytes);
+    if (key.empty()) return out;
+    for (std::size_t k = 0; k < out.size(); ++k) out[k] ^= key[(k % 1024) % key.size()];
+    return out;
+}
+
 std::string Hex(std::string_view bytes, std::size_t max) {
     static const char kDigits[] = "0123456789abcdef";
     std::string out;

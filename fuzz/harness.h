@@ -35,6 +35,11 @@ inline void Check(bool ok, const char* what, std::string_view detail = {}) {
     if (!ok) Fail(what, detail);
 }
 
+// The container's body cipher written out byte by byte from the layout, as
+// a reference for the real one: byte k XOR key byte ((k mod 1024) mod L). It
+// is its own inverse; an empty key changes nothing.
+std::string LayoutXor(std::string_view bytes, std::string_view key);
+
 // "41 42 0a" style dump of bytes, for failure messages.
 std::string Hex(std::string_view bytes, std::size_t max = 64);
 

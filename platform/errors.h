@@ -3,6 +3,22 @@
 #include <stdexcept>
 #include <string>
 
+// How the program reports errors.
+//
+// The core returns results (a bool, a small enum, a result struct) and does
+// not throw: the file layer and the code page converter (platform/), the
+// container (crypt/), the INI layer and the settings read (app/), the locale
+// tables, the date formatter and the calendar's decoding steps (dates/).
+//
+// AppError is thrown only on the paths whose failure the window's general
+// error handler reports: an entry that cannot be loaded or saved (diary/), a
+// settings write that fails (app/settings_file.h), and, as EConvertError, a
+// date or time that the calendar cannot convert (dates/calendar.h).
+//
+// They are caught at the edge and nowhere in the core: in the window by
+// kuv::Guarded, which runs every handler that Qt calls, with
+// TApplication::notify behind it (ui/application.h); in the companion tool
+// by the command that called the throwing path (cli/).
 namespace kuv {
 
 // An error that goes to the application's general error handler. The message

@@ -5,12 +5,15 @@
 #
 #   scripts/crash_consistency.sh [KILLS] [SEED]
 #
+# Without SEED (or KUV_CRASH_SEED) the test's fixed default seed is used, so
+# that a run can be repeated; each run prints the seed it used.
+#
 # Builds the test in build-robust (Debug, core only) when needed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KUV_ROBUST_BUILD:-$root/build-robust}
 kills=${1:-1000}
-seed=${2:-$RANDOM$RANDOM}
+seed=${2:-${KUV_CRASH_SEED:-}}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKUV_CORE_ONLY=ON \
   -DKUV_BUILD_BENCH=OFF >/dev/null
@@ -19,7 +22,7 @@ ninja -C "$build" -j"${KUV_JOBS:-2}" robustness_test_crash_consistency >/dev/nul
 status=0
 run() {
   local where=$1 n=$2
-  echo "== $n kills, working in $where, seed $seed =="
+  echo "== $n kills, working in $where, seed ${seed:-(the default)} =="
   KUV_ROBUST_DIR=$where KUV_CRASH_KILLS=$n KUV_CRASH_SEED=$seed TZ=Asia/Tokyo \
     "$build/bin/robustness_test_crash_consistency" 2>&1 \
     | grep -v -e '^\[' -e '^Running main' || true

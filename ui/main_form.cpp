@@ -90,6 +90,9 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
 TMainForm::~TMainForm() {
     FSession.SetView(nullptr);
     FSession.SetUpperPane(nullptr);
+    // The application outlives the window: a focus change while the widgets
+    // go away must not reach a window that is already half destroyed.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
 void TMainForm::ConnectHandlers() {

@@ -41,7 +41,7 @@ class SettingsFileTest : public ::testing::Test {
     // under the fixed key, which is taken off here.
     std::string Decoded() {
         EXPECT_TRUE(IsContainerFile(paths.settingsPath));
-        EXPECT_EQ(CryptDecodeFile(paths.settingsPath, kKey, false), 0);
+        EXPECT_EQ(CryptDecodeFile(paths.settingsPath, kKey, false), CryptResult::Decoded);
         EXPECT_FALSE(IsContainerFile(paths.settingsPath));
         return test::ReadBytes(paths.settingsPath);
     }

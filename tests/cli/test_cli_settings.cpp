@@ -94,7 +94,8 @@ TEST(CliSettings, ReadsTheFileAndLeavesAContainer) {
     EXPECT_NE(r.out.find("\nSaveWindow=0\nWindowTop=-1\n"), std::string::npos);
     EXPECT_NE(r.out.find("\nWindowWidth=800\n"), std::string::npos);
     ASSERT_TRUE(IsContainer(dir / "data/diary.ini"));
-    EXPECT_EQ(kuv::CryptDecodeFile(dir / "data/diary.ini", "718306925461", false), 0);
+    EXPECT_EQ(kuv::CryptDecodeFile(dir / "data/diary.ini", "718306925461", false),
+              kuv::CryptResult::Decoded);
     EXPECT_EQ(ReadBytes(dir / "data/diary.ini"), text);
 }
 

@@ -92,23 +92,4 @@ std::string Pattern(std::size_t n, unsigned seed) {
     return s;
 }
 
-std::string HandHeader(const std::string& key, std::uint32_t date) {
-    std::string h = {'\x17', '\0', 'L', 'O', 'C', 'K', 'E', 'D'};
-    for (int i = 0; i < 4; ++i) h.push_back(static_cast<char>((date >> (8 * i)) & 0xFF));
-    for (std::size_t i = 0; i < 32; ++i) {
-        h.push_back(i < key.size() ? static_cast<char>(key[i] ^ '\xA6') : '\0');
-    }
-    return h;
-}
-
-std::string HandBody(const std::string& plain, const std::string& key) {
-    std::string b = plain;
-    for (std::size_t k = 0; k < b.size(); ++k) b[k] ^= key[(k % 1024) % key.size()];
-    return b;
-}
-
-std::string HandContainer(const std::string& plain, const std::string& key, std::uint32_t date) {
-    return HandHeader(key, date) + HandBody(plain, key);
-}
-
 }  // namespace kuv::test

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/reference.h"
 #include "tests/support/temp_dir.h"
 
-// Files and containers for the container tests, built with plain POSIX calls
-// and the format's layout written out by hand, so that the tests do not lean
-// on the code they check.
+// Files for the container tests, built with plain POSIX calls so that the
+// tests do not lean on the code they check; the containers built by hand
+// are in tests/support/reference.h.
 namespace kuv::test {
 
 // A fresh folder per test, with the file layer's fault seam disarmed.
@@ -41,12 +42,5 @@ std::uint32_t DosValue(int y, int mo, int d, int h, int mi, int s);
 
 // n bytes running through every byte value, varied by seed.
 std::string Pattern(std::size_t n, unsigned seed = 0);
-
-// The 44 header bytes: 23, 0, "LOCKED", date little-endian, then the first
-// 32 key bytes XOR 0xA6 and zeros.
-std::string HandHeader(const std::string& key, std::uint32_t date);
-// Body byte k = plain byte k XOR key byte ((k mod 1024) mod L).
-std::string HandBody(const std::string& plain, const std::string& key);
-std::string HandContainer(const std::string& plain, const std::string& key, std::uint32_t date);
 
 }  // namespace kuv::test

@@ -95,34 +95,46 @@ TEST(CryptHeaderTest, AnyMarkerByteWrongGivesNothing) {
     EXPECT_FALSE(HasCryptMarker(reinterpret_cast<const unsigned char*>(good.data()), 7));
 }
 
-TEST(CryptXorBlockTest, KeyRunsOnWithinOneCall) {
+// The body cipher, in memory: byte j XOR key byte ((j mod 1024) mod L), so
+// the key runs on within a block and starts again at the next.
+TEST(CryptCipherTest, KeyRunsOnWithinABlockAndRestartsAtTheNext) {
     struct Case {
-        int count;
+        std::size_t count;
         std::string key;
     };
-    const Case cases[] = {{1, "abc"},    {1023, "abc"},     {1024, "abc"},
-                          {2048, "abc"}, {5, k32 + "wxyz"}, {300, kNikki}};
+    const Case cases[] = {{1, "abc"},  {1023, "abc"}, {1024, "abc"}, {2048, "abc"},
+                          {2500, k32}, {300, kNikki}, {3000, kNikki}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.count);
-        std::string buf = Pattern(static_cast<std::size_t>(c.count) + 16, 7);
-        const std::string before = buf;
-        CryptXorBlock(reinterpret_cast<unsigned char*>(buf.data()), c.count, c.key);
-        for (std::size_t j = 0; j < buf.size(); ++j) {
-            const char want = j < static_cast<std::size_t>(c.count)
-                                  ? static_cast<char>(before[j] ^ c.key[j % c.key.size()])
-                                  : before[j];
-            ASSERT_EQ(buf[j], want) << "byte " << j;
+        SCOPED_TRACE(testing::Message() << c.count << " bytes under " << c.key);
+        const std::string body = Pattern(c.count, 7);
+        std::string plain;
+        ASSERT_EQ(CryptDecodeBytes(HandHeader(c.key, 0) + body, c.key, plain),
+                  CryptResult::Decoded);
+        ASSERT_EQ(plain.size(), c.count);
+        for (std::size_t j = 0; j < c.count; ++j) {
+            const char want = static_cast<char>(body[j] ^ c.key[(j % 1024) % c.key.size()]);
+            ASSERT_EQ(plain[j], want) << "byte " << j;
         }
     }
 }
 
-TEST(CryptXorBlockTest, EmptyKeyOrNoCountChangesNothing) {
-    const std::string before = Pattern(64);
-    for (auto [count, key] : {std::pair{64, std::string()}, std::pair{0, std::string("k")},
-                              std::pair{-5, std::string("k")}}) {
-        std::string buf = before;
-        CryptXorBlock(reinterpret_cast<unsigned char*>(buf.data()), count, key);
-        EXPECT_EQ(buf, before) << count;
+TEST(CryptCipherTest, WhatGivesNoText) {
+    const std::string body = Pattern(64);
+    struct Case {
+        std::string container, key;
+        CryptResult result;
+    };
+    const Case cases[] = {
+        {HandHeader("", 0) + body, "", CryptResult::Failed},  // no key opens anything
+        {HandHeader("k", 0), "k", CryptResult::Decoded},      // a header alone
+        {HandHeader("k", 0).substr(0, 35), "k", CryptResult::Decoded},
+        {HandHeader("k", 0).substr(0, 34), "k", CryptResult::Failed},
+        {HandHeader("k", 0) + body, "K", CryptResult::NoMatchingHeader},
+    };
+    for (const Case& c : cases) {
+        std::string plain = "old";
+        EXPECT_EQ(CryptDecodeBytes(c.container, c.key, plain), c.result) << c.container.size();
+        EXPECT_EQ(plain, "");
     }
 }
 
@@ -175,7 +187,7 @@ TEST_F(CryptFileTest, RoundTripsByteForByteWithTheDate) {
             // The container bears the time it was written; only its header keeps the old one.
             EXPECT_GE(Mtime(path), before - 1);
 
-            ASSERT_EQ(CryptDecodeFile(path, key, false), 0);
+            ASSERT_EQ(CryptDecodeFile(path, key, false), CryptResult::Decoded);
             EXPECT_TRUE(FileBytes(path) == plain);
             EXPECT_EQ(Mtime(path), kPlainTime);
         }
@@ -219,7 +231,7 @@ TEST_F(CryptFileTest, DecodesContainersBuiltByTheLayout) {
         const std::string path =
             MakeContainer("h" + std::to_string(n++) + ".xda",
                           HandContainer(c.plain, c.key, DosValue(c.y, c.mo, c.d, c.h, c.mi, c.s)));
-        ASSERT_EQ(CryptDecodeFile(path, c.key, false), 0);
+        ASSERT_EQ(CryptDecodeFile(path, c.key, false), CryptResult::Decoded);
         EXPECT_EQ(FileBytes(path), c.plain);
         EXPECT_EQ(Mtime(path), LocalTime(c.y, c.mo, c.d, c.h, c.mi, c.s));
     }
@@ -250,7 +262,7 @@ TEST_F(CryptFileTest, EncodedDateTable) {
         ASSERT_TRUE(CryptEncodeFile(path, "key", false));
         EXPECT_EQ(FileBytes(path).substr(0, 44), HandHeader("key", c.header));
         const std::time_t before = std::time(nullptr);
-        ASSERT_EQ(CryptDecodeFile(path, "key", false), 0);
+        ASSERT_EQ(CryptDecodeFile(path, "key", false), CryptResult::Decoded);
         EXPECT_EQ(FileBytes(path), "entry text");
         if (c.restored >= 0) {
             EXPECT_EQ(Mtime(path), c.restored);
@@ -276,7 +288,7 @@ TEST_F(CryptFileTest, HeaderDatesThatSetNothing) {
         const std::string path = MakeContainer(std::string(1, 'n').append(std::to_string(n++)),
                                                HandContainer("text", "key", date));
         const std::time_t before = std::time(nullptr);
-        ASSERT_EQ(CryptDecodeFile(path, "key", false), 0);
+        ASSERT_EQ(CryptDecodeFile(path, "key", false), CryptResult::Decoded);
         EXPECT_EQ(FileBytes(path), "text");
         EXPECT_GE(Mtime(path), before - 1);
     }
@@ -287,7 +299,7 @@ TEST_F(CryptFileTest, FilesShorterThan35BytesAreRefused) {
     for (std::size_t n = 0; n < 35; ++n) {
         SCOPED_TRACE(n);
         const std::string path = MakeContainer("s", header.substr(0, n));
-        EXPECT_EQ(CryptDecodeFile(path, "k", false), 2);
+        EXPECT_EQ(CryptDecodeFile(path, "k", false), CryptResult::Failed);
         EXPECT_EQ(FileBytes(path), header.substr(0, n));
         EXPECT_EQ(Names(), std::vector<std::string>{"s"});  // no work file
     }
@@ -300,16 +312,16 @@ TEST_F(CryptFileTest, FilesOf35To43BytesReadAsAShortHeader) {
         SCOPED_TRACE(n);
         const std::string path =
             MakeContainer(std::string(1, 'm').append(std::to_string(n)), header.substr(0, n));
-        ASSERT_EQ(CryptDecodeFile(path, "five5", false), 0);
+        ASSERT_EQ(CryptDecodeFile(path, "five5", false), CryptResult::Decoded);
         EXPECT_EQ(FileBytes(path), "");
         EXPECT_EQ(Mtime(path), kPlainTime);
 
         // A key that reaches past the end of the file is stored cut short.
         const std::string cut = HandHeader(longKey, kPlainDos).substr(0, n);
         const std::string q = MakeContainer(std::string(1, 'q').append(std::to_string(n)), cut);
-        const int expected = n >= 42 ? 0 : 1;
+        const CryptResult expected = n >= 42 ? CryptResult::Decoded : CryptResult::NoMatchingHeader;
         EXPECT_EQ(CryptDecodeFile(q, longKey, false), expected);
-        if (expected == 1) {
+        if (expected == CryptResult::NoMatchingHeader) {
             EXPECT_EQ(FileBytes(q), cut);
             EXPECT_EQ(test::SizeOf(fsio::ChangeExtension(q, ".$$$")), 0);
         }
@@ -346,7 +358,7 @@ TEST_F(CryptFileTest, NoMatchingHeaderLeavesTheFileAndAnEmptyWorkFile) {
         const std::string path = MakeContainer("e" + std::to_string(n++) + ".xda", c.bytes);
         const std::string work = path.substr(0, path.size() - 4) + ".$$$";
         WriteBytes(work, "stale output of an earlier call");
-        EXPECT_EQ(CryptDecodeFile(path, c.key, false), 1);
+        EXPECT_EQ(CryptDecodeFile(path, c.key, false), CryptResult::NoMatchingHeader);
         EXPECT_EQ(FileBytes(path), c.bytes);
         EXPECT_EQ(Mtime(path), LocalTime(2001, 1, 1, 0, 0, 0));
         ASSERT_TRUE(Exists(work));
@@ -364,10 +376,10 @@ TEST_F(CryptFileTest, EncodingTwiceWrapsTwice) {
     SetMtime(path, LocalTime(2010, 6, 7, 8, 9, 10));
     ASSERT_TRUE(CryptEncodeFile(path, "key", false));
     EXPECT_EQ(FileBytes(path), HandContainer(once, "key", DosValue(2010, 6, 7, 8, 9, 10)));
-    ASSERT_EQ(CryptDecodeFile(path, "key", false), 0);
+    ASSERT_EQ(CryptDecodeFile(path, "key", false), CryptResult::Decoded);
     EXPECT_EQ(FileBytes(path), once);
     EXPECT_EQ(Mtime(path), LocalTime(2010, 6, 7, 8, 9, 10));
-    ASSERT_EQ(CryptDecodeFile(path, "key", false), 0);
+    ASSERT_EQ(CryptDecodeFile(path, "key", false), CryptResult::Decoded);
     EXPECT_EQ(FileBytes(path), plain);
 }
 
@@ -382,7 +394,7 @@ TEST_F(CryptFileTest, KeepSourceKeepsTheReplacedFile) {
     EXPECT_EQ(Mtime(P("0101.org")), kPlainTime);
     EXPECT_EQ(Names(), (std::vector<std::string>{"0101.dia", "0101.org"}));
 
-    ASSERT_EQ(CryptDecodeFile(path, "pw", true), 0);
+    ASSERT_EQ(CryptDecodeFile(path, "pw", true), CryptResult::Decoded);
     EXPECT_EQ(FileBytes(path), plain);
     EXPECT_EQ(FileBytes(P("0101.crp")), container);
     EXPECT_EQ(Names(), (std::vector<std::string>{"0101.crp", "0101.dia", "0101.org"}));
@@ -400,7 +412,7 @@ TEST_F(CryptFileTest, KeepSourceFailsWhenTheKeptNameExists) {
     const std::string container = HandContainer(plain, "pw", kPlainDos);
     const std::string xda = MakeContainer("0102.xda", container);
     WriteBytes(P("0102.crp"), "an older container");
-    EXPECT_EQ(CryptDecodeFile(xda, "pw", true), 2);
+    EXPECT_EQ(CryptDecodeFile(xda, "pw", true), CryptResult::Failed);
     EXPECT_EQ(FileBytes(xda), container);
     EXPECT_EQ(FileBytes(P("0102.crp")), "an older container");
     EXPECT_EQ(FileBytes(P("0102.$$$")), plain);
@@ -428,7 +440,7 @@ TEST_F(CryptFileTest, WorkFileNames) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.disk);
         WriteBytes(P(c.disk), "A plain text that is no container, of forty bytes.");
-        EXPECT_EQ(CryptDecodeFile(P(c.path), "key", false), 1);
+        EXPECT_EQ(CryptDecodeFile(P(c.path), "key", false), CryptResult::NoMatchingHeader);
         EXPECT_TRUE(Exists(P(c.work)));
         EXPECT_EQ(test::SizeOf(P(c.work)), 0);
     }
@@ -495,29 +507,31 @@ TEST_F(CryptFileTest, DecodeToMemoryWritesNothing) {
     const std::string path = MakeContainer("0117.xda", HandContainer(plain, "pw", kPlainDos));
     const std::string stored = FileBytes(path);
     std::string out = "old";
-    EXPECT_EQ(CryptDecodeToMemory(path, "pw", out, 1 << 20), 0);
+    EXPECT_EQ(CryptDecodeToMemory(path, "pw", out, 1 << 20), CryptResult::Decoded);
     EXPECT_EQ(out, plain);
-    EXPECT_EQ(CryptDecodeToMemory(path, "pw", out, 5000), 0);
+    EXPECT_EQ(CryptDecodeToMemory(path, "pw", out, 5000), CryptResult::Decoded);
     EXPECT_EQ(out, plain);
 
     struct Case {
         std::string key;
         std::size_t max;
-        int result;
+        CryptResult result;
     };
-    const Case cases[] = {{"pW", 1 << 20, 1}, {"", 1 << 20, 2}, {"pw", 4999, 2}};
+    const Case cases[] = {{"pW", 1 << 20, CryptResult::NoMatchingHeader},
+                          {"", 1 << 20, CryptResult::Failed},
+                          {"pw", 4999, CryptResult::Failed}};
     for (const Case& c : cases) {
         out = "old";
         EXPECT_EQ(CryptDecodeToMemory(path, c.key, out, c.max), c.result) << c.key << c.max;
         EXPECT_EQ(out, "");
     }
-    EXPECT_EQ(CryptDecodeToMemory(P("missing.xda"), "pw", out, 100), 2);
+    EXPECT_EQ(CryptDecodeToMemory(P("missing.xda"), "pw", out, 100), CryptResult::Failed);
 
     const std::string shortOne = MakeContainer("0118.xda", HandHeader("pw", 0).substr(0, 35));
-    EXPECT_EQ(CryptDecodeToMemory(shortOne, "pw", out, 100), 0);
+    EXPECT_EQ(CryptDecodeToMemory(shortOne, "pw", out, 100), CryptResult::Decoded);
     EXPECT_EQ(out, "");
     const std::string tiny = MakeContainer("0119.xda", HandHeader("pw", 0).substr(0, 34));
-    EXPECT_EQ(CryptDecodeToMemory(tiny, "pw", out, 100), 2);
+    EXPECT_EQ(CryptDecodeToMemory(tiny, "pw", out, 100), CryptResult::Failed);
 
     EXPECT_EQ(FileBytes(path), stored);
     EXPECT_EQ(Mtime(path), LocalTime(2001, 1, 1, 0, 0, 0));
@@ -529,7 +543,7 @@ TEST_F(CryptFileTest, DecodeToMemoryMatchesDecodeFile) {
     const std::string path = MakePlain("big.dia", plain);
     ASSERT_TRUE(CryptEncodeFile(path, "abc", false));
     std::string out;
-    EXPECT_EQ(CryptDecodeToMemory(path, "abc", out, std::size_t{64} << 20), 0);
+    EXPECT_EQ(CryptDecodeToMemory(path, "abc", out, std::size_t{64} << 20), CryptResult::Decoded);
     EXPECT_TRUE(out == plain);
     EXPECT_EQ(HandBody(out, "abc"), FileBytes(path).substr(44));
 }

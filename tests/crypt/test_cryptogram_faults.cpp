@@ -54,8 +54,8 @@ TEST_F(CryptFaultTest, RefusedKeysTouchNothing) {
             EXPECT_FALSE(CryptEncodeFile(path, key, keep)) << key.size();
         }
     }
-    EXPECT_EQ(CryptDecodeFile(path, "", false), 2);
-    EXPECT_EQ(CryptDecodeFile(path, "", true), 2);
+    EXPECT_EQ(CryptDecodeFile(path, "", false), CryptResult::Failed);
+    EXPECT_EQ(CryptDecodeFile(path, "", true), CryptResult::Failed);
     EXPECT_EQ(FileBytes(path), text);
     EXPECT_EQ(test::Mtime(path), kTime);
     EXPECT_EQ(Names(), std::vector<std::string>{"0101.dia"});
@@ -70,8 +70,8 @@ TEST_F(CryptFaultTest, MissingOrUnreadableSourceCreatesNothing) {
         EXPECT_FALSE(CryptEncodeFile(path, "pw", false)) << path;
         EXPECT_FALSE(CryptEncodeFile(path, "pw", true)) << path;
         EXPECT_FALSE(CryptEncodeFileTo(path, P("0104.xda"), "pw")) << path;
-        EXPECT_EQ(CryptDecodeFile(path, "pw", false), 2) << path;
-        EXPECT_EQ(CryptDecodeFile(path, "pw", true), 2) << path;
+        EXPECT_EQ(CryptDecodeFile(path, "pw", false), CryptResult::Failed) << path;
+        EXPECT_EQ(CryptDecodeFile(path, "pw", true), CryptResult::Failed) << path;
     }
     EXPECT_EQ(Names(), std::vector<std::string>{"0102.dia"});
 }
@@ -84,7 +84,7 @@ TEST_F(CryptFaultTest, APathThatIsItsOwnWorkFileIsRefused) {
     EXPECT_EQ(FileBytes(path), plain);
     const std::string c = HandContainer(plain, "pw", kDos);
     WriteBytes(path, c);
-    EXPECT_EQ(CryptDecodeFile(path, "pw", false), 2);
+    EXPECT_EQ(CryptDecodeFile(path, "pw", false), CryptResult::Failed);
     EXPECT_EQ(FileBytes(path), c);
     // The encoding of 0101.dia to it would empty its own source.
     WriteBytes(P("0101.dia"), "source");
@@ -128,12 +128,12 @@ int ReadOnlyChecks(const std::string& dir) {
     int failures = 0;
     for (bool keep : {false, true}) {
         failures += CryptEncodeFile(path, "pw", keep) ? 1 : 0;
-        failures += CryptDecodeFile(xda, "pw", keep) != 2 ? 1 : 0;
+        failures += CryptDecodeFile(xda, "pw", keep) != CryptResult::Failed ? 1 : 0;
     }
     failures += CryptEncodeFileTo(path, xda, "pw") ? 1 : 0;
     // Reading needs no write permission.
     std::string plain;
-    failures += CryptDecodeToMemory(xda, "pw", plain, 1 << 20) != 0 ? 1 : 0;
+    failures += CryptDecodeToMemory(xda, "pw", plain, 1 << 20) != CryptResult::Decoded ? 1 : 0;
     return failures;
 }
 
@@ -170,9 +170,9 @@ TEST_F(CryptFaultTest, FilesOfTwoGibibytesAreRefusedUntouched) {
         EXPECT_FALSE(CryptEncodeFile(path, "pw", true));
         EXPECT_FALSE(CryptEncodeFileTo(path, P("huge.xda"), "pw"));
         if (size >= kCryptMaxFileSize) {
-            EXPECT_EQ(CryptDecodeFile(path, "pw", false), 2);
+            EXPECT_EQ(CryptDecodeFile(path, "pw", false), CryptResult::Failed);
             std::string plain;
-            EXPECT_EQ(CryptDecodeToMemory(path, "pw", plain, SIZE_MAX), 2);
+            EXPECT_EQ(CryptDecodeToMemory(path, "pw", plain, SIZE_MAX), CryptResult::Failed);
         }
         EXPECT_EQ(test::SizeOf(path), size);
         EXPECT_EQ(test::Mtime(path), kTime);
@@ -296,7 +296,7 @@ TEST_F(CryptInjectedTest, DecodeKeepsTheContainerWhole) {
             SCOPED_TRACE(testing::Message() << f.what << (keep ? " (keep)" : ""));
             const std::string path = MakeFile("0101.xda", container_);
             fsio::fault::FailNth(f.op, f.nth);
-            EXPECT_EQ(CryptDecodeFile(path, key_, keep), 2);
+            EXPECT_EQ(CryptDecodeFile(path, key_, keep), CryptResult::Failed);
             EXPECT_TRUE(fsio::fault::Fired()) << "the fault was never reached";
             fsio::fault::Reset();
             EXPECT_TRUE(FileBytes(path) == container_);
@@ -305,7 +305,7 @@ TEST_F(CryptInjectedTest, DecodeKeepsTheContainerWhole) {
                 EXPECT_TRUE(FileBytes(P("0101.$$$")) == plain_);
             }
             ExpectOnly({"0101.xda", "0101.$$$"}, f);
-            EXPECT_EQ(CryptDecodeFile(path, key_, keep), 0);
+            EXPECT_EQ(CryptDecodeFile(path, key_, keep), CryptResult::Decoded);
             EXPECT_TRUE(FileBytes(path) == plain_);
             std::remove(P("0101.crp").c_str());
         }
@@ -347,7 +347,7 @@ TEST_F(CryptInjectedTest, DecodeToMemoryFailsOnBadReads) {
         SCOPED_TRACE(f.what);
         std::string plain = "x";
         fsio::fault::FailNth(f.op, f.nth);
-        EXPECT_EQ(CryptDecodeToMemory(path, key_, plain, SIZE_MAX), 2);
+        EXPECT_EQ(CryptDecodeToMemory(path, key_, plain, SIZE_MAX), CryptResult::Failed);
         EXPECT_TRUE(fsio::fault::Fired());
         EXPECT_EQ(plain, "");
     }
@@ -364,7 +364,7 @@ TEST_F(CryptInjectedTest, FailuresOutsideTheWayChangeNothing) {
         EXPECT_TRUE(CryptEncodeFile(path, key_, false));
         EXPECT_TRUE(FileBytes(path) == container_);
         fsio::fault::FailNth(f.op, f.nth);
-        EXPECT_EQ(CryptDecodeFile(path, key_, false), 0);
+        EXPECT_EQ(CryptDecodeFile(path, key_, false), CryptResult::Decoded);
         EXPECT_TRUE(FileBytes(path) == plain_);
         EXPECT_EQ(Names(), std::vector<std::string>{"0101.dia"});
     }

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "diary_test_support.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "tests/support/reference.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {

@@ -8,9 +8,11 @@
 #include "crypt/cryptogram.h"
 #include "diary/diary_book.h"
 #include "diary/session.h"
-#include "diary_test_support.h"
 #include "platform/errors.h"
+#include "tests/support/reference.h"
 #include "tests/support/session_rig.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {

@@ -6,7 +6,7 @@
 #include "diary/date_insertion.h"
 #include "diary/diary_book.h"
 #include "diary/navigation.h"
-#include "diary_test_support.h"
+#include "tests/support/reference.h"
 
 namespace kuv {
 namespace {

@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "diary/diary_book.h"
-#include "diary_test_support.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "tests/support/reference.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {

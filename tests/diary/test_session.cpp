@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "diary_test_support.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "tests/support/reference.h"
 #include "tests/support/session_rig.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {

@@ -21,18 +21,19 @@
 #include "diary/diary_book.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
-#include "support_robust.h"
+#include "tests/support/reference.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {
 
 namespace fault = fsio::fault;
 using fault::Op;
-using robust::Cp932;
-using robust::HandContainer;
-using robust::ReadBytes;
-using robust::ReferenceDecode;
-using robust::WriteBytes;
+using test::Cp932;
+using test::HandContainer;
+using test::ReadBytes;
+using test::ReferenceDecode;
+using test::WriteBytes;
 
 constexpr int kOps = static_cast<int>(Op::Count_);
 constexpr std::array<const char*, kOps> kOpNames = {
@@ -89,10 +90,10 @@ DialogValues NewDialog() {
 struct World {
     explicit World(const std::string& root) {
         app = root + "/app";
-        robust::MakeDir(app);
+        test::MakeDir(app);
         paths = FixedAppPaths(app);
         data = paths.settingsFolder;
-        robust::MakeDir(data);
+        test::MakeDir(data);
         year = data + "/2024";
     }
     std::string app, data, year;
@@ -213,10 +214,10 @@ std::string VerifySettings(const World& w, bool told, const TDiarySettings& afte
     const TDiarySettings got = Read(w);
     if (told) {
         // A write goes to the disk whole or not at all.
-        const std::string bad = robust::SettingsFieldsNeither(got, old, old);
+        const std::string bad = test::SettingsFieldsNeither(got, old, old);
         return Expect(bad.empty(), "a failed write changed values: " + bad);
     }
-    const std::string bad = robust::SettingsFieldsNeither(got, after, after);
+    const std::string bad = test::SettingsFieldsNeither(got, after, after);
     return Expect(bad.empty(), "a write that reported success lost values: " + bad);
 }
 
@@ -230,11 +231,11 @@ std::vector<Operation> Operations() {
             });
         };
     };
-    const auto cannotCreate = [](const World& w) { return robust::CannotCreate(w.Entry(".dia")); };
+    const auto cannotCreate = [](const World& w) { return test::CannotCreate(w.Entry(".dia")); };
 
     ops.push_back({"plain save over an entry",
                    [](const World& w) {
-                       robust::MakeDir(w.year);
+                       test::MakeDir(w.year);
                        WriteBytes(w.Entry(".dia"), kOld);
                    },
                    saveEntry(false), cannotCreate,
@@ -248,13 +249,13 @@ std::vector<Operation> Operations() {
         {"plain save into a new year folder", [](const World&) {}, saveEntry(false), cannotCreate,
          [](const World& w, bool told) {
              if (told) {
-                 return Expect(!robust::Exists(w.Entry(".dia")), "a failed save left an entry");
+                 return Expect(!test::Exists(w.Entry(".dia")), "a failed save left an entry");
              }
              return VerifyEntry(w, false, "", "");
          }});
     ops.push_back({"locked save over a locked entry",
                    [](const World& w) {
-                       robust::MakeDir(w.year);
+                       test::MakeDir(w.year);
                        WriteBytes(w.Entry(".xda"), HandContainer(kOld, kPassword, kDos));
                    },
                    saveEntry(true), cannotCreate,
@@ -270,7 +271,7 @@ std::vector<Operation> Operations() {
     ops.push_back(
         {"locked save over a plain and a locked entry",
          [](const World& w) {
-             robust::MakeDir(w.year);
+             test::MakeDir(w.year);
              WriteBytes(w.Entry(".dia"), kOld);
              WriteBytes(w.Entry(".xda"), HandContainer(kOlder, kPassword, kDos));
          },
@@ -280,9 +281,7 @@ std::vector<Operation> Operations() {
     const auto oldSettingsFile = [](const World& w) {
         WriteBytes(w.paths.settingsPath, HandContainer(OldIni(), kSettingsKey, kDos));
     };
-    const auto cannotWrite = [](const World& w) {
-        return robust::CannotWrite(w.paths.settingsPath);
-    };
+    const auto cannotWrite = [](const World& w) { return test::CannotWrite(w.paths.settingsPath); };
     ops.push_back({"settings written on closing", oldSettingsFile,
                    [](const World& w) {
                        return Catching([&] {
@@ -313,7 +312,8 @@ std::vector<Operation> Operations() {
         const std::string now = ReadBytes(w.paths.settingsPath);
         std::string plain;
         return now == OldIni() ||
-               (ReferenceDecode(now, kSettingsKey, plain) == 0 && plain == OldIni());
+               (ReferenceDecode(now, kSettingsKey, plain) == CryptResult::Decoded &&
+                plain == OldIni());
     };
     ops.push_back({"settings read from a hand-written file", plainSettingsFile,
                    [](const World& w) {
@@ -322,7 +322,7 @@ std::vector<Operation> Operations() {
                        o.told = !ReadSettings(s, w.paths);
                        const TDiarySettings want =
                            o.told ? DefaultSettings(w.paths) : OldSettings(w);
-                       if (!robust::SettingsFieldsNeither(s, want, want).empty()) {
+                       if (!test::SettingsFieldsNeither(s, want, want).empty()) {
                            o.message = "<read the wrong values>";
                        }
                        return o;
@@ -356,7 +356,7 @@ std::vector<Operation> Operations() {
                        const TDiarySettings defaults = DefaultSettings(w.paths);
                        const TDiarySettings got = Read(w);
                        const TDiarySettings want = told ? defaults : WithClosing(defaults);
-                       const std::string bad = robust::SettingsFieldsNeither(got, want, want);
+                       const std::string bad = test::SettingsFieldsNeither(got, want, want);
                        return Expect(bad.empty(), "settings hold the wrong values: " + bad);
                    }});
 
@@ -374,9 +374,10 @@ std::vector<Operation> Operations() {
                            if (told)
                                return Expect(now == kOld, "a failed encoding changed the file");
                            std::string plain;
-                           std::string r =
-                               Expect(ReferenceDecode(now, kPassword, plain) == 0 && plain == kOld,
-                                      "the container does not hold the file");
+                           std::string r = Expect(
+                               ReferenceDecode(now, kPassword, plain) == CryptResult::Decoded &&
+                                   plain == kOld,
+                               "the container does not hold the file");
                            if (keep)
                                r += Expect(ReadBytes(w.File("file.org")) == kOld, "no .org copy");
                            return r;
@@ -387,8 +388,10 @@ std::vector<Operation> Operations() {
                  WriteBytes(w.File("file.txt"), HandContainer(kOld, kPassword, kDos));
              },
              [keep](const World& w) {
-                 return Catching(
-                     [&] { return CryptDecodeFile(w.File("file.txt"), kPassword, keep) == 0; });
+                 return Catching([&] {
+                     return CryptDecodeFile(w.File("file.txt"), kPassword, keep) ==
+                            CryptResult::Decoded;
+                 });
              },
              [](const World&) { return std::string(); },
              [keep](const World& w, bool told) {
@@ -423,7 +426,7 @@ std::vector<Operation> Operations() {
     // shorter entry (which the next save would store in the entry's place).
     ops.push_back({"load a plain entry",
                    [](const World& w) {
-                       robust::MakeDir(w.year);
+                       test::MakeDir(w.year);
                        WriteBytes(w.Entry(".dia"), kOld);
                    },
                    [](const World& w) {
@@ -439,7 +442,7 @@ std::vector<Operation> Operations() {
                        }
                        return o;
                    },
-                   [](const World& w) { return robust::CannotOpen(w.Entry(".dia")); },
+                   [](const World& w) { return test::CannotOpen(w.Entry(".dia")); },
                    [](const World& w, bool) {
                        return Expect(ReadBytes(w.Entry(".dia")) == kOld,
                                      "loading changed the entry");
@@ -447,7 +450,7 @@ std::vector<Operation> Operations() {
     ops.push_back(
         {"load a locked entry",
          [](const World& w) {
-             robust::MakeDir(w.year);
+             test::MakeDir(w.year);
              WriteBytes(w.Entry(".xda"), HandContainer(kOld, kPassword, kDos));
          },
          [](const World& w) {
@@ -467,7 +470,7 @@ std::vector<Operation> Operations() {
              }
              return o;
          },
-         [](const World& w) { return robust::CannotOpen(w.Entry(".xda")); },
+         [](const World& w) { return test::CannotOpen(w.Entry(".xda")); },
          [](const World& w, bool) {
              return Expect(ReadBytes(w.Entry(".xda")) == HandContainer(kOld, kPassword, kDos),
                            "loading changed the entry");
@@ -494,7 +497,7 @@ TEST_P(FaultInjection, EveryFailingCallKeepsTheOldDataAndTellsTheUser) {
     // The calls the operation makes when nothing fails.
     std::array<int, kOps> calls{};
     {
-        robust::TempDir dir(robust::FastTempBase());
+        test::TempDir dir(test::FastTempBase());
         const World w(dir.path());
         op.setup(w);
         fault::Reset();
@@ -517,7 +520,7 @@ TEST_P(FaultInjection, EveryFailingCallKeepsTheOldDataAndTellsTheUser) {
         for (int nth = 1; nth <= n; ++nth) {
             SCOPED_TRACE(std::string(op.name) + ": " + kOpNames[static_cast<std::size_t>(k)] +
                          " call " + std::to_string(nth) + " of " + std::to_string(n) + " fails");
-            robust::TempDir dir(robust::FastTempBase());
+            test::TempDir dir(test::FastTempBase());
             const World w(dir.path());
             op.setup(w);
             fault::FailNth(kind, nth);
@@ -570,11 +573,11 @@ INSTANTIATE_TEST_SUITE_P(AllOperations, FaultInjection,
 TEST(FaultInjectionAtStartUp, ReadSettingsGivesTheStoredValuesWhateverFails) {
     std::array<int, kOps> calls{};
     {
-        robust::TempDir dir(robust::FastTempBase());
+        test::TempDir dir(test::FastTempBase());
         const World w(dir.path());
         WriteBytes(w.paths.settingsPath, HandContainer(OldIni(), kSettingsKey, kDos));
         fault::Reset();
-        EXPECT_EQ(robust::SettingsFieldsNeither(Read(w), OldSettings(w), OldSettings(w)), "");
+        EXPECT_EQ(test::SettingsFieldsNeither(Read(w), OldSettings(w), OldSettings(w)), "");
         for (int k = 0; k < kOps; ++k)
             calls[static_cast<std::size_t>(k)] = fault::Calls(static_cast<Op>(k));
         fault::Reset();
@@ -585,7 +588,7 @@ TEST(FaultInjectionAtStartUp, ReadSettingsGivesTheStoredValuesWhateverFails) {
         for (int nth = 1; nth <= calls[static_cast<std::size_t>(k)]; ++nth) {
             SCOPED_TRACE(std::string("ReadSettings: ") + kOpNames[static_cast<std::size_t>(k)] +
                          " call " + std::to_string(nth) + " fails");
-            robust::TempDir dir(robust::FastTempBase());
+            test::TempDir dir(test::FastTempBase());
             const World w(dir.path());
             WriteBytes(w.paths.settingsPath, HandContainer(OldIni(), kSettingsKey, kDos));
             fault::FailNth(static_cast<Op>(k), nth);
@@ -593,20 +596,19 @@ TEST(FaultInjectionAtStartUp, ReadSettingsGivesTheStoredValuesWhateverFails) {
             const bool read = ReadSettings(s, w.paths);
             fault::Reset();
             ++injected;
-            const std::string bad =
-                robust::SettingsFieldsNeither(s, OldSettings(w), OldSettings(w));
+            const std::string bad = test::SettingsFieldsNeither(s, OldSettings(w), OldSettings(w));
             if (!bad.empty()) ++defaults;
             // Either the stored settings were read, or the failure is reported
             // (the window says so) and nothing was taken from the file.
             if (read) {
                 EXPECT_EQ(bad, "") << "the stored settings were not read";
             } else {
-                EXPECT_EQ(robust::SettingsFieldsNeither(s, DefaultSettings(w.paths),
-                                                        DefaultSettings(w.paths)),
+                EXPECT_EQ(test::SettingsFieldsNeither(s, DefaultSettings(w.paths),
+                                                      DefaultSettings(w.paths)),
                           "");
             }
             // The file still holds them.
-            EXPECT_EQ(robust::SettingsFieldsNeither(Read(w), OldSettings(w), OldSettings(w)), "");
+            EXPECT_EQ(test::SettingsFieldsNeither(Read(w), OldSettings(w), OldSettings(w)), "");
         }
     }
     std::printf("ReadSettings: faults injected %d, reported as unreadable %d\n", injected,

@@ -24,22 +24,24 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
-#include "support_robust.h"
+#include "tests/support/reference.h"
 #include "tests/support/session_rig.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {
 
-using robust::Cp932;
-using robust::Day;
-using robust::Exists;
-using robust::HandContainer;
-using robust::MakeDir;
-using robust::ReadBytes;
-using robust::ReferenceDecode;
-using robust::Snapshot;
-using robust::SnapshotDiff;
-using robust::WriteBytes;
+using test::Cp932;
+using test::Day;
+using test::Exists;
+using test::HandContainer;
+using test::MakeDir;
+using test::ReadBytes;
+using test::ReferenceDecode;
+using test::Snapshot;
+using test::SnapshotDiff;
+using test::WriteBytes;
 
 constexpr std::uint32_t kDos = 0x52310000u;
 constexpr const char* kKey = "pw";
@@ -76,7 +78,7 @@ class HostileFiles : public ::testing::Test {
         EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "") << what;
     }
 
-    robust::TempDir dir_{robust::FastTempBase()};
+    test::TempDir dir_{test::FastTempBase()};
     AppPaths paths_;
     std::string data_, year_;
     TDiarySettings settings_;
@@ -165,7 +167,7 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
                     DecodeCheck& n) {
     SCOPED_TRACE(what);
     std::string plain;
-    const int want = ReferenceDecode(bytes, kKey, plain);
+    const CryptResult want = ReferenceDecode(bytes, kKey, plain);
     const std::string path = dir + "/0117.xda";
     const std::string work = dir + "/0117.$$$";
 
@@ -175,11 +177,11 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
     const auto before = Snapshot(dir);
     std::string memory;
     EXPECT_EQ(CryptDecodeToMemory(path, kKey, memory, 1 << 20), want);
-    if (want == 0) {
+    if (want == CryptResult::Decoded) {
         EXPECT_EQ(memory, plain);
     }
     const PaneContent p = LoadPane(dir, "0117", kKey);
-    EXPECT_EQ(p.text, PaneTextFromFile(want == 0 ? plain : bytes));
+    EXPECT_EQ(p.text, PaneTextFromFile(want == CryptResult::Decoded ? plain : bytes));
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir)), "") << "reading changed something";
 
     for (bool keep : {false, true}) {
@@ -187,9 +189,9 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
             ::unlink((dir + ext).c_str());
         WriteBytes(path, bytes);
         const auto stamp = Snapshot(dir);
-        const int r = CryptDecodeFile(path, kKey, keep);
+        const CryptResult r = CryptDecodeFile(path, kKey, keep);
         EXPECT_EQ(r, want) << "keep " << keep;
-        if (r == 0) {
+        if (r == CryptResult::Decoded) {
             EXPECT_EQ(ReadBytes(path), plain);
             if (keep) {
                 EXPECT_EQ(ReadBytes(dir + "/0117.crp"), bytes);
@@ -201,7 +203,7 @@ void CheckContainer(const std::string& dir, const std::string& bytes, const std:
             EXPECT_EQ(Snapshot(dir).at("0117.xda"), stamp.at("0117.xda"))
                 << "the source was touched";
             EXPECT_FALSE(Exists(dir + "/0117.crp"));
-            if (r == 1) {
+            if (r == CryptResult::NoMatchingHeader) {
                 EXPECT_EQ(ReadBytes(work), "") << "only an empty work file may stay";
             } else {
                 EXPECT_FALSE(Exists(work));
@@ -279,7 +281,7 @@ std::vector<SettingsCase> SettingsCases() {
                      }});
     cases.push_back({"nothing but zero bytes", std::string(5000, '\0'),
                      [](const TDiarySettings& s, const TDiarySettings& d) {
-                         EXPECT_EQ(robust::SettingsFieldsNeither(s, d, d), "");
+                         EXPECT_EQ(test::SettingsFieldsNeither(s, d, d), "");
                      }});
     cases.push_back(
         {"invalid numbers",
@@ -345,7 +347,7 @@ TEST_F(HostileFiles, HostileSettingsFilesReadOverTheDefaultsAndStayAsTheyWere) {
         std::string plain;
         EXPECT_EQ(
             CryptDecodeToMemory(paths_.settingsPath, kSettingsKey, plain, std::size_t{64} << 20),
-            0);
+            CryptResult::Decoded);
         EXPECT_TRUE(plain == c.ini) << "the settings file's text changed";
         // The closing write goes into it and changes only its own keys.
         ClosingState closing;
@@ -383,10 +385,11 @@ TEST_F(HostileFiles, SettingsFileTooLargeToReadIsNeitherReadNorRewritten) {
     } catch (const AppError& e) {
         msg = e.what();
     }
-    EXPECT_EQ(msg, robust::CannotWrite(paths_.settingsPath));
+    EXPECT_EQ(msg, test::CannotWrite(paths_.settingsPath));
     std::string plain;
     const std::string now = ReadBytes(paths_.settingsPath);
-    EXPECT_TRUE(now == big || (ReferenceDecode(now, kSettingsKey, plain) == 0 && plain == big))
+    EXPECT_TRUE(now == big ||
+                (ReferenceDecode(now, kSettingsKey, plain) == CryptResult::Decoded && plain == big))
         << "the file lost its text";
     ++g_inputs;
 }
@@ -424,11 +427,12 @@ TEST_F(HostileFiles, FilesOfTwoGibibytesAndMoreAreRefusedUntouched) {
         const auto before = Snapshot(year_);
         for (bool keep : {false, true}) {
             EXPECT_FALSE(CryptEncodeFile(path, kKey, keep));
-            EXPECT_EQ(CryptDecodeFile(path, kKey, keep), 2);
+            EXPECT_EQ(CryptDecodeFile(path, kKey, keep), CryptResult::Failed);
         }
         EXPECT_FALSE(CryptEncodeFileTo(path, year_ + "/0119.xda", kKey));
         std::string plain;
-        EXPECT_EQ(CryptDecodeToMemory(path, kKey, plain, std::size_t{1} << 34), 2);
+        EXPECT_EQ(CryptDecodeToMemory(path, kKey, plain, std::size_t{1} << 34),
+                  CryptResult::Failed);
         EXPECT_TRUE(plain.empty());
         std::string msg;
         try {
@@ -436,7 +440,7 @@ TEST_F(HostileFiles, FilesOfTwoGibibytesAndMoreAreRefusedUntouched) {
         } catch (const AppError& e) {
             msg = e.what();
         }
-        EXPECT_EQ(msg, robust::TooLarge());
+        EXPECT_EQ(msg, test::TooLarge());
         // A plain entry gives the text before its first zero byte, however
         // large the file behind it.
         EXPECT_EQ(LoadPane(year_, "0118", kKey).text, PaneTextFromFile(b.head));
@@ -470,7 +474,7 @@ TEST_F(HostileFiles, AnEntryTooLargeForThePaneStopsTheLoad) {
     } catch (const AppError& e) {
         msg = e.what();
     }
-    EXPECT_EQ(msg, robust::TooLarge());
+    EXPECT_EQ(msg, test::TooLarge());
     EXPECT_TRUE(rig.session.UpperReadOnly())
         << "no save may replace the entry that could not be shown";
     rig.Type("short");

@@ -10,13 +10,13 @@
 #include "app/profile.h"
 #include "diary/diary_book.h"
 #include "platform/cp932.h"
-#include "support_robust.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {
 
-using robust::ReadBytes;
-using robust::WriteBytes;
+using test::ReadBytes;
+using test::WriteBytes;
 
 std::string Hex16(const std::u16string& u) {
     std::string s;
@@ -141,7 +141,7 @@ TEST(TextEdge, AnUndecodableByteBeforeADuplicateCodeKeepsTheText) {
 // The same seen from the diary: an entry with such bytes, a line typed at
 // its end, saved and loaded again: the untouched first line must not change.
 TEST(TextEdge, AnEditAtTheEndLeavesTheRestOfTheEntryAsItWas) {
-    robust::TempDir dir(robust::FastTempBase());
+    test::TempDir dir(test::FastTempBase());
     const std::string folder = dir.path();
     WriteBytes(folder + "/0117.dia", "\xee\xee\xc0\r\n");
     const PaneContent loaded = LoadPane(folder, "0117", "");
@@ -160,14 +160,14 @@ TEST(TextEdge, AnEditAtTheEndLeavesTheRestOfTheEntryAsItWas) {
 // the reader takes the "]" for the second byte of a character, so the
 // section is never found again. Such a name must be refused, or read back.
 TEST(ProfileNames, ASectionEndingInALeadByteIsRefusedOrReadsBack) {
-    robust::TempDir dir(robust::FastTempBase());
+    test::TempDir dir(test::FastTempBase());
     const std::string path = dir / "plain.ini";
     for (const char* section : {"\xee", "NAME\x81", "\x95\x5c\x82"}) {
         const bool written = WritePrivateProfileString(section, "KEY", "value", path);
         if (written) {
             EXPECT_EQ(GetPrivateProfileString(section, "KEY", "<none>", 2048, path), "value")
                 << "the write reported success but the entry cannot be read: "
-                << robust::ReadBytes(path);
+                << test::ReadBytes(path);
         }
         ::unlink(path.c_str());
     }

@@ -29,22 +29,24 @@
 #include "diary/diary_book.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
-#include "support_robust.h"
+#include "tests/support/reference.h"
 #include "tests/support/session_rig.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv {
 namespace {
 
 namespace fault = fsio::fault;
-using robust::Cp932;
-using robust::Day;
-using robust::Exists;
-using robust::HandContainer;
-using robust::MakeDir;
-using robust::ReadBytes;
-using robust::Snapshot;
-using robust::SnapshotDiff;
-using robust::WriteBytes;
+using test::Cp932;
+using test::Day;
+using test::Exists;
+using test::HandContainer;
+using test::MakeDir;
+using test::ReadBytes;
+using test::Snapshot;
+using test::SnapshotDiff;
+using test::WriteBytes;
 
 constexpr uid_t kNobody = 65534;
 constexpr std::uint32_t kDos = 0x52310000u;
@@ -132,7 +134,7 @@ class RealFaults : public ::testing::Test {
     }
     void TearDown() override { fault::Reset(); }
 
-    robust::TempDir dir_;
+    test::TempDir dir_;
     std::string app_, data_, year_, outside_;
     AppPaths paths_;
 };
@@ -148,7 +150,7 @@ TEST_F(RealFaults, ReadOnlyYearFolderStopsTheSaveAndKeepsTheEntry) {
         for (bool lock : {false, true}) {
             for (const char* name : {"0117", "0118"}) {
                 const std::string msg = Thrown([&] { SaveEntry(year, name, kNew, lock, "pw"); });
-                out += Expect(msg == robust::CannotCreate(year + "/" + name + ".dia"),
+                out += Expect(msg == test::CannotCreate(year + "/" + name + ".dia"),
                               std::string("save of ") + name + " not refused as it should: " + msg);
             }
         }
@@ -169,9 +171,9 @@ TEST_F(RealFaults, ReadOnlyDataFolderStopsTheFirstSaveOfAYearWithoutRetrying) {
         fault::Reset();
         const std::string msg = Thrown([&] { SaveEntry(year, "0117", kNew, false, ""); });
         const int tries = fault::Calls(fault::Op::MakeDirectory);
-        return Expect(msg == robust::CannotCreate(year + "/0117.dia"), "wrong message: " + msg) +
+        return Expect(msg == test::CannotCreate(year + "/0117.dia"), "wrong message: " + msg) +
                Expect(tries == 1, "the year folder was tried " + std::to_string(tries) + " times") +
-               Expect(!robust::IsDir(year), "a year folder appeared");
+               Expect(!test::IsDir(year), "a year folder appeared");
     });
     EXPECT_EQ(r, "");
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
@@ -186,10 +188,10 @@ TEST_F(RealFaults, ReadOnlySettingsFolderReportsTheWriteAndKeepsTheFile) {
     const std::string r = WithoutWritePermission(dir_.path(), {data_}, [paths] {
         std::string out;
         out += Expect(Thrown([&] { WriteClosingSettings(paths, ClosingState{}, true); }) ==
-                          robust::CannotWrite(paths.settingsPath),
+                          test::CannotWrite(paths.settingsPath),
                       "the close write is not reported");
         out += Expect(Thrown([&] { WriteDialogSettings(paths, DialogValues{}); }) ==
-                          robust::CannotWrite(paths.settingsPath),
+                          test::CannotWrite(paths.settingsPath),
                       "the dialog write is not reported");
         return out;
     });
@@ -223,7 +225,7 @@ TEST_F(RealFaults, DataFolderThatIsAFileLoadsEmptyAndRefusesTheSave) {
     EXPECT_EQ(shown.upper.text, "");
     EXPECT_EQ(shown.lower.text, "");
     rig.Type(kNew);
-    EXPECT_EQ(Thrown([&] { rig.session.Save(); }), robust::CannotCreate(file + "/2024/0117.dia"));
+    EXPECT_EQ(Thrown([&] { rig.session.Save(); }), test::CannotCreate(file + "/2024/0117.dia"));
     EXPECT_TRUE(rig.session.Unsaved()) << "the change must stay unsaved";
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
 }
@@ -237,8 +239,7 @@ TEST_F(RealFaults, MissingDataFolderLoadsEmptyAndRefusesTheSaveOnce) {
     EXPECT_EQ(rig.GoTo(Day(2024, 1, 17)).upper.text, "");
     rig.Type(kNew);
     fault::Reset();
-    EXPECT_EQ(Thrown([&] { rig.session.Save(); }),
-              robust::CannotCreate(missing + "/2024/0117.dia"));
+    EXPECT_EQ(Thrown([&] { rig.session.Save(); }), test::CannotCreate(missing + "/2024/0117.dia"));
     EXPECT_EQ(fault::Calls(fault::Op::MakeDirectory), 1) << "one level, tried once";
     EXPECT_FALSE(Exists(missing)) << "the data folder itself is never created";
     EXPECT_EQ(SnapshotDiff(before, Snapshot(dir_.path())), "");
@@ -254,7 +255,7 @@ TEST_F(RealFaults, AnUnreadableLowerPaneKeepsTheUpperOneWorking) {
     TDiarySettings s = DefaultSettings(paths_);
     test::SessionRig rig(paths_, s);
     EXPECT_EQ(Thrown([&] { rig.GoTo(Day(2024, 1, 17)); }),
-              robust::CannotOpen(data_ + "/2023/0117.dia"));
+              test::CannotOpen(data_ + "/2023/0117.dia"));
     EXPECT_EQ(rig.session.Upper().text, kOld);
     EXPECT_FALSE(rig.session.UpperReadOnly());
     rig.Type(kNew);
@@ -392,7 +393,8 @@ TEST_F(RealFaults, SettingsFileBehindALinkIsReadAndReplacedWithoutTouchingTheTar
     EXPECT_EQ(SnapshotDiff(outsideBefore, Snapshot(outside_)), "");
     // The settings now lie as a container of their own in the settings folder.
     std::string plain;
-    EXPECT_EQ(CryptDecodeToMemory(paths_.settingsPath, kSettingsKey, plain, 1 << 20), 0);
+    EXPECT_EQ(CryptDecodeToMemory(paths_.settingsPath, kSettingsKey, plain, 1 << 20),
+              CryptResult::Decoded);
     EXPECT_EQ(plain, ini);
 }
 

@@ -8,7 +8,6 @@
 #include <QWidget>
 
 #include "app/settings_file.h"
-#include "platform/cp932.h"
 #include "ui/messages.h"
 
 namespace kuv::test {
@@ -77,10 +76,6 @@ void ProgramFolder::WriteSettings(bool useEncryption, const std::string& passwor
     v.saveWindow = d.SaveWindow;
     v.autoInsertDate = autoInsertDate;
     WriteDialogSettings(paths_, v);
-}
-
-std::string Cp932(const char* utf8) {
-    return cp932::FromUtf8(utf8).value_or("?");
 }
 
 bool InWidget(const QWidget* focus, const QWidget* widget) {

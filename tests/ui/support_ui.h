@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "app/settings.h"
+#include "tests/support/reference.h"
 #include "tests/support/temp_dir.h"
 
 class QWidget;
@@ -46,9 +47,6 @@ class ProgramFolder {
     TempDir dir_;
     AppPaths paths_;
 };
-
-// UTF-8 to code page 932 for the fixtures (the converter is tested on its own).
-std::string Cp932(const char* utf8);
 
 // The focus is on the picker (its edit field counts).
 bool InWidget(const QWidget* focus, const QWidget* widget);

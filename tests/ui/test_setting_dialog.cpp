@@ -104,7 +104,9 @@ class TestSettingDialog : public QObject {
             return "<no file>";
         }
         kuv::fsio::WriteFileAtomic(copy, bytes, copy + ".tmp");
-        if (kuv::CryptDecodeFile(copy, kuv::kSettingsKey, false) != 0) return "<not a container>";
+        if (kuv::CryptDecodeFile(copy, kuv::kSettingsKey, false) != kuv::CryptResult::Decoded) {
+            return "<not a container>";
+        }
         return kuv::GetPrivateProfileString(section, key, "<missing>", 2048, copy);
     }
     bool SettingsFileExists() { return kuv::fsio::IsFile(paths_.settingsPath); }
