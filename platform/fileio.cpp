@@ -16,6 +16,8 @@
 namespace kuv::fsio {
 namespace {
 
+constexpr std::int64_t kNsPerSecond = 1000000000;
+
 // The file system's name of a code page 932 path.
 std::string Native(const std::string& path) {
     for (unsigned char c : path) {
@@ -168,7 +170,7 @@ bool StampOf(const std::string& path, FileStamp& out) {
     out.device = static_cast<std::uint64_t>(st.st_dev);
     out.inode = static_cast<std::uint64_t>(st.st_ino);
     out.size = static_cast<std::int64_t>(st.st_size);
-    out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
     return true;
 }
 
@@ -276,6 +278,13 @@ std::uint32_t InFile::DosTime() {
     return PackDos(st.st_mtim.tv_sec);
 }
 
+bool InFile::ModifiedTimeNs(std::int64_t& out) {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    out = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
+    return true;
+}
+
 void InFile::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -343,6 +352,24 @@ void OutFile::SetDosTime(std::uint32_t dos) {
     times[1].tv_sec = t;
     times[1].tv_nsec = 0;
     ::futimens(fd_, times);
+}
+
+bool OutFile::SetModifiedTimeNs(std::int64_t ns) {
+    if (fd_ < 0) return false;
+    // Before 1970 the seconds are rounded down, so that the nanoseconds stay
+    // within 0 to 999999999.
+    std::int64_t seconds = ns / kNsPerSecond;
+    std::int64_t rest = ns % kNsPerSecond;
+    if (rest < 0) {
+        rest += kNsPerSecond;
+        --seconds;
+    }
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<std::time_t>(seconds);
+    times[1].tv_nsec = static_cast<long>(rest);
+    return ::futimens(fd_, times) == 0;
 }
 
 bool OutFile::Close() {

@@ -75,6 +75,9 @@ class InFile {
     // Reads up to n bytes, looping over short reads; returns the count, -1 on error.
     std::int64_t Read(void* buf, std::size_t n);
     std::uint32_t DosTime();
+    // Last-write time in nanoseconds since 1970 (UTC); false when it cannot
+    // be read.
+    bool ModifiedTimeNs(std::int64_t& out);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -98,6 +101,8 @@ class OutFile {
     // Sets the last-write time from an MS-DOS date and time; an invalid value
     // sets nothing and is no failure.
     void SetDosTime(std::uint32_t dos);
+    // Sets the last-write time to the nanosecond (as ModifiedTimeNs gives it).
+    bool SetModifiedTimeNs(std::int64_t ns);
     bool Close();
     bool IsOpen() const { return fd_ >= 0; }
 
