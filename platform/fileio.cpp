@@ -100,6 +100,22 @@ bool MakeDirectory(const std::string& path) {
     return ::mkdir(Native(path).c_str(), 0700) == 0;
 }
 
+bool MakeDirectories(const std::string& path) {
+    if (path.empty()) return false;
+    if (IsDirectory(path)) return true;
+    const std::string parent = ParentOf(path);
+    if (!parent.empty() && parent != path && !MakeDirectories(parent)) return false;
+    // Made meanwhile by another process is as good.
+    return MakeDirectory(path) || IsDirectory(path);
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+    const std::string name = Native(path);
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(name.c_str(), W_OK) != 0;
+}
+
 bool Remove(const std::string& path) {
     if (fault::Hit(fault::Op::Remove)) return false;
     return ::unlink(Native(path).c_str()) == 0;

@@ -19,6 +19,12 @@ bool IsDirectory(const std::string& path);
 
 // One folder level, private to the user (mode 0700).
 bool MakeDirectory(const std::string& path);
+// The folder and every missing folder above it, each made by MakeDirectory;
+// true when the folder is there afterwards.
+bool MakeDirectories(const std::string& path);
+// A file that no one may write by its permission bits (the read-only
+// attribute, which binds root too), or that this process may not write.
+bool IsReadOnlyFile(const std::string& path);
 bool Remove(const std::string& path);
 // Atomic rename that replaces an existing target.
 bool Rename(const std::string& from, const std::string& to);

@@ -380,7 +380,7 @@ TEST_F(HostileFiles, SettingsFileTooLargeToReadIsNeitherReadNorRewritten) {
     } catch (const AppError& e) {
         msg = e.what();
     }
-    EXPECT_EQ(msg, robust::CannotWrite(paths_.settingsPath));
+    EXPECT_EQ(msg, robust::SettingsKept(paths_.settingsPath, "設定ファイルとしては大きすぎます"));
     std::string plain;
     const std::string now = ReadBytes(paths_.settingsPath);
     EXPECT_TRUE(now == big || (ReferenceDecode(now, kSettingsKey, plain) == 0 && plain == big))
