@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
+
 // Shared pieces of the companion command-line tool.
 namespace kuv::cli {
 
@@ -26,6 +28,11 @@ std::optional<Args> ParseArgs(int argc, char** argv, int first,
 std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what);
 
 int Usage();
+
+// Where the settings file lies: --app-dir taken as given, a folder that must
+// exist, or else the program's own folder. Nothing (after a message) when the
+// folder is not there or not a folder.
+std::optional<AppPaths> SettingsPlace(const Args& args);
 
 // The commands; each returns the exit status.
 int RunShow(int argc, char** argv);

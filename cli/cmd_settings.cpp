@@ -8,7 +8,6 @@
 #include "app/settings.h"
 #include "app/settings_file.h"
 #include "platform/cp932.h"
-#include "platform/fileio.h"
 
 namespace kuv::cli {
 
@@ -29,25 +28,12 @@ int RunSettings(int argc, char** argv) {
     if (!args) return 2;
     if (!args->positional.empty()) return Usage();
 
-    std::string appDir;
-    if (std::optional<std::string> dir = args->Value("app-dir")) {
-        std::optional<std::string> bytes = ArgToCp932(*dir, "program folder");
-        if (!bytes) return 1;
-        appDir = *bytes;
-    } else {
-        appDir = fsio::ExecutableDir();
-        if (appDir.empty()) {
-            std::fputs("kuvandoro-cli: the program folder cannot be found\n", stderr);
-            return 1;
-        }
-    }
-
-    const AppPaths paths = ResolveAppPaths(appDir);
-    TDiarySettings s = DefaultSettings(paths);
-    const bool read = ReadSettings(s, paths);
-    if (!read) {
-        std::fprintf(stderr, "kuvandoro-cli: the settings file %s cannot be read; defaults shown\n",
-                     cp932::ToUtf8(paths.settingsPath).c_str());
+    const std::optional<AppPaths> paths = SettingsPlace(*args);
+    if (!paths) return 2;
+    TDiarySettings s = DefaultSettings(*paths);
+    const SettingsReadResult read = ReadSettingsFile(s, *paths, SettingsAccess::ReadOnly);
+    if (!read.usable()) {
+        std::fprintf(stderr, "kuvandoro-cli: %s\n", cp932::ToUtf8(read.message).c_str());
     }
 
     PrintText("Password", s.Password);
@@ -65,7 +51,7 @@ int RunSettings(int argc, char** argv) {
     PrintInt("WindowLeft", s.WindowLeft);
     PrintInt("WindowHeight", s.WindowHeight);
     PrintInt("WindowWidth", s.WindowWidth);
-    return std::fflush(stdout) == 0 && read ? 0 : 1;
+    return std::fflush(stdout) == 0 && read.usable() ? 0 : 1;
 }
 
 int RunProfile(int argc, char** argv) {
