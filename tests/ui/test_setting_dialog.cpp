@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -518,8 +519,12 @@ class TestSettingDialog : public QObject {
 
     void writeErrorThrowsOutOfTheHandler() {
         Open();
-        // The program folder is gone, so the settings folder cannot be made.
+        // A file stands where the program folder was, so the settings folder
+        // cannot be made.
         QVERIFY(QDir(dir_->path()).removeRecursively());
+        QFile blocker(dir_->path());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
         QVERIFY_THROWS_EXCEPTION(kuv::AppError, dialog_->ApplySettings());
         QVERIFY(dialog_->isVisible());
         QVERIFY(gMessages.empty());
