@@ -281,7 +281,9 @@ std::string ProfileRead(std::string_view contents, std::string_view section, std
                         std::string_view def, std::size_t bufSize) {
     std::string value;
     if (ProfileLookup(contents, section, key, value)) return CutForBuffer(value, bufSize);
-    return CutForBuffer(def, bufSize);
+    // The Windows call strips the blanks at the end of the default.
+    const std::size_t end = def.find_last_not_of(' ');
+    return CutForBuffer(def.substr(0, end == std::string_view::npos ? 0 : end + 1), bufSize);
 }
 
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,

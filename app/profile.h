@@ -13,8 +13,8 @@ namespace kuv {
 // A larger file is read as missing and never rewritten.
 inline constexpr std::size_t kMaxProfileBytes = std::size_t{16} << 20;
 
-// The value of section/key, or def when the file, section or key is missing;
-// at most bufSize - 1 bytes.
+// The value of section/key, or def without its trailing blanks when the
+// file, section or key is missing; at most bufSize - 1 bytes.
 std::string GetPrivateProfileString(std::string_view section, std::string_view key,
                                     std::string_view def, std::size_t bufSize,
                                     const std::string& path);

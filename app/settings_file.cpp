@@ -1,10 +1,12 @@
 #include "app/settings_file.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 
 #include "app/profile.h"
 #include "crypt/cryptogram.h"
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
@@ -33,45 +35,140 @@ bool IsContainerText(const std::string& bytes) {
     return HasCryptMarker(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
-enum class Load { Missing, Ok, Unreadable };
-
 // The INI text of the settings file, unwound from its containers in memory:
 // reading needs neither room on the disk nor a writable folder, and the text
 // never lies decoded on the disk.
-Load LoadSettingsText(const std::string& path, std::string& text, bool& wasContainer) {
-    text.clear();
-    wasContainer = false;
+struct Loaded {
+    SettingsRead status = SettingsRead::Missing;
+    std::string text;
+    bool wasContainer = false;
+    int openError = 0;  // errno of a failed open
+};
+
+Loaded LoadSettingsText(const std::string& path) {
+    Loaded l;
     switch (fsio::KindOf(path)) {
         case fsio::Kind::Missing:
-            return Load::Missing;
+            return l;
         case fsio::Kind::File:
             break;
         default:
-            return Load::Unreadable;
+            l.status = SettingsRead::NotAFile;
+            return l;
     }
     std::string bytes;
+    errno = 0;
     switch (fsio::ReadWholeFile(path, bytes, kMaxProfileBytes)) {
         case fsio::ReadStatus::Ok:
             break;
         case fsio::ReadStatus::Missing:
-            return Load::Missing;
-        default:
-            return Load::Unreadable;
+            return l;
+        case fsio::ReadStatus::CannotOpen:
+            l.openError = errno;
+            l.status = SettingsRead::CannotOpen;
+            return l;
+        case fsio::ReadStatus::TooLarge:
+            l.status = SettingsRead::TooLarge;
+            return l;
+        case fsio::ReadStatus::ReadError:
+            l.status = SettingsRead::ReadError;
+            return l;
     }
     // A file wound twice (an encoding that once ran over a file whose
     // decoding had failed) is unwound layer by layer.
-    for (int layer = 0; layer < kMaxLayers && IsContainerText(bytes); ++layer) {
+    for (int layer = 0; IsContainerText(bytes); ++layer) {
         std::string plain;
-        if (CryptDecodeBytes(bytes, kSettingsKey, plain) != CryptResult::Decoded) {
-            return Load::Unreadable;
+        const CryptResult decoded =
+            layer < kMaxLayers ? CryptDecodeBytes(bytes, kSettingsKey, plain) : CryptResult::Failed;
+        if (decoded != CryptResult::Decoded) {
+            l.status = decoded == CryptResult::NoMatchingHeader ? SettingsRead::ForeignKey
+                                                                : SettingsRead::Damaged;
+            return l;
         }
         bytes.swap(plain);
-        wasContainer = true;
+        l.wasContainer = true;
     }
-    // Still a container: not one of ours, and no keys to read from it.
-    if (IsContainerText(bytes)) return Load::Unreadable;
-    text.swap(bytes);
-    return Load::Ok;
+    l.text.swap(bytes);
+    l.status = SettingsRead::Read;
+    return l;
+}
+
+std::string ReadCause(SettingsRead status, int openError) {
+    switch (status) {
+        case SettingsRead::NotAFile:
+            return TextOf(TextId::CauseNotAFile);
+        case SettingsRead::CannotOpen:
+            return TextOf(openError == EACCES || openError == EPERM ? TextId::CauseNoReadPermission
+                                                                    : TextId::CauseCannotOpen);
+        case SettingsRead::ReadError:
+            return TextOf(TextId::CauseReadError);
+        case SettingsRead::TooLarge:
+            return TextOf(TextId::CauseTooLarge);
+        case SettingsRead::ForeignKey:
+            return TextOf(TextId::CauseForeignKey);
+        case SettingsRead::Damaged:
+            return TextOf(TextId::CauseDamaged);
+        case SettingsRead::Read:
+        case SettingsRead::Missing:
+            break;
+    }
+    return std::string();
+}
+
+// "設定ファイル <path> を読み込めません（<cause>）。"
+SettingsReadResult Unreadable(const AppPaths& paths, const Loaded& l) {
+    SettingsReadResult r;
+    r.status = l.status;
+    r.message = FormatMessage(TextOf(TextId::SettingsUnreadable), paths.settingsPath) +
+                ReadCause(l.status, l.openError) + TextOf(TextId::SentenceEnd);
+    return r;
+}
+
+SettingsWriteResult Kept(const SettingsReadResult& unreadable) {
+    return {SettingsWrite::KeptUnreadable, unreadable.message + TextOf(TextId::SettingsNotStored)};
+}
+
+// "<path> に書き込めません（<cause>）": the refused write of the Windows
+// program, with its reason.
+SettingsWriteResult Refused(const AppPaths& paths, SettingsWrite status) {
+    const std::string folder = paths.settingsFolder;
+    std::string cause;
+    switch (status) {
+        case SettingsWrite::ReadOnlyFile:
+            cause = TextOf(TextId::CauseReadOnlyFile);
+            break;
+        case SettingsWrite::FolderNotCreated:
+            cause = FormatMessage(TextOf(TextId::CauseFolderNotCreated), folder);
+            break;
+        case SettingsWrite::FolderNotWritable:
+            cause = FormatMessage(TextOf(TextId::CauseFolderNotWritable), folder);
+            break;
+        case SettingsWrite::DiskFull:
+            cause = TextOf(TextId::CauseDiskFull);
+            break;
+        case SettingsWrite::ValueRefused:
+            cause = TextOf(TextId::CauseValueRefused);
+            break;
+        default:
+            cause = TextOf(TextId::CauseWriteError);
+            break;
+    }
+    return {status, FormatMessage(TextOf(TextId::CannotWriteSettings), paths.settingsPath) + cause};
+}
+
+// What the errno of a failed write says of its cause.
+SettingsWrite WriteCause(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return SettingsWrite::DiskFull;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return SettingsWrite::FolderNotWritable;
+        default:
+            return SettingsWrite::WriteError;
+    }
 }
 
 class Reader {
@@ -94,30 +191,43 @@ class Reader {
     const std::string& text_;
 };
 
-// Collects the keys of one write in the decoded text and puts the result on
-// the disk as one container, through the work file and one rename: a failure
-// or a crash leaves the settings file as it was, never half written and
-// never decoded.
+// Collects the keys of one write in the text read just before, and puts the
+// result on the disk as one container, through the work file and one rename:
+// a failure or a crash leaves the settings file as it was, never half written
+// and never decoded. The first refusal ends the write.
 class Writer {
   public:
-    explicit Writer(const AppPaths& paths) : paths_(paths) {
-        if (!fsio::IsDirectory(paths_.settingsFolder)) fsio::MakeDirectory(paths_.settingsFolder);
-        switch (LoadSettingsText(paths_.settingsPath, text_, wasContainer_)) {
-            case Load::Missing:
-                break;
-            case Load::Ok:
-                // Replacing through a rename would get past a read-only file.
-                if (!IsWritablePath(paths_.settingsPath)) Fail();
-                break;
-            case Load::Unreadable:
-                // What cannot be read is not replaced by what would be written.
-                Fail();
+    Writer(const AppPaths& paths, const SettingsReadResult& startUp) : paths_(paths) {
+        // What start-up could not read is not replaced by what would be written.
+        if (!startUp.usable()) {
+            result_ = Kept(startUp);
+            return;
         }
-        original_ = text_;
+        const Loaded l = LoadSettingsText(paths_.settingsPath);
+        switch (l.status) {
+            case SettingsRead::Missing:
+                break;
+            case SettingsRead::Read:
+                // Replacing through a rename would get past a read-only file.
+                if (fsio::IsReadOnlyFile(paths_.settingsPath)) {
+                    result_ = Refused(paths_, SettingsWrite::ReadOnlyFile);
+                }
+                break;
+            default:
+                result_ = Kept(Unreadable(paths_, l));
+                return;
+        }
+        text_ = l.text;
+        original_ = l.text;
+        wasContainer_ = l.wasContainer;
     }
 
     void Text(const char* section, const char* key, const std::string& value) {
-        if (!ProfileEntryWritable(section, key, value)) Fail();
+        if (!result_.ok()) return;
+        if (!ProfileEntryWritable(section, key, value)) {
+            result_ = Refused(paths_, SettingsWrite::ValueRefused);
+            return;
+        }
         text_ = ProfileUpdate(text_, section, key, value);
     }
     void Int(const char* section, const char* key, std::int32_t value) {
@@ -127,19 +237,24 @@ class Writer {
         Text(section, key, value ? "1" : "0");
     }
 
-    void Commit() {
-        if (wasContainer_ && text_ == original_) return;
-        if (!CryptEncodeBytesTo(text_, fsio::DosTimeNow(), paths_.settingsPath, kSettingsKey)) {
-            Fail();
+    SettingsWriteResult Commit() {
+        if (!result_.ok() || (wasContainer_ && text_ == original_)) return result_;
+        if (!fsio::MakeDirectories(paths_.settingsFolder)) {
+            return Refused(paths_, SettingsWrite::FolderNotCreated);
         }
+        // The cause of a failure is the errno of the call that failed; the
+        // clean-up after it (closing and removing the work file) succeeds
+        // and leaves errno alone.
+        errno = 0;
+        if (!CryptEncodeBytesTo(text_, fsio::DosTimeNow(), paths_.settingsPath, kSettingsKey)) {
+            return Refused(paths_, WriteCause(errno));
+        }
+        return result_;
     }
 
   private:
-    [[noreturn]] void Fail() const {
-        throw AppError(FormatMessage(TextOf(TextId::CannotWriteSettings), paths_.settingsPath));
-    }
-
     const AppPaths& paths_;
+    SettingsWriteResult result_;
     std::string text_, original_;
     bool wasContainer_ = false;
 };
@@ -155,18 +270,13 @@ void EncodeSettingsFile(const AppPaths& paths) {
 
 }  // namespace
 
-bool ReadSettings(TDiarySettings& s, const AppPaths& paths) {
-    std::string text;
-    bool wasContainer = false;
-    switch (LoadSettingsText(paths.settingsPath, text, wasContainer)) {
-        case Load::Missing:
-            return true;
-        case Load::Unreadable:
-            return false;
-        case Load::Ok:
-            break;
-    }
-    const Reader r(text);
+SettingsReadResult ReadSettingsFile(TDiarySettings& s, const AppPaths& paths,
+                                    SettingsAccess access) {
+    const Loaded l = LoadSettingsText(paths.settingsPath);
+    if (l.status == SettingsRead::Missing) return {};
+    if (l.status != SettingsRead::Read) return Unreadable(paths, l);
+
+    const Reader r(l.text);
     r.Text("SYSTEM", "PASSWORD", s.Password);
     r.Bool("SYSTEM", "USEPASSWORD", s.UseEncryption);
     r.Text("SYSTEM", "DATAPATH", s.DataPath);
@@ -184,13 +294,22 @@ bool ReadSettings(TDiarySettings& s, const AppPaths& paths) {
     r.Int("WINDOW", "HEIGHT", s.WindowHeight);
     r.Int("WINDOW", "WIDTH", s.WindowWidth);
     r.Bool("SYSTEM", "AUTOINSERTDATE", s.AutoInsertDate);
+
+    SettingsReadResult result;
+    result.status = SettingsRead::Read;
+    result.handWritten = !l.wasContainer;
     // A file written by hand lies as a container from now on.
-    if (!wasContainer) EncodeSettingsFile(paths);
-    return true;
+    if (result.handWritten && access == SettingsAccess::Program) EncodeSettingsFile(paths);
+    return result;
 }
 
-void WriteClosingSettings(const AppPaths& paths, const ClosingState& state, bool saveWindow) {
-    Writer w(paths);
+bool ReadSettings(TDiarySettings& s, const AppPaths& paths) {
+    return ReadSettingsFile(s, paths, SettingsAccess::Program).usable();
+}
+
+SettingsWriteResult StoreClosingSettings(const AppPaths& paths, const SettingsReadResult& startUp,
+                                         const ClosingState& state, bool saveWindow) {
+    Writer w(paths, startUp);
     w.Bool("OLDDIARY", "SHOW", state.lowerPaneShown);
     w.Int("OLDDIARY", "HEIGHT", state.lowerPaneHeight);
     if (saveWindow) {
@@ -199,11 +318,12 @@ void WriteClosingSettings(const AppPaths& paths, const ClosingState& state, bool
         w.Int("WINDOW", "HEIGHT", state.height);
         w.Int("WINDOW", "WIDTH", state.width);
     }
-    w.Commit();
+    return w.Commit();
 }
 
-void WriteDialogSettings(const AppPaths& paths, const DialogValues& values) {
-    Writer w(paths);
+SettingsWriteResult StoreDialogSettings(const AppPaths& paths, const SettingsReadResult& startUp,
+                                        const DialogValues& values) {
+    Writer w(paths, startUp);
     w.Text("SYSTEM", "PASSWORD", values.password);
     w.Bool("SYSTEM", "USEPASSWORD", values.useEncryption);
     w.Text("SYSTEM", "DATAPATH", values.dataPath);
@@ -213,7 +333,17 @@ void WriteDialogSettings(const AppPaths& paths, const DialogValues& values) {
     w.Text("FONT", "NAME", values.fontName);
     w.Bool("WINDOW", "SAVE", values.saveWindow);
     w.Bool("SYSTEM", "AUTOINSERTDATE", values.autoInsertDate);
-    w.Commit();
+    return w.Commit();
+}
+
+void WriteClosingSettings(const AppPaths& paths, const ClosingState& state, bool saveWindow) {
+    const SettingsWriteResult r = StoreClosingSettings(paths, {}, state, saveWindow);
+    if (!r.ok()) throw AppError(r.message);
+}
+
+void WriteDialogSettings(const AppPaths& paths, const DialogValues& values) {
+    const SettingsWriteResult r = StoreDialogSettings(paths, {}, values);
+    if (!r.ok()) throw AppError(r.message);
 }
 
 }  // namespace kuv

@@ -61,17 +61,30 @@ std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what)
 }
 
 std::optional<AppPaths> ProgramPaths(const Args& args) {
-    if (std::optional<std::string> dir = args.Value("app-dir")) {
-        std::optional<std::string> bytes = ArgToCp932(*dir, "program folder");
-        if (!bytes) return std::nullopt;
-        return FixedAppPaths(*bytes);
+    const std::optional<std::string> given = args.Value("app-dir");
+    if (!given) {
+        const std::string own = fsio::ExecutableDir();
+        if (own.empty()) {
+            std::fputs("kuvandoro-cli: the program folder cannot be found\n", stderr);
+            return std::nullopt;
+        }
+        return ResolveAppPaths(own);
     }
-    const std::string appDir = fsio::ExecutableDir();
-    if (appDir.empty()) {
-        std::fputs("kuvandoro-cli: the program folder cannot be found\n", stderr);
-        return std::nullopt;
+    const std::optional<std::string> dir = ArgToCp932(*given, "program folder");
+    if (!dir) return std::nullopt;
+    // A folder named on the command line is the one meant: another in its
+    // place would show settings that are not the ones asked for.
+    switch (fsio::KindOf(*dir)) {
+        case fsio::Kind::Directory:
+            return FixedAppPaths(*dir);
+        case fsio::Kind::Missing:
+            std::fprintf(stderr, "kuvandoro-cli: the program folder does not exist: %s\n",
+                         given->c_str());
+            return std::nullopt;
+        default:
+            std::fprintf(stderr, "kuvandoro-cli: not a folder: %s\n", given->c_str());
+            return std::nullopt;
     }
-    return ResolveAppPaths(appDir);
 }
 
 void PrintUsage(std::FILE* to) {

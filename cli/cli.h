@@ -29,14 +29,16 @@ std::optional<Args> ParseArgs(int argc, char** argv, int first,
 std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what);
 
 // Where the settings are: the program folder that --app-dir names (its
-// "data" folder), or else where this build keeps them. Prints a message and
-// returns nothing when the folder cannot be named.
+// "data" folder), taken as given: a folder that must exist. Without it,
+// where this build keeps them. Prints a message and returns nothing when the
+// folder cannot be named, is not there or is not a folder.
 std::optional<AppPaths> ProgramPaths(const Args& args);
 
 // The usage text; Usage prints it to stderr and returns the exit status of
 // bad arguments, 2.
 void PrintUsage(std::FILE* to);
 int Usage();
+
 
 // The commands; each returns the exit status.
 int RunShow(int argc, char** argv);

@@ -28,14 +28,12 @@ int RunSettings(int argc, char** argv) {
     if (!args) return 2;
     if (!args->positional.empty()) return Usage();
 
-    const std::optional<AppPaths> found = ProgramPaths(*args);
-    if (!found) return 2;
-    const AppPaths& paths = *found;
-    TDiarySettings s = DefaultSettings(paths);
-    const bool read = ReadSettings(s, paths);
-    if (!read) {
-        std::fprintf(stderr, "kuvandoro-cli: the settings file %s cannot be read; defaults shown\n",
-                     cp932::ToUtf8(paths.settingsPath).c_str());
+    const std::optional<AppPaths> paths = ProgramPaths(*args);
+    if (!paths) return 2;
+    TDiarySettings s = DefaultSettings(*paths);
+    const SettingsReadResult read = ReadSettingsFile(s, *paths, SettingsAccess::ReadOnly);
+    if (!read.usable()) {
+        std::fprintf(stderr, "kuvandoro-cli: %s\n", cp932::ToUtf8(read.message).c_str());
     }
 
     PrintText("Password", s.Password);
@@ -53,7 +51,7 @@ int RunSettings(int argc, char** argv) {
     PrintInt("WindowLeft", s.WindowLeft);
     PrintInt("WindowHeight", s.WindowHeight);
     PrintInt("WindowWidth", s.WindowWidth);
-    return std::fflush(stdout) == 0 && read ? 0 : 1;
+    return std::fflush(stdout) == 0 && read.usable() ? 0 : 1;
 }
 
 int RunProfile(int argc, char** argv) {

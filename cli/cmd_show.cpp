@@ -64,16 +64,22 @@ int RunShow(int argc, char** argv) {
         if (!password) return 2;
     }
 
+    // The folder is checked even when the options leave nothing to read there.
+    std::optional<AppPaths> paths;
+    if (args->Has("app-dir") || !dataPath || !password) {
+        paths = ProgramPaths(*args);
+        if (!paths) return 2;
+    }
+
     try {
         // The settings file is read only for what the options leave open,
-        // through the same bracket as the program's start-up.
+        // decoded in memory: showing changes nothing on the disk.
         if (!dataPath || !password) {
-            const std::optional<AppPaths> paths = ProgramPaths(*args);
-            if (!paths) return 2;
             TDiarySettings settings = DefaultSettings(*paths);
-            if (!ReadSettings(settings, *paths)) {
-                std::fprintf(stderr, "kuvandoro-cli: the settings file %s cannot be read\n",
-                             cp932::ToUtf8(paths->settingsPath).c_str());
+            const SettingsReadResult read =
+                ReadSettingsFile(settings, *paths, SettingsAccess::ReadOnly);
+            if (!read.usable()) {
+                std::fprintf(stderr, "kuvandoro-cli: %s\n", cp932::ToUtf8(read.message).c_str());
                 return 1;
             }
             if (!dataPath) dataPath = settings.DataPath;

@@ -122,7 +122,9 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
     if (!in.Open(from)) return false;
     const std::int64_t size = in.Size();
     if (!FitsContainerSize(size)) return false;
-    const std::uint32_t date = in.DosTime();
+    // The copy stands for the file renamed aside, which keeps its time whole.
+    std::int64_t mtime = 0;
+    const bool timed = in.ModifiedTimeNs(mtime);
     const std::string temp = to + kWorkExt;
     fsio::OutFile out;
     if (!out.Create(temp)) return false;
@@ -141,7 +143,7 @@ bool CopyNoReplace(const std::string& from, const std::string& to) {
         Discard(out, temp);
         return false;
     }
-    out.SetDosTime(date);
+    if (timed) out.SetModifiedTimeNs(mtime);
     if (!Commit(out) || !fsio::RenameNoReplace(temp, to)) {
         fsio::Remove(temp);
         return false;

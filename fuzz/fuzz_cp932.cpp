@@ -6,6 +6,8 @@
 //  - bytes -> UTF-16 -> bytes always converts, and gives the bytes back
 //    except where code page 932 holds a character twice (the NEC and IBM
 //    duplicates), where it gives the one form that reads as the same text;
+//    written back keeping the codes of the bytes it came from, it gives the
+//    very bytes back, and with a character typed, a text that reads back;
 //  - a Unicode text that converts to bytes reads back as the same text
 //    (no character is replaced without a word), except that the JIS
 //    characters that Unicode names twice read back under code page 932's name;
@@ -107,6 +109,17 @@ void CheckBytes(std::string_view bytes) {
               "the canonical form is stable", Hex(back.bytes));
     }
     Check(WellFormedUtf8(cp::ToUtf8(bytes)), "ToUtf8 gives well-formed UTF-8", Hex(bytes));
+
+    const cp::Encoded kept = cp::FromUtf16Keeping(u, bytes);
+    Check(kept.ok && kept.bytes == bytes, "an unedited text keeps its bytes", Hex(bytes));
+    // A letter typed after a whole character (not after an escaped byte).
+    const std::size_t at = u.size() / 2;
+    if (at > 0 && !IsSurrogate(u[at - 1])) {
+        std::u16string typed = u;
+        typed.insert(at, 1, u'Z');
+        const cp::Encoded e = cp::FromUtf16Keeping(typed, bytes);
+        Check(e.ok && cp::ToUtf16(e.bytes) == typed, "a typed character reads back", Hex(bytes));
+    }
 }
 
 void CheckUtf16(std::u16string_view u) {

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +10,9 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "platform/text_align.h"
+#include "platform/unicode.h"
 
 namespace kuv::cp932 {
 namespace {
@@ -212,96 +216,10 @@ Form FormAfterEscapedLead(unsigned char lead, char16_t c, Form form) {
     return form;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// Strict UTF-8 decoding; false on any malformed sequence.
-bool DecodeUtf8(std::string_view s, std::u16string& out) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        char32_t c;
-        int extra;
-        if (b < 0x80) {
-            c = b;
-            extra = 0;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            c = b & 0x1F;
-            extra = 1;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            c = b & 0x0F;
-            extra = 2;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            c = b & 0x07;
-            extra = 3;
-        } else {
-            return false;
-        }
-        if (i + static_cast<std::size_t>(extra) >= s.size() && extra > 0) return false;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char t = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((t & 0xC0) != 0x80) return false;
-            c = (c << 6) | (t & 0x3F);
-        }
-        if ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) ||
-            (c >= 0xD800 && c <= 0xDFFF)) {
-            return false;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return true;
-}
-
-}  // namespace
-
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-std::u16string ToUtf16(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    Converter& conv = ToUtf16Conv();
-    std::string le;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        le.clear();
-        std::size_t used = conv.ok() ? conv.Convert(bytes.data() + pos, bytes.size() - pos, le) : 0;
-        AppendUtf16Le(out, le);
-        pos += used;
-        if (pos < bytes.size()) {
-            // A byte that starts no valid character keeps its value as an escape.
-            out.push_back(
-                static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[pos])));
-            ++pos;
-        }
-    }
-    return out;
-}
-
-Encoded FromUtf16(std::u16string_view text) {
+// Writes text; keep(i) names the code that character i carries over from
+// the text it was edited from, or kUnknown for the converter's own form.
+template <class Keep>
+Encoded Encode(std::u16string_view text, Keep&& keep) {
     Encoded result;
     result.bytes.reserve(text.size());
     EncodeTable& table = Table();
@@ -322,7 +240,8 @@ Encoded FromUtf16(std::u16string_view text) {
             escapedLead = IsLeadByte(b) ? b : 0;
             continue;
         }
-        Form form = table.Of(c);
+        Form form = keep(i);
+        if (form == kUnknown) form = table.Of(c);
         if (form == kRefused) {
             char32_t bad = c;
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -346,28 +265,187 @@ Encoded FromUtf16(std::u16string_view text) {
     return result;
 }
 
-std::string ToUtf8(std::string_view bytes) {
-    std::u16string u = ToUtf16(bytes);
-    std::string out;
-    out.reserve(u.size());
-    for (std::size_t i = 0; i < u.size(); ++i) {
-        char32_t c = u[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 &&
-            u[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
+// A character's code where it is not the converter's form of that character,
+// by the character's UTF-16 index in the text.
+struct Placed {
+    std::size_t index;
+    Form form;
+};
+
+// Only these lead bytes start a code that repeats a character coded
+// elsewhere (NEC row 13, the NEC-selected IBM rows, the IBM rows): text
+// without them is written as the converter writes it.
+bool MayHoldOtherCodes(std::string_view bytes) {
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b == 0x87 || b == 0xED || b == 0xEE || (b >= 0xFA && b <= 0xFC)) return true;
+    }
+    return false;
+}
+
+// The codes of bytes that the converter would not write back, by index in
+// units = ToUtf16(bytes): each unit is one escaped byte or one character of
+// one or two bytes.
+std::vector<Placed> OtherCodes(std::string_view bytes, std::u16string_view units) {
+    std::vector<Placed> out;
+    EncodeTable& table = Table();
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < units.size() && pos < bytes.size(); ++i) {
+        const char16_t c = units[i];
+        const auto lead = static_cast<unsigned char>(bytes[pos]);
+        if (IsEscape(c) || !IsLeadByte(lead) || pos + 1 >= bytes.size()) {
+            ++pos;
+            continue;
         }
-        AppendUtf8(out, c);
+        const Form form =
+            (Form{2} << 16) | (Form{lead} << 8) | static_cast<unsigned char>(bytes[pos + 1]);
+        pos += 2;
+        if (form != table.Of(c)) out.push_back({i, form});
     }
     return out;
+}
+
+// For a text too changed to align: each character that the original held
+// under one code only, that code.
+std::unordered_map<char16_t, Form> OnlyCodes(std::u16string_view before,
+                                             const std::vector<Placed>& others) {
+    struct Seen {
+        Form form;
+        std::size_t placed = 0;
+        std::size_t all = 0;
+    };
+    std::unordered_map<char16_t, Seen> seen;
+    for (const Placed& p : others) {
+        auto [it, added] = seen.try_emplace(before[p.index], Seen{p.form});
+        // Two different codes: neither is the character's own.
+        if (!added && it->second.form != p.form) it->second.form = kUnknown;
+        ++it->second.placed;
+    }
+    for (const char16_t c : before) {
+        if (auto it = seen.find(c); it != seen.end()) ++it->second.all;
+    }
+    std::unordered_map<char16_t, Form> only;
+    for (const auto& [c, s] : seen) {
+        // Also written in the converter's form somewhere: no single code.
+        if (s.form != kUnknown && s.placed == s.all) only.emplace(c, s.form);
+    }
+    return only;
+}
+
+// Edits between two saves are few: a longer script is not searched for.
+constexpr std::size_t kMaxEdits = 512;
+constexpr std::size_t kMaxAlignSteps = std::size_t{1} << 22;
+
+// The codes of others that the edit from before to after carries over, by
+// index in after. Text kept at the start and at the end keeps its codes
+// outright; the changed middle is aligned, or, when that costs too much, its
+// characters take the one code that they had throughout the original.
+std::vector<Placed> Carry(std::u16string_view before, std::u16string_view after,
+                          const std::vector<Placed>& others) {
+    const std::size_t n = before.size();
+    const std::size_t m = after.size();
+    std::size_t head = 0;
+    while (head < n && head < m && before[head] == after[head]) ++head;
+    std::size_t tail = 0;
+    while (tail < n - head && tail < m - head && before[n - 1 - tail] == after[m - 1 - tail]) {
+        ++tail;
+    }
+    const auto indexBelow = [&](std::size_t limit) {
+        return std::partition_point(others.begin(), others.end(),
+                                    [&](const Placed& p) { return p.index < limit; });
+    };
+    const auto middle = indexBelow(head);
+    const auto end = indexBelow(n - tail);
+
+    std::vector<Placed> kept;
+    kept.reserve(others.size());
+    kept.assign(others.begin(), middle);
+    if (middle != end) {
+        const std::u16string_view was = before.substr(head, n - tail - head);
+        const std::u16string_view is = after.substr(head, m - tail - head);
+        if (const auto pairs = text::KeptCharacters(was, is, kMaxEdits, kMaxAlignSteps)) {
+            auto it = middle;
+            for (const auto& [x, y] : *pairs) {
+                while (it != end && it->index < head + x) ++it;
+                if (it == end) break;
+                if (it->index == head + x) kept.push_back({head + y, it->form});
+            }
+        } else {
+            const auto only = OnlyCodes(before, others);
+            for (std::size_t i = head; i < m - tail; ++i) {
+                if (const auto it = only.find(after[i]); it != only.end()) {
+                    kept.push_back({i, it->second});
+                }
+            }
+        }
+    }
+    for (auto it = end; it != others.end(); ++it) kept.push_back({it->index - n + m, it->form});
+    return kept;
+}
+
+}  // namespace
+
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+std::u16string ToUtf16(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    Converter& conv = ToUtf16Conv();
+    // Room for the whole text at once: growing it step by step would copy it
+    // over and over.
+    std::string le;
+    le.reserve(2 * bytes.size());
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        le.clear();
+        std::size_t used = conv.ok() ? conv.Convert(bytes.data() + pos, bytes.size() - pos, le) : 0;
+        AppendUtf16Le(out, le);
+        pos += used;
+        if (pos < bytes.size()) {
+            // A byte that starts no valid character keeps its value as an escape.
+            out.push_back(
+                static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[pos])));
+            ++pos;
+        }
+    }
+    return out;
+}
+
+Encoded FromUtf16(std::u16string_view text) {
+    return Encode(text, [](std::size_t) { return kUnknown; });
+}
+
+Encoded FromUtf16Keeping(std::u16string_view text, std::string_view original) {
+    if (!MayHoldOtherCodes(original)) return FromUtf16(text);
+    const std::u16string before = ToUtf16(original);
+    const std::vector<Placed> others = OtherCodes(original, before);
+    if (others.empty()) return FromUtf16(text);
+    const std::vector<Placed> kept = Carry(before, text, others);
+    std::size_t next = 0;
+    Encoded result = Encode(text, [&](std::size_t i) {
+        while (next < kept.size() && kept[next].index < i) ++next;
+        return next < kept.size() && kept[next].index == i ? kept[next].form : kUnknown;
+    });
+    // Only an escaped lead byte can take a kept code's first byte for its
+    // partner; with one in the text, the bytes are read back, and should
+    // they read otherwise, the converter's own forms are the safe answer.
+    const bool escapedLead = std::any_of(text.begin(), text.end(), [](char16_t c) {
+        return IsEscape(c) && IsLeadByte(static_cast<unsigned char>(c - kEscapeBase));
+    });
+    if (result.ok && escapedLead && ToUtf16(result.bytes) != text) return FromUtf16(text);
+    return result;
+}
+
+std::string ToUtf8(std::string_view bytes) {
+    return unicode::Utf16ToUtf8(ToUtf16(bytes));
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
     std::u16string u;
     u.reserve(utf8.size());
-    if (!DecodeUtf8(utf8, u)) return std::nullopt;
+    if (!unicode::Utf8ToUtf16(utf8, u)) return std::nullopt;
     Encoded e = FromUtf16(u);
     if (!e.ok) return std::nullopt;
     return std::move(e.bytes);

@@ -31,6 +31,14 @@ struct Encoded {
 // as they were, and the text of ToUtf16(bytes) always reads back the same.
 Encoded FromUtf16(std::u16string_view text);
 
+// FromUtf16 for a text edited from the one that the bytes original hold.
+// Code page 932 writes 398 characters under two or three codes (NEC row 13,
+// the NEC-selected IBM rows and the IBM rows); every character that the edit
+// left in place keeps the code it had in original, and only characters typed
+// anew take FromUtf16's form. Costs nothing extra when original holds no
+// such second code.
+Encoded FromUtf16Keeping(std::u16string_view text, std::string_view original);
+
 // Bytes to UTF-8, for terminals and file names; invalid bytes become U+FFFD.
 std::string ToUtf8(std::string_view bytes);
 

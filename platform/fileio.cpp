@@ -17,6 +17,8 @@
 namespace kuv::fsio {
 namespace {
 
+constexpr std::int64_t kNsPerSecond = 1000000000;
+
 // The file system's name of a code page 932 path.
 std::string Native(const std::string& path) {
     for (unsigned char c : path) {
@@ -104,7 +106,15 @@ bool MakeDirectories(const std::string& path) {
     if (IsDirectory(path)) return true;
     const std::string parent = ParentOf(path);
     if (!parent.empty() && parent != path && !MakeDirectories(parent)) return false;
+    // Made meanwhile by another process is as good.
     return MakeDirectory(path) || IsDirectory(path);
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+    const std::string name = Native(path);
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || ::access(name.c_str(), W_OK) != 0;
 }
 
 bool Remove(const std::string& path) {
@@ -177,7 +187,7 @@ bool StampOf(const std::string& path, FileStamp& out) {
     out.device = static_cast<std::uint64_t>(st.st_dev);
     out.inode = static_cast<std::uint64_t>(st.st_ino);
     out.size = static_cast<std::int64_t>(st.st_size);
-    out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
     return true;
 }
 
@@ -285,6 +295,13 @@ std::uint32_t InFile::DosTime() {
     return PackDos(st.st_mtim.tv_sec);
 }
 
+bool InFile::ModifiedTimeNs(std::int64_t& out) {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return false;
+    out = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
+    return true;
+}
+
 void InFile::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -352,6 +369,24 @@ void OutFile::SetDosTime(std::uint32_t dos) {
     times[1].tv_sec = t;
     times[1].tv_nsec = 0;
     ::futimens(fd_, times);
+}
+
+bool OutFile::SetModifiedTimeNs(std::int64_t ns) {
+    if (fd_ < 0) return false;
+    // Before 1970 the seconds are rounded down, so that the nanoseconds stay
+    // within 0 to 999999999.
+    std::int64_t seconds = ns / kNsPerSecond;
+    std::int64_t rest = ns % kNsPerSecond;
+    if (rest < 0) {
+        rest += kNsPerSecond;
+        --seconds;
+    }
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<std::time_t>(seconds);
+    times[1].tv_nsec = static_cast<long>(rest);
+    return ::futimens(fd_, times) == 0;
 }
 
 bool OutFile::Close() {
@@ -449,50 +484,3 @@ std::string ExecutableDir() {
 }
 
 }  // namespace kuv::fsio
-
-namespace kuv::fsio::fault {
-namespace {
-
-struct State {
-    std::array<int, static_cast<std::size_t>(Op::Count_)> calls{};
-    Op armed = Op::Count_;
-    int nth = 0;
-    bool fired = false;
-};
-
-State& S() {
-    static State s;
-    return s;
-}
-
-}  // namespace
-
-void FailNth(Op op, int nth) {
-    Reset();
-    S().armed = op;
-    S().nth = nth;
-}
-
-void Reset() {
-    S() = State{};
-}
-
-int Calls(Op op) {
-    return S().calls[static_cast<std::size_t>(op)];
-}
-
-bool Fired() {
-    return S().fired;
-}
-
-bool Hit(Op op) {
-    State& s = S();
-    int n = ++s.calls[static_cast<std::size_t>(op)];
-    if (s.armed == op && n == s.nth) {
-        s.fired = true;
-        return true;
-    }
-    return false;
-}
-
-}  // namespace kuv::fsio::fault

@@ -19,9 +19,12 @@ bool IsDirectory(const std::string& path);
 
 // One folder level, private to the user (mode 0700).
 bool MakeDirectory(const std::string& path);
-// The folder and every missing one above it (mode 0700 each); true when the
-// folder is there afterwards.
+// The folder and every missing folder above it, each made by MakeDirectory;
+// true when the folder is there afterwards.
 bool MakeDirectories(const std::string& path);
+// A file that no one may write by its permission bits (the read-only
+// attribute, which binds root too), or that this process may not write.
+bool IsReadOnlyFile(const std::string& path);
 bool Remove(const std::string& path);
 // Atomic rename that replaces an existing target.
 bool Rename(const std::string& from, const std::string& to);
@@ -78,6 +81,9 @@ class InFile {
     // Reads up to n bytes, looping over short reads; returns the count, -1 on error.
     std::int64_t Read(void* buf, std::size_t n);
     std::uint32_t DosTime();
+    // Last-write time in nanoseconds since 1970 (UTC); false when it cannot
+    // be read.
+    bool ModifiedTimeNs(std::int64_t& out);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -101,6 +107,8 @@ class OutFile {
     // Sets the last-write time from an MS-DOS date and time; an invalid value
     // sets nothing and is no failure.
     void SetDosTime(std::uint32_t dos);
+    // Sets the last-write time to the nanosecond (as ModifiedTimeNs gives it).
+    bool SetModifiedTimeNs(std::int64_t ns);
     bool Close();
     bool IsOpen() const { return fd_ >= 0; }
 

@@ -17,6 +17,23 @@ enum class TextId {
     CannotWriteSettings,  // "%s に書き込めません"
     CannotSetCalendar,    // "カレンダーに日付時刻を設定できません。"
     UnstorableCharacter,  // "はこの日記に保存できない文字です。日記は保存されていません。"
+    SettingsUnreadable,
+    CauseNotAFile,
+    CauseNoReadPermission,
+    CauseCannotOpen,
+    CauseReadError,
+    CauseTooLarge,
+    CauseForeignKey,
+    CauseDamaged,
+    CauseReadOnlyFile,
+    CauseFolderNotCreated,
+    CauseFolderNotWritable,
+    CauseDiskFull,
+    CauseValueRefused,
+    CauseWriteError,
+    SentenceEnd,
+    SettingsNotStored,
+    RecoveredTexts,
     Count_
 };
 

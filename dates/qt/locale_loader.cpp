@@ -212,6 +212,9 @@ QLocale LocaleFromName(const char* name) {
 
 LocaleItems LocaleItemsFromQt(const QLocale& locale) {
     LocaleItems it;
+    // The C locale has no items of its own: every item takes its fallback,
+    // as where Windows answers no locale item. The code page stays 932.
+    if (locale.language() == QLocale::C) return it;
     for (int j = 1; j <= 7; ++j) {
         // Qt counts Monday as 1 and Sunday as 7.
         const int qtDay = (j + 5) % 7 + 1;
@@ -231,7 +234,13 @@ LocaleItems LocaleItemsFromQt(const QLocale& locale) {
     if (!shortDate.isEmpty())
         it.shortDate = ToCp932(DatePatternFromQt(shortDate, slashIsSeparator));
     const QString longDate = locale.dateFormat(QLocale::LongFormat);
-    if (!longDate.isEmpty()) it.longDate = ToCp932(DatePatternFromQt(longDate, slashIsSeparator));
+    if (locale.language() == QLocale::Japanese) {
+        // Qt's Japanese long date adds the weekday; the Japanese system's is
+        // the year, month and day alone.
+        it.longDate = JapaneseLocaleItems().longDate;
+    } else if (!longDate.isEmpty()) {
+        it.longDate = ToCp932(DatePatternFromQt(longDate, slashIsSeparator));
+    }
 
     const std::vector<QtPiece> time = SplitQtFormat(locale.timeFormat(QLocale::ShortFormat), true);
     std::optional<std::size_t> hourAt, markAt;

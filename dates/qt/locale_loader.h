@@ -7,7 +7,9 @@ class QString;
 
 namespace kuv {
 
-// Reads the locale items of a Qt locale.
+// Reads the locale items of a Qt locale. The C locale gives none, so that
+// the fallback tables serve; the Japanese long date is the Japanese system's
+// year, month and day.
 LocaleItems LocaleItemsFromQt(const QLocale& locale);
 
 // A Qt date format (d to dddd, M to MMMM, yy, yyyy, quoted text) in this pattern

@@ -264,6 +264,26 @@ TEST_F(ProfileFileTest, MissingFileGivesTheDefault) {
     EXPECT_FALSE(test::Exists(ini));
 }
 
+// As the Windows call does, a default gives up the blanks at its end; a
+// value found keeps what the reading rules leave of it.
+TEST_F(ProfileFileTest, DefaultLosesItsTrailingBlanks) {
+    test::WriteBytes(ini, "[S]\r\nK=\"v  \"\r\n");
+    const struct {
+        const char* key;
+        const char* def;
+        const char* read;
+    } cases[] = {
+        {"X", "def  ", "def"}, {"X", "  def", "  def"}, {"X", "a b ", "a b"},
+        {"X", "   ", ""},      {"X", "def\t", "def\t"}, {"K", "def  ", "v  "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + " [" + c.def + "]");
+        EXPECT_EQ(GetPrivateProfileString("S", c.key, c.def, 2048, ini), c.read);
+        EXPECT_EQ(GetPrivateProfileString("S", c.key, c.def, 2048, dir / "missing.ini"),
+                  std::string(c.key) == "K" ? "def" : c.read);
+    }
+}
+
 TEST_F(ProfileFileTest, ReadsAHandWrittenFile) {
     test::WriteBytes(ini, "[SYSTEM]\r\nPASSWORD=secret\r\nDATAPATH=\r\n\r\n[FONT]\r\nSIZE=12\r\n");
     EXPECT_EQ(GetPrivateProfileString("system", "password", "d", 2048, ini), "secret");

@@ -365,36 +365,40 @@ TEST_F(SettingsFileTest, RoundTripsThroughBothWrites) {
     EXPECT_TRUE(IsContainerFile(paths.settingsPath));
 }
 
-// Counts the renames that the decoding step makes on a twin of the current
-// settings file, so that a fault can be aimed at a given key write.
 // A write that fails at any file call leaves the settings file byte for byte
-// as it was: a container still, nothing of the write in it.
+// as it was: a container still, nothing of the write in it. A failure to
+// read the file again keeps it; a failure to write names its cause.
 TEST_F(SettingsFileTest, AWriteErrorLeavesTheFileAsItWas) {
-    const Op ops[] = {Op::Open,    Op::Read, Op::Create, Op::Write,
-                      Op::NoSpace, Op::Sync, Op::Close,  Op::Rename};
+    const struct {
+        Op op;
+        SettingsWrite status;
+    } cases[] = {
+        {Op::Open, SettingsWrite::KeptUnreadable}, {Op::Read, SettingsWrite::KeptUnreadable},
+        {Op::Create, SettingsWrite::WriteError},   {Op::Write, SettingsWrite::WriteError},
+        {Op::NoSpace, SettingsWrite::DiskFull},    {Op::Sync, SettingsWrite::WriteError},
+        {Op::Close, SettingsWrite::WriteError},    {Op::Rename, SettingsWrite::WriteError},
+    };
     ClosingState st;
     st.lowerPaneShown = true;
     st.lowerPaneHeight = 99;
     st.top = 1;
     for (bool dialog : {false, true}) {
-        for (Op op : ops) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << "op " << static_cast<int>(c.op) << " dialog " << dialog);
             PutContainer(kHandWritten);
             const std::string before = test::ReadBytes(paths.settingsPath);
-            fsio::fault::FailNth(op, 1);
-            try {
-                if (dialog) {
-                    WriteDialogSettings(paths, SampleDialog());
-                } else {
-                    WriteClosingSettings(paths, st, true);
-                }
-                ADD_FAILURE() << "no error " << static_cast<int>(op);
-            } catch (const AppError& e) {
-                EXPECT_EQ(std::string(e.what()), FormatMessage(kCannotWrite, paths.settingsPath));
-                EXPECT_EQ(std::string(e.what()), paths.settingsPath + kCannotWrite.substr(2));
-            }
+            fsio::fault::FailNth(c.op, 1);
+            const SettingsWriteResult r = dialog ? StoreDialogSettings(paths, {}, SampleDialog())
+                                                 : StoreClosingSettings(paths, {}, st, true);
             EXPECT_TRUE(fsio::fault::Fired());
             fsio::fault::Reset();
-            EXPECT_EQ(test::ReadBytes(paths.settingsPath), before) << static_cast<int>(op);
+            EXPECT_EQ(r.status, c.status);
+            if (c.status != SettingsWrite::KeptUnreadable) {
+                EXPECT_EQ(r.message.rfind(FormatMessage(kCannotWrite, paths.settingsPath), 0), 0u)
+                    << r.message;
+            }
+            EXPECT_EQ(test::ReadBytes(paths.settingsPath), before);
             EXPECT_FALSE(test::Exists(paths.settingsFolder + "/diary.$$$"));
         }
     }
@@ -426,10 +430,17 @@ TEST_F(SettingsFileTest, FolderThatCannotBeMadeIsAWriteError) {
     EXPECT_FALSE(test::Exists(paths.settingsFolder));
 }
 
-TEST_F(SettingsFileTest, ProgramFolderMustExist) {
-    const AppPaths gone = FixedAppPaths(dir / "gone");
-    EXPECT_THROW(WriteDialogSettings(gone, SampleDialog()), AppError);
-    EXPECT_FALSE(test::Exists(dir / "gone"));
+// The settings folder and the folders above it are made by the first write
+// that needs them, private to the user.
+TEST_F(SettingsFileTest, MissingFoldersAreMadeWithTheirParents) {
+    const AppPaths deep = FixedAppPaths(dir / "a/b");
+    ASSERT_TRUE(StoreDialogSettings(deep, {}, SampleDialog()).ok());
+    for (const std::string& folder : {dir / "a", dir / "a/b", dir / "a/b/data"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.c_str(), &info), 0) << folder;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << folder;
+    }
+    EXPECT_TRUE(IsContainerFile(deep.settingsPath));
 }
 
 TEST_F(SettingsFileTest, DoubleWrappedFileIsUnwound) {

@@ -85,6 +85,8 @@ TEST(CliFormat, PrintsTheFormattedValue) {
         {{"--locale", "en_US", "dddddd", "2001-01-17"}, "Wednesday, January 17, 2001\n"},
         {{"--locale", "de_DE", "dddd ddddd", "2001-01-17"}, "Mittwoch 17.01.01\n"},
         {{"--locale", "C", "dddd", "2001-01-17"}, "Wednesday\n"},
+        {{"--locale", "C", "ddddd|dddddd", "2001-01-17"}, "1/17/01|January 17, 2001\n"},
+        {{"--locale", "ja", "dddddd", "2001-01-17"}, "2001年1月17日\n"},
         {{"--locale", "fallback", "--", "yyyy-mm-dd hh:nn ddd", "-1.25"}, "1899-12-29 06:00 Fri\n"},
         {{"--locale", "fallback", "yyyy-mm-dd hh:nn", "1867-12-31T23:00"}, "1867-12-31 23:00\n"},
         {{"--locale", "fallback", "[*] (!) #", "0"}, "[*] (!) #\n"},

@@ -2,11 +2,12 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "crypt/cryptogram.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -33,8 +34,10 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-CliResult Cli(const std::vector<std::string>& args) {
-    std::string cmd = Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
+// env: assignments for the tool's environment ("NAME=value ..."), or "".
+CliResult Cli(const std::vector<std::string>& args, const std::string& env = "") {
+    std::string cmd = (env.empty() ? "" : "env " + env + " ") +
+                      Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
     for (const std::string& a : args) cmd.append(" ").append(Quote(a));
     cmd += " 2>/dev/null";
     CliResult r;
@@ -46,11 +49,6 @@ CliResult Cli(const std::vector<std::string>& args) {
     int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
-}
-
-bool IsContainer(const std::string& path) {
-    const std::string b = ReadBytes(path);
-    return b.size() >= 44 && b.compare(0, 8, std::string("\x17\0LOCKED", 8)) == 0;
 }
 
 TEST(CliSettings, DefaultsWithoutAFile) {
@@ -78,7 +76,7 @@ TEST(CliSettings, DefaultsWithoutAFile) {
     EXPECT_FALSE(Exists(dir / "data"));
 }
 
-TEST(CliSettings, ReadsTheFileAndLeavesAContainer) {
+TEST(CliSettings, ReadsTheFileAndChangesNothing) {
     TempDir dir;
     ASSERT_EQ(::mkdir((dir / "data").c_str(), 0700), 0);
     // PASSWORD is "日記" in code page 932.
@@ -93,10 +91,71 @@ TEST(CliSettings, ReadsTheFileAndLeavesAContainer) {
     EXPECT_NE(r.out.find("\nFontColor=255\n"), std::string::npos);
     EXPECT_NE(r.out.find("\nSaveWindow=0\nWindowTop=-1\n"), std::string::npos);
     EXPECT_NE(r.out.find("\nWindowWidth=800\n"), std::string::npos);
-    ASSERT_TRUE(IsContainer(dir / "data/diary.ini"));
-    EXPECT_EQ(kuv::CryptDecodeFile(dir / "data/diary.ini", "718306925461", false),
-              kuv::CryptResult::Decoded);
+    // A file written by hand stays as it was: the tool only reads.
     EXPECT_EQ(ReadBytes(dir / "data/diary.ini"), text);
+}
+
+// Every file and folder under root with its size and time, to the nanosecond.
+std::string Snapshot(const std::string& root) {
+    std::vector<std::string> lines;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        struct stat st {};
+        ::lstat(e.path().c_str(), &st);
+        lines.push_back(e.path().string() + " " + std::to_string(st.st_size) + " " +
+                        std::to_string(st.st_mtim.tv_sec) + "." +
+                        std::to_string(st.st_mtim.tv_nsec));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string out;
+    for (const auto& l : lines) out += l + "\n";
+    return out;
+}
+
+// --app-dir names the folder meant: one that is not there, or not a folder,
+// is an error, and no other folder stands in for it.
+TEST(CliSettings, AppDirIsTakenAsGiven) {
+    TempDir home, dir;
+    WriteBytes(dir / "a-file", "x");
+    const std::string env = "HOME=" + Quote(home.path()) + " XDG_DATA_HOME=";
+    const std::vector<std::vector<std::string>> cases = {
+        {"settings", "--app-dir", dir / "nonexistent/x"},
+        {"settings", "--app-dir", dir / "a-file"},
+        {"show", "--app-dir", dir / "nonexistent/x", "2001-01-17"},
+        {"show", "--app-dir", dir / "nonexistent/x", "--data", dir.path(), "--password", "p",
+         "2001-01-17"},
+        {"show", "--app-dir", dir / "a-file", "2001-01-17"},
+    };
+    const std::string before = Snapshot(home.path()) + Snapshot(dir.path());
+    for (const auto& words : cases) {
+        const CliResult r = Cli(words, env);
+        EXPECT_EQ(r.status, 2) << words[0] << " " << words[2];
+        EXPECT_EQ(r.out, "") << words[0] << " " << words[2];
+    }
+    EXPECT_EQ(Snapshot(home.path()) + Snapshot(dir.path()), before);
+}
+
+// The read-only commands create and change nothing: not the settings file
+// written by hand, not a folder, not a work file.
+TEST(CliSettings, ReadOnlyCommandsChangeNothing) {
+    TempDir home, app, data;
+    ASSERT_EQ(::mkdir((app / "data").c_str(), 0700), 0);
+    WriteBytes(app / "data/diary.ini", "[SYSTEM]\r\nDATAPATH=" + data.path() + "\r\n");
+    const std::string env = "HOME=" + Quote(home.path()) + " XDG_DATA_HOME=";
+    const std::string ini = app / "data/diary.ini";
+    const std::vector<std::vector<std::string>> cases = {
+        {"settings", "--app-dir", app.path()},
+        {"show", "--app-dir", app.path(), "2001-01-17"},
+        {"show", "--app-dir", app.path(), "--data", data / "none", "1999-01-01"},
+        {"profile", "get", ini, "SYSTEM", "DATAPATH"},
+        {"profile", "get", app / "none.ini", "S", "K", "d"},
+        {"format", "--locale", "fallback", "yyyy", "2001-01-17"},
+    };
+    const std::string before = Snapshot(home.path()) + Snapshot(app.path()) + Snapshot(data.path());
+    for (const auto& words : cases) {
+        EXPECT_EQ(Cli(words, env).status, 0) << words[0] << " " << words[1];
+        EXPECT_EQ(Snapshot(home.path()) + Snapshot(app.path()) + Snapshot(data.path()), before)
+            << words[0] << " " << words[1];
+    }
 }
 
 TEST(CliProfile, SetsAndGets) {
@@ -104,6 +163,9 @@ TEST(CliProfile, SetsAndGets) {
     const std::string ini = dir / "plain.ini";
     EXPECT_EQ(Cli({"profile", "get", ini, "S", "K"}).out, "\n");
     EXPECT_EQ(Cli({"profile", "get", ini, "S", "K", "fallback"}).out, "fallback\n");
+    // The default loses its trailing blanks, as the Windows call strips them.
+    EXPECT_EQ(Cli({"profile", "get", ini, "S", "K", "def  "}).out, "def\n");
+    EXPECT_EQ(Cli({"profile", "get", ini, "S", "K", " d e "}).out, " d e\n");
     EXPECT_EQ(Cli({"profile", "set", ini, "S", "K", "1"}).status, 0);
     EXPECT_EQ(Cli({"profile", "set", ini, "セクション", "キー", "日記"}).status, 0);
     // Plain text in code page 932, no container.

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/fileio.h"
@@ -398,6 +400,42 @@ TEST_F(CryptFileTest, KeepSourceKeepsTheReplacedFile) {
     EXPECT_EQ(FileBytes(path), plain);
     EXPECT_EQ(FileBytes(P("0101.crp")), container);
     EXPECT_EQ(Names(), (std::vector<std::string>{"0101.crp", "0101.dia", "0101.org"}));
+}
+
+// The kept file stands for the file renamed aside, which keeps its time to
+// the nanosecond, also where the two-second MS-DOS time cannot hold it.
+TEST_F(CryptFileTest, KeptFileKeepsItsTimeWhole) {
+    const struct {
+        const char* name;
+        std::time_t seconds;
+        long nanoseconds;
+    } times[] = {
+        {"oddSecondWithNanoseconds", LocalTime(2001, 1, 17, 13, 5, 9), 123456789},
+        {"before1980", LocalTime(1975, 6, 1, 12, 0, 1), 5},
+        {"after2107", LocalTime(2150, 1, 1, 0, 0, 0), 999999999},
+    };
+    const auto setTime = [](const std::string& path, std::time_t s, long ns) {
+        const timespec t[2] = {{s, ns}, {s, ns}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
+    };
+    const auto timeOf = [](const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0);
+        return std::pair<std::time_t, long>(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    };
+    int n = 0;
+    for (const auto& t : times) {
+        SCOPED_TRACE(t.name);
+        const std::string path = MakePlain("t" + std::to_string(n++) + ".dia", Pattern(1500, 3));
+        setTime(path, t.seconds, t.nanoseconds);
+        ASSERT_TRUE(CryptEncodeFile(path, "pw", true));
+        EXPECT_EQ(timeOf(fsio::ChangeExtension(path, ".org")),
+                  std::make_pair(t.seconds, t.nanoseconds));
+        setTime(path, t.seconds, t.nanoseconds);
+        ASSERT_EQ(CryptDecodeFile(path, "pw", true), CryptResult::Decoded);
+        EXPECT_EQ(timeOf(fsio::ChangeExtension(path, ".crp")),
+                  std::make_pair(t.seconds, t.nanoseconds));
+    }
 }
 
 TEST_F(CryptFileTest, KeepSourceFailsWhenTheKeptNameExists) {

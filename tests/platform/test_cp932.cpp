@@ -262,6 +262,117 @@ TEST(Cp932, AnyBytesReadBackAsTheSameText) {
     EXPECT_GT(escapedLeadBeforeDuplicate, 1000);
 }
 
+// The codes that the converter does not write for their character: the
+// second codes of the characters that code page 932 holds more than once.
+std::vector<std::string> SecondCodes() {
+    std::vector<std::string> codes;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const std::string code{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::u16string u = ToUtf16(code);
+            if (u.size() == 1 && !IsEscapeUnit(u[0]) && FromUtf16(u).bytes != code) {
+                codes.push_back(code);
+            }
+        }
+    }
+    return codes;
+}
+
+// An edited text keeps, for every character the edit left, the code that
+// character was loaded with; a character typed anew takes the converter's
+// form. Each case gives the bytes loaded and the bytes the edit must save;
+// the edited text is what the saved bytes read as.
+TEST(Cp932Keeping, CharactersLeftByTheEditKeepTheirCodes) {
+    // 纊 ≒ ￢ in their second codes (NEC-selected IBM, NEC row 13, IBM);
+    // the converter writes them FA5C 81E0 81CA.
+    const std::string kept = "\xed\x40\x87\x90\xfa\x54";
+    const std::string loaded = kept + "end";
+    const std::string longText(3000, 'a');
+    const struct {
+        const char* name;
+        std::string original;
+        std::string saved;
+    } cases[] = {
+        {"typedAtTheEnd", loaded, loaded + "Z"},
+        {"typedAtTheStart", loaded, "Z" + loaded},
+        {"typedInTheMiddle", loaded,
+         "\xed\x40\x87\x90Z\xfa\x54"
+         "end"},
+        {"typedInTwoPlaces", loaded,
+         "Q\xed\x40\x87\x90\xfa\x54"
+         "eWnd"},
+        {"oneDeleted", loaded,
+         "\xed\x40\xfa\x54"
+         "end"},
+        {"textAfterDeleted", loaded, kept},
+        {"replacedAround", "a" + kept + "b", "x" + kept + "y"},
+        {"unchanged", loaded, loaded},
+        {"duplicateTypedAnew", loaded, loaded + "\xfa\x5c"},
+        {"duplicateTypedBetween", loaded,
+         "\xed\x40_\xfa\x5c_\x87\x90\xfa\x54"
+         "end"},
+        {"bothCodesOfOneCharacter", "\xed\x40-\xfa\x5c", "\xed\x40+-\xfa\x5c"},
+        {"escapesStay", "\x81\x20\xed\x40\xff", "\x81\x20\xed\x40Z\xff"},
+        {"farApartInALongText", "(" + kept + longText + kept + ")",
+         "((" + kept + longText.substr(1) + "b" + kept + "))"},
+        // Too changed to align: a character keeps the one code it had
+        // throughout the original; one that had two takes the converter's.
+        {"rewrittenBeyondTheBound", "<\xed\x40" + std::string(3000, 'a') + "\x87\x90\x81\xe0>",
+         "[\xed\x40" + std::string(3000, 'b') + "\x81\xe0]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::u16string text = ToUtf16(c.saved);
+        const Encoded e = FromUtf16Keeping(text, c.original);
+        ASSERT_TRUE(e.ok);
+        EXPECT_EQ(e.bytes, c.saved);
+    }
+    // What the converter alone made of the first case.
+    EXPECT_EQ(FromUtf16(ToUtf16(loaded + "Z")).bytes,
+              "\xfa\x5c\x81\xe0\x81\xca"
+              "endZ");
+}
+
+TEST(Cp932Keeping, EverySecondCodeSurvivesATypedCharacter) {
+    const std::vector<std::string> codes = SecondCodes();
+    EXPECT_EQ(codes.size(), 398u);
+    for (const std::string& code : codes) {
+        SCOPED_TRACE(::testing::PrintToString(code));
+        const std::string original = "a" + code + "b";
+        EXPECT_EQ(FromUtf16Keeping(ToUtf16(original + "Z"), original).bytes, original + "Z");
+        // Typed anew, the character takes the converter's form.
+        EXPECT_EQ(FromUtf16Keeping(ToUtf16("Z" + code), "Z").bytes,
+                  FromUtf16(ToUtf16("Z" + code)).bytes);
+    }
+}
+
+// An entry saved without an edit gives back the very bytes it was loaded
+// from, whatever they are; characters that do not fit still fail the save.
+TEST(Cp932Keeping, AnUneditedTextGivesBackItsBytes) {
+    const std::vector<std::string> codes = SecondCodes();
+    std::mt19937 random(20261209);
+    auto pick = [&](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const std::uint32_t parts = 1 + pick(24);
+        for (std::uint32_t k = 0; k < parts; ++k) {
+            if (pick(3) == 0) {
+                bytes += codes[pick(static_cast<std::uint32_t>(codes.size()))];
+            } else {
+                bytes.push_back(static_cast<char>(pick(256)));
+            }
+        }
+        const Encoded e = FromUtf16Keeping(ToUtf16(bytes), bytes);
+        ASSERT_TRUE(e.ok);
+        ASSERT_EQ(e.bytes, bytes) << ::testing::PrintToString(bytes);
+    }
+    const Encoded bad = FromUtf16Keeping(ToUtf16("\xed\x40") + u"\U0001F600", "\xed\x40");
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.badIndex, 1u);
+    EXPECT_EQ(bad.badChar, char32_t{0x1F600});
+}
+
 TEST(Cp932, LeadBytesAreTheTwoRanges) {
     int count = 0;
     for (int b = 0; b < 256; ++b) count += IsLeadByte(static_cast<unsigned char>(b)) ? 1 : 0;

@@ -385,7 +385,7 @@ TEST_F(HostileFiles, SettingsFileTooLargeToReadIsNeitherReadNorRewritten) {
     } catch (const AppError& e) {
         msg = e.what();
     }
-    EXPECT_EQ(msg, test::CannotWrite(paths_.settingsPath));
+    EXPECT_EQ(msg, test::SettingsKept(paths_.settingsPath, "設定ファイルとしては大きすぎます"));
     std::string plain;
     const std::string now = ReadBytes(paths_.settingsPath);
     EXPECT_TRUE(now == big ||

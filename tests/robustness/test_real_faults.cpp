@@ -186,12 +186,13 @@ TEST_F(RealFaults, ReadOnlySettingsFolderReportsTheWriteAndKeepsTheFile) {
     const auto before = Snapshot(dir_.path());
     const AppPaths paths = paths_;
     const std::string r = WithoutWritePermission(dir_.path(), {data_}, [paths] {
+        // The work file cannot be made in the folder: the cause is named.
+        const std::string refused = test::CannotWrite(paths.settingsPath) + Cp932("（フォルダ ") +
+                                    paths.settingsFolder + Cp932(" に書き込む権限がありません）");
         std::string out;
-        out += Expect(Thrown([&] { WriteClosingSettings(paths, ClosingState{}, true); }) ==
-                          test::CannotWrite(paths.settingsPath),
+        out += Expect(Thrown([&] { WriteClosingSettings(paths, ClosingState{}, true); }) == refused,
                       "the close write is not reported");
-        out += Expect(Thrown([&] { WriteDialogSettings(paths, DialogValues{}); }) ==
-                          test::CannotWrite(paths.settingsPath),
+        out += Expect(Thrown([&] { WriteDialogSettings(paths, DialogValues{}); }) == refused,
                       "the dialog write is not reported");
         return out;
     });

@@ -87,6 +87,23 @@ std::string CannotOpen(const std::string& path) {
 std::string CannotWrite(const std::string& settingsPath) {
     return FormatMessage(Cp932("%s に書き込めません"), settingsPath);
 }
+std::string SettingsKept(const std::string& settingsPath, std::string_view causeUtf8) {
+    return Cp932("設定ファイル ") + settingsPath + Cp932(" を読み込めません（") + Cp932(causeUtf8) +
+           Cp932("）。\n設定は保存していません。ファイルはそのまま残してあります。");
+}
+
+bool SettingsNotStored(const std::string& settingsPath, const std::string& message) {
+    const auto startsWith = [&](const std::string& s) { return message.rfind(s, 0) == 0; };
+    const auto endsWith = [&](const std::string& s) {
+        return message.size() >= s.size() &&
+               message.compare(message.size() - s.size(), s.size(), s) == 0;
+    };
+    const std::string refused = CannotWrite(settingsPath) + Cp932("（");
+    const std::string kept = Cp932("設定ファイル ") + settingsPath + Cp932(" を読み込めません（");
+    return (startsWith(refused) && endsWith(Cp932("）")) && message.size() > refused.size() + 2) ||
+           (startsWith(kept) && endsWith(SettingsKept(settingsPath, "").substr(kept.size())));
+}
+
 std::string TooLarge() {
     return Cp932("文字列の大きさが メモ の制限を越えました");
 }

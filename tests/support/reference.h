@@ -36,6 +36,13 @@ std::string SettingsFieldsNeither(const TDiarySettings& got, const TDiarySetting
 std::string CannotCreate(const std::string& path);
 std::string CannotOpen(const std::string& path);
 std::string CannotWrite(const std::string& settingsPath);
+// A message that the settings were not stored: a refused write,
+// "<path> に書き込めません（<cause>）", or a file that could not be read and
+// is kept, "設定ファイル <path> を読み込めません（<cause>）。" and the
+// sentence that nothing was stored.
+bool SettingsNotStored(const std::string& settingsPath, const std::string& message);
+// The second form alone, with its cause.
+std::string SettingsKept(const std::string& settingsPath, std::string_view causeUtf8);
 std::string TooLarge();
 
 }  // namespace kuv::test

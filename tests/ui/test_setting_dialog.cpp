@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
@@ -533,8 +534,12 @@ class TestSettingDialog : public QObject {
 
     void writeErrorGoesToTheGeneralHandler() {
         Open();
-        // The program folder is gone, so the settings folder cannot be made.
+        // A file stands where the program folder was, so the settings folder
+        // cannot be made.
         QVERIFY(QDir(dir_->path()).removeRecursively());
+        QFile blocker(dir_->path());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
         Click(Button("SpeedButton1"));
         QCOMPARE(gErrors.size(), std::size_t{1});
         QVERIFY(dialog_->isVisible());

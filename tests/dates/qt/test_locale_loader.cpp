@@ -52,11 +52,38 @@ TEST(LocaleLoader, JapaneseLocaleGivesTheJapaneseTables) {
 
     EXPECT_EQ(FormatDatePattern("yyyy\"/\"mm\"/\"dd\" (\"aaa\")\"", kValue, qt),
               J("2001/01/17 (水)"));
-    EXPECT_EQ(Utf8(FormatDatePattern("dddddd", kValue, qt)),
-              QLocale(QStringLiteral("ja_JP"))
-                  .toString(QDate(2001, 1, 17), QLocale::LongFormat)
-                  .toStdString());
+    // The Japanese system's long date, without the weekday that Qt's adds.
+    EXPECT_EQ(qt.longDateFormat, builtIn.longDateFormat);
+    EXPECT_EQ(FormatDatePattern("dddddd", kValue, qt), J("2001年1月17日"));
     EXPECT_EQ(FormatDatePattern("gge", kValue, qt), J("平成13"));
+}
+
+// The C locale has no items: the formatter takes the fallback tables, with
+// the lead bytes of the program's code page.
+TEST(LocaleLoader, CLocaleGivesTheFallbackTables) {
+    const DateLocaleTables c = BuildDateLocale(LocaleItemsFromQt(QLocale::c()));
+    const DateLocaleTables fallback = FallbackDateLocale();
+    EXPECT_EQ(c.shortDayNames, fallback.shortDayNames);
+    EXPECT_EQ(c.longMonthNames, fallback.longMonthNames);
+    EXPECT_EQ(c.shortDateFormat, "m/d/yy");
+    EXPECT_EQ(c.longDateFormat, "mmmm d, yyyy");
+    EXPECT_EQ(c.shortTimeFormat, "h:mm AMPM");
+    EXPECT_EQ(c.timeAMString, "am");
+    EXPECT_EQ(c.primaryLanguage, 9);
+    EXPECT_EQ(c.leadBytes, JapaneseDateLocale().leadBytes);
+    const struct {
+        const char* pattern;
+        const char* text;
+    } cases[] = {
+        {"ddddd", "1/17/01"},
+        {"dddddd", "January 17, 2001"},
+        {"c", "1/17/01 1:05:09 pm"},
+        {"tt", "1:05:09 pm"},
+    };
+    for (const auto& k : cases) {
+        EXPECT_EQ(FormatDatePattern(k.pattern, kValue, c), k.text) << k.pattern;
+        EXPECT_EQ(FormatDatePattern(k.pattern, kValue, fallback), k.text) << k.pattern;
+    }
 }
 
 TEST(LocaleLoader, EnglishLocaleGivesEnglishNames) {
@@ -212,6 +239,15 @@ TEST_F(LocaleEnvironment, LoadHonoursLcAllThenLcTimeThenLang) {
         EXPECT_EQ(Utf8(FormatDatePattern("dddd", kValue)), c.wednesday)
             << (c.lcAll ? c.lcAll : "-") << " " << (c.lcTime ? c.lcTime : "-") << " "
             << (c.lang ? c.lang : "-");
+    }
+}
+
+TEST_F(LocaleEnvironment, CAndPosixLoadTheFallbackShortDate) {
+    for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
+        setenv("LC_ALL", name, 1);
+        DateLocale() = JapaneseDateLocale();
+        LoadDateLocale();
+        EXPECT_EQ(FormatDatePattern("ddddd|dddddd", kValue), "1/17/01|January 17, 2001") << name;
     }
 }
 

@@ -1,0 +1,178 @@
+#include "app/recovery.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+#include "platform/cp932.h"
+#include "platform/fileio.h"
+#include "platform/texts.h"
+#include "platform/unicode.h"
+
+namespace kuv {
+
+namespace {
+
+// Names with this ending are recovered texts; the work file has another.
+constexpr std::string_view kTextExt = ".txt";
+// How many files of one name stem a folder may hold before a write gives up.
+constexpr int kMaxSameName = 1000;
+
+std::optional<std::string> EnvPath(const char* name) {
+    const char* v = std::getenv(name);
+    if (v == nullptr || *v == '\0') return std::nullopt;
+    return cp932::FromUtf8(v);
+}
+
+std::string Join(const std::string& folder, std::string_view name) {
+    if (!folder.empty() && folder.back() == '/') return folder + std::string(name);
+    return folder + "/" + std::string(name);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::string parent = fsio::ParentOf(path);
+    if (parent.empty()) return path;
+    return path.substr(parent.size() + (parent.back() == '/' ? 0 : 1));
+}
+
+std::string AnnouncedRecord(const std::string& stateFolder) {
+    return Join(stateFolder, "recovered-announced");
+}
+
+bool IsRecoveredName(const std::string& name) {
+    return name.size() > kTextExt.size() &&
+           name.compare(name.size() - kTextExt.size(), kTextExt.size(), kTextExt) == 0;
+}
+
+// The names of the recovered texts in the folder; nothing when it cannot be read.
+std::optional<std::set<std::string>> PresentNames(const std::string& stateFolder) {
+    std::vector<fsio::DirEntry> entries;
+    if (!fsio::ListDirectory(RecoveredFolder(stateFolder), entries)) return std::nullopt;
+    std::set<std::string> names;
+    for (const fsio::DirEntry& e : entries) {
+        if (e.kind == fsio::Kind::File && IsRecoveredName(e.name)) names.insert(e.name);
+    }
+    return names;
+}
+
+// The names already announced, one to a line.
+std::set<std::string> AnnouncedNames(const std::string& stateFolder) {
+    std::string text;
+    std::set<std::string> names;
+    if (fsio::ReadWholeFile(AnnouncedRecord(stateFolder), text, std::size_t{1} << 20) !=
+        fsio::ReadStatus::Ok) {
+        return names;
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) names.insert(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+// "<date of now>_entry-<entry's day>_<time of now>"; nothing when the local
+// time of now cannot be had.
+std::optional<std::string> NameStem(const EntryDay& entry, std::time_t now) {
+    std::tm tm{};
+    if (localtime_r(&now, &tm) == nullptr) return std::nullopt;
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d_entry-%04d-%02d-%02d_%02d%02d%02d",
+                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, entry.year, entry.month, entry.day,
+                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return std::string(buf);
+}
+
+}  // namespace
+
+std::optional<std::string> UserStateFolder() {
+    std::optional<std::string> base = EnvPath("XDG_STATE_HOME");
+    if (!base || base->front() != '/') {
+        std::optional<std::string> home = EnvPath("HOME");
+        if (!home) {
+            if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+                home = cp932::FromUtf8(pw->pw_dir);
+            }
+        }
+        if (!home || home->empty() || home->front() != '/') return std::nullopt;
+        base = Join(*home, ".local/state");
+    }
+    return Join(*base, "kuvandoro");
+}
+
+std::string RecoveredFolder(const std::string& stateFolder) {
+    return Join(stateFolder, "recovered");
+}
+
+RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_view utf8,
+                                 const EntryDay& entry, std::time_t now) {
+    const std::optional<std::string> stem = NameStem(entry, now);
+    const std::string folder = RecoveredFolder(stateFolder);
+    if (!stem || !fsio::MakeDirectories(folder)) return {};
+    const std::string work = Join(folder, *stem + ".$$$");
+    fsio::OutFile out;
+    if (!out.Create(work)) return {};
+    bool ok = out.Write(utf8.data(), utf8.size()) && out.Sync();
+    ok = out.Close() && ok;
+    if (ok) {
+        for (int n = 1; n <= kMaxSameName; ++n) {
+            std::string name = *stem;
+            if (n > 1) name.append("-").append(std::to_string(n));
+            const std::string path = Join(folder, name.append(kTextExt));
+            if (fsio::RenameNoReplace(work, path)) {
+                fsio::SyncParentDirectory(path);
+                return {true, path};
+            }
+            // Only a name that is taken is worth another try.
+            if (fsio::KindOf(path) == fsio::Kind::Missing) break;
+        }
+    }
+    fsio::Remove(work);
+    return {};
+}
+
+RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::u16string_view text,
+                                 const EntryDay& entry, std::time_t now) {
+    return WriteRecoveredText(stateFolder, unicode::Utf16ToUtf8(text), entry, now);
+}
+
+std::vector<std::string> UnannouncedRecoveredFiles(const std::string& stateFolder) {
+    const std::optional<std::set<std::string>> present = PresentNames(stateFolder);
+    if (!present) return {};
+    const std::set<std::string> announced = AnnouncedNames(stateFolder);
+    std::vector<std::string> paths;
+    // The names begin with the date and time of writing: in name order, oldest first.
+    for (const std::string& name : *present) {
+        if (announced.count(name) == 0) paths.push_back(Join(RecoveredFolder(stateFolder), name));
+    }
+    return paths;
+}
+
+bool MarkRecoveredFilesAnnounced(const std::string& stateFolder,
+                                 const std::vector<std::string>& paths) {
+    std::set<std::string> announced = AnnouncedNames(stateFolder);
+    for (const std::string& p : paths) announced.insert(NameOf(p));
+    const std::set<std::string> present =
+        PresentNames(stateFolder).value_or(std::set<std::string>());
+    std::string text;
+    for (const std::string& name : announced) {
+        if (present.count(name) != 0) text += name + "\n";
+    }
+    const std::string record = AnnouncedRecord(stateFolder);
+    return fsio::MakeDirectories(stateFolder) &&
+           fsio::WriteFileAtomic(record, text, fsio::ChangeExtension(record, ".$$$"));
+}
+
+std::string RecoveredFilesMessage(const std::vector<std::string>& paths) {
+    std::string message = TextOf(TextId::RecoveredTexts);
+    for (const std::string& p : paths) message += "\n" + p;
+    return message;
+}
+
+}  // namespace kuv
