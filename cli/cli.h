@@ -39,7 +39,6 @@ std::optional<AppPaths> ProgramPaths(const Args& args);
 void PrintUsage(std::FILE* to);
 int Usage();
 
-
 // The commands; each returns the exit status.
 int RunShow(int argc, char** argv);
 int RunFormat(int argc, char** argv);
