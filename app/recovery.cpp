@@ -79,7 +79,7 @@ std::set<std::string> AnnouncedNames(const std::string& stateFolder) {
 
 // "<date of now>_entry-<entry's day>_<time of now>"; nothing when the local
 // time of now cannot be had.
-std::optional<std::string> NameStem(const EntryDay& entry, std::time_t now) {
+std::optional<std::string> NameStem(const RecoveryDay& entry, std::time_t now) {
     std::tm tm{};
     if (localtime_r(&now, &tm) == nullptr) return std::nullopt;
     char buf[80];
@@ -111,7 +111,7 @@ std::string RecoveredFolder(const std::string& stateFolder) {
 }
 
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_view utf8,
-                                 const EntryDay& entry, std::time_t now) {
+                                 const RecoveryDay& entry, std::time_t now) {
     const std::optional<std::string> stem = NameStem(entry, now);
     const std::string folder = RecoveredFolder(stateFolder);
     if (!stem || !fsio::MakeDirectories(folder)) return {};
@@ -138,7 +138,7 @@ RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_vie
 }
 
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::u16string_view text,
-                                 const EntryDay& entry, std::time_t now) {
+                                 const RecoveryDay& entry, std::time_t now) {
     return WriteRecoveredText(stateFolder, unicode::Utf16ToUtf8(text), entry, now);
 }
 

@@ -22,7 +22,7 @@ std::optional<std::string> UserStateFolder();
 std::string RecoveredFolder(const std::string& stateFolder);
 
 // The calendar day of the entry whose text is kept.
-struct EntryDay {
+struct RecoveryDay {
     int year = 0;
     int month = 0;
     int day = 0;
@@ -39,12 +39,12 @@ struct RecoveredFile {
 // and the entry's day: 2026-12-08_entry-2026-12-07_231502.txt; an earlier
 // file of that name is never replaced (-2, -3, ... is added instead).
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_view utf8,
-                                 const EntryDay& entry, std::time_t now);
+                                 const RecoveryDay& entry, std::time_t now);
 // The same for the pane's UTF-16 text. A lone surrogate (a byte of the entry
 // file that was no character, which the entry file still holds) is written
 // as U+FFFD.
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::u16string_view text,
-                                 const EntryDay& entry, std::time_t now);
+                                 const RecoveryDay& entry, std::time_t now);
 
 // The recovered texts that no start has announced yet, oldest first.
 std::vector<std::string> UnannouncedRecoveredFiles(const std::string& stateFolder);

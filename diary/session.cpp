@@ -1,7 +1,10 @@
 #include "diary/session.h"
 
+#include <ctime>
 #include <utility>
+#include <vector>
 
+#include "app/recovery.h"
 #include "dates/date_pattern.h"
 #include "diary/date_insertion.h"
 #include "diary/navigation.h"
@@ -23,12 +26,21 @@ namespace {
 DiarySession::DiarySession(AppPaths paths, TDiarySettings settings)
     : paths_(std::move(paths)), settings_(std::move(settings)), clock_(CurrentDateTime) {}
 
-bool DiarySession::ReadSettings() {
+const SettingsReadResult& DiarySession::ReadSettings() {
     settings_ = DefaultSettings(paths_);
     TDiarySettings read = settings_;
-    if (!kuv::ReadSettings(read, paths_)) return false;
-    settings_ = std::move(read);
-    return true;
+    startUp_ = ReadSettingsFile(read, paths_, SettingsAccess::Program);
+    if (startUp_.usable()) settings_ = std::move(read);
+    return startUp_;
+}
+
+std::string DiarySession::TakeRecoveryNotice() {
+    const std::optional<std::string> state = UserStateFolder();
+    if (!state) return std::string();
+    const std::vector<std::string> files = UnannouncedRecoveredFiles(*state);
+    if (files.empty()) return std::string();
+    MarkRecoveredFilesAnnounced(*state, files);
+    return RecoveredFilesMessage(files);
 }
 
 bool DiarySession::Open() {
@@ -106,7 +118,8 @@ void DiarySession::LoadInto(TDateTime day) {
 
 std::string DiarySession::UpperBytes() const {
     const std::u16string text = pane_ != nullptr ? pane_->Text() : std::u16string();
-    cp932::Encoded enc = cp932::FromUtf16(text);
+    // Characters left as they were keep the codes they were loaded with.
+    cp932::Encoded enc = cp932::FromUtf16Keeping(text, upper_.text);
     if (enc.ok) return std::move(enc.bytes);
     throw UnstorableTextError(
         "(" + cp932::CodePointName(enc.badChar) + ") " + TextOf(TextId::UnstorableCharacter),
@@ -188,10 +201,42 @@ std::string DiarySession::InsertDate() {
     return line;
 }
 
-void DiarySession::CloseWindow(const ClosingState& state) {
+std::string DiarySession::CloseWindow(const ClosingState& state) {
     Save();
-    WriteClosingSettings(paths_, state, settings_.SaveWindow);
+    const SettingsWriteResult r =
+        StoreClosingSettings(paths_, startUp_, state, settings_.SaveWindow);
+    switch (r.status) {
+        case SettingsWrite::Written:
+            break;
+        case SettingsWrite::KeptUnreadable:
+            ended_ = true;
+            return r.message;
+        default:
+            throw AppError(r.message);
+    }
     ended_ = true;
+    return std::string();
+}
+
+void DiarySession::KeepForRecovery() {
+    const std::optional<std::string> state = UserStateFolder();
+    if (!state || pane_ == nullptr) return;
+    const DateParts d = DecodeDateValue(loadedDay_);
+    WriteRecoveredText(*state, pane_->Text(), RecoveryDay{d.year, d.month, d.day},
+                       std::time(nullptr));
+}
+
+void DiarySession::EndSession(const ClosingState& state) {
+    if (ended_) return;
+    ended_ = true;
+    if (locked_) return;
+    try {
+        Save();
+    } catch (...) {
+        if (modified_ && !upperReadOnly_) KeepForRecovery();
+    }
+    // Nothing may hold up the end: the settings are written when they can be.
+    StoreClosingSettings(paths_, startUp_, state, settings_.SaveWindow);
 }
 
 void DiarySession::Exit() {

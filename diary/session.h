@@ -62,9 +62,15 @@ class DiarySession {
     TDiarySettings& Settings() { return settings_; }
     const TDiarySettings& Settings() const { return settings_; }
 
-    // Start-up: the settings file read over the defaults. False when a file
-    // is there but cannot be read; the defaults stay then.
-    bool ReadSettings();
+    // Start-up: the settings file read over the defaults. When a file is
+    // there but cannot be read, the defaults stay, the file is kept as it is
+    // and never written over during the run.
+    const SettingsReadResult& ReadSettings();
+    // What start-up found of the settings file.
+    const SettingsReadResult& SettingsAtStart() const { return startUp_; }
+    // The message that texts kept at the end of an earlier session wait in
+    // files, once: empty when there are none or they were announced before.
+    std::string TakeRecoveryNotice();
     // The rest of start-up: the current day becomes now; with encryption on
     // the diary waits for its password (true), otherwise today is loaded.
     // Throws AppError when today's entry cannot be loaded.
@@ -124,9 +130,16 @@ class DiarySession {
 
     // The three ends. Closing the window saves the entry and writes the
     // window's state to the settings file; exiting saves only. Both throw
-    // when something could not be written, and the program goes on.
-    void CloseWindow(const ClosingState& state);
+    // when something could not be written, and the program goes on. A
+    // settings file that start-up could not read is kept and the close
+    // ends all the same: the message returned says that nothing was stored.
+    std::string CloseWindow(const ClosingState& state);
     void Exit();
+    // The end of the desktop session: what closing the window does, but
+    // nothing may wait on a box. A text that cannot be saved goes to a
+    // recovery file outside the data folder (the entry file stays as it
+    // was), and whatever the settings file says, the session ends.
+    void EndSession(const ClosingState& state);
     bool Ended() const { return ended_; }
     // Ending from the password prompt: nothing to save.
     void EndLocked() { ended_ = true; }
@@ -139,12 +152,14 @@ class DiarySession {
     void LoadInto(TDateTime day);
     void SaveUnder(TDateTime day);
     std::string UpperBytes() const;
+    void KeepForRecovery();
 
     AppPaths paths_;
     TDiarySettings settings_;
     SessionView* view_ = nullptr;
     const UpperPane* pane_ = nullptr;
     std::function<TDateTime()> clock_;
+    SettingsReadResult startUp_;
 
     TDateTime day_ = 0;
     TDateTime loadedDay_ = 0;

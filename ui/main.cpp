@@ -78,12 +78,10 @@ int main(int argc, char** argv) {
             form.EndSession();
         });
     }
-    // The desktop session ending: what closing the main window does; an
-    // error keeps the window and asks the session to wait.
+    // The desktop session ending: what closing the main window does, without
+    // a box that no one would answer.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager& manager) {
-                         if (!form.EndSession() && manager.allowsInteraction()) manager.cancel();
-                     });
+                     [&form](QSessionManager&) { form.EndSession(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.EndSession(); });
 
     if (!form.Locked()) form.show();

@@ -120,12 +120,10 @@ void TMainForm::ConnectHandlers() {
 
 // Start-up.
 void TMainForm::FormCreate() {
-    if (!FSession.ReadSettings()) {
+    if (const kuv::SettingsReadResult& read = FSession.ReadSettings(); !read.usable()) {
         // Starting on the defaults without a word would open a locked diary
         // unlocked and save its entries as plain text.
-        kuv::ShowMessage(
-            QStringLiteral("設定ファイル %1 を読み込めません。既定の設定で起動します。")
-                .arg(kuv::ToQString(FSession.Paths().settingsPath)));
+        kuv::ShowMessage(kuv::ToQString(read.message) + QStringLiteral("既定の設定で起動します。"));
     }
     ApplySettingsToWindow();
     FMemoFont = kuv::MemoFontFrom(FSession.Settings());
@@ -140,8 +138,16 @@ void TMainForm::FormCreate() {
         connect(FPassWordDialog, &TPassWordDialog::closeRequested, this,
                 [this] { OnPromptClosed(); });
     }
-    FSession.Open();
-    if (FPassWordDialog != nullptr) FPassWordDialog->FormCreate();
+    if (FSession.Open()) {
+        FPassWordDialog->FormCreate();
+    } else {
+        AnnounceRecoveredTexts();
+    }
+}
+
+void TMainForm::AnnounceRecoveredTexts() {
+    const std::string notice = FSession.TakeRecoveryNotice();
+    if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
 }
 
 void TMainForm::ApplySettingsToWindow() {
@@ -197,6 +203,7 @@ void TMainForm::OnPasswordEntered(const QString& text) {
     raise();
     activateWindow();
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
+    AnnounceRecoveredTexts();
 }
 
 void TMainForm::OnPromptClosed() {
@@ -307,7 +314,9 @@ void TMainForm::SpeedButton1Click() {
 
 void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                                   std::int32_t colorValue) {
-    switch (kuv::ApplyDialogSettings(FSession.Paths(), FSession.Settings(), values)) {
+    const kuv::DialogApplyResult result = kuv::ApplyDialogSettings(
+        FSession.Paths(), FSession.SettingsAtStart(), FSession.Settings(), values);
+    switch (result.status) {
         case kuv::DialogApply::NoPassword:
             kuv::ShowMessage(QStringLiteral("パスワードが設定されていません"));
             return;
@@ -317,10 +326,14 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
                                "「え」「ｦ」などの一部の文字を含まないパスワードにして下さい"));
             return;
         case kuv::DialogApply::Applied:
+        case kuv::DialogApply::AppliedNotStored:
             break;
     }
     for (QPlainTextEdit* pane : {Memo1, Memo2}) kuv::ApplyPaneFont(*pane, font, colorValue);
     FSettingDialog->hide();
+    if (result.status == kuv::DialogApply::AppliedNotStored) {
+        kuv::ShowMessage(kuv::ToQString(result.message));
+    }
     kuv::ShowMessage(QStringLiteral("パスワード・暗号化の設定は次回起動時から有効になります。"));
 }
 
@@ -379,7 +392,9 @@ kuv::ClosingState TMainForm::CurrentClosingState() const {
 }
 
 void TMainForm::FormCloseQuery() {
-    FSession.CloseWindow(CurrentClosingState());
+    const std::string notice = FSession.CloseWindow(CurrentClosingState());
+    // Said once, at the end: the file is the user's and stays as it was.
+    if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -407,16 +422,11 @@ void TMainForm::Exit1Click() {
     Quit();
 }
 
-bool TMainForm::EndSession() {
-    if (FSession.Ended()) return true;
-    if (FSession.Locked()) {
-        OnPromptClosed();
-        return true;
-    }
-    kuv::Guarded([this] { FormCloseQuery(); });
-    if (!FSession.Ended()) return false;
+void TMainForm::EndSession() {
+    if (FSession.Ended()) return;
+    // No box may wait now: the session kills a program that does not end.
+    FSession.EndSession(CurrentClosingState());
     Quit();
-    return true;
 }
 
 void TMainForm::Quit() {

@@ -52,9 +52,9 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     TPassWordDialog* PassWordDialog() const { return FPassWordDialog; }
 
     // The end of the desktop session (SIGTERM, SIGHUP, logout): what closing
-    // the main window does, or closing the prompt while it is up. False when
-    // an error kept the window open (it has been shown).
-    bool EndSession();
+    // the main window does, without a box; a text that cannot be saved goes
+    // to a recovery file. The program always ends.
+    void EndSession();
 
   protected:
     bool event(QEvent* event) override;
@@ -101,6 +101,7 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     std::u16string Text() const override;
 
     void ApplySettingsToWindow();
+    void AnnounceRecoveredTexts();
     void CentreOnScreen();
     kuv::ClosingState CurrentClosingState() const;
     void OnFocusChanged(QWidget* now);

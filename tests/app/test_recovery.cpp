@@ -37,7 +37,7 @@ unsigned ModeOf(const std::string& path) {
     return st.st_mode & 0777;
 }
 
-const EntryDay kDay{2026, 12, 7};
+const RecoveryDay kDay{2026, 12, 7};
 const std::time_t kNow = LocalTime(2026, 12, 8, 23, 15, 2);
 
 class RecoveryTest : public ::testing::Test {

@@ -1,5 +1,7 @@
 #include "diary/session.h"
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/recovery.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -434,7 +437,11 @@ TEST_F(SessionTest, TheEndsSaveTheEntryAndOnlyClosingWritesTheSettings) {
         if (c.failSave) fsio::fault::FailNth(fsio::fault::Op::Create, 1);
         ClosingState state;
         try {
-            c.close ? s.CloseWindow(state) : s.Exit();
+            if (c.close) {
+                EXPECT_EQ(s.CloseWindow(state), "") << c.name;
+            } else {
+                s.Exit();
+            }
         } catch (const AppError&) {
             EXPECT_TRUE(c.failSave) << c.name;
         }
@@ -454,6 +461,68 @@ TEST_F(SessionTest, AFolderTheUserChoseIsNotMadeByASave) {
     rig.Type("text");
     EXPECT_THROW(session.Save(), AppError);
     EXPECT_FALSE(Exists(dir / "unmounted"));
+}
+
+TEST_F(SessionTest, UntouchedCharactersKeepTheirCodes) {
+    // Three characters that code page 932 has twice, then "end".
+    Put(2001, "0117.dia",
+        "\xED\x40\x87\x90\xFA\x54"
+        "end");
+    session.Open();
+    rig.Show();
+    rig.pane.text += u"Z";
+    session.UpperChanged();
+    session.Save();
+    EXPECT_EQ(ReadBytes(Entry(2001, "0117.dia")),
+              "\xED\x40\x87\x90\xFA\x54"
+              "endZ");
+}
+
+// The end of a desktop session waits on no one: what cannot be saved is kept
+// in a recovery file, and the next start says so once.
+TEST_F(SessionTest, TheEndOfASessionKeepsWhatCannotBeSaved) {
+    const std::string state = dir / "state";
+    const char* saved = std::getenv("XDG_STATE_HOME");
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+    Put(2001, "0117.dia", "old words");
+    session.Open();
+    const auto before = test::Snapshot(dir / "2001");
+    rig.pane.text = u"晴れ\U0001F600";
+    session.UpperChanged();
+    session.EndSession(ClosingState{});
+    EXPECT_TRUE(session.Ended());
+    EXPECT_EQ(test::Snapshot(dir / "2001"), before);
+    const std::vector<std::string> kept = UnannouncedRecoveredFiles(state + "/kuvandoro");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadBytes(kept[0]), "晴れ\U0001F600");
+    EXPECT_EQ(test::ModeOf(kept[0]), 0600u);
+
+    test::SessionRig next(dir.path());
+    const std::string notice = next.session.TakeRecoveryNotice();
+    EXPECT_NE(notice.find(kept[0]), std::string::npos);
+    EXPECT_EQ(next.session.TakeRecoveryNotice(), "");
+    if (saved != nullptr) {
+        ::setenv("XDG_STATE_HOME", saved, 1);
+    } else {
+        ::unsetenv("XDG_STATE_HOME");
+    }
+}
+
+TEST_F(SessionTest, AnUnreadableSettingsFileIsKeptAndDoesNotHoldTheCloseUp) {
+    TempDir app;
+    const AppPaths paths = FixedAppPaths(app.path());
+    ::mkdir(paths.settingsFolder.c_str(), 0700);
+    WriteBytes(paths.settingsPath,
+               test::HandContainer("[SYSTEM]\r\nUSEPASSWORD=1\r\n", "another key", 0));
+    const std::string stored = ReadBytes(paths.settingsPath);
+    DiarySession s(paths, DefaultSettings(paths));
+    EXPECT_FALSE(s.ReadSettings().usable());
+    EXPECT_FALSE(s.Settings().UseEncryption);
+    s.Open();
+    const std::string notice = s.CloseWindow(ClosingState{});
+    EXPECT_TRUE(s.Ended());
+    EXPECT_NE(notice.find(paths.settingsPath), std::string::npos);
+    EXPECT_EQ(ReadBytes(paths.settingsPath), stored);
 }
 
 }  // namespace

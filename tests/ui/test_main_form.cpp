@@ -209,6 +209,7 @@ class TestMainForm : public QObject {
 
     void closingWritesTheSettingsFile();
     void closeAbandonedWhenTheSettingsCannotBeWritten();
+    void closeEndsWhenTheSettingsFileCannotBeRead();
     void exitSavesButWritesNoSettings();
     void exitWithASaveErrorKeepsRunning();
     void endOfSessionDoesWhatClosingDoes();
@@ -985,30 +986,49 @@ void TestMainForm::closingWritesTheSettingsFile() {
 
 void TestMainForm::closeAbandonedWhenTheSettingsCannotBeWritten() {
     ProgramFolder folder;
+    kuv::WriteClosingSettings(folder.paths(), kuv::ClosingState{}, true);
     auto form = Start(folder);
     const QDate today = Day(*form);
-    QVERIFY(::mkdir(folder.paths().settingsPath.c_str(), 0700) == 0);
+    // A read-only settings file refuses the write: the close is abandoned
+    // and the message names the cause.
+    QVERIFY(::chmod(folder.paths().settingsPath.c_str(), 0444) == 0);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("saved first"));
     QVERIFY(!form->close());
     QVERIFY(form->isVisible());
     QVERIFY(!form->Ended());
     QCOMPARE(kuv::test::Recorded().errors.size(), 1);
-    // A folder in the settings file's place: the message names the cause.
     QVERIFY2(kuv::test::Recorded().errors.front().contains(
-                 QStringLiteral("を読み込めません（ファイルではありません）")),
+                 QStringLiteral("に書き込めません（読み取り専用のファイルです）")),
              qPrintable(kuv::test::Recorded().errors.front()));
     QCOMPARE(ReadBytes(folder.EntryPath(today)), std::string("saved first"));
 
     // A failed save of the entry keeps the window as well.
     kuv::test::RecordBoxes();
-    ::rmdir(folder.paths().settingsPath.c_str());
+    QVERIFY(::chmod(folder.paths().settingsPath.c_str(), 0600) == 0);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral(" again"));
     kuv::fsio::fault::FailNth(kuv::fsio::fault::Op::Create, 1);
     QVERIFY(!form->close());
     QCOMPARE(kuv::test::Recorded().errors.size(), 1);
-    QVERIFY(!kuv::test::Exists(folder.paths().settingsPath));
     QVERIFY(form->close());
     QCOMPARE(ReadBytes(folder.EntryPath(today)), std::string("saved first again"));
+}
+
+void TestMainForm::closeEndsWhenTheSettingsFileCannotBeRead() {
+    ProgramFolder folder;
+    auto form = Start(folder);
+    // Something that is no settings file stands in its place: it is kept,
+    // the window says once that nothing was stored, and the program ends.
+    QVERIFY(::mkdir(folder.paths().settingsPath.c_str(), 0700) == 0);
+    TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("kept"));
+    QVERIFY(form->close());
+    QVERIFY(form->Ended());
+    QVERIFY(kuv::test::Recorded().errors.isEmpty());
+    QCOMPARE(kuv::test::Recorded().messages.size(), 1);
+    QVERIFY2(kuv::test::Recorded().messages.front().contains(
+                 QStringLiteral("を読み込めません（ファイルではありません）")),
+             qPrintable(kuv::test::Recorded().messages.front()));
+    QVERIFY(kuv::test::IsDir(folder.paths().settingsPath));
+    QCOMPARE(ReadBytes(folder.EntryPath(QDate::currentDate())), std::string("kept"));
 }
 
 void TestMainForm::exitSavesButWritesNoSettings() {
@@ -1041,7 +1061,7 @@ void TestMainForm::endOfSessionDoesWhatClosingDoes() {
     auto form = Start(folder);
     const QDate today = Day(*form);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("logout"));
-    QVERIFY(form->EndSession());
+    form->EndSession();
     QVERIFY(form->Ended());
     QCOMPARE(ReadBytes(folder.EntryPath(today)), std::string("logout"));
     QVERIFY(IsSettingsContainer(folder.paths().settingsPath));
