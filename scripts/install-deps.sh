@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh run|test|screenshots
 set -euo pipefail
 
-build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
+build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxxhash-dev)
 run_pkgs=(fonts-ipafont-gothic fontconfig)
 test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
