@@ -68,7 +68,8 @@ int Usage() {
         "  decode [--keep] PATH KEY\n"
         "  settings [--app-dir DIR]\n"
         "  profile get FILE SECTION KEY [DEFAULT]\n"
-        "  profile set FILE SECTION KEY VALUE\n",
+        "  profile set FILE SECTION KEY VALUE\n"
+        "  conflicts [--app-dir DIR] [--data DIR]\n",
         stderr);
     return 2;
 }
