@@ -16,8 +16,10 @@
 #include "ui/font_alias.h"
 #include "ui/main_form.h"
 #include "ui/messages.h"
+#include "ui/password_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/setting_dialog.h"
+#include "ui/single_instance.h"
 
 namespace {
 
@@ -68,7 +70,23 @@ int main(int argc, char** argv) {
     if (!kuv::fsio::IsDirectory(paths.settingsFolder))
         kuv::fsio::MakeDirectory(paths.settingsFolder);
 
+    // One window per diary: a second start brings the first window forward
+    // (its password prompt while it waits for the password) and ends.
+    TSingleInstance instance;
+    switch (instance.Start(paths)) {
+        case TSingleInstance::Claim::Forwarded:
+            return 0;
+        case TSingleInstance::Claim::Busy:
+            kuv::ShowMessage(DiaryOpenElsewhereMessage());
+            return 1;
+        case TSingleInstance::Claim::Primary:
+            break;
+    }
     TMainForm form(paths);
+    QObject::connect(&instance, &TSingleInstance::activationRequested, &form, [&form] {
+        QWidget* prompt = form.PassWordDialog();
+        BringToFront(form.Locked() && prompt != nullptr ? prompt : &form);
+    });
     TSettingDialog settingDialog(form);
     TAboutDialog aboutDialog;
     form.SetDialogs(&settingDialog, &aboutDialog);
