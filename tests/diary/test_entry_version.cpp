@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -64,6 +65,8 @@ TEST_F(EntryVersionTest, EveryOrderOfEventsBetweenCaptureAndCheck) {
         {"no entry, still none", nothing, nothing, EntryChange::None},
         {"no entry, .dia created", nothing, plain("new"), EntryChange::Created},
         {"no entry, .xda created", nothing, locked("new"), EntryChange::Created},
+        {"a folder of the entry's name is no entry", nothing,
+         [](EntryVersionTest& t) { ::mkdir(t.Plain().c_str(), 0700); }, EntryChange::None},
         {"untouched", plain("same"), nothing, EntryChange::None},
         {"touched only", plain("same"),
          [](EntryVersionTest& t) { ::utimensat(AT_FDCWD, t.Plain().c_str(), nullptr, 0); },
@@ -105,29 +108,13 @@ TEST_F(EntryVersionTest, EveryOrderOfEventsBetweenCaptureAndCheck) {
     };
     for (const Case& c : cases) {
         EntryVersionTest& t = *this;
-        std::remove(Plain().c_str());
+        std::filesystem::remove(Plain());
         std::remove(Locked().c_str());
         c.before(t);
         const EntryVersion loaded = CaptureEntryVersion(dir_.path(), kName);
         c.between(t);
         EXPECT_EQ(EntryChangedSince(loaded, dir_.path(), kName), c.want) << c.what;
     }
-}
-
-TEST_F(EntryVersionTest, CaptureNamesTheFileALoadReads) {
-    EXPECT_EQ(CaptureEntryVersion(dir_.path(), kName).file, EntryFile::None);
-    WriteBytes(Locked(), "lock");
-    EXPECT_EQ(CaptureEntryVersion(dir_.path(), kName).file, EntryFile::Locked);
-    WriteBytes(Plain(), "text");
-    const EntryVersion v = CaptureEntryVersion(dir_.path(), kName);
-    EXPECT_EQ(v.file, EntryFile::Plain);
-    EXPECT_TRUE(v.plain.present && v.plain.hashed && v.locked.present && v.settled);
-    EXPECT_EQ(v.plain.stamp.size, 4);
-    // A folder of the entry's name is no entry, as for a load.
-    std::remove(Plain().c_str());
-    std::remove(Locked().c_str());
-    ::mkdir(Plain().c_str(), 0700);
-    EXPECT_EQ(CaptureEntryVersion(dir_.path(), kName).file, EntryFile::None);
 }
 
 TEST_F(EntryVersionTest, LoadAndSaveKeepTheVersionOfWhatTheyHandled) {
