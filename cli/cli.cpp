@@ -97,6 +97,7 @@ void PrintUsage(std::FILE* to) {
         "  settings [--app-dir DIR]\n"
         "  profile get FILE SECTION KEY [DEFAULT]\n"
         "  profile set FILE SECTION KEY VALUE\n"
+        "  conflicts [--app-dir DIR] [--data DIR]\n"
         "  --help | --version\n",
         to);
 }

@@ -46,5 +46,15 @@ int RunEncode(int argc, char** argv);
 int RunDecode(int argc, char** argv);
 int RunSettings(int argc, char** argv);
 int RunProfile(int argc, char** argv);
+int RunConflicts(int argc, char** argv);
+
+// The exit status of a writing command that refused because a window has
+// the diary open.
+inline constexpr int kExitDiaryOpen = 3;
+// Every command that writes into a diary (its entries, its settings file)
+// asks this first: true, after a message, when cp932Path lies in a diary
+// that a running window has open; the command then writes nothing and exits
+// with kExitDiaryOpen. Reading commands do not ask.
+bool RefuseWhileOpen(const std::string& cp932Path);
 
 }  // namespace kuv::cli

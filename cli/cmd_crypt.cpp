@@ -36,6 +36,7 @@ std::optional<CryptArgs> ParseCryptArgs(int argc, char** argv) {
 int RunEncode(int argc, char** argv) {
     auto args = ParseCryptArgs(argc, argv);
     if (!args) return 2;
+    if (RefuseWhileOpen(args->path)) return kExitDiaryOpen;
     const bool ok = CryptEncodeFile(args->path, args->key, args->keep);
     std::puts(ok ? "true" : "false");
     return ok ? 0 : 1;
@@ -44,6 +45,7 @@ int RunEncode(int argc, char** argv) {
 int RunDecode(int argc, char** argv) {
     auto args = ParseCryptArgs(argc, argv);
     if (!args) return 2;
+    if (RefuseWhileOpen(args->path)) return kExitDiaryOpen;
     const int result = static_cast<int>(CryptDecodeFile(args->path, args->key, args->keep));
     std::printf("%d\n", result);
     return result;

@@ -77,6 +77,7 @@ int RunProfile(int argc, char** argv) {
         std::printf("%s\n", cp932::ToUtf8(value).c_str());
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    if (RefuseWhileOpen(*file)) return kExitDiaryOpen;
     if (!WritePrivateProfileString(*section, *key, *last, *file)) {
         std::fprintf(stderr, "kuvandoro-cli: cannot write %s\n", pos[0].c_str());
         return 1;

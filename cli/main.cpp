@@ -22,8 +22,9 @@ int main(int argc, char** argv) {
         int (*run)(int, char**);
     };
     static const Command kCommands[] = {
-        {"show", RunShow},     {"format", RunFormat},     {"encode", RunEncode},
-        {"decode", RunDecode}, {"settings", RunSettings}, {"profile", RunProfile},
+        {"show", RunShow},           {"format", RunFormat},     {"encode", RunEncode},
+        {"decode", RunDecode},       {"settings", RunSettings}, {"profile", RunProfile},
+        {"conflicts", RunConflicts},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);

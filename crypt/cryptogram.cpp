@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "platform/fileio.h"
 
@@ -356,6 +357,22 @@ bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::s
         return false;
     }
     return true;
+}
+
+std::optional<std::string> CryptEncodeBytes(std::string_view plain, std::uint32_t date,
+                                            const std::string& key) {
+    if (!CryptKeyStorable(key)) return std::nullopt;
+    if (plain.size() >= static_cast<std::size_t>(kCryptMaxFileSize) - kCryptHeaderSize) {
+        return std::nullopt;
+    }
+    std::string out(kCryptHeaderSize + plain.size(), '\0');
+    auto* bytes = reinterpret_cast<unsigned char*>(out.data());
+    MakeCryptHeader(bytes, key, date);
+    std::memcpy(bytes + kCryptHeaderSize, plain.data(), plain.size());
+    Keystream ks;
+    MakeKeystream(key, ks);
+    XorStream(bytes + kCryptHeaderSize, plain.size(), ks);
+    return out;
 }
 
 CryptResult CryptDecodeBytes(std::string_view container, const std::string& key,

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -64,6 +65,11 @@ bool CryptEncodeFileTo(const std::string& source, const std::string& target,
 // untouched) on any failure or unstorable key.
 bool CryptEncodeBytesTo(std::string_view plain, std::uint32_t date, const std::string& target,
                         const std::string& key);
+
+// The container of the bytes plain, dated date, built in memory; nothing for
+// a key that CryptKeyStorable rejects or a text too large for a container.
+std::optional<std::string> CryptEncodeBytes(std::string_view plain, std::uint32_t date,
+                                            const std::string& key);
 
 // Decodes a container held in memory by the same rules; plain is empty
 // unless the result is Decoded.

@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <optional>
 
@@ -179,6 +180,16 @@ std::string ParentOf(const std::string& path) {
     if (slash == std::string::npos) return "";
     if (slash == 0) return "/";
     return path.substr(0, slash);
+}
+
+bool CanonicalPath(const std::string& path, std::string& out) {
+    char* resolved = ::realpath(Native(path).c_str(), nullptr);
+    if (resolved == nullptr) return false;
+    std::optional<std::string> bytes = cp932::FromUtf8(resolved);
+    std::free(resolved);
+    if (!bytes) return false;
+    out = std::move(*bytes);
+    return true;
 }
 
 bool StampOf(const std::string& path, FileStamp& out) {

@@ -38,6 +38,10 @@ bool SyncParentDirectory(const std::string& path);
 std::string ChangeExtension(const std::string& path, std::string_view ext);
 // The folder part of a path ("" when there is none).
 std::string ParentOf(const std::string& path);
+// The absolute path of an existing file or folder with every link and "."
+// or ".." resolved; false when it does not exist or its name does not fit
+// code page 932.
+bool CanonicalPath(const std::string& path, std::string& out);
 
 // What tells one state of a file from another: device, inode, size and the
 // last-write time to the nanosecond.

@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh run|test|screenshots|package
 set -euo pipefail
 
-build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
+build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxxhash-dev)
 run_pkgs=(fonts-ipafont-gothic fontconfig qt6-translations-l10n)
 # Japanese typing in the windows: the fcitx5 input method's plug-in for Qt 6.
 ime_pkgs=(fcitx5-frontend-qt6)

@@ -17,7 +17,9 @@
 #include "ui/font_alias.h"
 #include "ui/main_form.h"
 #include "ui/messages.h"
+#include "ui/password_dialog.h"
 #include "ui/qt_text.h"
+#include "ui/single_instance.h"
 
 namespace {
 
@@ -68,7 +70,23 @@ int main(int argc, char** argv) {
     // Creates nothing: the folders appear with the first file written there.
     const kuv::AppPaths paths = kuv::ResolveAppPaths(appDir);
 
+    // One window per diary: a second start brings the first window forward
+    // (its password prompt while it waits for the password) and ends.
+    TSingleInstance instance;
+    switch (instance.Start(paths)) {
+        case TSingleInstance::Claim::Forwarded:
+            return 0;
+        case TSingleInstance::Claim::Busy:
+            kuv::ShowMessage(DiaryOpenElsewhereMessage());
+            return 1;
+        case TSingleInstance::Claim::Primary:
+            break;
+    }
     TMainForm form(paths);
+    QObject::connect(&instance, &TSingleInstance::activationRequested, &form, [&form] {
+        QWidget* prompt = form.PassWordDialog();
+        BringToFront(form.Locked() && prompt != nullptr ? prompt : &form);
+    });
 
     if (InstallSignalPipe()) {
         auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &app);

@@ -1,0 +1,310 @@
+#include "diary/conflict_copies.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "crypt/cryptogram.h"
+#include "dates/calendar.h"
+#include "diary/catalog.h"
+#include "platform/fileio.h"
+
+namespace kuv {
+
+namespace {
+
+constexpr std::string_view kPlainExt = ".dia";
+constexpr std::string_view kLockedExt = ".xda";
+constexpr std::string_view kOwnTag = ".conflict-";
+// Names tried for one copy before giving up: far more than one second sees.
+constexpr int kMaxCounter = 999;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A cursor over a name that takes the expected pieces one after another.
+class Reader {
+  public:
+    explicit Reader(std::string_view s) : s_(s) {}
+    bool Literal(std::string_view lit) {
+        if (s_.substr(0, lit.size()) != lit) return false;
+        s_.remove_prefix(lit.size());
+        return true;
+    }
+    // Exactly count digits; their value in value.
+    bool Digits(std::size_t count, int& value) {
+        if (s_.size() < count) return false;
+        value = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!IsDigit(s_[i])) return false;
+            value = value * 10 + (s_[i] - '0');
+        }
+        digits_.append(s_.substr(0, count));
+        s_.remove_prefix(count);
+        return true;
+    }
+    // Takes the rest as digits, zero-padded to width for the sort key.
+    void Pad(std::string_view digits, std::size_t width) {
+        digits_.append(width - digits.size(), '0');
+        digits_.append(digits);
+        s_ = {};
+    }
+    bool Done() const { return s_.empty(); }
+    std::string_view Rest() const { return s_; }
+    void Skip(std::size_t n) { s_.remove_prefix(n); }
+    // Every digit taken so far: the copy's date and time, sortable.
+    const std::string& Taken() const { return digits_; }
+
+  private:
+    std::string_view s_;
+    std::string digits_;
+};
+
+int MaxDayOf(int month) {
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return kDays[month - 1];
+}
+
+bool ValidDate(int year, int month, int day) {
+    return year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= MaxDayOf(month);
+}
+
+bool ValidTime(int hour, int minute, int second) {
+    return hour < 24 && minute < 60 && second < 61;
+}
+
+// YYYYMMDD-HHMMSS
+bool CompactStamp(Reader& r) {
+    int y, mo, d, h, mi, s;
+    return r.Digits(4, y) && r.Digits(2, mo) && r.Digits(2, d) && ValidDate(y, mo, d) &&
+           r.Literal("-") && r.Digits(2, h) && r.Digits(2, mi) && r.Digits(2, s) &&
+           ValidTime(h, mi, s);
+}
+
+// YYYY-MM-DD
+bool DashedDate(Reader& r) {
+    int y, mo, d;
+    return r.Digits(4, y) && r.Literal("-") && r.Digits(2, mo) && r.Literal("-") &&
+           r.Digits(2, d) && ValidDate(y, mo, d);
+}
+
+bool ParseOwn(Reader& r) {
+    if (!r.Literal(kOwnTag) || !CompactStamp(r)) return false;
+    if (r.Done()) return true;
+    // "-N": the counter of a second copy made in the same second. Kept in
+    // the sort key at four digits, so that -10 sorts after -9.
+    const std::string_view rest = r.Rest();
+    if (rest.size() < 2 || rest.size() > 4 || rest[0] != '-' || rest[1] == '0') return false;
+    if (!std::all_of(rest.begin() + 1, rest.end(), IsDigit)) return false;
+    if (rest == "-1") return false;
+    r.Pad(rest.substr(1), 4);
+    return true;
+}
+
+bool ParseSyncthing(Reader& r) {
+    if (!r.Literal(".sync-conflict-") || !CompactStamp(r) || !r.Literal("-")) return false;
+    // The first seven characters of the device that made the change.
+    const std::string_view id = r.Rest();
+    return id.size() == 7 && std::all_of(id.begin(), id.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || IsDigit(c);
+           });
+}
+
+bool ParseNextcloud(Reader& r) {
+    int h, mi, s;
+    return r.Literal(" (conflicted copy ") && DashedDate(r) && r.Literal(" ") && r.Digits(2, h) &&
+           r.Digits(2, mi) && r.Digits(2, s) && ValidTime(h, mi, s) && r.Literal(")") && r.Done();
+}
+
+bool ParseDropbox(Reader& r) {
+    constexpr std::string_view kTag = "'s conflicted copy ";
+    if (!r.Literal(" (")) return false;
+    const std::string_view rest = r.Rest();
+    // The name of the person may hold anything, so the tag is looked for
+    // from the end: "'s conflicted copy YYYY-MM-DD)" closes the name.
+    const std::size_t tail = kTag.size() + 10 + 1;
+    if (rest.size() <= tail || rest.substr(rest.size() - tail, kTag.size()) != kTag) return false;
+    r.Skip(rest.size() - tail + kTag.size());
+    return DashedDate(r) && r.Literal(")") && r.Done();
+}
+
+std::string YearName(int year) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04d", year);
+    return buf;
+}
+
+std::string LeafOf(const std::string& path) {
+    const std::string parent = fsio::ParentOf(path);
+    if (parent.empty()) return path;
+    return path.substr(parent == "/" ? 1 : parent.size() + 1);
+}
+
+bool ByDayThenAge(const ConflictCopy& a, const ConflictCopy& b) {
+    if (a.year != b.year) return a.year < b.year;
+    if (a.month != b.month) return a.month < b.month;
+    if (a.day != b.day) return a.day < b.day;
+    if (a.when != b.when) return a.when < b.when;
+    return a.path < b.path;
+}
+
+bool EndsWith(const std::string& s, std::string_view tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Writes bytes to work, whole and flushed; on failure nothing is left.
+bool WriteWork(const std::string& work, std::string_view bytes) {
+    fsio::OutFile out;
+    if (!out.Create(work)) return false;
+    bool ok = out.Write(bytes.data(), bytes.size()) && out.Sync();
+    ok = out.Close() && ok;
+    if (!ok) fsio::Remove(work);
+    return ok;
+}
+
+}  // namespace
+
+std::optional<ConflictName> ParseConflictName(std::string_view name) {
+    ConflictName out;
+    if (name.size() < 4 + kPlainExt.size()) return std::nullopt;
+    const std::string_view ext = name.substr(name.size() - kPlainExt.size());
+    if (ext != kPlainExt && ext != kLockedExt) return std::nullopt;
+    out.locked = ext == kLockedExt;
+
+    Reader day(name.substr(0, 4));
+    if (!day.Digits(2, out.month) || !day.Digits(2, out.day) ||
+        !ValidDate(2000, out.month, out.day)) {
+        return std::nullopt;
+    }
+    const std::string_view middle = name.substr(4, name.size() - 4 - ext.size());
+    struct Pattern {
+        ConflictKind kind;
+        bool (*parse)(Reader&);
+    };
+    static const Pattern kPatterns[] = {
+        {ConflictKind::Own, ParseOwn},
+        {ConflictKind::Syncthing, ParseSyncthing},
+        {ConflictKind::Nextcloud, ParseNextcloud},
+        {ConflictKind::Dropbox, ParseDropbox},
+    };
+    for (const Pattern& p : kPatterns) {
+        Reader r(middle);
+        if (p.parse(r)) {
+            out.kind = p.kind;
+            out.when = r.Taken();
+            return out;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<ConflictCopy> ListConflictCopies(const std::string& dataPath, int year, int month,
+                                             int day) {
+    std::vector<ConflictCopy> copies;
+    if (year < 1 || year > 9999) return copies;
+    const std::string folder = dataPath + "/" + YearName(year);
+    std::vector<fsio::DirEntry> names;
+    if (!fsio::ListDirectory(folder, names)) return copies;
+    for (const fsio::DirEntry& e : names) {
+        if (e.kind != fsio::Kind::File) continue;
+        const std::optional<ConflictName> n = ParseConflictName(e.name);
+        if (!n || (month != 0 && (n->month != month || n->day != day))) continue;
+        // 29 February only in a leap year's folder.
+        if (n->month == 2 && n->day == 29 && !IsLeap(year)) continue;
+        copies.push_back(ConflictCopy{year, n->month, n->day, n->locked, n->kind, n->when,
+                                      folder + "/" + e.name});
+    }
+    std::sort(copies.begin(), copies.end(), ByDayThenAge);
+    return copies;
+}
+
+std::vector<ConflictCopy> ListAllConflictCopies(const std::string& dataPath) {
+    std::vector<ConflictCopy> all;
+    for (int year : ListYears(dataPath)) {
+        std::vector<ConflictCopy> copies = ListConflictCopies(dataPath, year, 0, 0);
+        all.insert(all.end(), copies.begin(), copies.end());
+    }
+    return all;
+}
+
+bool ReadConflictCopy(const std::string& path, const std::string& password, PaneContent& out) {
+    std::string bytes;
+    if (fsio::ReadWholeFile(path, bytes, kMaxPaneBytes + kCryptHeaderSize) !=
+        fsio::ReadStatus::Ok) {
+        return false;
+    }
+    if (!EndsWith(path, kLockedExt)) {
+        if (bytes.size() > kMaxPaneBytes) return false;
+        out.text = PaneTextFromFile(bytes);
+        out.source = PaneSource::Plain;
+        return true;
+    }
+    std::string plain;
+    if (CryptDecodeBytes(bytes, password, plain) == CryptResult::Decoded) {
+        out.text = PaneTextFromFile(plain);
+        out.source = PaneSource::Locked;
+        return true;
+    }
+    if (bytes.size() > kMaxPaneBytes) return false;
+    out.text = PaneTextFromFile(bytes);
+    const auto* raw = reinterpret_cast<const unsigned char*>(bytes.data());
+    out.source = HasCryptMarker(raw, bytes.size()) ? PaneSource::Sealed : PaneSource::Raw;
+    return true;
+}
+
+std::string AppendConflictText(const std::string& entry, const std::string& copy) {
+    if (copy.empty()) return entry;
+    if (entry.empty()) return copy;
+    std::string out = entry;
+    if (!EndsWith(out, "\r\n")) out += "\r\n";
+    if (!EndsWith(out, "\r\n\r\n")) out += "\r\n";
+    return out + copy;
+}
+
+bool DeleteConflictCopy(const std::string& path) {
+    if (!ParseConflictName(LeafOf(path))) return false;
+    if (!fsio::Remove(path)) return false;
+    fsio::SyncParentDirectory(path);
+    return true;
+}
+
+ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& name,
+                                std::string_view text, const std::string& key, std::time_t when) {
+    ConflictWrite result;
+    std::tm tm{};
+    if (localtime_r(&when, &tm) == nullptr) return result;
+    char stamp[32];
+    if (std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm) == 0) return result;
+    if (!fsio::IsDirectory(folder)) fsio::MakeDirectory(folder);
+
+    // Locked exactly when a save would lock the entry.
+    const bool locked = CryptKeyStorable(key);
+    const std::string base = folder + "/" + name + std::string(kOwnTag) + stamp;
+    const std::string work = base + ".$$$";
+    const std::optional<std::string> bytes =
+        locked ? CryptEncodeBytes(text, fsio::DosTimeNow(), key) : std::string(text);
+    if (!bytes || !WriteWork(work, *bytes)) return result;
+
+    // The finished copy moves in under the first free name; a rename that
+    // never replaces keeps even a copy that appeared meanwhile.
+    for (int n = 1; n <= kMaxCounter; ++n) {
+        std::string target = base;
+        if (n > 1) {
+            target += '-';
+            target += std::to_string(n);
+        }
+        target += locked ? kLockedExt : kPlainExt;
+        if (fsio::KindOf(target) != fsio::Kind::Missing) continue;
+        if (fsio::RenameNoReplace(work, target)) {
+            fsio::SyncParentDirectory(target);
+            result.ok = true;
+            result.path = target;
+            return result;
+        }
+        if (fsio::KindOf(target) == fsio::Kind::Missing) break;
+    }
+    fsio::Remove(work);
+    return result;
+}
+
+}  // namespace kuv

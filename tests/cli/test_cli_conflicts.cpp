@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/instance_lock.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using kuv::test::ReadBytes;
+using kuv::test::TempDir;
+using kuv::test::WriteBytes;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+std::string Quote(const std::string& word) {
+    std::string q = "'";
+    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+CliRun Cli(const std::vector<std::string>& words) {
+    std::string cmd = Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
+    for (const auto& w : words) cmd.append(" ").append(Quote(w));
+    cmd += " 2>/dev/null";
+    CliRun run;
+    FILE* pipe = ::popen(cmd.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// A program folder whose data folder (the default) holds entries and copies.
+class CliConflictsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+        for (const char* d : {"/data", "/data/2001", "/data/2002"}) {
+            ::mkdir((app_.path() + d).c_str(), 0700);
+        }
+        for (const char* f :
+             {"2002/0101.dia", "2002/0101 (conflicted copy 2002-01-02 101010).dia", "2001/0117.dia",
+              "2001/0117.conflict-20010118-090000.xda",
+              "2001/0117.sync-conflict-20010117-230000-ABCDEF7.dia", "2001/0117.$$$"}) {
+            WriteBytes(Data() + "/" + f, "entry text long enough to be a container: 35 bytes");
+        }
+    }
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+    std::string Data() const { return app_ / "data"; }
+
+    TempDir runtime_;
+    TempDir app_;
+};
+
+TEST_F(CliConflictsTest, ListsEveryCopyByDayOldestFirst) {
+    const std::string want = "2001-01-17\t" + Data() +
+                             "/2001/0117.sync-conflict-20010117-230000-ABCDEF7.dia\n"
+                             "2001-01-17\t" +
+                             Data() +
+                             "/2001/0117.conflict-20010118-090000.xda\n"
+                             "2002-01-01\t" +
+                             Data() + "/2002/0101 (conflicted copy 2002-01-02 101010).dia\n";
+    for (const auto& words : std::vector<std::vector<std::string>>{
+             {"conflicts", "--data", Data()},
+             {"conflicts", "--app-dir", app_.path()},
+         }) {
+        const CliRun run = Cli(words);
+        EXPECT_EQ(run.status, 0) << words[1];
+        EXPECT_EQ(run.out, want) << words[1];
+    }
+}
+
+TEST_F(CliConflictsTest, WritingCommandsWaitForTheWindowToClose) {
+    const std::string entry = Data() + "/2001/0117.dia";
+    const std::string ini = Data() + "/diary.ini";
+    WriteBytes(ini, "[SYSTEM]\r\nFORMAT=yyyy\r\n");
+    const std::string entryBefore = ReadBytes(entry);
+    const std::string iniBefore = ReadBytes(ini);
+
+    kuv::DiaryLock window;
+    ASSERT_EQ(window.Acquire(Data(), Data(), "socket"), kuv::LockResult::Acquired);
+    const std::vector<std::vector<std::string>> writes = {
+        {"encode", entry, "key"},
+        {"decode", entry, "key"},
+        {"profile", "set", ini, "SYSTEM", "FORMAT", "mm"},
+    };
+    for (const auto& words : writes) {
+        EXPECT_EQ(Cli(words).status, 3) << words[0] << " " << words[1];
+    }
+    EXPECT_EQ(ReadBytes(entry), entryBefore);
+    EXPECT_EQ(ReadBytes(ini), iniBefore);
+
+    // Reading goes on as before.
+    const CliRun get = Cli({"profile", "get", ini, "SYSTEM", "FORMAT"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.out, "yyyy\n");
+    EXPECT_EQ(Cli({"conflicts", "--data", Data()}).status, 0);
+    // Outside the open diary, writing goes on as before too.
+    TempDir elsewhere;
+    WriteBytes(elsewhere / "note.txt", "note");
+    EXPECT_EQ(Cli({"encode", elsewhere / "note.txt", "key"}).status, 0);
+
+    window.Release();
+    EXPECT_EQ(Cli({"profile", "set", ini, "SYSTEM", "FORMAT", "mm"}).status, 0);
+    EXPECT_EQ(Cli({"encode", entry, "key"}).status, 0);
+    EXPECT_NE(ReadBytes(entry), entryBefore);
+}
+
+}  // namespace
