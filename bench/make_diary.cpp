@@ -51,6 +51,16 @@ const char* const kAscii[] = {"OK",  "PC",  "Linux", "email", "Tokyo", "10:30",
                               "2km", "ABC", "TODO",  "memo",  "web",   "3F"};
 const char* const kFullWidth[] = {"ＰＣ", "ＯＫ",     "１２時",    "ＡＢＣ",
                                   "３階", "ＴＯＤＯ", "Ｔｏｋｙｏ"};
+// Single kanji that pair up into rarer two-character words, so that a query
+// for one of them finds tens of days rather than all of them.
+const char* const kRareKanji[] = {
+    "日", "月", "火", "水", "木", "金", "土", "山", "川", "田", "人", "口", "目", "耳", "手",
+    "足", "力", "男", "女", "子", "学", "生", "先", "年", "大", "小", "中", "上", "下", "左",
+    "右", "天", "気", "雨", "花", "草", "竹", "石", "糸", "車", "町", "村", "森", "林", "空",
+    "夕", "名", "字", "文", "本", "早", "正", "音", "赤", "青", "白", "立", "休", "出", "入",
+    "見", "虫", "貝", "王", "玉", "犬", "円", "百", "千", "校", "夏", "冬", "春", "秋", "朝",
+    "昼", "夜", "晩", "道", "路", "線", "店", "家", "親", "話", "語", "読", "書", "聞", "歌",
+};
 const char* const kParticles[] = {"は", "が", "を",   "に",   "で", "と",
                                   "の", "へ", "から", "まで", "も"};
 const char* const kEndings[] = {
@@ -71,7 +81,8 @@ class Random {
 };
 
 struct WordLists {
-    std::vector<std::string> kanji, kana, halfWidth, ascii, fullWidth, particles, endings;
+    std::vector<std::string> kanji, kana, halfWidth, ascii, fullWidth, rareKanji, particles,
+        endings;
 };
 
 std::vector<std::string> ToCp932(const char* const* words, std::size_t n) {
@@ -100,8 +111,11 @@ const std::string& Pick(Random& rng, const std::vector<std::string>& words) {
 void AppendSentence(Random& rng, const WordLists& w, std::string& out) {
     const std::size_t phrases = 1 + rng.Below(4);
     for (std::size_t i = 0; i < phrases; ++i) {
-        const std::size_t kind = rng.Below(20);
-        if (kind < 10) {
+        const std::size_t kind = rng.Below(22);
+        if (kind >= 20) {
+            out += Pick(rng, w.rareKanji);
+            out += Pick(rng, w.rareKanji);
+        } else if (kind < 10) {
             out += Pick(rng, w.kanji);
         } else if (kind < 15) {
             out += Pick(rng, w.kana);
@@ -199,9 +213,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const WordLists words{ToCp932(kKanji),  ToCp932(kKana),      ToCp932(kHalfWidth),
-                          ToCp932(kAscii),  ToCp932(kFullWidth), ToCp932(kParticles),
-                          ToCp932(kEndings)};
+    const WordLists words{ToCp932(kKanji),     ToCp932(kKana),      ToCp932(kHalfWidth),
+                          ToCp932(kAscii),     ToCp932(kFullWidth), ToCp932(kRareKanji),
+                          ToCp932(kParticles), ToCp932(kEndings)};
     Random rng(opt.seed);
     std::size_t files = 0, locked = 0;
     std::uint64_t bytes = 0;
