@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -33,6 +34,12 @@ constexpr const char* kResultDatePattern = "ddddd\" (\"aaa\")\"";
 int KeyOf(int year, int month, int day) {
     return year * 10000 + month * 100 + day;
 }
+int KeyOfAny(int key) {
+    return key;
+}
+int KeyOfAny(const EntryDay& d) {
+    return KeyOf(d.year, d.month, d.day);
+}
 
 bool FromLocked(PaneSource s) {
     return s == PaneSource::Locked || s == PaneSource::Sealed || s == PaneSource::Raw;
@@ -51,43 +58,108 @@ bool IsSpace(char16_t c) {
 }
 
 // The folder and name of a day, as the window names them.
-void DayPaths(const std::string& dataPath, int key, std::string& folder, std::string& name) {
+void DayPaths(const std::string& dataPath, const EntryDay& d, std::string& folder,
+              std::string& name) {
     char y[8], md[8];
-    std::snprintf(y, sizeof y, "%04d", key / 10000);
-    std::snprintf(md, sizeof md, "%04d", key % 10000);
+    std::snprintf(y, sizeof y, "%04d", d.year);
+    std::snprintf(md, sizeof md, "%02d%02d", d.month, d.day);
     folder = dataPath + "/" + y;
     name = md;
 }
 
-// Reads one day whole. Nothing when neither file is there any more.
-std::shared_ptr<CorpusEntry> ReadDay(const std::string& dataPath, int key,
-                                     const std::string& password, const fsio::FileStamp& plain,
-                                     const fsio::FileStamp& locked) {
-    std::string folder, name;
-    DayPaths(dataPath, key, folder, name);
-    auto e = std::make_shared<CorpusEntry>();
-    e->key = key;
-    e->plainStamp = plain;
-    e->lockedStamp = locked;
-    try {
-        PaneContent pane = LoadPane(folder, name, password);
-        if (pane.source == PaneSource::None) return nullptr;
-        e->source = pane.source;
-        // A sealed entry's text is what it shows, not what it says.
-        if (pane.source != PaneSource::Sealed) {
-            e->folded = FoldText(pane.text);
-            e->text = std::move(pane.text);
-            if (e->text.capacity() > e->text.size() + e->text.size() / 32) e->text.shrink_to_fit();
+// The pane's text rules (PaneTextFromFile), sparing the copy for the common
+// text that already follows them: no zero byte and every line break CR LF.
+std::string PaneText(std::string bytes) {
+    const std::size_t n = bytes.size();
+    bool paneForm = std::memchr(bytes.data(), '\0', n) == nullptr;
+    for (std::size_t i = 0; paneForm && i < n; ++i) {
+        if (bytes[i] == '\r') {
+            paneForm = i + 1 < n && bytes[i + 1] == '\n';
+            ++i;
+        } else if (bytes[i] == '\n') {
+            paneForm = false;
         }
-    } catch (const AppError&) {
-        e->unreadable = true;
     }
-    return e;
+    return paneForm ? bytes : PaneTextFromFile(bytes);
 }
 
-// Looks the terms up in one entry: where the first of them appears, or npos
-// when one is missing. Terms come longest first, which rejects soonest.
-std::size_t MatchEntry(const std::string& folded, const std::vector<std::string>& terms) {
+// One day's text as the window loads it, before folding.
+struct DayText {
+    PaneSource source = PaneSource::None;  // None: neither file is there any more
+    bool unreadable = false;
+    fsio::FileStamp plainStamp, lockedStamp;  // size -1 for a missing file
+    std::string text;
+};
+
+// Reads a day by the window's rule (LoadPane): the .dia wins, a .xda is
+// decoded with the password. A plain day, the common one, is read in one
+// pass that also gives its stamp; the rest goes through LoadPane itself.
+DayText ReadDay(const std::string& dataPath, const EntryDay& d, const std::string& password) {
+    std::string folder, name;
+    DayPaths(dataPath, d, folder, name);
+    DayText day;
+    const std::string lockedPath = folder + "/" + name + ".xda";
+    if (d.plain) {
+        std::string bytes;
+        switch (fsio::ReadFileOnce(folder + "/" + name + ".dia", bytes, kMaxPaneBytes,
+                                   &day.plainStamp)) {
+            case fsio::ReadStatus::Ok:
+                if (d.locked) fsio::StampOf(lockedPath, day.lockedStamp);
+                day.source = PaneSource::Plain;
+                day.text = PaneText(std::move(bytes));
+                return day;
+            case fsio::ReadStatus::Missing:
+                // Most likely locked by a save since the listing: the locked
+                // file is looked at next, as the window does.
+                day.plainStamp = fsio::FileStamp{};
+                break;
+            case fsio::ReadStatus::TooLarge:
+            case fsio::ReadStatus::CannotOpen:
+            case fsio::ReadStatus::ReadError:
+                day.unreadable = true;
+                return day;
+        }
+    }
+    // Stamps before the read: a change after them shows at the next refresh.
+    fsio::StampOf(folder + "/" + name + ".dia", day.plainStamp);
+    fsio::StampOf(lockedPath, day.lockedStamp);
+    try {
+        PaneContent pane = LoadPane(folder, name, password);
+        day.source = pane.source;
+        // A sealed entry's text is what it shows, not what it says.
+        if (pane.source != PaneSource::Sealed) day.text = std::move(pane.text);
+    } catch (const AppError&) {
+        day.unreadable = true;
+    }
+    return day;
+}
+
+// The line of text that holds folded offset at (folding keeps every line
+// break, so the folded line of the same number), without its line break,
+// and where that line starts in the folded text.
+std::string_view LineAt(std::string_view text, std::string_view folded, std::size_t at,
+                        std::size_t& foldedStart) {
+    at = std::min(at, folded.size());
+    const std::size_t br = at == 0 ? std::string_view::npos : folded.rfind('\n', at - 1);
+    foldedStart = br == std::string_view::npos ? 0 : br + 1;
+    const auto lineNo =
+        std::count(folded.begin(), folded.begin() + static_cast<long>(foldedStart), '\n');
+    std::size_t begin = 0;
+    for (long k = 0; k < lineNo && begin != std::string_view::npos; ++k) {
+        begin = text.find('\n', begin);
+        if (begin != std::string_view::npos) ++begin;
+    }
+    if (begin == std::string_view::npos) return {};
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) end = text.size();
+    if (end > begin && text[end - 1] == '\r') --end;
+    return text.substr(begin, end - begin);
+}
+
+// Looks the terms up in one folded entry: where the first of them appears,
+// or npos when one is missing. Terms come longest first, which rejects
+// soonest.
+std::size_t MatchEntry(std::string_view folded, const std::vector<std::string>& terms) {
     std::size_t first = std::string::npos;
     for (const std::string& t : terms) {
         const std::size_t at = FindFolded(folded, t);
@@ -105,23 +177,27 @@ std::vector<std::string> LongestFirst(const SearchQuery& q) {
     return terms;
 }
 
-// Counts or searches one entry into r.
-void SearchEntry(const std::shared_ptr<const CorpusEntry>& e, const std::vector<std::string>& terms,
-                 bool unmatchable, SearchResults& r) {
-    if (e->unreadable) {
+// Counts an entry into r; true when its text is to be searched.
+bool CountEntry(PaneSource source, bool unreadable, SearchResults& r) {
+    if (unreadable) {
         ++r.unreadable;
-        return;
+        return false;
     }
-    if (e->source == PaneSource::Sealed) {
+    if (source == PaneSource::Sealed) {
         ++r.sealed;
-        return;
+        return false;
     }
     ++r.searched;
-    if (unmatchable || terms.empty()) return;
-    const std::size_t at = MatchEntry(e->folded, terms);
-    if (at == std::string::npos) return;
-    r.matches.push_back(SearchMatch{e->key / 10000, e->key / 100 % 100, e->key % 100, e->source, e,
-                                    static_cast<std::uint32_t>(at)});
+    return true;
+}
+
+SearchMatch MatchOf(const std::shared_ptr<const CorpusEntry>& e, std::size_t at) {
+    return SearchMatch{e->key / 10000,
+                       e->key / 100 % 100,
+                       e->key % 100,
+                       e->source,
+                       e,
+                       static_cast<std::uint32_t>(at)};
 }
 
 }  // namespace
@@ -185,21 +261,8 @@ SearchRow SearchResults::Row(std::size_t i) const {
     SearchRow row;
     if (i >= matches.size() || !matches[i].entry) return row;
     const CorpusEntry& e = *matches[i].entry;
-    // Folding keeps every line break, so the folded match lies on the line
-    // of the same number in the text.
-    const std::size_t at = std::min<std::size_t>(matches[i].at, e.folded.size());
-    const auto lineNo =
-        std::count(e.folded.begin(), e.folded.begin() + static_cast<long>(at), '\n');
-    std::size_t begin = 0;
-    for (long k = 0; k < lineNo && begin != std::string::npos; ++k) {
-        begin = e.text.find('\n', begin);
-        if (begin != std::string::npos) ++begin;
-    }
-    if (begin == std::string::npos) return row;
-    std::size_t end = e.text.find('\n', begin);
-    if (end == std::string::npos) end = e.text.size();
-    if (end > begin && e.text[end - 1] == '\r') --end;
-    row.line = e.text.substr(begin, end - begin);
+    std::size_t foldedStart = 0;
+    row.line = std::string(LineAt(e.text, e.folded, matches[i].at, foldedStart));
 
     std::vector<std::uint32_t> map;
     const std::string folded = FoldText(row.line, map);
@@ -258,10 +321,7 @@ void SearchCorpus::Publish(std::vector<EntryPtr> fresh, const std::vector<int>& 
 }
 
 void SearchCorpus::BeginRefresh(const std::string& password) {
-    std::vector<int> listed;
-    for (const EntryDay& d : ListAllEntries(dataPath_)) {
-        listed.push_back(KeyOf(d.year, d.month, d.day));
-    }
+    std::vector<EntryDay> listed = ListAllEntries(dataPath_);
     std::reverse(listed.begin(), listed.end());
 
     // Days that are gone, and, when the password changed, every locked day:
@@ -270,8 +330,9 @@ void SearchCorpus::BeginRefresh(const std::string& password) {
     const bool passwordChanged = password != password_;
     std::vector<int> gone;
     for (const EntryPtr& e : entries_) {
-        const bool listedDay = std::binary_search(listed.begin(), listed.end(), e->key,
-                                                  [](int a, int b) { return a > b; });
+        const bool listedDay = std::binary_search(
+            listed.begin(), listed.end(), e->key,
+            [](const auto& a, const auto& b) { return KeyOfAny(a) > KeyOfAny(b); });
         if (!listedDay || (passwordChanged && FromLocked(e->source))) gone.push_back(e->key);
     }
     Publish({}, gone);
@@ -284,31 +345,40 @@ void SearchCorpus::BeginRefresh(const std::string& password) {
     total_ = queue_.size();
 }
 
+bool SearchCorpus::Unchanged(const EntryDay& day, const CorpusEntry& held) const {
+    if (held.unreadable) return false;
+    std::string folder, name;
+    DayPaths(dataPath_, day, folder, name);
+    fsio::FileStamp plain, locked;
+    if (day.plain) fsio::StampOf(folder + "/" + name + ".dia", plain);
+    if (day.locked) fsio::StampOf(folder + "/" + name + ".xda", locked);
+    return plain == held.plainStamp && locked == held.lockedStamp;
+}
+
 bool SearchCorpus::LoadStep(std::size_t maxDays) {
     std::vector<EntryPtr> fresh;
     std::vector<int> gone;
     const std::size_t end = std::min(queue_.size(), next_ + std::max<std::size_t>(maxDays, 1));
     for (; next_ < end; ++next_) {
-        const int key = queue_[next_];
-        std::string folder, name;
-        DayPaths(dataPath_, key, folder, name);
-        // The stamps are taken before the read: a change after them shows at
-        // the next refresh.
-        fsio::FileStamp plain, locked;
-        const bool hasPlain = fsio::StampOf(folder + "/" + name + ".dia", plain);
-        const bool hasLocked = fsio::StampOf(folder + "/" + name + ".xda", locked);
+        const EntryDay& d = queue_[next_];
+        const int key = KeyOf(d.year, d.month, d.day);
         const CorpusEntry* held = Find(key);
-        if (held != nullptr && !held->unreadable && held->plainStamp == plain &&
-            held->lockedStamp == locked) {
+        if (held != nullptr && Unchanged(d, *held)) continue;
+        DayText day = ReadDay(dataPath_, d, password_);
+        if (day.source == PaneSource::None && !day.unreadable) {
+            if (held != nullptr) gone.push_back(key);
             continue;
         }
-        std::shared_ptr<CorpusEntry> e;
-        if (hasPlain || hasLocked) e = ReadDay(dataPath_, key, password_, plain, locked);
-        if (e) {
-            fresh.push_back(std::move(e));
-        } else if (held != nullptr) {
-            gone.push_back(key);
-        }
+        auto e = std::make_shared<CorpusEntry>();
+        e->key = key;
+        e->source = day.source;
+        e->unreadable = day.unreadable;
+        e->plainStamp = day.plainStamp;
+        e->lockedStamp = day.lockedStamp;
+        e->folded = FoldText(day.text);
+        e->text = std::move(day.text);
+        if (e->text.capacity() > e->text.size() + e->text.size() / 32) e->text.shrink_to_fit();
+        fresh.push_back(std::move(e));
     }
     Publish(std::move(fresh), gone);
     done_ = next_;
@@ -343,7 +413,7 @@ CorpusStats SearchCorpus::Stats() const {
     auto heap = [](const std::string& str) {
         return str.capacity() > 15 ? str.capacity() + 1 : std::size_t{0};
     };
-    s.memoryBytes = entries_.capacity() * sizeof(EntryPtr) + queue_.capacity() * sizeof(int);
+    s.memoryBytes = entries_.capacity() * sizeof(EntryPtr) + queue_.capacity() * sizeof(EntryDay);
     for (const EntryPtr& e : entries_) {
         s.textBytes += e->text.size();
         s.foldedBytes += e->folded.size();
@@ -358,9 +428,14 @@ SearchResults SearchCorpus::Search(const SearchQuery& query) const {
     SearchResults r;
     r.query = query;
     const std::vector<std::string> terms = LongestFirst(query);
+    const bool none = query.unmatchable || terms.empty();
     std::shared_lock lock(mutex_);
     r.complete = loaded_.load();
-    for (const EntryPtr& e : entries_) SearchEntry(e, terms, query.unmatchable, r);
+    for (const EntryPtr& e : entries_) {
+        if (!CountEntry(e->source, e->unreadable, r) || none) continue;
+        const std::size_t at = MatchEntry(e->folded, terms);
+        if (at != std::string::npos) r.matches.push_back(MatchOf(e, at));
+    }
     return r;
 }
 
@@ -370,12 +445,24 @@ SearchResults SearchFiles(const std::string& dataPath, const std::string& passwo
     r.query = query;
     r.complete = true;
     const std::vector<std::string> terms = LongestFirst(query);
-    std::vector<EntryDay> days = ListAllEntries(dataPath);
+    const bool none = query.unmatchable || terms.empty();
+    const std::vector<EntryDay> days = ListAllEntries(dataPath);
+    std::string buffer;
     for (auto d = days.rbegin(); d != days.rend(); ++d) {
-        const fsio::FileStamp none;
-        std::shared_ptr<const CorpusEntry> e =
-            ReadDay(dataPath, KeyOf(d->year, d->month, d->day), password, none, none);
-        if (e) SearchEntry(e, terms, query.unmatchable, r);
+        const DayText day = ReadDay(dataPath, *d, password);
+        if (day.source == PaneSource::None && !day.unreadable) continue;
+        if (!CountEntry(day.source, day.unreadable, r) || none) continue;
+        const std::string_view folded = FoldTextInto(day.text, buffer);
+        const std::size_t at = MatchEntry(folded, terms);
+        if (at == std::string::npos) continue;
+        // Only the line of the row is kept.
+        std::size_t lineStart = 0;
+        auto e = std::make_shared<CorpusEntry>();
+        e->key = KeyOf(d->year, d->month, d->day);
+        e->source = day.source;
+        e->text = std::string(LineAt(day.text, folded, at, lineStart));
+        e->folded = FoldText(e->text);
+        r.matches.push_back(MatchOf(e, at - lineStart));
     }
     return r;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dates/calendar.h"
+#include "diary/catalog.h"
 #include "diary/diary_book.h"
 
 // Searching the whole diary without an index on disk: the entries are read
@@ -143,14 +144,16 @@ class SearchCorpus {
     using EntryPtr = std::shared_ptr<const CorpusEntry>;
     // The held entry of a day; for the loading thread, which alone writes.
     const CorpusEntry* Find(int key) const;
+    // True when the files of a held day still have the stamps it was read with.
+    bool Unchanged(const EntryDay& day, const CorpusEntry& held) const;
     // Puts fresh entries in and takes the days of gone out, under the lock.
     void Publish(std::vector<EntryPtr> fresh, const std::vector<int>& gone);
 
     const std::string dataPath_;
     // Loading thread only: the password of the refresh, the queued days
-    // (keys yyyymmdd, newest first) and the next one to look at.
+    // (newest first) and the next one to look at.
     std::string password_;
-    std::vector<int> queue_;
+    std::vector<EntryDay> queue_;
     std::size_t next_ = 0;
 
     mutable std::shared_mutex mutex_;  // guards entries_ against the loading thread's writes

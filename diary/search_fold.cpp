@@ -61,6 +61,11 @@ char16_t FoldCharacter(char16_t c) {
     return c;
 }
 
+// cp932::IsLeadByte, here where the folding loop can have it inline.
+inline bool LeadByte(unsigned b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
 bool TrailByte(unsigned b) {
     return b >= 0x40 && b <= 0xFC && b != 0x7F;
 }
@@ -173,7 +178,7 @@ std::size_t FoldInto(std::string_view text, char* out, std::uint32_t* map) {
         }
         std::uint16_t code = kNoCharacter;
         std::size_t used = 1;
-        if (i + 1 < n && cp932::IsLeadByte(static_cast<unsigned char>(b))) {
+        if (i + 1 < n && LeadByte(b)) {
             code = t.fold[b << 8 | s[i + 1]];
             if (code != kNoCharacter) used = 2;
         }
@@ -202,9 +207,12 @@ std::string FoldText(std::string_view text) {
     // Folded in a scratch buffer and copied out at its exact size: the
     // corpus keeps many of these, and a string grown in place keeps slack.
     thread_local std::string scratch;
-    if (scratch.size() < text.size() * 2) scratch.resize(text.size() * 2);
-    const std::size_t n = FoldInto<false>(text, scratch.data(), nullptr);
-    return std::string(scratch.data(), n);
+    return std::string(FoldTextInto(text, scratch));
+}
+
+std::string_view FoldTextInto(std::string_view text, std::string& buffer) {
+    if (buffer.size() < text.size() * 2) buffer.resize(text.size() * 2);
+    return std::string_view(buffer.data(), FoldInto<false>(text, buffer.data(), nullptr));
 }
 
 std::string FoldText(std::string_view text, std::vector<std::uint32_t>& map) {
@@ -222,7 +230,7 @@ bool StartsCharacter(std::string_view folded, std::size_t pos) {
     // byte that cannot, which ends a character: an odd count means pos is
     // the second byte of a pair.
     std::size_t leads = 0;
-    while (leads < pos && cp932::IsLeadByte(static_cast<unsigned char>(folded[pos - 1 - leads]))) {
+    while (leads < pos && LeadByte(static_cast<unsigned char>(folded[pos - 1 - leads]))) {
         ++leads;
     }
     return leads % 2 == 0;

@@ -21,6 +21,10 @@ namespace kuv {
 // The folded text of text.
 std::string FoldText(std::string_view text);
 
+// The same, written into buffer, which keeps its room for the next text: for
+// a reader of many texts that keeps none of them. The view is into buffer.
+std::string_view FoldTextInto(std::string_view text, std::string& buffer);
+
 // The same, with the offset map: map[i] is the offset in text of the
 // character that folded byte i came from, and map[folded.size()] is
 // text.size(). A match [b, e) of the folded text is [map[b], map[e]) of
