@@ -68,7 +68,9 @@ int Usage() {
         "  decode [--keep] PATH KEY\n"
         "  settings [--app-dir DIR]\n"
         "  profile get FILE SECTION KEY [DEFAULT]\n"
-        "  profile set FILE SECTION KEY VALUE\n",
+        "  profile set FILE SECTION KEY VALUE\n"
+        "  search [--app-dir DIR] [--data DIR] [--password P] [--json] TERM...\n"
+        "  years [--app-dir DIR] [--data DIR] [--password P] MM-DD\n",
         stderr);
     return 2;
 }

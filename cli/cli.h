@@ -34,5 +34,7 @@ int RunEncode(int argc, char** argv);
 int RunDecode(int argc, char** argv);
 int RunSettings(int argc, char** argv);
 int RunProfile(int argc, char** argv);
+int RunSearch(int argc, char** argv);
+int RunYears(int argc, char** argv);
 
 }  // namespace kuv::cli

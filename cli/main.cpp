@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     static const Command kCommands[] = {
         {"show", RunShow},     {"format", RunFormat},     {"encode", RunEncode},
         {"decode", RunDecode}, {"settings", RunSettings}, {"profile", RunProfile},
+        {"search", RunSearch}, {"years", RunYears},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);
