@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <utility>
 
 #include "dates/date_pattern.h"
 #include "diary/catalog.h"
+#include "diary/search_entry.h"
 #include "diary/search_fold.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -15,35 +15,13 @@
 
 namespace kuv {
 
-// One day of the diary as the search holds it. Never changed once published:
-// a changed day gets a new one, so results may keep theirs.
-struct CorpusEntry {
-    int key = 0;  // yyyymmdd
-    PaneSource source = PaneSource::None;
-    bool unreadable = false;
-    fsio::FileStamp plainStamp, lockedStamp;  // size -1 for a missing file
-    std::string text;                         // the pane text; empty when sealed
-    std::string folded;
-};
-
 namespace {
+
+// How much text the file search folds at a time, to the next line break.
+constexpr std::size_t kRunBytes = 512;
 
 // "ddddd (aaa)": the locale's short date and the short weekday.
 constexpr const char* kResultDatePattern = "ddddd\" (\"aaa\")\"";
-
-int KeyOf(int year, int month, int day) {
-    return year * 10000 + month * 100 + day;
-}
-int KeyOfAny(int key) {
-    return key;
-}
-int KeyOfAny(const EntryDay& d) {
-    return KeyOf(d.year, d.month, d.day);
-}
-
-bool FromLocked(PaneSource s) {
-    return s == PaneSource::Locked || s == PaneSource::Sealed || s == PaneSource::Raw;
-}
 
 void AddTerm(SearchQuery& q, std::string_view bytes) {
     if (bytes.empty()) return;
@@ -57,6 +35,51 @@ bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x3000;
 }
 
+// The pane's text rules (PaneTextFromFile), sparing the copy for the common
+// text that already follows them: no zero byte and every line break CR LF.
+std::string PaneText(std::string bytes) {
+    const char* p = bytes.data();
+    const std::size_t n = bytes.size();
+    if (std::memchr(p, '\0', n) != nullptr) return PaneTextFromFile(bytes);
+    // Every LF has its CR, and there are no more CRs than LFs.
+    std::size_t lines = 0;
+    for (const char* lf = static_cast<const char*>(std::memchr(p, '\n', n)); lf != nullptr;
+         lf = static_cast<const char*>(std::memchr(lf + 1, '\n', n - (lf + 1 - p)))) {
+        if (lf == p || lf[-1] != '\r') return PaneTextFromFile(bytes);
+        ++lines;
+    }
+    if (static_cast<std::size_t>(std::count(p, p + n, '\r')) != lines) {
+        return PaneTextFromFile(bytes);
+    }
+    return bytes;
+}
+
+// The line of text that holds folded offset at (folding keeps every line
+// break, so the folded line of the same number), without its line break,
+// and where that line starts in the folded text.
+std::string_view LineAt(std::string_view text, std::string_view folded, std::size_t at,
+                        std::size_t& foldedStart) {
+    at = std::min(at, folded.size());
+    const std::size_t br = at == 0 ? std::string_view::npos : folded.rfind('\n', at - 1);
+    foldedStart = br == std::string_view::npos ? 0 : br + 1;
+    const auto lineNo =
+        std::count(folded.begin(), folded.begin() + static_cast<long>(foldedStart), '\n');
+    std::size_t begin = 0;
+    for (long k = 0; k < lineNo && begin != std::string_view::npos; ++k) {
+        begin = text.find('\n', begin);
+        if (begin != std::string_view::npos) ++begin;
+    }
+    if (begin == std::string_view::npos) return {};
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) end = text.size();
+    if (end > begin && text[end - 1] == '\r') --end;
+    return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+namespace search_detail {
+
 // The folder and name of a day, as the window names them.
 void DayPaths(const std::string& dataPath, const EntryDay& d, std::string& folder,
               std::string& name) {
@@ -66,30 +89,6 @@ void DayPaths(const std::string& dataPath, const EntryDay& d, std::string& folde
     folder = dataPath + "/" + y;
     name = md;
 }
-
-// The pane's text rules (PaneTextFromFile), sparing the copy for the common
-// text that already follows them: no zero byte and every line break CR LF.
-std::string PaneText(std::string bytes) {
-    const std::size_t n = bytes.size();
-    bool paneForm = std::memchr(bytes.data(), '\0', n) == nullptr;
-    for (std::size_t i = 0; paneForm && i < n; ++i) {
-        if (bytes[i] == '\r') {
-            paneForm = i + 1 < n && bytes[i + 1] == '\n';
-            ++i;
-        } else if (bytes[i] == '\n') {
-            paneForm = false;
-        }
-    }
-    return paneForm ? bytes : PaneTextFromFile(bytes);
-}
-
-// One day's text as the window loads it, before folding.
-struct DayText {
-    PaneSource source = PaneSource::None;  // None: neither file is there any more
-    bool unreadable = false;
-    fsio::FileStamp plainStamp, lockedStamp;  // size -1 for a missing file
-    std::string text;
-};
 
 // Reads a day by the window's rule (LoadPane): the .dia wins, a .xda is
 // decoded with the password. A plain day, the common one, is read in one
@@ -134,34 +133,9 @@ DayText ReadDay(const std::string& dataPath, const EntryDay& d, const std::strin
     return day;
 }
 
-// The line of text that holds folded offset at (folding keeps every line
-// break, so the folded line of the same number), without its line break,
-// and where that line starts in the folded text.
-std::string_view LineAt(std::string_view text, std::string_view folded, std::size_t at,
-                        std::size_t& foldedStart) {
-    at = std::min(at, folded.size());
-    const std::size_t br = at == 0 ? std::string_view::npos : folded.rfind('\n', at - 1);
-    foldedStart = br == std::string_view::npos ? 0 : br + 1;
-    const auto lineNo =
-        std::count(folded.begin(), folded.begin() + static_cast<long>(foldedStart), '\n');
-    std::size_t begin = 0;
-    for (long k = 0; k < lineNo && begin != std::string_view::npos; ++k) {
-        begin = text.find('\n', begin);
-        if (begin != std::string_view::npos) ++begin;
-    }
-    if (begin == std::string_view::npos) return {};
-    std::size_t end = text.find('\n', begin);
-    if (end == std::string_view::npos) end = text.size();
-    if (end > begin && text[end - 1] == '\r') --end;
-    return text.substr(begin, end - begin);
-}
-
-// Looks the terms up in one folded entry: where the first of them appears,
-// or npos when one is missing. Terms come longest first, which rejects
-// soonest.
-std::size_t MatchEntry(std::string_view folded, const std::vector<std::string>& terms) {
+std::size_t MatchEntry(std::string_view folded, const std::vector<Needle>& terms) {
     std::size_t first = std::string::npos;
-    for (const std::string& t : terms) {
+    for (const Needle& t : terms) {
         const std::size_t at = FindFolded(folded, t);
         if (at == std::string::npos) return std::string::npos;
         first = std::min(first, at);
@@ -169,38 +143,48 @@ std::size_t MatchEntry(std::string_view folded, const std::vector<std::string>& 
     return first;
 }
 
-std::vector<std::string> LongestFirst(const SearchQuery& q) {
-    std::vector<std::string> terms = q.terms;
-    std::stable_sort(terms.begin(), terms.end(), [](const std::string& a, const std::string& b) {
-        return a.size() > b.size();
+std::vector<Needle> Needles(const SearchQuery& q, const ByteCounts* counts) {
+    std::vector<Needle> needles;
+    for (const std::string& t : q.terms) needles.push_back(MakeNeedle(t, counts));
+    std::stable_sort(needles.begin(), needles.end(), [](const Needle& a, const Needle& b) {
+        return a.bytes.size() > b.bytes.size();
     });
-    return terms;
+    return needles;
 }
 
-// Counts an entry into r; true when its text is to be searched.
-bool CountEntry(PaneSource source, bool unreadable, SearchResults& r) {
-    if (unreadable) {
-        ++r.unreadable;
-        return false;
+SearchResults SearchSnapshot(std::shared_ptr<const CorpusSnapshot> snapshot,
+                             const SearchQuery& query) {
+    SearchResults r;
+    r.query = query;
+    if (!snapshot) return r;
+    r.complete = snapshot->complete;
+    const std::vector<Needle> terms = Needles(query, &snapshot->counts);
+    const bool none = query.unmatchable || terms.empty();
+    const auto& scan = snapshot->scan;
+    for (std::size_t i = 0; i < scan.size(); ++i) {
+        const CorpusSnapshot::Scan& s = scan[i];
+        if (s.state != CorpusSnapshot::kSearchable) {
+            ++(s.state == CorpusSnapshot::kSealed ? r.sealed : r.unreadable);
+            continue;
+        }
+        ++r.searched;
+        if (none) continue;
+        const std::size_t at = MatchEntry(std::string_view(s.folded, s.size), terms);
+        if (at == std::string::npos) continue;
+        r.matches.push_back(SearchMatch{s.key / 10000, s.key / 100 % 100, s.key % 100, s.source,
+                                        static_cast<std::uint32_t>(i),
+                                        static_cast<std::uint32_t>(at)});
     }
-    if (source == PaneSource::Sealed) {
-        ++r.sealed;
-        return false;
-    }
-    ++r.searched;
-    return true;
+    r.snapshot = std::move(snapshot);
+    return r;
 }
 
-SearchMatch MatchOf(const std::shared_ptr<const CorpusEntry>& e, std::size_t at) {
-    return SearchMatch{e->key / 10000,
-                       e->key / 100 % 100,
-                       e->key % 100,
-                       e->source,
-                       e,
-                       static_cast<std::uint32_t>(at)};
-}
+}  // namespace search_detail
 
-}  // namespace
+using search_detail::KeyOf;
+using search_detail::MatchEntry;
+using search_detail::Needles;
+using search_detail::ReadDay;
 
 SearchQuery ParseQuery(std::string_view text) {
     SearchQuery q;
@@ -259,10 +243,12 @@ std::string ResultDateText(int year, int month, int day) {
 
 SearchRow SearchResults::Row(std::size_t i) const {
     SearchRow row;
-    if (i >= matches.size() || !matches[i].entry) return row;
-    const CorpusEntry& e = *matches[i].entry;
+    if (!snapshot || i >= matches.size() || matches[i].entry >= snapshot->entries.size()) {
+        return row;
+    }
+    const CorpusEntry& e = *snapshot->entries[matches[i].entry];
     std::size_t foldedStart = 0;
-    row.line = std::string(LineAt(e.text, e.folded, matches[i].at, foldedStart));
+    row.line = std::string(LineAt(e.text, e.Folded(), matches[i].at, foldedStart));
 
     std::vector<std::uint32_t> map;
     const std::string folded = FoldText(row.line, map);
@@ -286,184 +272,74 @@ SearchRow SearchResults::Row(std::size_t i) const {
     return row;
 }
 
-SearchCorpus::SearchCorpus(std::string dataPath) : dataPath_(std::move(dataPath)) {}
-
-SearchCorpus::~SearchCorpus() = default;
-
-const CorpusEntry* SearchCorpus::Find(int key) const {
-    const auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
-                                     [](const EntryPtr& e, int k) { return e->key > k; });
-    return it != entries_.end() && (*it)->key == key ? it->get() : nullptr;
-}
-
-void SearchCorpus::Publish(std::vector<EntryPtr> fresh, const std::vector<int>& gone) {
-    if (fresh.empty() && gone.empty()) return;
-    std::unique_lock lock(mutex_);
-    for (int key : gone) {
-        const auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
-                                         [](const EntryPtr& e, int k) { return e->key > k; });
-        if (it != entries_.end() && (*it)->key == key) entries_.erase(it);
-    }
-    for (EntryPtr& e : fresh) {
-        // A first load comes newest first: every day goes at the end.
-        if (entries_.empty() || entries_.back()->key > e->key) {
-            entries_.push_back(std::move(e));
-            continue;
-        }
-        const auto it = std::lower_bound(entries_.begin(), entries_.end(), e->key,
-                                         [](const EntryPtr& x, int k) { return x->key > k; });
-        if (it != entries_.end() && (*it)->key == e->key) {
-            *it = std::move(e);
-        } else {
-            entries_.insert(it, std::move(e));
-        }
-    }
-}
-
-void SearchCorpus::BeginRefresh(const std::string& password) {
-    std::vector<EntryDay> listed = ListAllEntries(dataPath_);
-    std::reverse(listed.begin(), listed.end());
-
-    // Days that are gone, and, when the password changed, every locked day:
-    // text decoded under the old password must not stay searchable, and what
-    // was sealed may open now.
-    const bool passwordChanged = password != password_;
-    std::vector<int> gone;
-    for (const EntryPtr& e : entries_) {
-        const bool listedDay = std::binary_search(
-            listed.begin(), listed.end(), e->key,
-            [](const auto& a, const auto& b) { return KeyOfAny(a) > KeyOfAny(b); });
-        if (!listedDay || (passwordChanged && FromLocked(e->source))) gone.push_back(e->key);
-    }
-    Publish({}, gone);
-
-    password_ = password;
-    queue_ = std::move(listed);
-    next_ = 0;
-    loaded_ = false;
-    done_ = 0;
-    total_ = queue_.size();
-}
-
-bool SearchCorpus::Unchanged(const EntryDay& day, const CorpusEntry& held) const {
-    if (held.unreadable) return false;
-    std::string folder, name;
-    DayPaths(dataPath_, day, folder, name);
-    fsio::FileStamp plain, locked;
-    if (day.plain) fsio::StampOf(folder + "/" + name + ".dia", plain);
-    if (day.locked) fsio::StampOf(folder + "/" + name + ".xda", locked);
-    return plain == held.plainStamp && locked == held.lockedStamp;
-}
-
-bool SearchCorpus::LoadStep(std::size_t maxDays) {
-    std::vector<EntryPtr> fresh;
-    std::vector<int> gone;
-    const std::size_t end = std::min(queue_.size(), next_ + std::max<std::size_t>(maxDays, 1));
-    for (; next_ < end; ++next_) {
-        const EntryDay& d = queue_[next_];
-        const int key = KeyOf(d.year, d.month, d.day);
-        const CorpusEntry* held = Find(key);
-        if (held != nullptr && Unchanged(d, *held)) continue;
-        DayText day = ReadDay(dataPath_, d, password_);
-        if (day.source == PaneSource::None && !day.unreadable) {
-            if (held != nullptr) gone.push_back(key);
-            continue;
-        }
-        auto e = std::make_shared<CorpusEntry>();
-        e->key = key;
-        e->source = day.source;
-        e->unreadable = day.unreadable;
-        e->plainStamp = day.plainStamp;
-        e->lockedStamp = day.lockedStamp;
-        e->folded = FoldText(day.text);
-        e->text = std::move(day.text);
-        if (e->text.capacity() > e->text.size() + e->text.size() / 32) e->text.shrink_to_fit();
-        fresh.push_back(std::move(e));
-    }
-    Publish(std::move(fresh), gone);
-    done_ = next_;
-    const bool more = next_ < queue_.size();
-    if (!more) loaded_ = true;
-    return more;
-}
-
-bool SearchCorpus::Refresh(const std::string& password, std::stop_token stop,
-                           const std::function<void(LoadProgress)>& progress) {
-    BeginRefresh(password);
-    bool more = true;
-    while (more) {
-        if (stop.stop_requested()) return false;
-        more = LoadStep();
-        if (progress) progress(Progress());
-    }
-    return true;
-}
-
-LoadProgress SearchCorpus::Progress() const {
-    return LoadProgress{done_.load(), total_.load()};
-}
-
-CorpusStats SearchCorpus::Stats() const {
-    std::shared_lock lock(mutex_);
-    CorpusStats s;
-    s.entries = entries_.size();
-    // An entry costs its object with the shared count beside it, and the
-    // heap blocks of its two strings (those past the in-place size).
-    constexpr std::size_t kControlBlock = 16;
-    auto heap = [](const std::string& str) {
-        return str.capacity() > 15 ? str.capacity() + 1 : std::size_t{0};
-    };
-    s.memoryBytes = entries_.capacity() * sizeof(EntryPtr) + queue_.capacity() * sizeof(EntryDay);
-    for (const EntryPtr& e : entries_) {
-        s.textBytes += e->text.size();
-        s.foldedBytes += e->folded.size();
-        s.memoryBytes += sizeof(CorpusEntry) + kControlBlock + heap(e->text) + heap(e->folded);
-        s.sealed += e->source == PaneSource::Sealed ? 1 : 0;
-        s.unreadable += e->unreadable ? 1 : 0;
-    }
-    return s;
-}
-
-SearchResults SearchCorpus::Search(const SearchQuery& query) const {
-    SearchResults r;
-    r.query = query;
-    const std::vector<std::string> terms = LongestFirst(query);
-    const bool none = query.unmatchable || terms.empty();
-    std::shared_lock lock(mutex_);
-    r.complete = loaded_.load();
-    for (const EntryPtr& e : entries_) {
-        if (!CountEntry(e->source, e->unreadable, r) || none) continue;
-        const std::size_t at = MatchEntry(e->folded, terms);
-        if (at != std::string::npos) r.matches.push_back(MatchOf(e, at));
-    }
-    return r;
-}
-
 SearchResults SearchFiles(const std::string& dataPath, const std::string& password,
                           const SearchQuery& query) {
     SearchResults r;
     r.query = query;
     r.complete = true;
-    const std::vector<std::string> terms = LongestFirst(query);
+    auto snapshot = std::make_shared<CorpusSnapshot>();
+    snapshot->complete = true;
+    const std::vector<Needle> terms = Needles(query, nullptr);
     const bool none = query.unmatchable || terms.empty();
     const std::vector<EntryDay> days = ListAllEntries(dataPath);
     std::string buffer;
     for (auto d = days.rbegin(); d != days.rend(); ++d) {
-        const DayText day = ReadDay(dataPath, *d, password);
-        if (day.source == PaneSource::None && !day.unreadable) continue;
-        if (!CountEntry(day.source, day.unreadable, r) || none) continue;
-        const std::string_view folded = FoldTextInto(day.text, buffer);
-        const std::size_t at = MatchEntry(folded, terms);
-        if (at == std::string::npos) continue;
+        const search_detail::DayText day = ReadDay(dataPath, *d, password);
+        if (day.unreadable) {
+            ++r.unreadable;
+            continue;
+        }
+        if (day.source == PaneSource::None) continue;
+        if (day.source == PaneSource::Sealed) {
+            ++r.sealed;
+            continue;
+        }
+        ++r.searched;
+        if (none) continue;
+        // In runs of whole lines, and only until every term has been seen:
+        // terms hold no line break, and the row is the first line that
+        // holds one.
+        std::vector<bool> seen(terms.size(), false);
+        std::size_t missing = terms.size();
+        std::string_view rowLine;
+        std::size_t rowAt = 0;
+        const std::string_view text = day.text;
+        for (std::size_t begin = 0; begin < text.size() && missing > 0;) {
+            std::size_t end = text.find('\n', std::min(text.size(), begin + kRunBytes));
+            end = end == std::string_view::npos ? text.size() : end + 1;
+            const std::string_view run = text.substr(begin, end - begin);
+            const std::string_view folded = FoldTextInto(run, buffer);
+            std::size_t first = std::string::npos;
+            for (std::size_t t = 0; t < terms.size(); ++t) {
+                if (seen[t]) continue;
+                const std::size_t at = FindFolded(folded, terms[t]);
+                if (at == std::string::npos) continue;
+                seen[t] = true;
+                --missing;
+                first = std::min(first, at);
+            }
+            if (rowLine.empty() && first != std::string::npos) {
+                std::size_t lineStart = 0;
+                rowLine = LineAt(run, folded, first, lineStart);
+                rowAt = first - lineStart;
+            }
+            begin = end;
+        }
+        if (missing > 0) continue;
         // Only the line of the row is kept.
-        std::size_t lineStart = 0;
         auto e = std::make_shared<CorpusEntry>();
         e->key = KeyOf(d->year, d->month, d->day);
         e->source = day.source;
-        e->text = std::string(LineAt(day.text, folded, at, lineStart));
-        e->folded = FoldText(e->text);
-        r.matches.push_back(MatchOf(e, at - lineStart));
+        e->text = std::string(rowLine);
+        auto slab = std::make_shared<const std::string>(FoldText(e->text));
+        e->foldedSize = static_cast<std::uint32_t>(slab->size());
+        e->slab = std::move(slab);
+        r.matches.push_back(SearchMatch{d->year, d->month, d->day, day.source,
+                                        static_cast<std::uint32_t>(snapshot->entries.size()),
+                                        static_cast<std::uint32_t>(rowAt)});
+        snapshot->entries.push_back(std::move(e));
     }
+    r.snapshot = std::move(snapshot);
     return r;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <shared_mutex>
+#include <mutex>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -56,13 +57,14 @@ std::vector<MatchSpan> Utf16Spans(std::string_view line, const std::vector<Match
 std::string ResultDateText(int year, int month, int day);
 
 struct CorpusEntry;
+struct CorpusSnapshot;
 
 // One entry that holds every term.
 struct SearchMatch {
     int year = 0, month = 0, day = 0;
     PaneSource source = PaneSource::Plain;  // Plain, Locked or Raw
-    std::shared_ptr<const CorpusEntry> entry;
-    std::uint32_t at = 0;  // where the first term was found, in the folded text
+    std::uint32_t entry = 0;                // the entry, in the results' snapshot
+    std::uint32_t at = 0;                   // where the first term was found, folded
 };
 
 struct SearchResults {
@@ -72,10 +74,12 @@ struct SearchResults {
     std::size_t sealed = 0;            // locked entries the password does not open: skipped
     std::size_t unreadable = 0;        // entry files that could not be read: skipped
     bool complete = false;             // the whole diary was loaded when the query ran
+    // The entries the query ran over, kept alive for the rows.
+    std::shared_ptr<const CorpusSnapshot> snapshot;
 
     // The row of match i, worked out when asked for, so that a view pays
     // only for the rows it shows. Safe from any thread; stays valid after the
-    // corpus has changed or gone (a match holds its entry).
+    // corpus has changed or gone.
     SearchRow Row(std::size_t i) const;
 };
 
@@ -97,10 +101,11 @@ struct CorpusStats {
 //
 // Threads: BeginRefresh, LoadStep and Refresh load; call them from one
 // thread at a time (the worker). Search, Progress, Stats and Loaded may be
-// called from any thread at any time, also while a step runs: a query sees
-// the entries as of the last finished step and waits at most for the
-// publishing of one step (a few microseconds), never for file reading. The
-// object must outlive the threads that use it; results do not need it.
+// called from any thread at any time, also while a step runs. Each step ends
+// by publishing an immutable snapshot of the entries; a query runs on the
+// snapshot current when it starts and holds no lock while it runs, so the
+// two sides wait for each other only for the copy of one pointer. The object
+// must outlive the threads that use it; results do not need it.
 //
 // Every entry is loaded as the window loads it (LoadPane): .dia wins, a
 // .xda is decoded in memory with the password, and one that the password does
@@ -122,8 +127,8 @@ class SearchCorpus {
     // gone and queues the rest. password is the one of this session, empty
     // while the diary is locked.
     void BeginRefresh(const std::string& password);
-    // Looks at up to maxDays queued days, reads those that are new or changed
-    // and publishes them. False when the queue is empty.
+    // Looks at up to maxDays (at most 128) queued days, reads those that are
+    // new or changed and publishes them. True while days remain queued.
     bool LoadStep(std::size_t maxDays = 128);
     // BeginRefresh and LoadStep until the queue is empty or stop is
     // requested, calling progress (if any) after every step. True when the
@@ -142,22 +147,33 @@ class SearchCorpus {
 
   private:
     using EntryPtr = std::shared_ptr<const CorpusEntry>;
-    // The held entry of a day; for the loading thread, which alone writes.
+    // The held entry of a day (loading thread).
     const CorpusEntry* Find(int key) const;
     // True when the files of a held day still have the stamps it was read with.
     bool Unchanged(const EntryDay& day, const CorpusEntry& held) const;
-    // Puts fresh entries in and takes the days of gone out, under the lock.
-    void Publish(std::vector<EntryPtr> fresh, const std::vector<int>& gone);
+    // Puts fresh entries in, takes the days of gone out and publishes.
+    void Update(std::vector<EntryPtr> fresh, const std::vector<int>& gone);
+    // Makes the entries as they now stand the snapshot that queries see.
+    void Publish();
+    // Lays the folded copies out anew when replaced days have left too much
+    // of the old ones held.
+    void Compact();
+    std::shared_ptr<const CorpusSnapshot> Current() const;
 
     const std::string dataPath_;
     // Loading thread only: the password of the refresh, the queued days
-    // (newest first) and the next one to look at.
+    // (newest first), the next one to look at, the entries (newest first)
+    // and the byte counts of the folded text, as far as counted.
     std::string password_;
     std::vector<EntryDay> queue_;
     std::size_t next_ = 0;
+    std::vector<EntryPtr> entries_;
+    std::array<std::uint32_t, 256> counts_{};
+    std::size_t counted_ = 0;
+    std::size_t unpublished_ = 0;  // days changed since the last snapshot
 
-    mutable std::shared_mutex mutex_;  // guards entries_ against the loading thread's writes
-    std::vector<EntryPtr> entries_;    // newest first
+    mutable std::mutex mutex_;  // guards current_
+    std::shared_ptr<const CorpusSnapshot> current_;
     std::atomic<std::size_t> done_{0}, total_{0};
     std::atomic<bool> loaded_{false};
 };

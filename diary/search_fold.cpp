@@ -1,8 +1,10 @@
 #include "diary/search_fold.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "platform/cp932.h"
 
@@ -236,15 +238,47 @@ bool StartsCharacter(std::string_view folded, std::size_t pos) {
     return leads % 2 == 0;
 }
 
+void CountBytes(std::string_view folded, ByteCounts& counts) {
+    for (char c : folded) ++counts[static_cast<unsigned char>(c)];
+}
+
+Needle MakeNeedle(std::string folded, const ByteCounts* counts) {
+    Needle n;
+    n.bytes = std::move(folded);
+    if (n.bytes.empty()) return n;
+    n.a = 0;
+    n.b = n.bytes.size() - 1;
+    if (counts == nullptr || n.bytes.size() < 2) return n;
+    auto count = [&](std::size_t i) { return (*counts)[static_cast<unsigned char>(n.bytes[i])]; };
+    // The rarest byte, then the rarest of the others; later ones win ties,
+    // as the last byte of a character is the more telling one.
+    std::size_t rarest = 0;
+    for (std::size_t i = 1; i < n.bytes.size(); ++i) {
+        if (count(i) <= count(rarest)) rarest = i;
+    }
+    std::size_t next = rarest == 0 ? 1 : 0;
+    for (std::size_t i = 0; i < n.bytes.size(); ++i) {
+        if (i != rarest && count(i) <= count(next)) next = i;
+    }
+    n.a = std::min(rarest, next);
+    n.b = std::max(rarest, next);
+    return n;
+}
+
 std::size_t FindFolded(std::string_view folded, std::string_view needle, std::size_t from) {
-    const std::size_t n = needle.size();
+    return FindFolded(folded, MakeNeedle(std::string(needle)), from);
+}
+
+std::size_t FindFolded(std::string_view folded, const Needle& needle, std::size_t from) {
+    const std::size_t n = needle.bytes.size();
     if (n == 0 || folded.size() < n || from > folded.size() - n) return std::string_view::npos;
     const char* h = folded.data();
+    const char* w = needle.bytes.data();
     const std::size_t lastStart = folded.size() - n;
     std::size_t i = from;
     if (n == 1) {
         while (i <= lastStart) {
-            const void* hit = std::memchr(h + i, needle[0], lastStart + 1 - i);
+            const void* hit = std::memchr(h + i, w[0], lastStart + 1 - i);
             if (hit == nullptr) break;
             const auto pos = static_cast<std::size_t>(static_cast<const char*>(hit) - h);
             if (StartsCharacter(folded, pos)) return pos;
@@ -252,29 +286,27 @@ std::size_t FindFolded(std::string_view folded, std::string_view needle, std::si
         }
         return std::string_view::npos;
     }
+    const std::size_t a = needle.a, b = needle.b;
 #if defined(__SSE2__)
-    // Sixteen starts at a time: those whose first and last bytes match the
-    // needle's are checked whole.
-    const __m128i first = _mm_set1_epi8(needle[0]);
-    const __m128i last = _mm_set1_epi8(needle[n - 1]);
+    // Sixteen starts at a time: those where both chosen bytes match are
+    // compared whole.
+    const __m128i byteA = _mm_set1_epi8(w[a]);
+    const __m128i byteB = _mm_set1_epi8(w[b]);
     for (; i + 16 <= lastStart + 1; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + n - 1));
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + a));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + b));
         auto mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, byteA), _mm_cmpeq_epi8(y, byteB))));
         while (mask != 0) {
             const std::size_t pos = i + static_cast<std::size_t>(__builtin_ctz(mask));
-            if (std::memcmp(h + pos + 1, needle.data() + 1, n - 2) == 0 &&
-                StartsCharacter(folded, pos)) {
-                return pos;
-            }
+            if (std::memcmp(h + pos, w, n) == 0 && StartsCharacter(folded, pos)) return pos;
             mask &= mask - 1;
         }
     }
 #endif
     for (; i <= lastStart; ++i) {
-        if (h[i] == needle[0] && h[i + n - 1] == needle[n - 1] &&
-            std::memcmp(h + i + 1, needle.data() + 1, n - 2) == 0 && StartsCharacter(folded, i)) {
+        if (h[i + a] == w[a] && h[i + b] == w[b] && std::memcmp(h + i, w, n) == 0 &&
+            StartsCharacter(folded, i)) {
             return i;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,9 +36,22 @@ std::string FoldText(std::string_view text, std::vector<std::uint32_t>& map);
 // byte of one).
 bool StartsCharacter(std::string_view folded, std::size_t pos);
 
-// The first occurrence of the folded needle in the folded text at or after
-// from that starts a character; npos when there is none, or the needle is
-// empty.
+// How often each byte value occurs in some folded text.
+using ByteCounts = std::array<std::uint32_t, 256>;
+void CountBytes(std::string_view folded, ByteCounts& counts);
+
+// A folded term made ready for FindFolded: the two of its bytes that are
+// compared first, across sixteen places at once, are its rarest by the
+// counts given (without counts, its first and last).
+struct Needle {
+    std::string bytes;
+    std::size_t a = 0, b = 0;  // a <= b
+};
+Needle MakeNeedle(std::string folded, const ByteCounts* counts = nullptr);
+
+// The first occurrence of the needle in the folded text at or after from
+// that starts a character; npos when there is none, or the needle is empty.
+std::size_t FindFolded(std::string_view folded, const Needle& needle, std::size_t from = 0);
 std::size_t FindFolded(std::string_view folded, std::string_view needle, std::size_t from = 0);
 
 }  // namespace kuv

@@ -12,6 +12,7 @@
 #include "dates/date_locale.h"
 #include "diary_test_support.h"
 #include "platform/cp932.h"
+#include "platform/fileio.h"
 
 namespace kuv {
 namespace {
@@ -138,7 +139,7 @@ TEST_F(SearchTest, RefreshReadsOnlyWhatChanged) {
     Entry("2008-01-03", "ぶどう");
     SearchCorpus corpus(data.path());
     corpus.Refresh("");
-    const auto keptBefore = Find(corpus, "みかん").matches.at(0).entry;
+    const SearchResults before = Find(corpus, "りんご");
 
     // Same size, and a modification time that a second refresh must notice.
     Entry("2008-01-01", "すいか");
@@ -148,20 +149,39 @@ TEST_F(SearchTest, RefreshReadsOnlyWhatChanged) {
     Entry("2008-12-31", "りんご");
     Entry("2008-01-02", "みかん", kPassword);  // a locked file beside: .dia still wins
 
+    fsio::fault::Reset();
     corpus.Refresh(kPassword);
+    // The changed day, the new one and the one with a new locked file.
+    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Open), 3);
     EXPECT_EQ(Rows(Find(corpus, "りんご")), (std::vector<std::string>{"2008-12-31 りんご"}));
     EXPECT_EQ(Rows(Find(corpus, "すいか")), (std::vector<std::string>{"2008-01-01 すいか"}));
     EXPECT_TRUE(Find(corpus, "ぶどう").matches.empty());
     EXPECT_EQ(corpus.Stats().entries, 3u);
-    const auto kept = Find(corpus, "みかん").matches.at(0);
-    EXPECT_EQ(kept.source, PaneSource::Plain);
-    // Results keep their entry after it was replaced.
-    EXPECT_NE(kept.entry, keptBefore);
+    EXPECT_EQ(Find(corpus, "みかん").matches.at(0).source, PaneSource::Plain);
+    // Results made before still show what they found.
+    EXPECT_EQ(Rows(before), (std::vector<std::string>{"2008-01-01 りんご"}));
 
-    // Nothing changed: every entry object stays the one already held.
-    const auto held = Find(corpus, "すいか").matches.at(0).entry;
+    // Nothing changed: no entry file is opened.
+    fsio::fault::Reset();
     corpus.Refresh(kPassword);
-    EXPECT_EQ(Find(corpus, "すいか").matches.at(0).entry, held);
+    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Open), 0);
+    EXPECT_EQ(Find(corpus, "すいか").matches.size(), 1u);
+}
+
+TEST_F(SearchTest, UnreadableEntriesAreCountedAndTriedAgain) {
+    Entry("2009-01-01", "東京");
+    Entry("2009-01-02", "東京");
+    SearchCorpus corpus(data.path());
+    fsio::fault::FailNth(fsio::fault::Op::Open, 1);
+    corpus.Refresh("");
+    fsio::fault::Reset();
+    SearchResults r = Find(corpus, "東京");
+    EXPECT_EQ(r.unreadable, 1u);
+    EXPECT_EQ(Rows(r), (std::vector<std::string>{"2009-01-01 東京"}));
+    corpus.Refresh("");
+    r = Find(corpus, "東京");
+    EXPECT_EQ(r.unreadable, 0u);
+    EXPECT_EQ(r.matches.size(), 2u);
 }
 
 TEST_F(SearchTest, LoadsInStepsWhileQueriesRun) {
