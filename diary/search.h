@@ -91,7 +91,7 @@ struct LoadProgress {
 struct CorpusStats {
     std::size_t entries = 0;      // entries held (sealed and unreadable ones included)
     std::size_t textBytes = 0;    // their text
-    std::size_t foldedBytes = 0;  // their folded copies
+    std::size_t foldedBytes = 0;  // the folded copies held (with any of replaced days)
     std::size_t memoryBytes = 0;  // all the corpus holds, with allocation slack and bookkeeping
     std::size_t sealed = 0;
     std::size_t unreadable = 0;

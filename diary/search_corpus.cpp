@@ -260,10 +260,10 @@ CorpusStats SearchCorpus::Stats() const {
                     snapshot->scan.capacity() * sizeof(CorpusSnapshot::Scan);
     for (const EntryPtr& e : entries) {
         s.textBytes += e->text.size();
-        s.foldedBytes += e->foldedSize;
         s.memoryBytes += sizeof(CorpusEntry) + kControlBlock;
         if (e->text.capacity() > 15) s.memoryBytes += e->text.capacity() + 1;
         if (e->slab && slabs.insert(e->slab.get()).second) {
+            s.foldedBytes += e->slab->size();
             s.memoryBytes += sizeof(std::string) + kControlBlock + e->slab->capacity() + 1;
         }
         s.sealed += e->source == PaneSource::Sealed ? 1 : 0;

@@ -168,6 +168,33 @@ TEST_F(SearchTest, RefreshReadsOnlyWhatChanged) {
     EXPECT_EQ(Find(corpus, "すいか").matches.size(), 1u);
 }
 
+TEST_F(SearchTest, ManyDaysReadAgainKeepTheirStampsAndText) {
+    for (int d = 1; d <= 20; ++d) {
+        char day[16];
+        std::snprintf(day, sizeof day, "2010-03-%02d", d);
+        Entry(day, "古い日記");
+    }
+    SearchCorpus corpus(data.path());
+    corpus.Refresh("");
+    // Half the days change: their old copies leave too much held, and the
+    // corpus lays out its folded copies anew.
+    for (int d = 1; d <= 20; d += 2) {
+        char day[16];
+        std::snprintf(day, sizeof day, "2010-03-%02d", d);
+        Entry(day, "新しい日記です");
+    }
+    corpus.Refresh("");
+    EXPECT_EQ(Find(corpus, "新しい").matches.size(), 10u);
+    EXPECT_EQ(Find(corpus, "古い").matches.size(), 10u);
+    EXPECT_EQ(Rows(Find(corpus, "古い")).front(), "2010-03-20 古い日記");
+    const CorpusStats stats = corpus.Stats();
+    EXPECT_EQ(stats.foldedBytes, stats.textBytes);
+    // What was laid out anew still knows its files: nothing is read again.
+    fsio::fault::Reset();
+    corpus.Refresh("");
+    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Open), 0);
+}
+
 TEST_F(SearchTest, UnreadableEntriesAreCountedAndTriedAgain) {
     Entry("2009-01-01", "東京");
     Entry("2009-01-02", "東京");

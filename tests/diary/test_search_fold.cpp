@@ -93,7 +93,12 @@ TEST(SearchFold, MatchesWholeCharactersOnly) {
         {Cp932("ポ|"), "|", 2},  // ポ is 0x83 0x7C
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FindFolded(FoldText(c.text), FoldText(c.query)), c.want) << c.text;
+        const std::string text = FoldText(c.text);
+        EXPECT_EQ(FindFolded(text, FoldText(c.query)), c.want) << c.text;
+        // The same when the bytes compared first are the rarest of the text.
+        ByteCounts counts{};
+        CountBytes(text, counts);
+        EXPECT_EQ(FindFolded(text, MakeNeedle(FoldText(c.query), &counts)), c.want) << c.text;
     }
     // Every later occurrence is found as well, each only once.
     const std::string text = FoldText(Cp932("ねこネコﾈｺ猫ねこ"));
@@ -106,15 +111,30 @@ TEST(SearchFold, MatchesWholeCharactersOnly) {
     EXPECT_EQ(hits, (std::vector<std::size_t>{0, 4, 8, 14}));
 }
 
-// Long texts go through the sixteen-at-a-time path; its edges must hold.
+// Long texts go through the sixteen-at-a-time path; its edges must hold,
+// whichever two bytes of the term it compares first.
 TEST(SearchFold, FindsAtEveryOffsetOfALongText) {
-    const std::string word = FoldText(Cp932("東京"));
-    for (std::size_t pad = 0; pad < 40; ++pad) {
-        const std::string text = FoldText(std::string(pad, 'x') + Cp932("東京"));
-        EXPECT_EQ(FindFolded(text, word), pad);
-        EXPECT_EQ(FindFolded(text, word, pad + 1), std::string::npos);
-        EXPECT_EQ(FindFolded(text.substr(0, text.size() - 1), word), std::string::npos);
+    const std::string word = FoldText(Cp932("東京都"));
+    std::vector<Needle> needles;
+    for (std::size_t a = 0; a < word.size(); ++a) {
+        for (std::size_t b = a; b < word.size(); ++b) needles.push_back(Needle{word, a, b});
     }
+    for (std::size_t pad = 0; pad < 40; ++pad) {
+        const std::string text = FoldText(std::string(pad, 'x') + Cp932("東京都"));
+        for (const Needle& n : needles) {
+            EXPECT_EQ(FindFolded(text, n), pad) << n.a << n.b;
+            EXPECT_EQ(FindFolded(text, n, pad + 1), std::string::npos);
+            EXPECT_EQ(FindFolded(text.substr(0, text.size() - 1), n), std::string::npos);
+        }
+    }
+    // The rarest bytes by the counts are the ones chosen.
+    ByteCounts counts{};
+    counts.fill(100);
+    counts[static_cast<unsigned char>(word[1])] = 1;
+    counts[static_cast<unsigned char>(word[4])] = 2;
+    const Needle chosen = MakeNeedle(word, &counts);
+    EXPECT_EQ(chosen.a, 1u);
+    EXPECT_EQ(chosen.b, 4u);
     EXPECT_EQ(FindFolded("abc", ""), std::string::npos);
     EXPECT_EQ(FindFolded("abc", "abcd"), std::string::npos);
     EXPECT_EQ(FindFolded("abc", "c", 5), std::string::npos);
