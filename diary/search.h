@@ -53,7 +53,9 @@ struct SearchRow {
 std::vector<MatchSpan> Utf16Spans(std::string_view line, const std::vector<MatchSpan>& spans);
 
 // A day as the result list shows it: the short date of the user's locale and
-// the weekday, "2001/01/17 (水)" (FormatDatePattern, code page 932).
+// the weekday, "2001/01/17 (水)" (FormatDatePattern, code page 932). It reads
+// the process-wide date locale, which the window's thread reloads: call it
+// there.
 std::string ResultDateText(int year, int month, int day);
 
 struct CorpusEntry;
