@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "dates/calendar.h"
 #include "diary/catalog.h"
 #include "diary/diary_book.h"
 
