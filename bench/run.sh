@@ -7,6 +7,10 @@
 #   saving a 64 KiB entry that keeps its codes
 #                  vs a load and a plain save       target: ratio <= 2 (one typed character)
 #   start-up       vs a bare Qt window target: time and memory ratios <= 1.3
+#   search         on a 30-year test diary (bench_search, search_vs_grep.sh):
+#                  load <= 400 ms, query <= 10 ms, every year <= 5 ms,
+#                  month marks <= 1 ms, folded copy <= 3 x text,
+#                  kuvandoro-cli search vs grep -rlF ratio <= 3
 # usage: bench/run.sh [BUILD_DIR]   (default: build, as ./test.sh leaves it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +19,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 ninja -C "$build" bench_day_step bench_date_pattern bench_crypt bench_cp932 kuvandoro kuv_bare_window >/dev/null
+ninja -C "$build" bench_search kuv_make_diary kuvandoro-cli >/dev/null
 
 echo "== one day step in the core =="
 "$build/bin/bench_day_step"
@@ -26,3 +31,10 @@ echo "== saving a 64 KiB entry that keeps its codes, against a load and a plain 
 "$build/bin/bench_cp932" --benchmark_filter=SaveDayEntry
 echo "== start-up against a bare Qt window =="
 "$root/bench/startup/measure.sh" -b "$build"
+
+echo "== search on a 30-year test diary =="
+diary_dir=$(mktemp -d /tmp/kuv-bench-diary-XXXXXX)
+trap 'rm -rf "$diary_dir"' EXIT
+"$build/bin/kuv_make_diary" --out "$diary_dir/diary"
+KUV_BENCH_DIARY="$diary_dir/diary" "$build/bin/bench_search"
+"$root/bench/search_vs_grep.sh" -b "$build" -d "$diary_dir/diary"

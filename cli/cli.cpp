@@ -98,6 +98,8 @@ void PrintUsage(std::FILE* to) {
         "  profile get FILE SECTION KEY [DEFAULT]\n"
         "  profile set FILE SECTION KEY VALUE\n"
         "  conflicts [--app-dir DIR] [--data DIR]\n"
+        "  search [--app-dir DIR] [--data DIR] [--password P] [--json] TERM...\n"
+        "  years [--app-dir DIR] [--data DIR] [--password P] MM-DD\n"
         "  --help | --version\n",
         to);
 }

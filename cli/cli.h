@@ -47,6 +47,8 @@ int RunDecode(int argc, char** argv);
 int RunSettings(int argc, char** argv);
 int RunProfile(int argc, char** argv);
 int RunConflicts(int argc, char** argv);
+int RunSearch(int argc, char** argv);
+int RunYears(int argc, char** argv);
 
 // The exit status of a writing command that refused because a window has
 // the diary open.

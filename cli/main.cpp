@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     static const Command kCommands[] = {
         {"show", RunShow},           {"format", RunFormat},     {"encode", RunEncode},
         {"decode", RunDecode},       {"settings", RunSettings}, {"profile", RunProfile},
-        {"conflicts", RunConflicts},
+        {"conflicts", RunConflicts}, {"search", RunSearch},     {"years", RunYears},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);

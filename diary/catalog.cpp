@@ -23,11 +23,6 @@ int Number(const std::string& s, std::size_t from, std::size_t count) {
     return n;
 }
 
-int DaysIn(int year, int month) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return kDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0);
-}
-
 std::string YearName(int year) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04d", year);
@@ -35,6 +30,12 @@ std::string YearName(int year) {
 }
 
 }  // namespace
+
+int DaysInMonth(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 0;
+    return kDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0);
+}
 
 std::vector<int> ListYears(const std::string& dataPath) {
     std::vector<fsio::DirEntry> names;
@@ -66,7 +67,7 @@ std::vector<EntryDay> ListEntries(const std::string& dataPath, int year, int mon
         const bool locked = n.compare(5, 3, "xda") == 0;
         if (!plain && !locked) continue;
         const int m = Number(n, 0, 2), d = Number(n, 2, 2);
-        if (m < 1 || m > 12 || d < 1 || d > DaysIn(year, m)) continue;
+        if (m < 1 || m > 12 || d < 1 || d > DaysInMonth(year, m)) continue;
         if (month != 0 && m != month) continue;
         days.push_back(EntryDay{year, m, d, plain, locked});
     }
@@ -94,6 +95,16 @@ std::vector<EntryDay> ListAllEntries(const std::string& dataPath) {
         all.insert(all.end(), days.begin(), days.end());
     }
     return all;
+}
+
+MonthMarks MarkMonth(const std::string& dataPath, int year, int month) {
+    MonthMarks marks;
+    if (month < 1 || month > 12) return marks;
+    for (const EntryDay& d : ListEntries(dataPath, year, month)) {
+        marks.written.set(static_cast<std::size_t>(d.day));
+        if (d.locked && !d.plain) marks.locked.set(static_cast<std::size_t>(d.day));
+    }
+    return marks;
 }
 
 }  // namespace kuv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,19 @@ std::vector<EntryDay> ListEntries(const std::string& dataPath, int year, int mon
 
 // Every day of every year, oldest first.
 std::vector<EntryDay> ListAllEntries(const std::string& dataPath);
+
+// The calendar's marks of one month: bit d is day d. A day is locked when the
+// window opens it from its locked file, that is when it has a .xda and no
+// .dia.
+struct MonthMarks {
+    std::bitset<32> written;
+    std::bitset<32> locked;
+    bool operator==(const MonthMarks&) const = default;
+};
+MonthMarks MarkMonth(const std::string& dataPath, int year, int month);
+
+// Days of a month of the proleptic Gregorian calendar (0 for a month outside
+// 1 to 12).
+int DaysInMonth(int year, int month);
 
 }  // namespace kuv

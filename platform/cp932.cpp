@@ -17,8 +17,9 @@
 namespace kuv::cp932 {
 namespace {
 
-// One iconv descriptor per direction, opened on first use; the program has a
-// single user-interface thread, the tools none at all.
+// One iconv descriptor per direction and thread, opened on first use: a
+// descriptor keeps state between calls, and a search or export may read entry
+// files on a worker thread while the window converts text.
 class Converter {
   public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -53,11 +54,11 @@ class Converter {
 };
 
 Converter& ToUtf16Conv() {
-    static Converter c("UTF-16LE", "CP932");
+    thread_local Converter c("UTF-16LE", "CP932");
     return c;
 }
 Converter& FromUtf16Conv() {
-    static Converter c("CP932", "UTF-16LE");
+    thread_local Converter c("CP932", "UTF-16LE");
     return c;
 }
 
@@ -155,8 +156,9 @@ class EncodeTable {
     std::vector<Form> forms_ = std::vector<Form>(0x10000, kUnknown);
 };
 
+// Filled as characters are met, so each thread keeps its own.
 EncodeTable& Table() {
-    static EncodeTable t;
+    thread_local EncodeTable t;
     return t;
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -192,13 +193,23 @@ bool CanonicalPath(const std::string& path, std::string& out) {
     return true;
 }
 
-bool StampOf(const std::string& path, FileStamp& out) {
-    struct stat st {};
-    if (::stat(Native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+namespace {
+
+FileStamp StampFromStat(const struct stat& st) {
+    FileStamp out;
     out.device = static_cast<std::uint64_t>(st.st_dev);
     out.inode = static_cast<std::uint64_t>(st.st_ino);
     out.size = static_cast<std::int64_t>(st.st_size);
     out.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNsPerSecond + st.st_mtim.tv_nsec;
+    return out;
+}
+
+}  // namespace
+
+bool StampOf(const std::string& path, FileStamp& out) {
+    struct stat st {};
+    if (::stat(Native(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    out = StampFromStat(st);
     return true;
 }
 
@@ -465,6 +476,43 @@ ReadStatus ReadFileHead(const std::string& path, std::string& out, std::size_t m
     out.resize(static_cast<std::size_t>(got));
     whole = static_cast<std::uint64_t>(size) <= maxBytes;
     return ReadStatus::Ok;
+}
+
+ReadStatus ReadFileOnce(const std::string& path, std::string& out, std::size_t maxBytes,
+                        FileStamp* stamp) {
+    out.clear();
+    if (fault::Hit(fault::Op::Open)) return ReadStatus::CannotOpen;
+    // Non-blocking, so that a named pipe in the file's place never waits for
+    // a writer; on a regular file the flag changes nothing.
+    const int fd = RetryOpen(Native(path), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::CannotOpen;
+    struct stat st {};
+    ReadStatus status = ReadStatus::Ok;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        status = ReadStatus::CannotOpen;
+    } else if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+        status = ReadStatus::TooLarge;
+    } else if (fault::Hit(fault::Op::Read)) {
+        status = ReadStatus::ReadError;
+    } else {
+        out.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const ssize_t r = ::read(fd, out.data() + done, out.size() - done);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) {
+                status = ReadStatus::ReadError;
+                break;
+            }
+            if (r == 0) break;
+            done += static_cast<std::size_t>(r);
+        }
+        // A file that shrank while it was read keeps what was there.
+        out.resize(status == ReadStatus::Ok ? done : 0);
+        if (stamp != nullptr) *stamp = StampFromStat(st);
+    }
+    ::close(fd);
+    return status;
 }
 
 bool WriteFileAtomic(const std::string& path, std::string_view data, const std::string& workPath) {

@@ -129,6 +129,12 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t 
 ReadStatus ReadFileHead(const std::string& path, std::string& out, std::size_t maxBytes,
                         bool& whole);
 
+// The same in one pass (open, fstat, read, close), for readers of many small
+// files such as a search; stamp (if given) gets the stamp of the file read.
+// Anything but a regular file is CannotOpen.
+ReadStatus ReadFileOnce(const std::string& path, std::string& out, std::size_t maxBytes,
+                        FileStamp* stamp = nullptr);
+
 // Replaces path with data through the work file workPath: writes it whole,
 // checks every count, flushes it, renames it over path and syncs the folder.
 // On failure the old file is untouched and the work file is removed.

@@ -3,16 +3,19 @@
 #include "platform/fileio.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 
 namespace kuv::fsio::fault {
 namespace {
 
+// Atomic, because the file layer is also called from worker threads (a
+// search loading entries, an export) while the window's thread uses it.
 struct State {
-    std::array<int, static_cast<std::size_t>(Op::Count_)> calls{};
-    Op armed = Op::Count_;
-    int nth = 0;
-    bool fired = false;
+    std::array<std::atomic<int>, static_cast<std::size_t>(Op::Count_)> calls{};
+    std::atomic<Op> armed = Op::Count_;
+    std::atomic<int> nth = 0;
+    std::atomic<bool> fired = false;
 };
 
 State& S() {
@@ -24,12 +27,16 @@ State& S() {
 
 void FailNth(Op op, int nth) {
     Reset();
-    S().armed = op;
     S().nth = nth;
+    S().armed = op;
 }
 
 void Reset() {
-    S() = State{};
+    State& s = S();
+    s.armed = Op::Count_;
+    for (auto& c : s.calls) c = 0;
+    s.nth = 0;
+    s.fired = false;
 }
 
 int Calls(Op op) {

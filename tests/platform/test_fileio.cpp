@@ -127,6 +127,43 @@ TEST(FileIo, ReadWholeFileTellsMissingFromUnreadable) {
     fault::Reset();
 }
 
+TEST(FileIo, ReadFileOnceReadsRegularFilesOnly) {
+    TempDir dir;
+    WriteBytes(dir / "f", "0123456789");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    struct Case {
+        std::string path;
+        std::size_t max;
+        ReadStatus want;
+        const char* bytes;
+    };
+    const Case cases[] = {
+        {dir / "f", 100, ReadStatus::Ok, "0123456789"},
+        {dir / "f", 5, ReadStatus::TooLarge, ""},
+        {dir / "none", 100, ReadStatus::Missing, ""},
+        {dir.path(), 100, ReadStatus::CannotOpen, ""},
+        {dir / "pipe", 100, ReadStatus::CannotOpen, ""},  // and no wait for a writer
+    };
+    for (const Case& c : cases) {
+        std::string out = "old";
+        FileStamp stamp;
+        EXPECT_EQ(ReadFileOnce(c.path, out, c.max, &stamp), c.want) << c.path;
+        EXPECT_EQ(out, c.bytes) << c.path;
+    }
+    // The stamp is the file's, as StampOf gives it.
+    std::string out;
+    FileStamp read, looked;
+    ASSERT_EQ(ReadFileOnce(dir / "f", out, 100, &read), ReadStatus::Ok);
+    ASSERT_TRUE(StampOf(dir / "f", looked));
+    EXPECT_EQ(read, looked);
+    for (fault::Op op : {fault::Op::Open, fault::Op::Read}) {
+        fault::FailNth(op, 1);
+        EXPECT_NE(ReadFileOnce(dir / "f", out, 100), ReadStatus::Ok);
+        EXPECT_EQ(out, "");
+    }
+    fault::Reset();
+}
+
 TEST(FileIo, NonAsciiNamesAreUtf8OnDisk) {
     TempDir dir;
     const std::string name = "\x93\xfa\x8b\x4c";  // 日記

@@ -1,0 +1,105 @@
+#include "diary/every_year.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "diary/catalog.h"
+#include "platform/cp932.h"
+#include "tests/support/reference.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
+
+namespace kuv {
+namespace {
+
+using test::Cp932;
+using test::HandContainer;
+using test::TempDir;
+using test::WriteBytes;
+
+class EveryYearTest : public ::testing::Test {
+  protected:
+    void Put(const std::string& path, const std::string& bytes) {
+        ::mkdir((data / path.substr(0, 4)).c_str(), 0700);
+        WriteBytes(data / path, bytes);
+    }
+    TempDir data;
+};
+
+TEST_F(EveryYearTest, ListsTheDayOfEveryYearNewestFirst) {
+    Put("2001/0117.dia", Cp932("一行目\r\n二行目\r\n三行目\r\n四行目\r\n"));
+    Put("2003/0117.xda", HandContainer(Cp932("鍵の日記"), "pw", 0));
+    Put("2004/0117.xda", HandContainer(Cp932("別の鍵"), "other", 0));
+    Put("2005/0117.dia", Cp932("一行だけ"));
+    Put("2005/0118.dia", "next day");
+    Put("2006/0116.dia", "day before");
+
+    EveryYear list = ListEveryYear(data.path(), 1, 17, "pw", 2);
+    ASSERT_EQ(list.entries.size(), 3u);
+    EXPECT_EQ(list.entries[0].year, 2005);
+    EXPECT_EQ(list.entries[0].firstLines, Cp932("一行だけ"));
+    EXPECT_EQ(list.entries[1].year, 2003);
+    EXPECT_EQ(list.entries[1].source, PaneSource::Locked);
+    EXPECT_EQ(list.entries[1].text, Cp932("鍵の日記"));
+    EXPECT_EQ(list.entries[2].year, 2001);
+    EXPECT_EQ(list.entries[2].firstLines, Cp932("一行目\r\n二行目"));
+    EXPECT_EQ(list.entries[2].text, Cp932("一行目\r\n二行目\r\n三行目\r\n四行目\r\n"));
+    EXPECT_EQ(list.sealed, 1u);
+
+    // While the diary is locked, both locked entries are left out and counted.
+    list = ListEveryYear(data.path(), 1, 17, "");
+    EXPECT_EQ(list.entries.size(), 2u);
+    EXPECT_EQ(list.sealed, 2u);
+    EXPECT_TRUE(ListEveryYear(data / "missing", 1, 17, "").entries.empty());
+    EXPECT_TRUE(ListEveryYear(data.path(), 13, 1, "").entries.empty());
+}
+
+TEST_F(EveryYearTest, LeapDayListsLeapYearsOnly) {
+    for (const char* y : {"1900", "2000", "2003", "2004", "2100"}) {
+        Put(std::string(y) + "/0229.dia", y);  // written by hand into common years too
+    }
+    std::vector<int> years;
+    for (const YearEntry& e : ListEveryYear(data.path(), 2, 29, "").entries) {
+        years.push_back(e.year);
+    }
+    EXPECT_EQ(years, (std::vector<int>{2004, 2000}));
+}
+
+TEST(FirstLines, CutsAtTheLineBreaks) {
+    struct Case {
+        const char* text;
+        int count;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"a\r\nb\r\nc", 2, "a\r\nb"},
+        {"a\r\nb\r\n", 5, "a\r\nb"},
+        {"", 3, ""},
+        {"a\r\n\r\nb", 2, "a"},
+        {"abc", 0, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FirstLines(c.text, c.count), c.want) << c.text;
+}
+
+TEST(MonthMarks, MarkWrittenAndLockedDays) {
+    TempDir data;
+    ::mkdir((data / "2004").c_str(), 0700);
+    for (const char* f : {"2004/0201.dia", "2004/0214.xda", "2004/0229.xda", "2004/0229.dia",
+                          "2004/0230.dia", "2004/0301.xda", "2004/0215.txt"}) {
+        WriteBytes(data / f, "x");
+    }
+    const MonthMarks feb = MarkMonth(data.path(), 2004, 2);
+    EXPECT_EQ(feb.written, (std::bitset<32>{}.set(1).set(14).set(29)));
+    EXPECT_EQ(feb.locked, std::bitset<32>{}.set(14));  // 29th: the .dia is what opens
+    EXPECT_EQ(MarkMonth(data.path(), 2004, 3).locked, std::bitset<32>{}.set(1));
+    EXPECT_EQ(MarkMonth(data.path(), 2005, 2), MonthMarks{});
+    EXPECT_EQ(MarkMonth(data.path(), 2004, 0), MonthMarks{});
+    EXPECT_EQ(DaysInMonth(2004, 2), 29);
+    EXPECT_EQ(DaysInMonth(1900, 2), 28);
+    EXPECT_EQ(DaysInMonth(2000, 2), 29);
+    EXPECT_EQ(DaysInMonth(2001, 13), 0);
+}
+
+}  // namespace
+}  // namespace kuv
