@@ -61,6 +61,10 @@ bool MakeDirectories(const std::string& path) {
 
 }  // namespace
 
+std::optional<std::string> PerUserDataFolder() {
+    return UserDataFolder();
+}
+
 bool IsWritablePath(const std::string& path) {
     return ::access(cp932::ToUtf8(path).c_str(), W_OK) == 0;
 }

@@ -193,6 +193,8 @@ bool ReadSettings(TDiarySettings& s, const AppPaths& paths) {
     r.Int("WINDOW", "HEIGHT", s.WindowHeight);
     r.Int("WINDOW", "WIDTH", s.WindowWidth);
     r.Bool("SYSTEM", "AUTOINSERTDATE", s.AutoInsertDate);
+    // Kuvandoro's own keys, in a section the Windows program does not read.
+    r.Bool("KUVANDORO", "AUTOBACKUP", s.AutoBackup);
     // A file written by hand lies as a container from now on.
     if (!wasContainer) EncodeSettingsFile(paths);
     return true;
@@ -222,6 +224,7 @@ void WriteDialogSettings(const AppPaths& paths, const DialogValues& values) {
     w.Text("FONT", "NAME", values.fontName);
     w.Bool("WINDOW", "SAVE", values.saveWindow);
     w.Bool("SYSTEM", "AUTOINSERTDATE", values.autoInsertDate);
+    if (values.autoBackup) w.Bool("KUVANDORO", "AUTOBACKUP", *values.autoBackup);
     w.Commit();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/settings.h"
@@ -42,6 +43,8 @@ struct DialogValues {
     std::string fontName;
     bool saveWindow = true;
     bool autoInsertDate = false;
+    // [KUVANDORO] AUTOBACKUP; left as it is on disk when not set.
+    std::optional<bool> autoBackup;
 };
 // Same rules as WriteClosingSettings.
 void WriteDialogSettings(const AppPaths& paths, const DialogValues& values);
