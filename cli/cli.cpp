@@ -68,7 +68,13 @@ int Usage() {
         "  decode [--keep] PATH KEY\n"
         "  settings [--app-dir DIR]\n"
         "  profile get FILE SECTION KEY [DEFAULT]\n"
-        "  profile set FILE SECTION KEY VALUE\n",
+        "  profile set FILE SECTION KEY VALUE\n"
+        "  export [--app-dir DIR] [--data DIR] [--password P] [--from YYYY-MM-DD]\n"
+        "         [--to YYYY-MM-DD] --format txt|md|html|pdf OUTPUT\n"
+        "  backup [--app-dir DIR] [--data DIR] ARCHIVE\n"
+        "  verify ARCHIVE\n"
+        "  restore [--app-dir DIR] [--data DIR] ARCHIVE\n"
+        "  import [--app-dir DIR] [--data DIR] [--password P] FOLDER\n",
         stderr);
     return 2;
 }

@@ -18,5 +18,13 @@ int main(int argc, char** argv) {
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);
     }
+    // Taking the diary out and bringing it back.
+    static const Command kCarryCommands[] = {
+        {"export", RunExport},   {"backup", RunBackup}, {"verify", RunVerify},
+        {"restore", RunRestore}, {"import", RunImport},
+    };
+    for (const Command& c : kCarryCommands) {
+        if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);
+    }
     return Usage();
 }
