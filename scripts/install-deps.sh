@@ -7,6 +7,9 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev)
 run_pkgs=(fonts-ipafont-gothic fontconfig)
 test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
+# Backups (libarchive, libcrypto's SHA-256) and the PDF tests (poppler's tools).
+build_pkgs+=(libarchive-dev libssl-dev)
+test_pkgs+=(poppler-utils)
 
 case "${1:-run}" in
   run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;
