@@ -13,8 +13,8 @@
 namespace kuv::cp932 {
 namespace {
 
-// One iconv descriptor per direction, opened on first use; the program has a
-// single user-interface thread, the tools none at all.
+// One iconv descriptor per direction and thread, opened on first use: an
+// export or a backup off the window's thread converts while the window does.
 class Converter {
   public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -49,11 +49,11 @@ class Converter {
 };
 
 Converter& ToUtf16Conv() {
-    static Converter c("UTF-16LE", "CP932");
+    thread_local Converter c("UTF-16LE", "CP932");
     return c;
 }
 Converter& FromUtf16Conv() {
-    static Converter c("CP932", "UTF-16LE");
+    thread_local Converter c("CP932", "UTF-16LE");
     return c;
 }
 
