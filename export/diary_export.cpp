@@ -1,6 +1,10 @@
 #include "export/diary_export.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <exception>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -66,14 +70,57 @@ std::vector<EntryDay> DaysInRange(const std::string& dataPath, const DayRange& r
 // An entry's code page 932 text with CR LF breaks as UTF-8 with "\n" breaks
 // and none at the end.
 std::string ExportText(const std::string& paneText) {
-    std::string utf8 = cp932::ToUtf8(paneText);
-    std::string text;
-    text.reserve(utf8.size());
-    for (char c : utf8) {
-        if (c != '\r') text += c;
-    }
+    std::string text = cp932::ToUtf8(paneText);
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     while (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
+}
+
+// A day's entry read and laid out for the visitor.
+struct PreparedDay {
+    enum class Outcome { Gone, Unreadable, Sealed, Empty, Text };
+    Outcome outcome = Outcome::Gone;
+    ExportedDay day;
+    std::string path;  // the file that could not be read
+};
+
+constexpr std::size_t kBatchDays = 256;
+
+PreparedDay PrepareDay(const ExportOptions& options, const EntryDay& d) {
+    PreparedDay p;
+    const std::string folder = options.dataPath + "/" + Digits(d.year, 4);
+    const std::string name = Digits(d.month, 2) + Digits(d.day, 2);
+    PaneContent pane;
+    try {
+        pane = LoadPane(folder, name, options.password);
+    } catch (const AppError&) {
+        p.outcome = PreparedDay::Outcome::Unreadable;
+        p.path = folder + "/" + name + (d.plain ? ".dia" : ".xda");
+        return p;
+    }
+    switch (pane.source) {
+        case PaneSource::None:
+            // Gone since the folder was listed.
+            return p;
+        case PaneSource::Sealed:
+            p.outcome = PreparedDay::Outcome::Sealed;
+            return p;
+        case PaneSource::Plain:
+        case PaneSource::Locked:
+        case PaneSource::Raw:
+            break;
+    }
+    p.day.text = ExportText(pane.text);
+    if (p.day.text.empty()) {
+        p.outcome = PreparedDay::Outcome::Empty;
+        return p;
+    }
+    p.outcome = PreparedDay::Outcome::Text;
+    p.day.day = DateParts{static_cast<std::uint16_t>(d.year), static_cast<std::uint16_t>(d.month),
+                          static_cast<std::uint16_t>(d.day)};
+    p.day.heading = cp932::ToUtf8(FormatDatePattern(
+        options.headingPattern, EncodeDateValue(p.day.day.year, p.day.day.month, p.day.day.day)));
+    return p;
 }
 
 }  // namespace
@@ -102,50 +149,61 @@ ExportResult ForEachExportedDay(const ExportOptions& options, const ExportVisito
         result.status = ExportStatus::Cancelled;
         return result;
     }
+    // Reading and converting the entries is most of the work, and each day is
+    // its own: a few threads share every batch of days, and the visitor then
+    // sees the batch in order on this thread.
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
+    std::vector<PreparedDay> batch;
     std::uint64_t done = 0;
-    for (const EntryDay& d : days) {
-        const std::string folder = options.dataPath + "/" + Digits(d.year, 4);
-        const std::string name = Digits(d.month, 2) + Digits(d.day, 2);
-        PaneContent pane;
-        try {
-            pane = LoadPane(folder, name, options.password);
-        } catch (const AppError&) {
-            if (result.skippedUnreadable++ == 0) {
-                result.firstUnreadable = folder + "/" + name + (d.plain ? ".dia" : ".xda");
+    for (std::size_t start = 0; start < days.size(); start += kBatchDays) {
+        const std::size_t count = std::min(kBatchDays, days.size() - start);
+        batch.assign(count, PreparedDay{});
+        std::atomic<std::size_t> next{0};
+        std::vector<std::exception_ptr> failures(threads);
+        const auto work = [&](std::size_t thread) {
+            try {
+                for (std::size_t i; (i = next.fetch_add(1)) < count;) {
+                    batch[i] = PrepareDay(options, days[start + i]);
+                }
+            } catch (...) {
+                // Whatever a helper met (no memory) reaches the caller as it would alone.
+                failures[thread] = std::current_exception();
+                next = count;
             }
-            pane.source = PaneSource::None;
+        };
+        std::vector<std::thread> helpers;
+        for (std::size_t t = 1; t < std::min(threads, count); ++t) helpers.emplace_back(work, t);
+        work(0);
+        for (std::thread& t : helpers) t.join();
+        for (const std::exception_ptr& failure : failures) {
+            if (failure) std::rethrow_exception(failure);
         }
-        ExportedDay day;
-        day.day = DateParts{static_cast<std::uint16_t>(d.year), static_cast<std::uint16_t>(d.month),
-                            static_cast<std::uint16_t>(d.day)};
-        switch (pane.source) {
-            case PaneSource::None:
-                // Unreadable, or gone since the folder was listed.
-                break;
-            case PaneSource::Sealed:
-                ++result.skippedLocked;
-                break;
-            case PaneSource::Plain:
-            case PaneSource::Locked:
-            case PaneSource::Raw:
-                day.text = ExportText(pane.text);
-                if (day.text.empty()) {
+
+        for (PreparedDay& p : batch) {
+            switch (p.outcome) {
+                case PreparedDay::Outcome::Gone:
+                    break;
+                case PreparedDay::Outcome::Unreadable:
+                    if (result.skippedUnreadable++ == 0) result.firstUnreadable = p.path;
+                    break;
+                case PreparedDay::Outcome::Sealed:
+                    ++result.skippedLocked;
+                    break;
+                case PreparedDay::Outcome::Empty:
                     ++result.empty;
                     break;
-                }
-                day.heading = cp932::ToUtf8(
-                    FormatDatePattern(options.headingPattern,
-                                      EncodeDateValue(day.day.year, day.day.month, day.day.day)));
-                if (!visit(day)) {
-                    result.status = ExportStatus::Failed;
-                    return result;
-                }
-                ++result.exported;
-                break;
-        }
-        if (!KeepGoing(progress, ++done, total)) {
-            result.status = ExportStatus::Cancelled;
-            return result;
+                case PreparedDay::Outcome::Text:
+                    if (!visit(p.day)) {
+                        result.status = ExportStatus::Failed;
+                        return result;
+                    }
+                    ++result.exported;
+                    break;
+            }
+            if (!KeepGoing(progress, ++done, total)) {
+                result.status = ExportStatus::Cancelled;
+                return result;
+            }
         }
     }
     return result;
