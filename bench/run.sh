@@ -22,3 +22,21 @@ echo "== container against cp + sync =="
 "$build/bin/bench_crypt"
 echo "== start-up against a bare Qt window =="
 "$root/bench/startup/measure.sh" -b "$build"
+
+# Export, backup and restore of a 30-year test diary (bench_export,
+# bench_backup): HTML <= 1 s, Markdown and text <= 0.5 s, PDF of one year
+# <= 10 s, backup <= 1.5 x tar czf, restore <= 2 x tar xzf of the same
+# folders. KUV_BENCH_DIARY names a diary folder to use instead of a fresh one.
+echo "== export, backup and restore of a 30-year test diary =="
+ninja -C "$build" bench_export bench_backup >/dev/null
+carry_diary=${KUV_BENCH_DIARY:-}
+carry_dir=""
+if [ -z "$carry_diary" ]; then
+  ninja -C "$build" kuv_make_diary >/dev/null
+  carry_dir=$(mktemp -d /tmp/kuv-bench-carry-XXXXXX)
+  carry_diary="$carry_dir/diary"
+  "$build/bin/kuv_make_diary" --out "$carry_diary"
+fi
+"$build/bin/bench_export" --diary="$carry_diary"
+"$build/bin/bench_backup" --diary="$carry_diary"
+if [ -n "$carry_dir" ]; then rm -rf "$carry_dir"; fi
