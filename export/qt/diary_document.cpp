@@ -52,7 +52,9 @@ QString DocumentFontFamily(const QString& preferred) {
 
 std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>& days,
                                                   const DiaryLayout& layout, QPaintDevice& device) {
-    const double px = device.logicalDpiY() / 72.0;  // device pixels of a point
+    // The layout takes margins in pixels of a 96-dpi screen and scales them
+    // to the device itself.
+    const double px = 96.0 / 72.0;
     auto doc = std::make_unique<QTextDocument>();
     doc->setUndoRedoEnabled(false);
     doc->documentLayout()->setPaintDevice(&device);
@@ -64,7 +66,7 @@ std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>
     QTextCursor cursor(doc.get());
     QTextBlockFormat titleBlock;
     titleBlock.setAlignment(Qt::AlignHCenter);
-    titleBlock.setBottomMargin(12 * px);
+    titleBlock.setBottomMargin(16 * px);
     QTextCharFormat titleChars;
     titleChars.setFontPointSize(layout.pointSize * 1.6);
     titleChars.setFontWeight(QFont::Bold);
@@ -73,8 +75,8 @@ std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>
     cursor.insertText(layout.title);
 
     QTextBlockFormat headingBlock;
-    headingBlock.setTopMargin(14 * px);
-    headingBlock.setBottomMargin(4 * px);
+    headingBlock.setTopMargin(18 * px);
+    headingBlock.setBottomMargin(6 * px);
     QTextCharFormat headingChars;
     headingChars.setFontPointSize(layout.pointSize * 1.15);
     headingChars.setFontWeight(QFont::Bold);

@@ -29,9 +29,9 @@ struct DiaryLayout {
 // the PDF embeds.
 QString DocumentFontFamily(const QString& preferred);
 
-// The days laid out for device: sizes and spacing in points are turned into
-// the device's pixels, so the document must be drawn on a device of the same
-// resolution (PrintDiary does both).
+// The days laid out for device, whose resolution the text is measured at; the
+// document must be drawn on a device of the same resolution (PrintDiary does
+// both).
 std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>& days,
                                                   const DiaryLayout& layout, QPaintDevice& device);
 
