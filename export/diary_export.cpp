@@ -1,9 +1,11 @@
 #include "export/diary_export.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -123,6 +125,34 @@ PreparedDay PrepareDay(const ExportOptions& options, const EntryDay& d) {
     return p;
 }
 
+// Prepares days [start, start + count) on up to threads threads.
+std::vector<PreparedDay> PrepareBatch(const ExportOptions& options,
+                                      const std::vector<EntryDay>& days, std::size_t start,
+                                      std::size_t count, std::size_t threads) {
+    std::vector<PreparedDay> batch(count);
+    std::atomic<std::size_t> next{0};
+    std::vector<std::exception_ptr> failures(threads);
+    const auto work = [&](std::size_t thread) {
+        try {
+            for (std::size_t i; (i = next.fetch_add(1)) < count;) {
+                batch[i] = PrepareDay(options, days[start + i]);
+            }
+        } catch (...) {
+            // Whatever a helper met (no memory) reaches the caller as it would alone.
+            failures[thread] = std::current_exception();
+            next = count;
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < std::min(threads, count); ++t) helpers.emplace_back(work, t);
+    work(0);
+    for (std::thread& t : helpers) t.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+    return batch;
+}
+
 }  // namespace
 
 bool DayRange::Contains(int year, int month, int day) const {
@@ -150,34 +180,20 @@ ExportResult ForEachExportedDay(const ExportOptions& options, const ExportVisito
         return result;
     }
     // Reading and converting the entries is most of the work, and each day is
-    // its own: a few threads share every batch of days, and the visitor then
-    // sees the batch in order on this thread.
+    // its own: a few threads prepare the next batch of days while the visitor
+    // sees the present one, in order, on this thread. Leaving early waits for
+    // the batch under way.
     const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
-    std::vector<PreparedDay> batch;
+    const auto launch = [&](std::size_t start) {
+        return std::async(std::launch::async, PrepareBatch, std::cref(options), std::cref(days),
+                          start, std::min(kBatchDays, days.size() - start), threads);
+    };
+    std::future<std::vector<PreparedDay>> coming;
+    if (!days.empty()) coming = launch(0);
     std::uint64_t done = 0;
     for (std::size_t start = 0; start < days.size(); start += kBatchDays) {
-        const std::size_t count = std::min(kBatchDays, days.size() - start);
-        batch.assign(count, PreparedDay{});
-        std::atomic<std::size_t> next{0};
-        std::vector<std::exception_ptr> failures(threads);
-        const auto work = [&](std::size_t thread) {
-            try {
-                for (std::size_t i; (i = next.fetch_add(1)) < count;) {
-                    batch[i] = PrepareDay(options, days[start + i]);
-                }
-            } catch (...) {
-                // Whatever a helper met (no memory) reaches the caller as it would alone.
-                failures[thread] = std::current_exception();
-                next = count;
-            }
-        };
-        std::vector<std::thread> helpers;
-        for (std::size_t t = 1; t < std::min(threads, count); ++t) helpers.emplace_back(work, t);
-        work(0);
-        for (std::thread& t : helpers) t.join();
-        for (const std::exception_ptr& failure : failures) {
-            if (failure) std::rethrow_exception(failure);
-        }
+        std::vector<PreparedDay> batch = coming.get();
+        if (start + kBatchDays < days.size()) coming = launch(start + kBatchDays);
 
         for (PreparedDay& p : batch) {
             switch (p.outcome) {
@@ -246,9 +262,22 @@ std::string ExportTitle(const DayRange& range) {
 }
 
 std::string EscapeHtml(std::string_view utf8) {
+    // Which bytes need more than themselves; runs of the others go out whole.
+    static const std::array<bool, 256> kSpecial = [] {
+        std::array<bool, 256> special{};
+        for (int c = 0; c < 0x20; ++c)
+            special[static_cast<std::size_t>(c)] = c != '\n' && c != '\t';
+        for (unsigned char c : {'&', '<', '>', '"', '\'', '\x7f'}) special[c] = true;
+        return special;
+    }();
     std::string out;
     out.reserve(utf8.size() + utf8.size() / 8);
-    for (char c : utf8) {
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (!kSpecial[static_cast<unsigned char>(c)]) continue;
+        out.append(utf8, from, i - from);
+        from = i + 1;
         switch (c) {
             case '&':
                 out += "&amp;";
@@ -265,19 +294,12 @@ std::string EscapeHtml(std::string_view utf8) {
             case '\'':
                 out += "&#39;";
                 break;
-            case '\n':
-            case '\t':
-                out += c;
-                break;
             default:
-                if ((static_cast<unsigned char>(c) < 0x20) || c == '\x7f') {
-                    out += "\xEF\xBF\xBD";
-                } else {
-                    out += c;
-                }
+                // HTML allows no control characters.
+                out += "\xEF\xBF\xBD";
         }
     }
-    return out;
+    return out.append(utf8, from, std::string_view::npos);
 }
 
 }  // namespace kuv
