@@ -13,8 +13,9 @@
 namespace kuv::cp932 {
 namespace {
 
-// One iconv descriptor per direction and thread, opened on first use: an
-// export or a backup off the window's thread converts while the window does.
+// One iconv descriptor per direction and thread, opened on first use: a
+// descriptor keeps state between calls, and a search or export may read entry
+// files on a worker thread while the window converts text.
 class Converter {
   public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
@@ -151,8 +152,9 @@ class EncodeTable {
     std::vector<Form> forms_ = std::vector<Form>(0x10000, kUnknown);
 };
 
+// Filled as characters are met, so each thread keeps its own.
 EncodeTable& Table() {
-    static EncodeTable t;
+    thread_local EncodeTable t;
     return t;
 }
 
