@@ -56,6 +56,10 @@ std::optional<std::string> UserDataFolder() {
 
 }  // namespace
 
+std::optional<std::string> PerUserDataFolder() {
+    return UserDataFolder();
+}
+
 bool IsWritablePath(const std::string& path) {
     return ::access(cp932::ToUtf8(path).c_str(), W_OK) == 0;
 }

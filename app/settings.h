@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kuv {
@@ -23,6 +24,8 @@ struct TDiarySettings {
     int WindowLeft = 0;
     int WindowHeight = 450;
     int WindowWidth = 640;
+    // Kuvandoro's own: a backup at the first start of each day.
+    bool AutoBackup = true;
 };
 
 // The default date pattern yyyy"/"mm"/"dd" ("aaa")" and font name.
@@ -50,6 +53,10 @@ AppPaths FixedAppPaths(const std::string& appDir);
 // The per-user data folder whatever the build; FixedAppPaths when there is no
 // home folder to put it in. Creates nothing.
 AppPaths UserAppPaths(const std::string& appDir);
+
+// $XDG_DATA_HOME/kuvandoro (default ~/.local/share/kuvandoro), code page 932;
+// nothing when no home folder is known.
+std::optional<std::string> PerUserDataFolder();
 
 // The defaults of every field; DataPath is the settings folder.
 TDiarySettings DefaultSettings(const AppPaths& paths);

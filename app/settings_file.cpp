@@ -294,6 +294,8 @@ SettingsReadResult ReadSettingsFile(TDiarySettings& s, const AppPaths& paths,
     r.Int("WINDOW", "HEIGHT", s.WindowHeight);
     r.Int("WINDOW", "WIDTH", s.WindowWidth);
     r.Bool("SYSTEM", "AUTOINSERTDATE", s.AutoInsertDate);
+    // Kuvandoro's own keys, in a section the Windows program does not read.
+    r.Bool("KUVANDORO", "AUTOBACKUP", s.AutoBackup);
 
     SettingsReadResult result;
     result.status = SettingsRead::Read;
@@ -333,6 +335,7 @@ SettingsWriteResult StoreDialogSettings(const AppPaths& paths, const SettingsRea
     w.Text("FONT", "NAME", values.fontName);
     w.Bool("WINDOW", "SAVE", values.saveWindow);
     w.Bool("SYSTEM", "AUTOINSERTDATE", values.autoInsertDate);
+    if (values.autoBackup) w.Bool("KUVANDORO", "AUTOBACKUP", *values.autoBackup);
     return w.Commit();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "app/settings.h"
@@ -83,6 +84,8 @@ struct DialogValues {
     std::string fontName;
     bool saveWindow = true;
     bool autoInsertDate = false;
+    // [KUVANDORO] AUTOBACKUP; left as it is on disk when not set.
+    std::optional<bool> autoBackup;
 };
 
 // The writes. Each reads the file again just before it replaces it, so that

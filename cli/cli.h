@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "dates/calendar.h"
 
 // Shared pieces of the companion command-line tool.
 namespace kuv::cli {
@@ -39,6 +40,22 @@ std::optional<AppPaths> ProgramPaths(const Args& args);
 void PrintUsage(std::FILE* to);
 int Usage();
 
+// The diary a command works on: --app-dir, --data and --password over the
+// settings file, which is read for what they leave open (always when
+// readSettings). On failure a message is printed and status is the exit
+// status (2 bad input, 1 an unreadable settings file).
+struct DiaryOptions {
+    AppPaths paths;
+    TDiarySettings settings;
+};
+std::optional<DiaryOptions> ResolveDiary(const Args& args, bool readSettings, int& status);
+
+// A calendar day written exactly as YYYY-MM-DD.
+std::optional<DateParts> ParseIsoDay(const std::string& text);
+
+// A code page 932 message as a UTF-8 line.
+void PrintMessage(std::FILE* to, const std::string& cp932Message);
+
 // The commands; each returns the exit status.
 int RunShow(int argc, char** argv);
 int RunFormat(int argc, char** argv);
@@ -46,6 +63,11 @@ int RunEncode(int argc, char** argv);
 int RunDecode(int argc, char** argv);
 int RunSettings(int argc, char** argv);
 int RunProfile(int argc, char** argv);
+int RunExport(int argc, char** argv);
+int RunBackup(int argc, char** argv);
+int RunVerify(int argc, char** argv);
+int RunRestore(int argc, char** argv);
+int RunImport(int argc, char** argv);
 int RunConflicts(int argc, char** argv);
 int RunSearch(int argc, char** argv);
 int RunYears(int argc, char** argv);

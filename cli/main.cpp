@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
         {"show", RunShow},           {"format", RunFormat},     {"encode", RunEncode},
         {"decode", RunDecode},       {"settings", RunSettings}, {"profile", RunProfile},
         {"conflicts", RunConflicts}, {"search", RunSearch},     {"years", RunYears},
+        {"export", RunExport},       {"backup", RunBackup},     {"verify", RunVerify},
+        {"restore", RunRestore},     {"import", RunImport},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);

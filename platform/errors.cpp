@@ -9,4 +9,17 @@ std::string FormatMessage(const std::string& cp932Template, const std::string& c
     return out;
 }
 
+std::string FormatMessage(const std::string& cp932Template,
+                          std::initializer_list<std::string> cp932Args) {
+    std::string out;
+    std::size_t from = 0;
+    for (const std::string& arg : cp932Args) {
+        const std::size_t at = cp932Template.find("%s", from);
+        if (at == std::string::npos) break;
+        out.append(cp932Template, from, at - from).append(arg);
+        from = at + 2;
+    }
+    return out.append(cp932Template, from, std::string::npos);
+}
+
 }  // namespace kuv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 
@@ -36,5 +37,9 @@ class EConvertError : public AppError {
 
 // Replaces the first "%s" of a code page 932 message template.
 std::string FormatMessage(const std::string& cp932Template, const std::string& cp932Arg);
+// Replaces each "%s" in turn by the next argument; an argument is never
+// searched for "%s" itself.
+std::string FormatMessage(const std::string& cp932Template,
+                          std::initializer_list<std::string> cp932Args);
 
 }  // namespace kuv

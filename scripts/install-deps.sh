@@ -11,6 +11,9 @@ ime_pkgs=(fcitx5-frontend-qt6)
 pkg_pkgs=(dpkg-dev file scdoc desktop-file-utils appstream lintian bash-completion)
 test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
+# Backups (libarchive, libcrypto's SHA-256) and the PDF tests (poppler's tools).
+build_pkgs+=(libarchive-dev libssl-dev)
+test_pkgs+=(poppler-utils)
 
 case "${1:-run}" in
   run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${ime_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;

@@ -89,12 +89,16 @@ TEST_F(CliConflictsTest, WritingCommandsWaitForTheWindowToClose) {
     const std::string entryBefore = ReadBytes(entry);
     const std::string iniBefore = ReadBytes(ini);
 
+    TempDir incoming;
+    WriteBytes(incoming / "2001-01-17.txt", "imported");
     kuv::DiaryLock window;
     ASSERT_EQ(window.Acquire(Data(), Data(), "socket"), kuv::LockResult::Acquired);
     const std::vector<std::vector<std::string>> writes = {
         {"encode", entry, "key"},
         {"decode", entry, "key"},
         {"profile", "set", ini, "SYSTEM", "FORMAT", "mm"},
+        {"import", "--data", Data(), "--password", "", incoming.path()},
+        {"restore", "--data", Data(), incoming / "any.tar.gz"},
     };
     for (const auto& words : writes) {
         EXPECT_EQ(Cli(words).status, 3) << words[0] << " " << words[1];

@@ -1,0 +1,178 @@
+// A backup of a diary (the data folder and the settings file) against
+// "tar czf" of the same folders, and its restore against "tar xzf", in one
+// run. Targets: backup <= 1.5 times tar czf, restore <= 2 times tar xzf.
+// usage: bench_backup --diary=DIR [benchmark options]
+//   DIR is a diary folder (bench/run.sh makes the 30-year one); it is only read.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "backup/backup.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string g_diary, g_scratch;
+
+std::map<std::string, std::vector<double>>& Times() {
+    static std::map<std::string, std::vector<double>> times;
+    return times;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+template <typename F>
+double Seconds(F&& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Record(benchmark::State& state, const char* name, double seconds) {
+    state.SetIterationTime(seconds);
+    Times()[name].push_back(seconds);
+}
+
+std::string Quote(const std::string& s) {
+    return "'" + s + "'";
+}
+
+// The settings file that goes with the diary, as the program keeps it.
+std::string SettingsFile() {
+    return g_scratch + "/app/diary.ini";
+}
+
+void BM_TarCzf(benchmark::State& state) {
+    const fs::path diary(g_diary);
+    const std::string cmd = "tar czf " + Quote(g_scratch + "/tar.tar.gz") + " -C " +
+                            Quote(diary.parent_path().string()) + " " +
+                            Quote(diary.filename().string()) + " -C " + Quote(g_scratch + "/app") +
+                            " diary.ini";
+    for (auto _ : state) {
+        int rc = 0;
+        Record(state, "tar czf", Seconds([&] { rc = std::system(cmd.c_str()); }));
+        if (rc != 0) state.SkipWithError("tar czf failed");
+    }
+}
+
+void BM_Backup(benchmark::State& state) {
+    const kuv::BackupSources sources{g_diary, SettingsFile(), {}};
+    for (auto _ : state) {
+        kuv::BackupResult r;
+        Record(state, "backup",
+               Seconds([&] { r = kuv::CreateBackup(sources, g_scratch + "/backup.tar.gz"); }));
+        if (r.status != kuv::BackupStatus::Done) state.SkipWithError("backup failed");
+        state.counters["files"] = static_cast<double>(r.files);
+    }
+}
+
+void BM_TarXzf(benchmark::State& state) {
+    const std::string into = g_scratch + "/tar-out";
+    const std::string cmd = "tar xzf " + Quote(g_scratch + "/tar.tar.gz") + " -C " + Quote(into);
+    for (auto _ : state) {
+        fs::remove_all(into);
+        fs::create_directory(into);
+        int rc = 0;
+        Record(state, "tar xzf", Seconds([&] { rc = std::system(cmd.c_str()); }));
+        if (rc != 0) state.SkipWithError("tar xzf failed");
+    }
+}
+
+void BM_Restore(benchmark::State& state) {
+    const std::string into = g_scratch + "/restored";
+    const kuv::RestoreTarget target{into + "/data", into + "/diary.ini", {}};
+    for (auto _ : state) {
+        // A diary in place, as a restore finds one; what it keeps goes
+        // between rounds, outside the time.
+        fs::remove_all(into);
+        fs::create_directories(into + "/data");
+        kuv::RestoreResult r;
+        Record(state, "restore",
+               Seconds([&] { r = kuv::RestoreBackup(g_scratch + "/backup.tar.gz", target); }));
+        if (r.status != kuv::RestoreStatus::Done) state.SkipWithError("restore failed");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--diary=", 8) == 0) {
+            g_diary = argv[i] + 8;
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    while (g_diary.size() > 1 && g_diary.back() == '/') g_diary.pop_back();
+    if (g_diary.empty() || !fs::is_directory(g_diary)) {
+        std::fprintf(stderr, "usage: %s --diary=DIR\n", argv[0]);
+        return 2;
+    }
+    const char* base = std::getenv("TMPDIR");
+    std::string templ =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kuv-bench-backup-XXXXXX";
+    if (::mkdtemp(templ.data()) == nullptr) return 1;
+    g_scratch = templ;
+    fs::create_directory(g_scratch + "/app");
+    {
+        // A settings file of the usual size; its bytes do not matter here.
+        std::FILE* f = std::fopen(SettingsFile().c_str(), "wb");
+        const std::string ini(600, 'x');
+        if (f == nullptr || std::fwrite(ini.data(), 1, ini.size(), f) != ini.size()) return 1;
+        std::fclose(f);
+    }
+
+    // Each pair in turn, so that both sides of a ratio see the same machine.
+    benchmark::RegisterBenchmark("BM_TarCzf", BM_TarCzf)
+        ->Iterations(5)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_Backup", BM_Backup)
+        ->Iterations(5)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_TarXzf", BM_TarXzf)
+        ->Iterations(5)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("BM_Restore", BM_Restore)
+        ->Iterations(5)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+
+    int bargc = static_cast<int>(rest.size());
+    benchmark::Initialize(&bargc, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(bargc, rest.data())) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    const double czf = Median(Times()["tar czf"]), backup = Median(Times()["backup"]);
+    const double xzf = Median(Times()["tar xzf"]), restore = Median(Times()["restore"]);
+    std::printf("\nmedian of each round, %s:\n", g_diary.c_str());
+    std::printf("  tar czf %8.1f ms   backup  %8.1f ms   ratio %.2f   target <= 1.5   %s\n",
+                czf * 1e3, backup * 1e3, czf > 0 ? backup / czf : 0.0,
+                czf > 0 && backup <= 1.5 * czf ? "ok" : "MISSED");
+    std::printf("  tar xzf %8.1f ms   restore %8.1f ms   ratio %.2f   target <= 2.0   %s\n",
+                xzf * 1e3, restore * 1e3, xzf > 0 ? restore / xzf : 0.0,
+                xzf > 0 && restore <= 2.0 * xzf ? "ok" : "MISSED");
+    std::error_code ec;
+    fs::remove_all(g_scratch, ec);
+    return 0;
+}

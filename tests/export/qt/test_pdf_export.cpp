@@ -1,0 +1,94 @@
+#include "export/qt/diary_document.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+#include <QGuiApplication>
+
+#include "tests/support/reference.h"
+#include "tests/support/snapshot.h"
+#include "tests/support/temp_dir.h"
+
+namespace kuv {
+namespace {
+
+using test::Cp932;
+using test::Exists;
+using test::TempDir;
+using test::WriteBytes;
+
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+class PdfExportTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "test_pdf_export";
+        static char* argv[] = {name, nullptr};
+        static QGuiApplication app(argc, argv);
+    }
+    PdfExportTest() {
+        ::mkdir((data / "2004").c_str(), 0700);
+        // Sixty days of a dozen lines each: several pages.
+        for (int day = 1; day <= 60; ++day) {
+            char name[32];
+            std::snprintf(name, sizeof name, "2004/%02d%02d.dia", day <= 31 ? 1 : 2,
+                          day <= 31 ? day : day - 31);
+            std::string text;
+            for (int line = 0; line < 12; ++line) {
+                text += "日記 " + std::to_string(day) + " の " + std::to_string(line) + " 行目\r\n";
+            }
+            WriteBytes(data / name, Cp932(text));
+        }
+        options.dataPath = data.path();
+        options.headingPattern = "yyyy\"-\"mm\"-\"dd";
+    }
+    TempDir data, out;
+    ExportOptions options;
+};
+
+TEST_F(PdfExportTest, HoldsEveryDayWithPageNumbersInAnEmbeddedJapaneseFont) {
+    const std::string pdf = out / "diary.pdf";
+    const ExportResult r = ExportPdf(options, pdf, QStringLiteral("No Such Family"));
+    ASSERT_EQ(r.status, ExportStatus::Done) << r.message;
+    EXPECT_EQ(r.exported, 60u);
+    EXPECT_FALSE(Exists(pdf + ".$$$"));
+
+    const std::string text = Output("pdftotext -layout '" + pdf + "' -");
+    for (const char* piece : {"2004-01-01", "日記 1 の 0 行目", "2004-01-31", "2004-02-29",
+                              "日記 60 の 11 行目", "1 / "}) {
+        EXPECT_NE(text.find(piece), std::string::npos) << piece;
+    }
+    EXPECT_EQ(text.find("2004-03-01"), std::string::npos);
+    const std::string info = Output("pdfinfo '" + pdf + "'");
+    EXPECT_NE(info.find("A4"), std::string::npos) << info;
+    const int pages = std::atoi(info.substr(info.find("Pages:") + 6).c_str());
+    EXPECT_GT(pages, 2);
+    EXPECT_NE(text.find(std::to_string(pages) + " / " + std::to_string(pages)), std::string::npos);
+    const std::string fonts = Output("pdffonts '" + pdf + "'");
+    EXPECT_NE(fonts.find("IPAPGothic"), std::string::npos) << fonts;
+    EXPECT_NE(fonts.find(" yes "), std::string::npos) << fonts;  // embedded
+}
+
+TEST_F(PdfExportTest, ACancelWhileDrawingPagesLeavesNoFile) {
+    WriteBytes(out / "diary.pdf", "earlier");
+    const ExportResult r = ExportPdf(options, out / "diary.pdf", {},
+                                     [](std::uint64_t done, std::uint64_t) { return done < 700; });
+    EXPECT_EQ(r.status, ExportStatus::Cancelled);
+    EXPECT_EQ(test::ReadBytes(out / "diary.pdf"), "earlier");
+    EXPECT_FALSE(Exists(out / "diary.pdf.$$$"));
+}
+
+}  // namespace
+}  // namespace kuv
