@@ -145,6 +145,7 @@ void DiarySession::SaveUnder(TDateTime day) {
     }
     SaveEntry(yearDir_, EntryName(day), text, settings_.UseEncryption, settings_.Password);
     unsaved_ = false;
+    if (view_ != nullptr) view_->EntrySaved();
 }
 
 void DiarySession::GoTo(TDateTime day) {

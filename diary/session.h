@@ -33,6 +33,8 @@ class SessionView {
     // The panes were loaded anew; complete is false when the load stopped
     // with an error, and then only what was read before it is shown.
     virtual void PanesLoaded(bool complete) = 0;
+    // An entry was written (the calendar's marks, a search may want to know).
+    virtual void EntrySaved() {}
 };
 
 // A text that code page 932 cannot hold: the save stops and names the

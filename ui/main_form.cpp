@@ -342,6 +342,14 @@ void TMainForm::About1Click() {
     FAboutDialog->ShowAbout();
 }
 
+void TMainForm::GoToDay(int year, int month, int day) {
+    kuv::Guarded([&] {
+        FSession.GoTo(kuv::EncodeDateValue(static_cast<std::uint16_t>(year),
+                                           static_cast<std::uint16_t>(month),
+                                           static_cast<std::uint16_t>(day)));
+    });
+}
+
 void TMainForm::DateTimePickerEnter() {
     FSession.PickerEntered();
 }

@@ -87,6 +87,10 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void Memo1Change();
     void About1Click();
 
+    // Moves the window to a day chosen elsewhere (a search result, a year of
+    // this day), saving the entry being left by the usual rules.
+    void GoToDay(int year, int month, int day);
+
     // The password prompt's answers.
     void OnPasswordEntered(const QString& text);
     void OnPromptClosed();
