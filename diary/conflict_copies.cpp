@@ -268,8 +268,11 @@ bool DeleteConflictCopy(const std::string& path) {
     return true;
 }
 
-ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& name,
-                                std::string_view text, const std::string& key, std::time_t when) {
+namespace {
+
+// Puts bytes under the first free copy name of folder/name for when.
+ConflictWrite WriteCopyBytes(const std::string& folder, const std::string& name,
+                             std::string_view bytes, bool locked, std::time_t when) {
     ConflictWrite result;
     std::tm tm{};
     if (localtime_r(&when, &tm) == nullptr) return result;
@@ -277,13 +280,9 @@ ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& na
     if (std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm) == 0) return result;
     if (!fsio::IsDirectory(folder)) fsio::MakeDirectory(folder);
 
-    // Locked exactly when a save would lock the entry.
-    const bool locked = CryptKeyStorable(key);
     const std::string base = folder + "/" + name + std::string(kOwnTag) + stamp;
     const std::string work = base + ".$$$";
-    const std::optional<std::string> bytes =
-        locked ? CryptEncodeBytes(text, fsio::DosTimeNow(), key) : std::string(text);
-    if (!bytes || !WriteWork(work, *bytes)) return result;
+    if (!WriteWork(work, bytes)) return result;
 
     // The finished copy moves in under the first free name; a rename that
     // never replaces keeps even a copy that appeared meanwhile.
@@ -305,6 +304,28 @@ ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& na
     }
     fsio::Remove(work);
     return result;
+}
+
+}  // namespace
+
+ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& name,
+                                std::string_view text, const std::string& key, std::time_t when) {
+    // Locked exactly when a save would lock the entry.
+    const bool locked = CryptKeyStorable(key);
+    const std::optional<std::string> bytes =
+        locked ? CryptEncodeBytes(text, fsio::DosTimeNow(), key) : std::string(text);
+    if (!bytes) return ConflictWrite{};
+    return WriteCopyBytes(folder, name, *bytes, locked, when);
+}
+
+ConflictWrite CopyEntryFileAsConflict(const std::string& folder, const std::string& name,
+                                      bool locked, std::time_t when) {
+    std::string bytes;
+    const std::string path = folder + "/" + name + std::string(locked ? kLockedExt : kPlainExt);
+    if (fsio::ReadWholeFile(path, bytes, std::size_t{1} << 31) != fsio::ReadStatus::Ok) {
+        return ConflictWrite{};
+    }
+    return WriteCopyBytes(folder, name, bytes, locked, when);
 }
 
 }  // namespace kuv

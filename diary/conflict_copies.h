@@ -76,4 +76,10 @@ struct ConflictWrite {
 ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& name,
                                 std::string_view text, const std::string& key, std::time_t when);
 
+// Keeps the entry file folder/name.dia (or .xda when locked) as it lies, byte
+// for byte, as a new copy of the same kind: a locked entry's copy stays
+// locked without its password.
+ConflictWrite CopyEntryFileAsConflict(const std::string& folder, const std::string& name,
+                                      bool locked, std::time_t when);
+
 }  // namespace kuv

@@ -6,6 +6,7 @@
 
 #include "app/recovery.h"
 #include "dates/date_pattern.h"
+#include "diary/conflict_copies.h"
 #include "diary/date_insertion.h"
 #include "diary/navigation.h"
 #include "platform/cp932.h"
@@ -89,15 +90,19 @@ void DiarySession::LoadInto(TDateTime day) {
     yearDir_ = YearFolder(settings_.DataPath, day_);
     lastYearDir_ = YearFolder(settings_.DataPath, day_ - 365);
     const std::string name = EntryName(day);
+    loadedName_ = name;
+    conflictPending_ = false;
+    upperVersion_ = EntryVersion{};
+    lowerVersion_ = EntryVersion{};
     try {
         try {
-            upper_ = LoadPane(yearDir_, name, settings_.Password);
+            upper_ = LoadPaneVersioned(yearDir_, name, settings_.Password, upperVersion_);
         } catch (...) {
             upper_.source = PaneSource::Unreadable;
             throw;
         }
         upperReadOnly_ = upper_.source == PaneSource::Sealed;
-        lower_ = LoadPane(lastYearDir_, name, settings_.Password);
+        lower_ = LoadPaneVersioned(lastYearDir_, name, settings_.Password, lowerVersion_);
         if (settings_.AutoInsertDate && !upperReadOnly_ && HoldsNoLine(upper_.text)) {
             upper_.text =
                 AppendDateLine(upper_.text, FormatDatePattern(settings_.DateFormat, day_));
@@ -127,15 +132,17 @@ std::string DiarySession::UpperBytes() const {
 }
 
 void DiarySession::Save() {
-    SaveUnder(day_);
+    // Taking the other version shows it: the pane's text now lies in a copy.
+    if (SaveUnder(day_) == SaveOutcome::TookTheirs) LoadInto(loadedDay_);
 }
 
-void DiarySession::SaveUnder(TDateTime day) {
+DiarySession::SaveOutcome DiarySession::SaveUnder(TDateTime day) {
+    const std::string loadedFolder = yearDir_;
     yearDir_ = YearFolder(settings_.DataPath, day);
-    if (!modified_) return;
+    if (!modified_) return SaveOutcome::Nothing;
     // A sealed entry is kept until the password that opens it is set again;
     // one that could not be read is never replaced by what the pane shows.
-    if (upperReadOnly_) return;
+    if (upperReadOnly_) return SaveOutcome::Nothing;
     const std::string text = UpperBytes();
     // The default data folder is made at the first save that needs it, so
     // that a start that saves nothing leaves nothing behind. A folder the
@@ -143,21 +150,115 @@ void DiarySession::SaveUnder(TDateTime day) {
     if (settings_.DataPath == paths_.settingsFolder && !fsio::IsDirectory(settings_.DataPath)) {
         fsio::MakeDirectories(settings_.DataPath);
     }
-    SaveEntry(yearDir_, EntryName(day), text, settings_.UseEncryption, settings_.Password);
+    const std::string name = EntryName(day);
+    // Never overwritten in silence: the entry must be as it was loaded. A
+    // save into another place (the data folder was changed meanwhile) finds
+    // there what nothing was loaded from.
+    const bool samePlace = yearDir_ == loadedFolder && name == loadedName_;
+    const EntryChange change =
+        EntryChangedSince(samePlace ? upperVersion_ : EntryVersion{}, yearDir_, name);
+    if (change != EntryChange::None) {
+        const SaveOutcome settled = SettleConflict(yearDir_, name, text, change);
+        if (settled == SaveOutcome::TookTheirs) return settled;
+    }
+    SaveEntry(yearDir_, name, text, settings_.UseEncryption, settings_.Password);
+    upperVersion_ = VersionAfterSave(yearDir_, name, text, settings_.Password);
+    loadedName_ = name;
+    conflictPending_ = false;
     unsaved_ = false;
     if (view_ != nullptr) view_->EntrySaved();
+    return SaveOutcome::Saved;
+}
+
+DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder,
+                                                       const std::string& name,
+                                                       const std::string& text,
+                                                       EntryChange change) {
+    const EntryVersion now = CaptureEntryVersion(folder, name);
+    DiskConflict conflict;
+    conflict.change = change;
+    conflict.path = folder + "/" + name + (now.file == EntryFile::Locked ? ".xda" : ".dia");
+    const ConflictChoice choice =
+        asking_ && view_ != nullptr ? view_->ResolveConflict(conflict) : ConflictChoice::TakeTheirs;
+    const std::time_t when = std::time(nullptr);
+    switch (choice) {
+        case ConflictChoice::Cancel:
+            throw Cancelled();
+        case ConflictChoice::TakeTheirs: {
+            // My text goes into a copy, locked when the entry would be.
+            const ConflictWrite copy = WriteConflictCopy(
+                folder, name, text, settings_.UseEncryption ? settings_.Password : std::string(),
+                when);
+            if (!copy.ok) {
+                throw AppError(FormatMessage(TextOf(TextId::CannotCreateFile),
+                                             folder + "/" + name + ".conflict"));
+            }
+            lastConflictCopy_ = copy.path;
+            upperVersion_ = now;
+            conflictPending_ = false;
+            modified_ = false;
+            unsaved_ = false;
+            if (view_ != nullptr) view_->EntrySaved();
+            return SaveOutcome::TookTheirs;
+        }
+        case ConflictChoice::KeepMine:
+            break;
+    }
+    // The other version is kept as it lies, byte for byte, before mine
+    // replaces it.
+    for (const bool locked : {false, true}) {
+        const FileVersion& file = locked ? now.locked : now.plain;
+        if (!file.present) continue;
+        const ConflictWrite copy = CopyEntryFileAsConflict(folder, name, locked, when);
+        if (!copy.ok) {
+            throw AppError(FormatMessage(TextOf(TextId::CannotCreateFile),
+                                         folder + "/" + name + (locked ? ".xda" : ".dia")));
+        }
+        lastConflictCopy_ = copy.path;
+    }
+    return SaveOutcome::Saved;
+}
+
+DiarySession::DiskCheck DiarySession::CheckDisk() {
+    DiskCheck check;
+    if (locked_ || ended_ || loadCount_ == 0) return check;
+    const bool upper = upperVersion_.settled ? EntryChangedSince(upperVersion_, yearDir_,
+                                                                 loadedName_) != EntryChange::None
+                                             : false;
+    const bool lower =
+        EntryChangedSince(lowerVersion_, lastYearDir_, loadedName_) != EntryChange::None;
+    if (!upper && !lower) return check;
+    if (upper && modified_ && !upperReadOnly_) {
+        conflictPending_ = true;
+        check.conflict = true;
+        if (lower) {
+            lower_ =
+                LoadPaneVersioned(lastYearDir_, loadedName_, settings_.Password, lowerVersion_);
+            if (view_ != nullptr) view_->LowerPaneLoaded();
+        }
+        return check;
+    }
+    if (!upper && modified_) {
+        lower_ = LoadPaneVersioned(lastYearDir_, loadedName_, settings_.Password, lowerVersion_);
+        if (view_ != nullptr) view_->LowerPaneLoaded();
+        check.reloaded = true;
+        return check;
+    }
+    LoadInto(loadedDay_);
+    check.reloaded = true;
+    return check;
 }
 
 void DiarySession::GoTo(TDateTime day) {
     const DateParts d = DecodeDateValue(day);
     if (!WithDay(day_, d.year, d.month, d.day)) ThrowOutOfCalendar();
-    Save();
+    SaveUnder(day_);
     SetDay(*WithDay(day_, d.year, d.month, d.day));
     LoadInto(day_);
 }
 
 void DiarySession::StepDays(int days) {
-    Save();
+    SaveUnder(day_);
     const std::optional<TDateTime> next = ShiftDays(day_, days);
     if (!next) ThrowOutOfCalendar();
     SetDay(*next);
@@ -203,7 +304,7 @@ std::string DiarySession::InsertDate() {
 }
 
 std::string DiarySession::CloseWindow(const ClosingState& state) {
-    Save();
+    SaveUnder(day_);
     const SettingsWriteResult r =
         StoreClosingSettings(paths_, startUp_, state, settings_.SaveWindow);
     switch (r.status) {
@@ -231,8 +332,11 @@ void DiarySession::EndSession(const ClosingState& state) {
     if (ended_) return;
     ended_ = true;
     if (locked_) return;
+    // No one is asked now: another version on disk stays, and mine is kept
+    // as a copy beside it.
+    asking_ = false;
     try {
-        Save();
+        SaveUnder(day_);
     } catch (...) {
         if (modified_ && !upperReadOnly_) KeepForRecovery();
     }
@@ -241,7 +345,7 @@ void DiarySession::EndSession(const ClosingState& state) {
 }
 
 void DiarySession::Exit() {
-    Save();
+    SaveUnder(day_);
     ended_ = true;
 }
 

@@ -8,6 +8,7 @@
 #include "app/settings_file.h"
 #include "dates/calendar.h"
 #include "diary/diary_book.h"
+#include "diary/entry_version.h"
 #include "platform/errors.h"
 
 // The diary session: the current day, both panes, the change state, and every
@@ -23,7 +24,22 @@ class UpperPane {
     virtual std::u16string Text() const = 0;
 };
 
-// What a window shows of the session. Both are called after the session's
+// A save that found the day's entry changed on disk since it was loaded:
+// another program, a sync tool, the other machine wrote it.
+struct DiskConflict {
+    std::string path;  // the entry file as it stands now (or stood, when removed)
+    EntryChange change = EntryChange::Modified;
+};
+
+// What becomes of the two versions. Neither is ever lost: the one that does
+// not stay the entry is kept as a conflict copy beside it.
+enum class ConflictChoice {
+    KeepMine,    // my text becomes the entry; the other version is kept as a copy
+    TakeTheirs,  // the other version stays the entry; my text is kept as a copy
+    Cancel,      // nothing is written and the move stops
+};
+
+// What a window shows of the session. They are called after the session's
 // state has changed, also when the operation then throws.
 class SessionView {
   public:
@@ -35,6 +51,14 @@ class SessionView {
     virtual void PanesLoaded(bool complete) = 0;
     // An entry was written (the calendar's marks, a search may want to know).
     virtual void EntrySaved() {}
+    // Only the lower pane was loaded anew (it changed on disk while the upper
+    // one holds a change).
+    virtual void LowerPaneLoaded() {}
+    // A save met an entry changed on disk; asked with the text still in the
+    // pane. Without a view the other version stays and mine is kept as a copy.
+    virtual ConflictChoice ResolveConflict(const DiskConflict&) {
+        return ConflictChoice::TakeTheirs;
+    }
 };
 
 // A text that code page 932 cannot hold: the save stops and names the
@@ -149,10 +173,26 @@ class DiarySession {
     // How many loads there have been, so that a view knows when to refill.
     std::uint64_t LoadCount() const { return loadCount_; }
 
+    // Looks whether the entries the panes show changed on disk. An unchanged
+    // upper pane is loaded anew (and the lower one with it); a changed one
+    // keeps its text, and the conflict is settled at its save.
+    struct DiskCheck {
+        bool reloaded = false;  // the panes show what is on disk now
+        bool conflict = false;  // the upper entry changed under a change of the pane
+    };
+    DiskCheck CheckDisk();
+    // The upper entry changed on disk while the pane holds a change.
+    bool ConflictPending() const { return conflictPending_; }
+    // The copy the last settled conflict wrote (empty when none).
+    const std::string& LastConflictCopy() const { return lastConflictCopy_; }
+
   private:
+    enum class SaveOutcome { Nothing, Saved, TookTheirs };
     void SetDay(TDateTime day);
     void LoadInto(TDateTime day);
-    void SaveUnder(TDateTime day);
+    SaveOutcome SaveUnder(TDateTime day);
+    SaveOutcome SettleConflict(const std::string& folder, const std::string& name,
+                               const std::string& text, EntryChange change);
     std::string UpperBytes() const;
     void KeepForRecovery();
 
@@ -175,6 +215,13 @@ class DiarySession {
     bool locked_ = false;
     bool ended_ = false;
     std::uint64_t loadCount_ = 0;
+
+    // What the panes were loaded from, as it was then.
+    std::string loadedName_;
+    EntryVersion upperVersion_, lowerVersion_;
+    bool conflictPending_ = false;
+    bool asking_ = true;  // a conflict may be put to the view
+    std::string lastConflictCopy_;
 };
 
 }  // namespace kuv

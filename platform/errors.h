@@ -16,6 +16,10 @@
 // settings write that fails (app/settings_file.h), and, as EConvertError, a
 // date or time that the calendar cannot convert (dates/calendar.h).
 //
+// Cancelled stops a handler that the user chose to stop (a save that found
+// the entry changed on disk, and the user cancelled the move): it shows no
+// box and ends the handler as an error would.
+//
 // They are caught at the edge and nowhere in the core: in the window by
 // kuv::Guarded, which runs every handler that Qt calls, with
 // TApplication::notify behind it (ui/application.h); in the companion tool
@@ -33,6 +37,12 @@ class AppError : public std::runtime_error {
 class EConvertError : public AppError {
   public:
     using AppError::AppError;
+};
+
+// The user stopped the operation; nothing was written and nothing is shown.
+class Cancelled : public std::exception {
+  public:
+    const char* what() const noexcept override { return "cancelled"; }
 };
 
 // Replaces the first "%s" of a code page 932 message template.

@@ -38,6 +38,8 @@ std::string WithFinalPeriod(const std::string& cp932Text) {
 void ShowCurrentException() {
     try {
         throw;
+    } catch (const Cancelled&) {
+        // The user's own choice: nothing to say.
     } catch (const UnstorableTextError& e) {
         // The program's own sentence, ended already; the byte text can only
         // name the character, the box shows it too.

@@ -83,6 +83,9 @@ int main(int argc, char** argv) {
             break;
     }
     TMainForm form(paths);
+    form.SetDataLockMover([&instance](const std::string& dataPath) {
+        return instance.Lock().MoveData(dataPath) != kuv::LockResult::Busy;
+    });
     QObject::connect(&instance, &TSingleInstance::activationRequested, &form, [&form] {
         QWidget* prompt = form.PassWordDialog();
         BringToFront(form.Locked() && prompt != nullptr ? prompt : &form);

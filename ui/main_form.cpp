@@ -25,6 +25,7 @@
 #include "platform/errors.h"
 #include "ui/about_dialog.h"
 #include "ui/application.h"
+#include "ui/conflict_window.h"
 #include "ui/main_form_metrics.h"
 #include "ui/messages.h"
 #include "ui/pane_splitter.h"
@@ -80,6 +81,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreateToolBar();
     CreatePanes();
     CreateStatusBar();
+    CreateConflictWatch();
     ConnectHandlers();
     FSession.SetView(this);
     FSession.SetUpperPane(this);
@@ -245,6 +247,8 @@ void TMainForm::PanesLoaded(bool complete) {
             StatusPanel3->setToolTip(QString());
     }
     if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
+    WatchShownFolders();
+    ShowConflictState();
 }
 
 std::u16string TMainForm::Text() const {
@@ -314,6 +318,15 @@ void TMainForm::SpeedButton1Click() {
 
 void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                                   std::int32_t colorValue) {
+    // One window per diary: a data folder that another window has open is
+    // not taken over.
+    if (values.dataPath != FSession.Settings().DataPath && FMoveDataLock &&
+        !FMoveDataLock(values.dataPath)) {
+        kuv::ShowMessage(
+            QStringLiteral("日記データの格納フォルダ %1 は、別のウィンドウで開かれています")
+                .arg(kuv::ToQString(values.dataPath)));
+        return;
+    }
     const kuv::DialogApplyResult result = kuv::ApplyDialogSettings(
         FSession.Paths(), FSession.SettingsAtStart(), FSession.Settings(), values);
     switch (result.status) {

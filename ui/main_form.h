@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -11,11 +13,14 @@
 
 #include "app/settings.h"
 #include "app/settings_file.h"
+#include "diary/conflict_copies.h"
 #include "diary/session.h"
 #include "ui/fonts.h"
 
 class QAction;
 class QDateEdit;
+class QFileSystemWatcher;
+class QTimer;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
@@ -23,6 +28,7 @@ class QToolButton;
 class QWidget;
 class TAboutDialog;
 class TBevel;
+class TConflictWindow;
 class TPaneSplitter;
 class TPassWordDialog;
 class TSettingDialog;
@@ -50,6 +56,10 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     int LowerPaneHeight() const;
     // The prompt, when start-up created one.
     TPassWordDialog* PassWordDialog() const { return FPassWordDialog; }
+
+    // Moves the lock that keeps a second window off the diary when the data
+    // folder changes; false refuses the new folder (another window has it).
+    void SetDataLockMover(std::function<bool(const std::string&)> mover);
 
     // The end of the desktop session (SIGTERM, SIGHUP, logout): what closing
     // the main window does, without a box; a text that cannot be saved goes
@@ -101,6 +111,18 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     // kuv::SessionView
     void DayChanged() override;
     void PanesLoaded(bool complete) override;
+    void LowerPaneLoaded() override;
+    kuv::ConflictChoice ResolveConflict(const kuv::DiskConflict& conflict) override;
+
+    // Beside other writers (main_form_conflicts.cpp).
+    void CreateConflictWatch();
+    void WatchShownFolders();
+    void OnDiskChanged();
+    void ShowConflictState();
+    std::vector<kuv::ConflictCopy> ShownDayCopies() const;
+    void OpenConflictWindow();
+    void AppendConflictCopy(const QString& copyText);
+    void DeleteConflictCopy(const QString& path);
     // kuv::UpperPane
     std::u16string Text() const override;
 
@@ -120,6 +142,11 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     TPassWordDialog* FPassWordDialog = nullptr;
     std::unique_ptr<TSettingDialog> FSettingDialog;
     std::unique_ptr<TAboutDialog> FAboutDialog;
+    std::unique_ptr<TConflictWindow> FConflictWindow;
+    QFileSystemWatcher* FWatcher = nullptr;
+    QTimer* FDiskSettle = nullptr;
+    QAction* FShowConflicts = nullptr;
+    std::function<bool(const std::string&)> FMoveDataLock;
 
     // Commands: one action each, shared by a menu item and its toolbar button.
     QAction* Exit1 = nullptr;

@@ -1,8 +1,10 @@
 #include "ui/messages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -12,6 +14,7 @@ const char* const kAppTitle = "Kuvandoro";
 
 MessageHook gShowMessageHook = nullptr;
 MessageHook gErrorBoxHook = nullptr;
+AskHook gAskHook = nullptr;
 
 namespace {
 
@@ -61,6 +64,25 @@ void ShowErrorBox(const QString& text) {
         return;
     }
     RunBox(QMessageBox::Critical, text);
+}
+
+int Ask(const QString& text, const QStringList& answers) {
+    if (gAskHook != nullptr) return gAskHook(text, answers);
+    QWidget* owner = QApplication::activeWindow();
+    TCentredBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), text,
+                    QMessageBox::NoButton, owner);
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> buttons;
+    for (int i = 0; i < answers.size(); ++i) {
+        const bool last = i + 1 == answers.size();
+        QAbstractButton* b =
+            box.addButton(answers[i], last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        buttons.append(b);
+    }
+    if (!buttons.isEmpty()) box.setEscapeButton(buttons.back());
+    box.exec();
+    const int chosen = static_cast<int>(buttons.indexOf(box.clickedButton()));
+    return chosen < 0 ? static_cast<int>(answers.size()) - 1 : chosen;
 }
 
 }  // namespace kuv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "diary/session.h"
 
@@ -19,10 +20,21 @@ class TestView final : public SessionView {
     int dayChanges = 0;
     int loads = 0;
     int incompleteLoads = 0;
+    int lowerLoads = 0;
+    int saves = 0;
+    // How a conflict is answered, and what was asked.
+    ConflictChoice choice = ConflictChoice::TakeTheirs;
+    std::vector<DiskConflict> conflicts;
     void DayChanged() override { ++dayChanges; }
     void PanesLoaded(bool complete) override {
         ++loads;
         if (!complete) ++incompleteLoads;
+    }
+    void EntrySaved() override { ++saves; }
+    void LowerPaneLoaded() override { ++lowerLoads; }
+    ConflictChoice ResolveConflict(const DiskConflict& c) override {
+        conflicts.push_back(c);
+        return choice;
     }
 };
 
