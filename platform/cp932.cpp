@@ -3,10 +3,12 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -143,17 +145,25 @@ Form ComputeForm(char16_t c) {
 }
 
 // Each character's form, worked out through the converter the first time the
-// character is met; a text is then written by table look-up.
+// character is met; a text is then written by table look-up. The table is
+// made in blocks of 256 characters as they are met: a Japanese text meets a
+// few dozen of them, and the program does not pay for all 65536 at start.
 class EncodeTable {
   public:
     Form Of(char16_t c) {
-        Form& f = forms_[c];
+        std::unique_ptr<Block>& block = blocks_[c >> 8];
+        if (!block) {
+            block = std::make_unique<Block>();
+            block->fill(kUnknown);
+        }
+        Form& f = (*block)[c & 0xFF];
         if (f == kUnknown) f = ComputeForm(c);
         return f;
     }
 
   private:
-    std::vector<Form> forms_ = std::vector<Form>(0x10000, kUnknown);
+    using Block = std::array<Form, 0x100>;
+    std::array<std::unique_ptr<Block>, 0x100> blocks_;
 };
 
 // Filled as characters are met, so each thread keeps its own.

@@ -72,9 +72,10 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     : QMainWindow(parent), FSession(paths, kuv::DefaultSettings(paths)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Tessarine"));
-    QIcon icon(QStringLiteral(":/assets/icon32.png"));
-    icon.addFile(QStringLiteral(":/assets/kuvandoro.png"));
-    setWindowIcon(icon);
+    // The title bar's size; the desktop takes larger ones from the installed
+    // icon theme by the desktop file's name, and decoding them here would
+    // only cost memory at every start.
+    setWindowIcon(QIcon(QStringLiteral(":/assets/icon32.png")));
     setFont(kuv::ControlFont());
     CreateActions();
     CreateMenus();

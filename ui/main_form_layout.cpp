@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -55,10 +54,17 @@ class TStatusPanel final : public QLabel {
 QString PickerFormat(const QLocale& locale) {
     // The C locale's short date is the fallback tables' m/d/yy.
     if (locale.language() == QLocale::C) return QStringLiteral("M/d/yyyy");
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
-    format.replace(shortYear, QStringLiteral("yyyy"));
-    return format;
+    const QString format = locale.dateFormat(QLocale::ShortFormat);
+    // A run of exactly two y letters is the two-digit year.
+    QString wide;
+    for (qsizetype i = 0; i < format.size();) {
+        qsizetype run = 1;
+        while (i + run < format.size() && format[i + run] == format[i]) ++run;
+        const QString piece = format.mid(i, run);
+        wide += format[i] == u'y' && run == 2 ? QStringLiteral("yyyy") : piece;
+        i += run;
+    }
+    return wide;
 }
 
 QAction* MakeAction(QObject* owner, const char* name, const QString& caption,
@@ -228,8 +234,6 @@ void TMainForm::CreateStatusBar() {
     StatusBar1->setFont(QToolTip::font());
     StatusBar1->setSizeGripEnabled(true);
     StatusBar1->setFixedHeight(kStatusBarHeight);
-    // The panels draw their own sunken frames.
-    StatusBar1->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"));
     auto panel = [StatusBar1](const char* name, int width, Qt::Alignment align) {
         auto* label = new TStatusPanel(width, StatusBar1);
         label->setObjectName(QString::fromLatin1(name));

@@ -54,11 +54,12 @@ TSingleInstance::Claim TSingleInstance::Start(const kuv::AppPaths& paths) {
     if (socketPath.empty()) return Claim::Primary;
     const QString socket = SocketName(socketPath);
 
-    // The program folder: its window answers on its socket, or is starting.
+    // The program folder: a window holds its lock, and answers on its socket
+    // or is starting. A free lock means no window, and nothing to ask.
     QDeadlineTimer deadline(kStartingMs);
     for (;;) {
-        if (AskToComeForward(socket)) return Claim::Forwarded;
         if (FProgramLock.Acquire(paths.appDir) != kuv::LockResult::Busy) break;
+        if (AskToComeForward(socket)) return Claim::Forwarded;
         if (deadline.hasExpired()) return Claim::Busy;
         QThread::msleep(kRetryMs);
     }
