@@ -29,14 +29,27 @@ double Contrast(const QColor& a, const QColor& b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+bool IsGrey(QRgb pixel) {
+    return qRed(pixel) == qGreen(pixel) && qGreen(pixel) == qBlue(pixel);
+}
+
 QIcon GlyphIcon(const QString& resource, const QPalette& palette) {
     QImage image = QImage(resource).convertToFormat(QImage::Format_ARGB32);
+    // Only a glyph drawn in black and greys (the arrows) is inked anew; a
+    // coloured picture (the calendar sheet, the house) reads on any button
+    // and its black details lie on its own light parts.
+    bool grey = true;
+    for (int y = 0; grey && y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; grey && x < image.width(); ++x) {
+            grey = qAlpha(row[x]) == 0 || IsGrey(row[x]);
+        }
+    }
     const QColor ink = palette.color(QPalette::Active, QPalette::ButtonText);
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; grey && y < image.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
-            if (qAlpha(row[x]) != 0 && qRed(row[x]) == 0 && qGreen(row[x]) == 0 &&
-                qBlue(row[x]) == 0) {
+            if (qAlpha(row[x]) != 0 && (row[x] & 0xFFFFFFu) == 0) {
                 row[x] = qRgba(ink.red(), ink.green(), ink.blue(), qAlpha(row[x]));
             }
         }

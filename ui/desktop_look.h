@@ -21,9 +21,10 @@ QColor WarningColor(const QPalette& palette);
 // its frame read as one whatever the palette.
 QColor BannerEdgeColor(const QString& resource, int x);
 
-// Gives the action its toolbar glyph drawn for the palette (the black lines
-// in the colour of the buttons' text, so that they stay visible on dark
-// buttons) and remembers the picture for the next change of palette.
+// Gives the action its toolbar glyph drawn for the palette (a glyph in black
+// and greys has its black in the colour of the buttons' text, so that it
+// stays visible on dark buttons) and remembers the picture for the next
+// change of palette.
 void SetGlyph(QAction& action, const QString& resource, const QPalette& palette);
 // Draws the glyph of every action below owner anew for the palette.
 void RedrawGlyphs(const QObject& owner, const QPalette& palette);

@@ -260,6 +260,11 @@ void TestDesktop::colorsFollowAPalette() {
                              .convertToFormat(QImage::Format_ARGB32);
     const QColor ink = arrow.pixelColor(7, 7);  // the middle of the shaft
     QCOMPARE(ink, palette.color(QPalette::ButtonText));
+    // A coloured glyph stays as drawn: the calendar sheet keeps its black "1".
+    const QImage sheet = Find<QToolButton>(*form, "SpeedButton2")->icon().pixmap(16, 16).toImage();
+    QCOMPARE(
+        sheet.convertToFormat(QImage::Format_ARGB32),
+        QImage(QStringLiteral(":/assets/glyph_insert.png")).convertToFormat(QImage::Format_ARGB32));
 
     // The banners' ground stays theirs: white around the prompt's, black by the About one's.
     QCOMPARE(Find(prompt, "Panel1")->palette().color(QPalette::Window), QColor(Qt::white));
