@@ -17,6 +17,20 @@ QMargins KnownFrame(const QWidget& window) {
     return handle != nullptr ? handle->frameMargins() : QMargins();
 }
 
+// Margins of a real frame (while a window is laid out anew Qt may report
+// nonsense for a moment).
+bool IsFrame(const QMargins& m) {
+    return !m.isNull() && m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0;
+}
+
+void Place(QWidget& window, const QMargins& frame) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr || !window.isVisible()) return;
+    // Also when the frame already seems to stand there: a place given
+    // before the window existed may still be waiting to be applied.
+    window.move(CentredFramePlace(screen->availableGeometry(), window.size(), frame));
+}
+
 const char* const kCentringName = "kuvCentreWhenFramed";
 
 // Watches a window until its frame is known, centres it once more then and
@@ -32,16 +46,23 @@ class TCentreWhenFramed final : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != &window_) return false;
         switch (event->type()) {
+            case QEvent::Hide:
+                Stop();
+                break;
+            // A window manager that frames a window where it stands sends
+            // no move: the frame is noticed at the next activation or update.
             case QEvent::Show:
             case QEvent::Move:
             case QEvent::Resize:
-                if (const QMargins frame = KnownFrame(window_); !frame.isNull()) {
+            case QEvent::WindowActivate:
+            case QEvent::UpdateRequest:
+                if (const QMargins frame = KnownFrame(window_); IsFrame(frame)) {
                     Stop();
-                    Place(frame);
+                    // Moved from the event loop, not from inside an event of the window.
+                    QMetaObject::invokeMethod(
+                        &window_, [window = &window_, frame] { Place(*window, frame); },
+                        Qt::QueuedConnection);
                 }
-                break;
-            case QEvent::Hide:
-                Stop();
                 break;
             default:
                 break;
@@ -54,15 +75,6 @@ class TCentreWhenFramed final : public QObject {
         window_.removeEventFilter(this);
         deleteLater();
     }
-    void Place(const QMargins& frame) {
-        const QScreen* screen = window_.screen();
-        if (screen == nullptr) return;
-        const QPoint place = CentredFramePlace(screen->availableGeometry(), window_.size(), frame);
-        // Also when the frame already seems to stand there: a place given
-        // before the window existed may still be waiting to be applied.
-        window_.move(place);
-    }
-
     QWidget& window_;
 };
 
@@ -78,10 +90,11 @@ void CentreOnScreen(QWidget& window, const QScreen* screen) {
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
     const QMargins frame = KnownFrame(window);
-    window.move(CentredFramePlace(screen->availableGeometry(), window.size(), frame));
+    window.move(CentredFramePlace(screen->availableGeometry(), window.size(),
+                                  IsFrame(frame) ? frame : QMargins()));
     const bool watching = window.findChild<QObject*>(QString::fromLatin1(kCentringName),
                                                      Qt::FindDirectChildrenOnly) != nullptr;
-    if (frame.isNull() && !watching) new TCentreWhenFramed(window);
+    if (!IsFrame(frame) && !watching) new TCentreWhenFramed(window);
 }
 
 }  // namespace kuv

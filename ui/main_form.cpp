@@ -25,6 +25,7 @@
 #include "platform/errors.h"
 #include "ui/about_dialog.h"
 #include "ui/application.h"
+#include "ui/centring.h"
 #include "ui/main_form_metrics.h"
 #include "ui/memo.h"
 #include "ui/messages.h"
@@ -180,7 +181,7 @@ void TMainForm::CentreOnScreen() {
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
     const QSize outer = FPendingFrameSize.isValid() ? FPendingFrameSize : frameGeometry().size();
-    move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
+    move(kuv::CentredFramePlace(area, outer, QMargins()));
 }
 
 void TMainForm::OnPasswordEntered(const QString& text) {
