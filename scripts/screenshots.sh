@@ -7,8 +7,17 @@
 # folder with a small sample diary, opens the windows with the keyboard the
 # way a user would (xdotool), and writes docs/screenshots/main_window.png,
 # settings_dialog.png, about_dialog.png and password_prompt.png (ImageMagick's
-# import). A second start with encryption switched on in the settings file
-# shows the password prompt; that needs kuvandoro-cli beside the program.
+# import). Two more starts show the main window under a dark colour scheme
+# (main_window_dark.png) and at twice the size (main_window_scale2.png,
+# QT_SCALE_FACTOR=2). A last start with encryption switched on in the
+# settings file shows the password prompt; that needs kuvandoro-cli beside
+# the program.
+#
+# The dark start is a KDE Plasma desktop as Qt sees it: XDG_CURRENT_DESKTOP=KDE
+# makes Qt use its own KDE platform theme, which reads the colour scheme
+# (Breeze Dark here) from kdeglobals in XDG_CONFIG_HOME. The program has no
+# dark mode of its own; it follows whatever palette the desktop gives Qt
+# (on GNOME through the qt6-gtk-platformtheme package).
 # Needs the Debian packages xvfb, xdotool, imagemagick and fonts-ipafont-gothic.
 set -euo pipefail
 
@@ -35,7 +44,7 @@ cleanup() {
 trap cleanup EXIT
 
 # --- A private X server --------------------------------------------------------
-Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$tmp/display" 2>"$tmp/xvfb.log" &
+Xvfb -displayfd 9 -screen 0 1600x1200x24 -nolisten tcp 9>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [[ -s $tmp/display ]] && break; sleep 0.1; done
 [[ -s $tmp/display ]] || { echo "screenshots.sh: Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
@@ -84,8 +93,8 @@ keys() {  # keys WINDOW KEY... : each key to the focused window, with a pause
   xdotool windowfocus --sync "$window"
   for k in "$@"; do xdotool key "$k"; sleep 0.3; done
 }
-start_program() {
-  "$prog/kuvandoro" >"$tmp/program.log" 2>&1 &
+start_program() {  # start_program [VAR=VALUE...]: the program with these in its environment
+  env "$@" "$prog/kuvandoro" >"$tmp/program.log" 2>&1 &
   app_pid=$!
 }
 stop_program() {
@@ -112,6 +121,51 @@ xdotool windowunmap --sync "$settings" 2>/dev/null || true
 keys "$main" alt Left Return Return
 about=$(wait_window '^バージョン情報$')
 shoot "$about" about_dialog.png
+stop_program
+
+# --- The main window under a dark colour scheme, and at twice the size -----------
+config="$tmp/config"
+mkdir -p "$config"
+cat >"$config/kdeglobals" <<'EOF'
+[General]
+ColorScheme=BreezeDark
+
+[Colors:Button]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=252,252,252
+
+[Colors:Tooltip]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+
+[Colors:View]
+BackgroundAlternate=35,38,41
+BackgroundNormal=27,30,32
+ForegroundLink=29,153,243
+ForegroundNormal=252,252,252
+ForegroundVisited=155,89,182
+
+[Colors:Window]
+BackgroundNormal=42,46,50
+ForegroundLink=29,153,243
+ForegroundNormal=252,252,252
+ForegroundVisited=155,89,182
+EOF
+start_program XDG_CONFIG_HOME="$config" XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
+main=$(wait_window '^Tessarine$')
+shoot "$main" main_window_dark.png
+stop_program
+
+# Twice as large, the screen holds half as many pixels: start from the
+# default place (centred) rather than where the last start was closed.
+rm -f "$prog/data/diary.ini"
+start_program QT_SCALE_FACTOR=2
+main=$(wait_window '^Tessarine$')
+shoot "$main" main_window_scale2.png
 stop_program
 
 # --- Second start with encryption on: only the password prompt appears -------------

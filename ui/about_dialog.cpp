@@ -1,20 +1,21 @@
 #include "ui/about_dialog.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QDesktopServices>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QToolButton>
 #include <QUrl>
 
 #include "app/version.h"
 #include "ui/application.h"
 #include "ui/bevel.h"
+#include "ui/centring.h"
+#include "ui/desktop_look.h"
 #include "ui/dialog_parts.h"
 #include "ui/fonts.h"
 #include "ui/qt_text.h"
@@ -23,6 +24,9 @@ const char* const kSupportPageUrl = "https://kuvandoro.example.org/support/";
 const char* const kContactAddress = "support@kuvandoro.example.org";
 
 namespace {
+
+// The least room between a label and the text that follows it on its line.
+constexpr int kLabelGap = 4;
 
 TAboutDialog::UrlOpener& Opener() {
     // openUrl hands the address to the desktop's browser and returns at once.
@@ -58,15 +62,18 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     Panel1->setGeometry(0, 0, 65, 49);
     Panel1->setFrameShape(QFrame::NoFrame);
     Panel1->setAutoFillBackground(true);
-    QPalette black = Panel1->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    Panel1->setPalette(black);
+    // The block continues the banner's black left edge, whatever the palette.
+    const QString banner = QStringLiteral(":/assets/banner_about.png");
+    QPalette ground = Panel1->palette();
+    ground.setColor(QPalette::Window, kuv::BannerEdgeColor(banner, 0));
+    Panel1->setPalette(ground);
 
     // The banner is wider than the dialog; the part beyond its edge is cut.
-    Image2 = kuv::MakePicture(this, "Image2", QStringLiteral(":/assets/banner_about.png"),
-                              QRect(64, 0, 257, 49));
+    Image2 = kuv::MakePicture(this, "Image2", banner, QRect(64, 0, 257, 49));
+    Image2->setAccessibleName(QStringLiteral("Kuvandoro Tessarine"));
     Image1 = kuv::MakePicture(this, "Image1", QStringLiteral(":/assets/icon32.png"),
                               QRect(40, 64, 33, 41));
+    Image1->setAccessibleName(QStringLiteral("Kuvandoroのアイコン"));
 
     Label3 = MakeLabel(this, "Label3", QStringLiteral("Tessarine"), 120, 64);
     Label4 = MakeLabel(this, "Label4",
@@ -79,19 +86,19 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
     QFont link = Label7->font();
     link.setUnderline(true);
     Label7->setFont(link);
-    QPalette blue = Label7->palette();
-    blue.setColor(QPalette::WindowText, Qt::blue);
-    Label7->setPalette(blue);
+    // Blue under a light palette, and the link colour of a dark one.
+    Label7->setForegroundRole(QPalette::Link);
     Label7->setCursor(Qt::PointingHandCursor);
     Label7->move(24, 136);
     Label7->adjustSize();
     Label7->setFocusPolicy(Qt::NoFocus);
 
     Label2 = MakeLabel(this, "Label2", QStringLiteral("e-mailアドレス："), 8, 160);
-    Label8 = MakeLabel(this, "Label8", QString::fromLatin1(kContactAddress), 88, 160);
-    QPalette plain = Label8->palette();
-    plain.setColor(QPalette::WindowText, Qt::black);
-    Label8->setPalette(plain);
+    // The address stands at 88 unless the label's text, in the font it is
+    // shown in, reaches that far; then it keeps a small gap after it. Its
+    // colour is the window text's: black under a light palette.
+    const int addressLeft = std::max(88, Label2->x() + Label2->width() + kLabelGap);
+    Label8 = MakeLabel(this, "Label8", QString::fromLatin1(kContactAddress), addressLeft, 160);
 
     Bevel1 = new TBevel(TBevel::Edge::Top, this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -108,9 +115,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
 void TAboutDialog::ShowAbout() {
     if (!FPlaced) {
         // Centred the first time; afterwards Qt keeps the place it was left at.
-        if (const QScreen* s = screen(); s != nullptr) {
-            move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
-        }
+        kuv::CentreOnScreen(*this, screen());
         FPlaced = true;
     }
     if (isVisible()) raise();  // a newly shown window comes up in front anyway

@@ -1,12 +1,38 @@
 #include "ui/dialog_parts.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QRect>
 #include <QString>
 #include <QToolButton>
 
 namespace kuv {
+
+namespace {
+
+// The application's style with the Windows password mask. A style sheet
+// would say it in one line, but a widget under a style sheet keeps the
+// colours of the palette it was first shown with when the desktop's
+// palette changes.
+class TAsteriskStyle final : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        switch (hint) {
+            case SH_LineEdit_PasswordCharacter:
+                return u'*';
+            case SH_LineEdit_PasswordMaskDelay:
+                return 0;
+            default:
+                return QProxyStyle::styleHint(hint, option, widget, returnData);
+        }
+    }
+};
+
+}  // namespace
+
 QLabel* MakePicture(QWidget* parent, const char* name, const QString& resource, const QRect& rect) {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -28,6 +54,13 @@ QToolButton* MakeFlatButton(QWidget* parent, const char* name, const QString& ca
     button->setFocusPolicy(Qt::NoFocus);
     button->setGeometry(rect);
     return button;
+}
+
+void MaskWithAsterisks(QLineEdit& edit) {
+    edit.setEchoMode(QLineEdit::Password);
+    auto* style = new TAsteriskStyle;
+    style->setParent(&edit);
+    edit.setStyle(style);
 }
 
 }  // namespace kuv

@@ -1,6 +1,7 @@
 #pragma once
 
 class QLabel;
+class QLineEdit;
 class QRect;
 class QString;
 class QToolButton;
@@ -15,5 +16,9 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QString& resource, 
 // A flat button with a caption that never takes the keyboard focus.
 QToolButton* MakeFlatButton(QWidget* parent, const char* name, const QString& caption,
                             const QRect& rect);
+
+// A password field: every character shows at once as "*", as in the Windows
+// edit, not as the style's dot.
+void MaskWithAsterisks(QLineEdit& edit);
 
 }  // namespace kuv

@@ -25,8 +25,10 @@
 #include "platform/errors.h"
 #include "ui/about_dialog.h"
 #include "ui/application.h"
+#include "ui/centring.h"
 #include "ui/conflict_window.h"
 #include "ui/main_form_metrics.h"
+#include "ui/memo.h"
 #include "ui/messages.h"
 #include "ui/pane_splitter.h"
 #include "ui/password_dialog.h"
@@ -83,6 +85,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreatePanes();
     CreateStatusBar();
     CreateConflictWatch();
+    DescribeControls();
     ConnectHandlers();
     FSession.SetView(this);
     FSession.SetUpperPane(this);
@@ -114,8 +117,9 @@ void TMainForm::ConnectHandlers() {
     // the picker's signals blocked.
     connect(DateTimePicker, &QDateEdit::dateChanged, this,
             Handler(this, &TMainForm::DateTimePickerChange));
+    // A word still being composed shows in the pane but changes nothing yet.
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
-        if (!FLoading) kuv::Guarded([this] { Memo1Change(); });
+        if (!FLoading && !Memo1->ComposingOnly()) kuv::Guarded([this] { Memo1Change(); });
     });
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -180,7 +184,7 @@ void TMainForm::CentreOnScreen() {
     if (screen == nullptr) return;
     const QRect area = screen->availableGeometry();
     const QSize outer = FPendingFrameSize.isValid() ? FPendingFrameSize : frameGeometry().size();
-    move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
+    move(kuv::CentredFramePlace(area, outer, QMargins()));
 }
 
 void TMainForm::OnPasswordEntered(const QString& text) {
@@ -278,15 +282,19 @@ void TMainForm::SpeedButton2Click() {
 }
 
 void TMainForm::SpeedButton3Click() {
+    FinishComposition();
     FSession.StepDays(-1);
 }
 void TMainForm::SpeedButton4Click() {
+    FinishComposition();
     FSession.StepDays(1);
 }
 void TMainForm::SpeedButton7Click() {
+    FinishComposition();
     FSession.StepYear(false);
 }
 void TMainForm::SpeedButton5Click() {
+    FinishComposition();
     FSession.StepYear(true);
 }
 
@@ -358,6 +366,7 @@ void TMainForm::About1Click() {
 
 void TMainForm::GoToDay(int year, int month, int day) {
     kuv::Guarded([&] {
+        FinishComposition();
         FSession.GoTo(kuv::EncodeDateValue(static_cast<std::uint16_t>(year),
                                            static_cast<std::uint16_t>(month),
                                            static_cast<std::uint16_t>(day)));
@@ -365,6 +374,7 @@ void TMainForm::GoToDay(int year, int month, int day) {
 }
 
 void TMainForm::DateTimePickerEnter() {
+    FinishComposition();
     FSession.PickerEntered();
 }
 
@@ -414,6 +424,7 @@ kuv::ClosingState TMainForm::CurrentClosingState() const {
 }
 
 void TMainForm::FormCloseQuery() {
+    FinishComposition();
     const std::string notice = FSession.CloseWindow(CurrentClosingState());
     // Said once, at the end: the file is the user's and stays as it was.
     if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
@@ -440,6 +451,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::Exit1Click() {
+    FinishComposition();
     FSession.Exit();
     Quit();
 }
@@ -447,6 +459,7 @@ void TMainForm::Exit1Click() {
 void TMainForm::EndSession() {
     if (FSession.Ended()) return;
     // No box may wait now: the session kills a program that does not end.
+    FinishComposition();
     FSession.EndSession(CurrentClosingState());
     Quit();
 }
@@ -483,5 +496,9 @@ bool TMainForm::event(QEvent* event) {
 
 void TMainForm::changeEvent(QEvent* event) {
     if (event->type() == QEvent::LocaleChange) kuv::LoadDateLocale();
+    // Qt tells the window before its controls: they follow once they have it.
+    if (event->type() == QEvent::PaletteChange) {
+        QMetaObject::invokeMethod(this, &TMainForm::FollowPalette, Qt::QueuedConnection);
+    }
     QMainWindow::changeEvent(event);
 }

@@ -29,6 +29,7 @@ class QWidget;
 class TAboutDialog;
 class TBevel;
 class TConflictWindow;
+class TMemo;
 class TPaneSplitter;
 class TPassWordDialog;
 class TSettingDialog;
@@ -79,6 +80,14 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void CreatePanes();
     void CreateStatusBar();
     void ConnectHandlers();
+
+    // At home on the desktop (main_form_desktop.cpp): names for screen
+    // readers, glyphs and pane colours that follow the palette, and words
+    // still being composed by an input method put into the panes before a
+    // day is left.
+    void DescribeControls();
+    void FollowPalette();
+    void FinishComposition();
 
     // Handlers, under the names the window's layout gives them. They throw
     // kuv::AppError; the connections run them inside kuv::Guarded.
@@ -174,8 +183,8 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     QToolButton* SpeedButton7 = nullptr;
     QDateEdit* DateTimePicker = nullptr;
     TPaneSplitter* Splitter1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QPlainTextEdit* Memo2 = nullptr;
+    TMemo* Memo1 = nullptr;
+    TMemo* Memo2 = nullptr;
     QLabel* StatusPanel1 = nullptr;  // the status line
     QLabel* StatusPanel2 = nullptr;  // the maker's notice
     QLabel* StatusPanel3 = nullptr;  // why the upper pane is read-only

@@ -16,6 +16,7 @@
 #include "ui/application.h"
 #include "ui/conflict_window.h"
 #include "ui/main_form.h"
+#include "ui/memo.h"
 #include "ui/messages.h"
 #include "ui/qt_text.h"
 

@@ -1,20 +1,25 @@
 #include <QAction>
 #include <QDateEdit>
-#include <QIcon>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOption>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
 
 #include "dates/qt/locale_loader.h"
 #include "ui/bevel.h"
+#include "ui/desktop_look.h"
 #include "ui/main_form.h"
 #include "ui/main_form_metrics.h"
+#include "ui/memo.h"
 #include "ui/pane_splitter.h"
 
 // The controls of the main window, built once at start-up.
@@ -49,6 +54,22 @@ class TStatusPanel final : public QLabel {
     int width_;
 };
 
+// The status bar: its panels draw their own sunken frames, so it draws none
+// around them (a style sheet would do it too, but would keep the colours of
+// the palette it met first when the desktop's palette changes).
+class TStatusBar final : public QStatusBar {
+  public:
+    using QStatusBar::QStatusBar;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QStyleOption option;
+        option.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_PanelStatusBar, &option, &painter, this);
+    }
+};
+
 // The user's short date format, with the year in four digits so that every
 // year the picker takes can be read and typed.
 QString PickerFormat(const QLocale& locale) {
@@ -71,7 +92,9 @@ QAction* MakeAction(QObject* owner, const char* name, const QString& caption,
                     const char* glyph = nullptr, const QString& hint = QString()) {
     auto* action = new QAction(caption, owner);
     action->setObjectName(QString::fromLatin1(name));
-    if (glyph != nullptr) action->setIcon(QIcon(QString::fromLatin1(glyph)));
+    if (glyph != nullptr) {
+        kuv::SetGlyph(*action, QString::fromLatin1(glyph), QGuiApplication::palette());
+    }
     // The menus show no glyphs; the toolbar buttons do.
     action->setIconVisibleInMenu(false);
     if (!hint.isEmpty()) action->setToolTip(hint);
@@ -209,7 +232,7 @@ void TMainForm::CreatePanes() {
     fill->addWidget(Splitter1);
 
     auto pane = [this](const char* name) {
-        auto* memo = new QPlainTextEdit(Splitter1);
+        auto* memo = new TMemo(Splitter1);
         memo->setObjectName(QString::fromLatin1(name));
         memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -229,7 +252,7 @@ void TMainForm::CreatePanes() {
 }
 
 void TMainForm::CreateStatusBar() {
-    auto* StatusBar1 = new QStatusBar(this);
+    auto* StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFont(QToolTip::font());
     StatusBar1->setSizeGripEnabled(true);

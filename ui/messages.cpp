@@ -2,11 +2,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
+
+#include "ui/centring.h"
 
 namespace kuv {
 
@@ -19,7 +19,7 @@ AskHook gAskHook = nullptr;
 namespace {
 
 // A message box that places itself in the middle of the screen once its size
-// is known, rather than over its parent.
+// is known, rather than over its parent, by its frame (title bar included).
 class TCentredBox final : public QMessageBox {
   public:
     using QMessageBox::QMessageBox;
@@ -27,12 +27,7 @@ class TCentredBox final : public QMessageBox {
   protected:
     void showEvent(QShowEvent* event) override {
         QMessageBox::showEvent(event);
-        QScreen* screen =
-            parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
-        if (screen == nullptr) return;
-        const QRect area = screen->availableGeometry();
-        const QSize size = frameGeometry().size();
-        move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+        kuv::CentreOnScreen(*this, parentWidget() != nullptr ? parentWidget()->screen() : nullptr);
     }
 };
 

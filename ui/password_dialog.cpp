@@ -7,16 +7,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QScreen>
 #include <QToolButton>
 
 #include "ui/bevel.h"
+#include "ui/centring.h"
+#include "ui/desktop_look.h"
+#include "ui/dialog_parts.h"
 #include "ui/fonts.h"
 
 namespace {
 
 constexpr int kClientWidth = 368;
 constexpr int kClientHeight = 166;
+const char* const kBanner = ":/assets/banner_password.png";
 
 }  // namespace
 
@@ -37,9 +40,10 @@ void TPassWordDialog::CreateControls() {
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(1);
     Panel1->setAutoFillBackground(true);
-    QPalette white = Panel1->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    Panel1->setPalette(white);
+    // The panel is the banner's white ground around it, whatever the palette.
+    QPalette ground = Panel1->palette();
+    ground.setColor(QPalette::Window, kuv::BannerEdgeColor(QString::fromLatin1(kBanner), 0));
+    Panel1->setPalette(ground);
 
     // The banner is shown as drawn, from its top-left corner, and cut to the
     // picture's box.
@@ -48,7 +52,8 @@ void TPassWordDialog::CreateControls() {
     Image1->setGeometry(47, 1, 320, 63);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setScaledContents(false);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/assets/banner_password.png")));
+    Image1->setPixmap(QPixmap(QString::fromLatin1(kBanner)));
+    Image1->setAccessibleName(QStringLiteral("Kuvandoro Tessarine"));
 
     Label1 = new QLabel(QStringLiteral("パスワードを入力して下さい："), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -58,10 +63,10 @@ void TPassWordDialog::CreateControls() {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(32, 96, 305, 20);
-    Edit1->setEchoMode(QLineEdit::Password);
-    // Every typed character shows as "*" (42), whatever the style's own mask.
-    Edit1->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    kuv::MaskWithAsterisks(*Edit1);
     Edit1->installEventFilter(this);
+    // A screen reader names the field after the label.
+    Label1->setBuddy(Edit1);
 
     Bevel1 = new TBevel(TBevel::Edge::Top, this);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
@@ -85,10 +90,7 @@ void TPassWordDialog::CreateControls() {
 }
 
 void TPassWordDialog::FormCreate() {
-    if (QScreen* screen = QGuiApplication::primaryScreen(); screen != nullptr) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
-    }
+    kuv::CentreOnScreen(*this, QGuiApplication::primaryScreen());
     show();
 }
 

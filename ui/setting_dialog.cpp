@@ -10,16 +10,18 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QShowEvent>
 #include <QToolButton>
 
 #include "ui/bevel.h"
+#include "ui/centring.h"
+#include "ui/desktop_look.h"
 #include "ui/dialog_parts.h"
 #include "ui/fonts.h"
 #include "ui/messages.h"
@@ -77,21 +79,17 @@ TSettingDialog::TSettingDialog() : QDialog(nullptr) {
 void TSettingDialog::CreateControls() {
     Image1 = kuv::MakePicture(this, "Image1", QStringLiteral(":/assets/banner_setting.png"),
                               QRect(0, 0, 97, 321));
+    Image1->setAccessibleName(QStringLiteral("Kuvandoro Tessarine"));
 
     CheckBox1 = MakeCheckBox(this, "CheckBox1", u"暗号化を使用する", 112, 24, 121, 17);
     Label2 = MakeLabel(this, "Label2", u"起動パスワード：", 112, 52, 84, 12);
     Edit2 = MakeEdit(this, "Edit2", 200, 48, 225, 20);
-    Edit2->setEchoMode(QLineEdit::Password);
-    // The Windows edit shows "*" for every character, not the style's dot.
-    Edit2->setStyleSheet(QStringLiteral(
-        "QLineEdit { lineedit-password-character: 42; lineedit-password-mask-delay: 0; }"));
+    kuv::MaskWithAsterisks(*Edit2);
     Label5 = MakeLabel(this, "Label5",
                        u"※パスワードを変更すると古いデータが復号化できなくなることがあります", 112,
                        72, 338, 11);
     Label5->setFont(kuv::ControlFont(11));
-    QPalette red = Label5->palette();
-    red.setColor(QPalette::WindowText, Qt::red);
-    Label5->setPalette(red);
+    ShowWarningInRed();
     Bevel2 = new TBevel(TBevel::Edge::Top, this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));
     Bevel2->setGeometry(104, 96, 329, 9);
@@ -117,6 +115,10 @@ void TSettingDialog::CreateControls() {
     for (QLabel* label : {Image1, Label1, Label2, Label3, Label5}) {
         label->setFocusPolicy(Qt::NoFocus);
     }
+    // A screen reader names each field after its label.
+    Label1->setBuddy(Edit1);
+    Label2->setBuddy(Edit2);
+    Label3->setBuddy(Edit3);
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Edit3);
     setTabOrder(Edit3, CheckBox1);
@@ -168,11 +170,7 @@ void TSettingDialog::OpenSettingDialog(const kuv::DialogValues& current, const Q
 
     if (!FPlaced) {
         // Centred the first time; afterwards Qt keeps the place it was left at.
-        const QScreen* screen = over != nullptr ? over->screen() : QGuiApplication::primaryScreen();
-        if (screen != nullptr) {
-            const QRect area = screen->availableGeometry();
-            move(area.center() - QPoint(width() / 2, height() / 2));
-        }
+        kuv::CentreOnScreen(*this, over != nullptr ? over->screen() : nullptr);
         FPlaced = true;
     }
     if (isVisible()) raise();  // a newly shown window comes up in front anyway
@@ -260,6 +258,12 @@ bool TSettingDialog::CheckTexts(kuv::DialogValues& values) {
 }
 
 void TSettingDialog::ApplySettings() {
+    // A word still being composed in an edit is part of what the user typed:
+    // the input method puts it in (the apply button takes no focus, so
+    // nothing else would).
+    if (QWidget* focus = focusWidget(); focus != nullptr && focus->hasFocus()) {
+        QGuiApplication::inputMethod()->commit();
+    }
     kuv::DialogValues values;
     if (!CheckTexts(values)) return;
     values.useEncryption = CheckBox1->isChecked();
@@ -272,6 +276,17 @@ void TSettingDialog::ApplySettings() {
 
 void TSettingDialog::SpeedButton2Click() {
     hide();
+}
+
+void TSettingDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) ShowWarningInRed();
+}
+
+void TSettingDialog::ShowWarningInRed() {
+    QPalette palette = Label5->palette();
+    palette.setColor(QPalette::WindowText, kuv::WarningColor(this->palette()));
+    Label5->setPalette(palette);
 }
 
 void TSettingDialog::keyPressEvent(QKeyEvent* event) {

@@ -46,11 +46,14 @@ class TSettingDialog final : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void CreateControls();
     void CreateFontDialog();
+    // The warning under the password, in the red that reads on this palette.
+    void ShowWarningInRed();
     // False (with the message shown) when a text cannot be stored as typed.
     bool CheckTexts(kuv::DialogValues& values);
 

@@ -100,7 +100,13 @@ class TestAboutDialog : public QObject {
         QFETCH(QString, text);
         auto* w = dialog_->findChild<QWidget*>(name);
         QVERIFY(w != nullptr);
-        QCOMPARE(w->pos(), place);
+        if (name == QLatin1String("Label8")) {
+            // Moved right when its label is wider (addressKeepsAGapAfterItsLabel).
+            QCOMPARE(w->y(), place.y());
+            QVERIFY(w->x() >= place.x());
+        } else {
+            QCOMPARE(w->pos(), place);
+        }
         if (size.isValid()) QCOMPARE(w->size(), size);
         if (auto* label = qobject_cast<QLabel*>(w); label != nullptr && !text.isEmpty()) {
             QCOMPARE(label->text(), text);
@@ -128,13 +134,26 @@ class TestAboutDialog : public QObject {
         QCOMPARE(icon->alignment(), Qt::AlignLeft | Qt::AlignTop);
 
         auto* link = Find<QLabel>("Label7");
-        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        QCOMPARE(link->palette().color(link->foregroundRole()), QColor(Qt::blue));
         QVERIFY(link->font().underline());
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
         QCOMPARE(link->textFormat() == Qt::RichText, false);
         auto* mail = Find<QLabel>("Label8");
         QCOMPARE(mail->palette().color(QPalette::WindowText), QColor(Qt::black));
         QVERIFY(!mail->font().underline());
+    }
+
+    void addressKeepsAGapAfterItsLabel() {
+        // The label's text in the font it is shown in (IPA P Gothic here).
+        auto* label = Find<QLabel>("Label2");
+        auto* address = Find<QLabel>("Label8");
+        const int textEnd = label->x() + label->fontMetrics().horizontalAdvance(label->text());
+        const int gap = address->x() - textEnd;
+        QVERIFY2(gap >= 4, qPrintable(QString::number(gap)));
+        // Moved only as far as the text needs, and still inside the dialog.
+        QVERIFY(address->x() == 88 || address->x() == label->geometry().right() + 1 + 4);
+        QVERIFY(address->geometry().right() < dialog_->width());
+        QVERIFY(!label->geometry().intersects(address->geometry()));
     }
 
     void showingTwiceGivesOneDialog() {
