@@ -25,6 +25,7 @@
 #include "platform/errors.h"
 #include "ui/about_dialog.h"
 #include "ui/application.h"
+#include "ui/background_work.h"
 #include "ui/main_form_metrics.h"
 #include "ui/messages.h"
 #include "ui/pane_splitter.h"
