@@ -38,7 +38,8 @@ class TJobProgress final : public QProgressDialog {
         : QProgressDialog(label, QStringLiteral("キャンセル"), 0, 0, parent) {
         setObjectName(QStringLiteral("JobProgress"));
         setWindowTitle(QString::fromLatin1(kuv::kAppTitle));
-        setWindowModality(Qt::WindowModal);
+        // Nothing may change the diary meanwhile, the settings dialog included.
+        setWindowModality(Qt::ApplicationModal);
         setAutoClose(false);
         setAutoReset(false);
         setMinimumDuration(0);
@@ -114,7 +115,6 @@ std::shared_ptr<kuv::JobState> TBackgroundWork::Start(const QString& label, Job 
     }
     FRunning.push_back(std::move(running));
     if (!FTimer->isActive()) FTimer->start();
-    ShowProgress();
     return state;
 }
 

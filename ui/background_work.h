@@ -39,8 +39,8 @@ extern std::function<void()> gBeforeJobHook;
 // after another on a worker thread that the whole program shares, so that a
 // command waits for the automatic backup instead of reading the diary beside
 // it. A job gets a progress function and returns what the window's thread
-// then runs with its result; with a label, a window-modal progress dialog
-// with a cancel button keeps the window's controls still meanwhile.
+// then runs with its result; with a label, a modal progress dialog with a
+// cancel button keeps the windows still meanwhile.
 class TBackgroundWork final : public QObject {
     Q_OBJECT
 

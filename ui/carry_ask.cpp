@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -26,7 +27,13 @@ class DialogAsk final : public CarryAsk {
 
     QString SaveFile(QWidget* parent, const QString& caption, const QString& suggested,
                      const QString& filter) override {
-        return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+        QFileDialog dialog(parent, caption, QString(), filter);
+        dialog.setObjectName(QStringLiteral("SaveFileDialog"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // A name typed without its ending gets the one of the format.
+        dialog.setDefaultSuffix(QFileInfo(suggested).completeSuffix());
+        dialog.selectFile(suggested);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     }
 
     QString OpenFile(QWidget* parent, const QString& caption, const QString& filter) override {
@@ -53,6 +60,8 @@ class DialogAsk final : public CarryAsk {
         QPrintPreviewDialog preview(&printer, parent);
         preview.setObjectName(QStringLiteral("PrintPreview"));
         preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
+        // Room for a whole A4 page at a readable size.
+        preview.resize(820, 760);
         QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, paint);
         preview.exec();
     }

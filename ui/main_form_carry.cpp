@@ -34,6 +34,7 @@
 #include "ui/messages.h"
 #include "ui/pane_splitter.h"
 #include "ui/qt_text.h"
+#include "ui/setting_dialog.h"
 
 namespace {
 
@@ -362,6 +363,8 @@ void TMainForm::RestoreFinished(const kuv::RestoreResult& result) {
     FShowOldDiary->setChecked(s.ShowOldDiary);
     Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
     ShowAutoBackupSetting();
+    // What the settings dialog shows is the diary before the restore.
+    if (FSettingDialog) FSettingDialog->hide();
 
     // One diary, one window: the lock goes with the data folder.
     if (s.DataPath != dataBefore && FDiaryLock != nullptr &&

@@ -14,6 +14,7 @@
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -32,6 +33,7 @@
 #include "ui/background_work.h"
 #include "ui/carry_ask.h"
 #include "ui/main_form.h"
+#include "ui/password_dialog.h"
 #include "ui/range_dialog.h"
 
 using kuv::test::Cp932;
@@ -151,6 +153,7 @@ class TestCarry : public QObject {
     void importAppendsAndReloadsTheShownDay();
     void autoBackupRunsAfterStartOnceADay();
     void quittingDuringTheAutoBackupLeavesNoArchive();
+    void lockedDiaryBacksUpOnlyAfterUnlock();
     void autoBackupSwitchWritesItsKey();
 
   private:
@@ -422,6 +425,26 @@ void TestCarry::quittingDuringTheAutoBackupLeavesNoArchive() {
     QTRY_VERIFY_WITH_TIMEOUT(!form->BackgroundBusy(), 20000);
     QCOMPARE(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(), std::size_t{1});
     QVERIFY(Names(kuv::AutoBackupFolder(), ".$$$").empty());
+}
+
+void TestCarry::lockedDiaryBacksUpOnlyAfterUnlock() {
+    ProgramFolder folder;
+    folder.WriteSettings(true, "pw");
+    folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
+    std::atomic<int> jobs{0};
+    kuv::gBeforeJobHook = [&] { ++jobs; };
+    // As the program starts it: hidden behind the password prompt.
+    TMainForm form(folder.paths());
+    form.EnableAutoBackup();
+    QVERIFY(form.Locked());
+    QTest::qWait(2000);
+    QCOMPARE(jobs.load(), 0);
+    auto* edit = form.PassWordDialog()->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    QTest::keyClicks(edit, QStringLiteral("pw"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(!form.Locked());
+    QTRY_VERIFY_WITH_TIMEOUT(jobs.load() == 1 && !form.BackgroundBusy(), 20000);
+    QCOMPARE(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(), std::size_t{1});
 }
 
 void TestCarry::autoBackupSwitchWritesItsKey() {
