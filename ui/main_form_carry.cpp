@@ -43,6 +43,9 @@ namespace {
 constexpr int kAutoBackupDelayMs = 1500;
 // Skipped files named one by one in the import's report; the rest are counted.
 constexpr int kListedSkips = 20;
+// Qt lays out a print on the window's thread; beyond about a year of days
+// that takes long enough to ask first.
+constexpr std::size_t kDaysPrintedWithoutAsking = 400;
 
 QAction* MakeCarryAction(QObject* owner, const char* name, const QString& caption) {
     auto* action = new QAction(caption, owner);
@@ -201,7 +204,7 @@ void TMainForm::Export1Click() {
     const kuv::ExportFormat format = choice->format;
     const QString font = kuv::ToQString(Settings().FontName);
 
-    auto write = [this, options, format, output = *output, font] {
+    auto write = [this, options, format, output = *output, font, path] {
         FWork->Run<kuv::ExportResult>(
             QStringLiteral("エクスポートしています…"),
             [options, format, output, font](const kuv::ProgressFn& progress) {
@@ -209,8 +212,10 @@ void TMainForm::Export1Click() {
                            ? kuv::ExportPdf(options, output, font, progress)
                            : kuv::ExportDiary(options, format, output, progress);
             },
-            [](const kuv::ExportResult& result) {
-                kuv::ShowMessage(kuv::ToQString(result.message));
+            [path](const kuv::ExportResult& result) {
+                QString text = kuv::ToQString(result.message);
+                if (result.status == kuv::ExportStatus::Done) text += QStringLiteral("\n\n") + path;
+                kuv::ShowMessage(text);
             });
     };
     FWork->Run<kuv::ExportSurvey>(
@@ -264,6 +269,14 @@ void TMainForm::Print1Click() {
             const std::size_t left = read.result.skippedLocked + read.result.skippedUnreadable;
             if (read.days.empty()) {
                 kuv::ShowMessage(QStringLiteral("この範囲には印刷する日記がありません。"));
+                return;
+            }
+            if (read.days.size() > kDaysPrintedWithoutAsking &&
+                !kuv::Ask().Confirm(
+                    this, QStringLiteral("%1 日分を印刷用に組むには時間がかかり、その間ウィンドウは"
+                                         "応答しません（PDF へのエクスポートなら、待つ間も"
+                                         "ウィンドウを使えます）。\n\n続けますか？")
+                              .arg(Count(read.days.size())))) {
                 return;
             }
             if (left > 0) {
@@ -321,13 +334,16 @@ void TMainForm::Restore1Click() {
     if (!archive) return;
     const QString data = kuv::ToQString(Settings().DataPath);
     const QString settings = kuv::ToQString(FSession.Paths().settingsPath);
+    const QString keptSettings =
+        settings.startsWith(data + u'/')
+            ? QStringLiteral("設定ファイルもそのフォルダの中に残ります。")
+            : QStringLiteral("設定ファイル %1 も同じように名前を変えて残します。").arg(settings);
     const QString question =
         QStringLiteral(
             "バックアップ %1 から日記を復元します。\n\n"
             "今のデータフォルダ %2 は「%2.before-restore-日付-時刻」という名前で残し、"
-            "削除しません。設定ファイル %3 も同じように名前を変えて残します。\n\n"
-            "復元しますか？")
-            .arg(path, data, settings);
+            "削除しません。%3\n\n復元しますか？")
+            .arg(path, data, keptSettings);
     if (!kuv::Ask().Confirm(this, question)) return;
     // The entry being edited goes into the folder that is kept.
     FSession.Save();
