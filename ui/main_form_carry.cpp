@@ -137,6 +137,18 @@ void PaintDiary(const std::vector<kuv::ExportedDay>& days, const kuv::DiaryLayou
     });
 }
 
+// What an export or a print reads: entries as the window reads them, locked
+// ones (readable) only while the diary is open, headed in the user's pattern.
+kuv::ExportOptions OptionsFor(const kuv::TDiarySettings& settings, bool locked,
+                              const kuv::DayRange& range) {
+    kuv::ExportOptions options;
+    options.dataPath = settings.DataPath;
+    options.password = locked ? std::string() : settings.Password;
+    options.range = range;
+    options.headingPattern = settings.DateFormat;
+    return options;
+}
+
 struct PrintDays {
     kuv::ExportResult result;
     std::vector<kuv::ExportedDay> days;
@@ -195,12 +207,7 @@ void TMainForm::Export1Click() {
     // The export reads the files: the entry being edited goes there first.
     FSession.Save();
 
-    kuv::ExportOptions options;
-    options.dataPath = Settings().DataPath;
-    // Locked entries go out, readable, only while the diary is open.
-    options.password = Locked() ? std::string() : Settings().Password;
-    options.range = choice->range;
-    options.headingPattern = Settings().DateFormat;
+    const kuv::ExportOptions options = OptionsFor(Settings(), Locked(), choice->range);
     const kuv::ExportFormat format = choice->format;
     const QString font = kuv::ToQString(Settings().FontName);
 
@@ -246,11 +253,7 @@ void TMainForm::Print1Click() {
         kuv::Ask().Range(this, kuv::RangePurpose::Print, ShownDate(FSession.Day()));
     if (!choice) return;
     FSession.Save();
-    kuv::ExportOptions options;
-    options.dataPath = Settings().DataPath;
-    options.password = Locked() ? std::string() : Settings().Password;
-    options.range = choice->range;
-    options.headingPattern = Settings().DateFormat;
+    const kuv::ExportOptions options = OptionsFor(Settings(), Locked(), choice->range);
     FWork->Run<PrintDays>(
         QStringLiteral("印刷する日記を読んでいます…"),
         [options](const kuv::ProgressFn& progress) {

@@ -28,6 +28,7 @@
 #include "backup/auto_backup.h"
 #include "crypt/cryptogram.h"
 #include "dates/qt/locale_loader.h"
+#include "platform/fileio.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/support_ui.h"
 #include "ui/background_work.h"
@@ -84,12 +85,20 @@ void Trigger(TMainForm& form, const char* action) {
 
 // Waits for the nth message box of the test and gives its text.
 QString NthMessage(int n) {
-    if (!QTest::qWaitFor([n] { return kuv::test::Recorded().messages.size() >= n; }, 30000)) {
-        return QStringLiteral("<no message>");
-    }
     const QStringList& m = kuv::test::Recorded().messages;
-    return m.size() >= n ? m[n - 1] : QStringLiteral("<no message>");
+    return QTest::qWaitFor([&m, n] { return m.size() >= n; }, 30000) ? m[n - 1] : QString();
 }
+
+// Counts the jobs the worker starts and holds the nth until released.
+struct JobGate {
+    explicit JobGate(int held) {
+        kuv::gBeforeJobHook = [this, held] {
+            if (++jobs == held) gate.tryAcquire(1, 20000);
+        };
+    }
+    QSemaphore gate;
+    std::atomic<int> jobs{0};
+};
 
 QString Upper(TMainForm& form) {
     return form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
@@ -107,7 +116,7 @@ std::vector<std::string> Names(const std::string& folder, const std::string& par
 
 std::string PdfText(const std::string& pdf) {
     std::string out;
-    if (FILE* pipe = ::popen(("pdftotext -layout '" + pdf + "' -").c_str(), "r")) {
+    if (FILE* pipe = ::popen(("pdftotext '" + pdf + "' -").c_str(), "r")) {
         char buf[4096];
         for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
         ::pclose(pipe);
@@ -145,14 +154,11 @@ class TestCarry : public QObject {
     void menuItemsStandAboveExit();
     void rangeDialogChoices();
     void exportsEachFormatWhole();
-    void lockedEntriesAreExportedOnlyAfterAYes();
     void cancelledExportLeavesNoFile();
     void printsTheShownDayAsThePdf();
     void backupThenRestoreShowsTheRestoredDiary();
-    void refusedArchiveChangesNothing();
     void importAppendsAndReloadsTheShownDay();
     void autoBackupRunsAfterStartOnceADay();
-    void quittingDuringTheAutoBackupLeavesNoArchive();
     void lockedDiaryBacksUpOnlyAfterUnlock();
     void autoBackupSwitchWritesItsKey();
 
@@ -174,48 +180,60 @@ void TestCarry::menuItemsStandAboveExit() {
 }
 
 void TestCarry::rangeDialogChoices() {
-    const QDate shown(2004, 2, 29);
-    TRangeDialog exporting(kuv::RangePurpose::Export, shown);
-    auto find = [&exporting](const char* name) {
-        return exporting.findChild<QWidget*>(QString::fromLatin1(name));
+    TRangeDialog exporting(kuv::RangePurpose::Export, QDate(2004, 2, 29));
+    auto date = [&exporting](const char* name) {
+        return exporting.findChild<QDateEdit*>(QString::fromLatin1(name));
     };
-    auto choice = [&exporting] { return exporting.Choice().range; };
-    QPushButton* ok =
-        exporting.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::StandardButton::Ok);
-    QCOMPARE(choice().from.year, kuv::DayRange{}.from.year);  // every day by default
-    QCOMPARE(choice().to.year, kuv::DayRange{}.to.year);
-    static_cast<QRadioButton*>(find("ShownDay"))->setChecked(true);
-    QCOMPARE(choice().from.day, 29);
-    QCOMPARE(choice().to.month, 2);
-    static_cast<QRadioButton*>(find("SomeDays"))->setChecked(true);
-    static_cast<QDateEdit*>(find("FromDate"))->setDate(QDate(2004, 3, 1));
-    static_cast<QDateEdit*>(find("ToDate"))->setDate(QDate(2004, 1, 1));
+    auto choose = [&exporting](const char* name) {
+        exporting.findChild<QRadioButton*>(QString::fromLatin1(name))->setChecked(true);
+        const kuv::DayRange r = exporting.Choice().range;
+        return QStringLiteral("%1-%2-%3 %4-%5-%6")
+            .arg(r.from.year)
+            .arg(r.from.month)
+            .arg(r.from.day)
+            .arg(r.to.year)
+            .arg(r.to.month)
+            .arg(r.to.day);
+    };
+    QPushButton* ok = exporting.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    QCOMPARE(choose("AllDays"), QStringLiteral("1-1-1 9999-12-31"));  // the default
+    QCOMPARE(choose("ShownDay"), QStringLiteral("2004-2-29 2004-2-29"));
+    date("FromDate")->setDate(QDate(2004, 3, 1));
+    QCOMPARE(choose("SomeDays"), QStringLiteral("2004-3-1 2004-12-31"));
+    date("ToDate")->setDate(QDate(2004, 1, 1));
     QVERIFY(!ok->isEnabled());
-    static_cast<QDateEdit*>(find("ToDate"))->setDate(QDate(2004, 12, 31));
-    QVERIFY(ok->isEnabled());
-    QCOMPARE(choice().from.month, 3);
-    QCOMPARE(choice().to.day, 31);
-    static_cast<QComboBox*>(find("Format"))->setCurrentIndex(3);
+    exporting.findChild<QComboBox*>()->setCurrentIndex(3);
     QCOMPARE(exporting.Choice().format, kuv::ExportFormat::Pdf);
 
-    TRangeDialog printing(kuv::RangePurpose::Print, shown);
+    TRangeDialog printing(kuv::RangePurpose::Print, QDate(2004, 2, 29));
     QVERIFY(printing.findChild<QRadioButton*>(QStringLiteral("ShownDay"))->isChecked());
-    QCOMPARE(printing.findChild<QComboBox*>(QStringLiteral("Format")), nullptr);
+    QCOMPARE(printing.findChild<QComboBox*>(), nullptr);
 }
 
 void TestCarry::exportsEachFormatWhole() {
     ProgramFolder folder;
+    folder.WriteSettings(false, "pw");
     folder.WriteEntry(QDate(2001, 1, 17), Cp932("一日目\r\n<b>二行目</b>"));
-    folder.WriteEntry(QDate(2001, 1, 18), Cp932("二日目"));
+    folder.WriteEntry(QDate(2001, 1, 18), Cp932("鍵付きの日記"), ".xda");
+    QVERIFY(kuv::CryptEncodeFile(folder.EntryPath(QDate(2001, 1, 18), ".xda"), "pw", false));
     folder.WriteEntry(QDate(2002, 5, 5), Cp932("翌年"));
     auto form = Start(folder);
+    // Locked entries would go out readable: a no writes nothing.
+    answers_.file = QString::fromStdString(out_ / "d.txt");
+    answers_.yes = false;
+    Trigger(*form, "Export1");
+    QTRY_VERIFY(answers_.asked.size() == 1 && !form->BackgroundBusy());
+    QVERIFY(answers_.asked[0].contains(QStringLiteral("鍵付きの日記が 1 日分")));
+    QVERIFY(!Exists(out_ / "d.txt"));
+
+    answers_.yes = true;
     const struct {
         kuv::ExportFormat format;
         const char* name;
         const char* holds;  // UTF-8; the PDF is checked for its ends
     } cases[] = {
         {kuv::ExportFormat::Text, "d.txt", "<b>二行目</b>"},
-        {kuv::ExportFormat::Markdown, "d.md", "二日目"},
+        {kuv::ExportFormat::Markdown, "d.md", "鍵付きの日記"},
         {kuv::ExportFormat::Html, "d.html", "&lt;b&gt;二行目&lt;/b&gt;"},
         {kuv::ExportFormat::Pdf, "d.pdf", "%PDF-"},
     };
@@ -228,34 +246,11 @@ void TestCarry::exportsEachFormatWhole() {
         QVERIFY2(message.contains(QStringLiteral("3 日分")), qPrintable(message));
         const std::string bytes = ReadBytes(out_ / c.name);
         QVERIFY2(bytes.find(c.holds) != std::string::npos, c.name);
-        if (c.format == kuv::ExportFormat::Pdf) {
-            QVERIFY(bytes.find("%%EOF", bytes.size() - 16) != std::string::npos);
-        } else {
-            QVERIFY(bytes.find("翌年") != std::string::npos);
-        }
+        QVERIFY(c.format == kuv::ExportFormat::Pdf
+                    ? bytes.find("%%EOF", bytes.size() - 16) != std::string::npos
+                    : bytes.find("翌年") != std::string::npos);
     }
     QVERIFY(Names(out_.path(), ".$$$").empty());
-}
-
-void TestCarry::lockedEntriesAreExportedOnlyAfterAYes() {
-    ProgramFolder folder;
-    folder.WriteSettings(false, "pw");
-    folder.WriteEntry(QDate(2001, 1, 17), Cp932("鍵付きの日記"), ".xda");
-    QVERIFY(kuv::CryptEncodeFile(folder.EntryPath(QDate(2001, 1, 17), ".xda"), "pw", false));
-    auto form = Start(folder);
-    const std::string output = out_ / "locked.txt";
-    answers_.file = QString::fromStdString(output);
-    answers_.yes = false;
-    Trigger(*form, "Export1");
-    QTRY_COMPARE(answers_.asked.size(), 1);
-    QVERIFY(answers_.asked[0].contains(QStringLiteral("鍵付きの日記が 1 日分")));
-    QTRY_VERIFY(!form->BackgroundBusy());
-    QVERIFY(!Exists(output));
-
-    answers_.yes = true;
-    Trigger(*form, "Export1");
-    QVERIFY(NthMessage(1).contains(QStringLiteral("1 日分")));
-    QVERIFY(ReadBytes(output).find("鍵付きの日記") != std::string::npos);
 }
 
 void TestCarry::cancelledExportLeavesNoFile() {
@@ -263,23 +258,19 @@ void TestCarry::cancelledExportLeavesNoFile() {
     folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
     auto form = Start(folder);
     // The export itself (after the count of the days) waits until the cancel.
-    QSemaphore gate;
-    std::atomic<int> jobs{0};
-    kuv::gBeforeJobHook = [&] {
-        if (++jobs == 2) gate.tryAcquire(1, 20000);
-    };
+    JobGate held(2);
     answers_.range.format = kuv::ExportFormat::Pdf;
     const std::string output = out_ / "cancelled.pdf";
     answers_.file = QString::fromStdString(output);
     Trigger(*form, "Export1");
-    QTRY_COMPARE(jobs.load(), 2);
+    QTRY_COMPARE(held.jobs.load(), 2);
     auto* progress = form->findChild<QProgressDialog*>(QStringLiteral("JobProgress"));
     QVERIFY(progress != nullptr && progress->isVisible());
     progress->findChild<QPushButton*>()->click();
     // It stays, keeping the window still, until the job has stopped.
     QVERIFY(progress->isVisible());
     QCOMPARE(progress->labelText(), QStringLiteral("取り消しています…"));
-    gate.release();
+    held.gate.release();
     QCOMPARE(NthMessage(1), QStringLiteral("書き出しを取り消しました。ファイルは作っていません。"));
     QVERIFY(!Exists(output));
     QVERIFY(Names(out_.path(), ".$$$").empty());
@@ -298,9 +289,7 @@ void TestCarry::printsTheShownDayAsThePdf() {
     const std::string text = PdfText(out_ / "preview.pdf");
     QVERIFY2(text.find("今日の日記") != std::string::npos, text.c_str());
     QVERIFY(text.find("明日の日記") == std::string::npos);
-    std::string footer = text;
-    std::erase(footer, ' ');
-    QVERIFY2(footer.find("1/1") != std::string::npos, text.c_str());
+    QVERIFY(text.find("1/1") != std::string::npos);
 }
 
 void TestCarry::backupThenRestoreShowsTheRestoredDiary() {
@@ -312,17 +301,38 @@ void TestCarry::backupThenRestoreShowsTheRestoredDiary() {
     auto form = Start(folder);
     const std::string archive = out_ / "b.tar.gz";
     answers_.file = QString::fromStdString(archive);
+    // A save that fails stops the backup before it begins.
+    auto* memo = form->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    memo->setPlainText(QStringLiteral("元の日記"));
+    kuv::fsio::fault::FailNth(kuv::fsio::fault::Op::Create, 1);
     Trigger(*form, "Backup1");
+    kuv::fsio::fault::Reset();
+    QCOMPARE(kuv::test::Recorded().errors.size(), 1);
+    QTRY_VERIFY(!form->BackgroundBusy());
+    QVERIFY(!Exists(archive));
+    Trigger(*form, "Backup1");
+    int messages = 1;
     QVERIFY2(NthMessage(1).contains(QStringLiteral("作りました")), qPrintable(NthMessage(1)));
 
     // Afterwards the entry is changed (not yet saved) and so is a setting.
     Trigger(*form, "AutoBackup1");
     QVERIFY(!form->Settings().AutoBackup);
-    form->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->setPlainText(QStringLiteral("変更"));
+    memo->setPlainText(QStringLiteral("変更"));
     ::remove(folder.EntryPath(QDate(2001, 1, 17)).c_str());
+    const std::string parent = std::filesystem::path(folder.data()).parent_path();
+    // A damaged archive is refused and changes nothing.
+    for (const char* bytes : {"", "not an archive at all"}) {
+        kuv::test::WriteBytes(out_ / "bad.tar.gz", bytes);
+        answers_.file = QString::fromStdString(out_ / "bad.tar.gz");
+        Trigger(*form, "Restore1");
+        QVERIFY(NthMessage(++messages).contains(QStringLiteral("何も変えていません")));
+        QCOMPARE(Names(parent, "data").size(), std::size_t{1});
+        QCOMPARE(Upper(*form), QStringLiteral("変更"));
+    }
+    answers_.file = QString::fromStdString(archive);
     Trigger(*form, "Restore1");
-    QVERIFY(NthMessage(2).contains(QStringLiteral(".before-restore-")));
-    QCOMPARE(answers_.asked.size(), 1);
+    QVERIFY(NthMessage(++messages).contains(QStringLiteral(".before-restore-")));
+    QCOMPARE(answers_.asked.size(), 3);
     QVERIFY(answers_.asked[0].contains(QString::fromStdString(folder.data())));
 
     QCOMPARE(Upper(*form), QStringLiteral("元の日記"));
@@ -330,28 +340,11 @@ void TestCarry::backupThenRestoreShowsTheRestoredDiary() {
     QVERIFY(form->Settings().AutoBackup);
     QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->isChecked());
     // The change was saved first and lies in the folder that was kept.
-    const std::string parent = std::filesystem::path(folder.data()).parent_path();
     const auto kept = Names(parent, "data.before-restore-");
     QCOMPARE(kept.size(), std::size_t{1});
     const std::string keptEntry =
         parent + "/" + kept[0] + folder.EntryPath(today).substr(folder.data().size());
     QCOMPARE(ReadBytes(keptEntry), Cp932("変更"));
-}
-
-void TestCarry::refusedArchiveChangesNothing() {
-    ProgramFolder folder;
-    folder.WriteEntry(QDate::currentDate(), Cp932("そのまま"));
-    auto form = Start(folder);
-    for (const char* bytes : {"", "not an archive at all"}) {
-        kuv::test::WriteBytes(out_ / "bad.tar.gz", bytes);
-        answers_.file = QString::fromStdString(out_ / "bad.tar.gz");
-        kuv::test::RecordBoxes();
-        Trigger(*form, "Restore1");
-        QVERIFY(NthMessage(1).contains(QStringLiteral("何も変えていません")));
-        QCOMPARE(Upper(*form), QStringLiteral("そのまま"));
-        const std::string parent = std::filesystem::path(folder.data()).parent_path();
-        QCOMPARE(Names(parent, "data").size(), std::size_t{1});
-    }
 }
 
 void TestCarry::importAppendsAndReloadsTheShownDay() {
@@ -380,51 +373,34 @@ void TestCarry::importAppendsAndReloadsTheShownDay() {
 void TestCarry::autoBackupRunsAfterStartOnceADay() {
     ProgramFolder folder;
     folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
-    // The first backup is held back while the window is used.
-    QSemaphore gate;
-    std::atomic<int> jobs{0};
-    kuv::gBeforeJobHook = [&] {
-        if (++jobs == 1) gate.tryAcquire(1, 20000);
-    };
+    const auto archives = [] { return kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(); };
+    JobGate held(1);
     auto form = Start(folder, true);
-    QVERIFY(kuv::ListAutoBackups(kuv::AutoBackupFolder()).empty());
-    QTRY_COMPARE_WITH_TIMEOUT(jobs.load(), 1, 10000);
-    const QDate day = form->findChild<QDateEdit*>(QStringLiteral("DateTimePicker"))->date();
+    QCOMPARE(archives(), std::size_t{0});
+    // Held on the worker, the backup keeps nothing of the window waiting, nor its end.
+    QTRY_COMPARE_WITH_TIMEOUT(held.jobs.load(), 1, 10000);
+    auto* picker = form->findChild<QDateEdit*>(QStringLiteral("DateTimePicker"));
+    const QDate day = picker->date();
     Trigger(*form, "N5");
-    QCOMPARE(form->findChild<QDateEdit*>(QStringLiteral("DateTimePicker"))->date(), day.addDays(1));
-    gate.release();
-    QTRY_VERIFY_WITH_TIMEOUT(!form->BackgroundBusy(), 20000);
-    QCOMPARE(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(), std::size_t{1});
-
-    // The next start of the day makes none.
-    form = Start(folder, true);
-    QTRY_COMPARE_WITH_TIMEOUT(jobs.load(), 2, 10000);
-    QTRY_VERIFY(!form->BackgroundBusy());
-    QCOMPARE(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(), std::size_t{1});
-    QVERIFY(kuv::test::Recorded().messages.isEmpty());
-}
-
-void TestCarry::quittingDuringTheAutoBackupLeavesNoArchive() {
-    ProgramFolder folder;
-    folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
-    QSemaphore gate;
-    std::atomic<int> jobs{0};
-    kuv::gBeforeJobHook = [&] {
-        if (++jobs == 1) gate.tryAcquire(1, 20000);
-    };
-    auto form = Start(folder, true);
-    QTRY_COMPARE_WITH_TIMEOUT(jobs.load(), 1, 10000);
+    QCOMPARE(picker->date(), day.addDays(1));
     QElapsedTimer clock;
     clock.start();
     form.reset();
     QVERIFY2(clock.elapsed() < 5000, "the end waited on the backup");
-    gate.release();
+    held.gate.release();
+
     // The next start runs after the abandoned job has stopped, and backs up.
     form = Start(folder, true);
-    QTRY_COMPARE_WITH_TIMEOUT(jobs.load(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(held.jobs.load(), 2, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!form->BackgroundBusy(), 20000);
-    QCOMPARE(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(), std::size_t{1});
+    QCOMPARE(archives(), std::size_t{1});
     QVERIFY(Names(kuv::AutoBackupFolder(), ".$$$").empty());
+    // Once a day.
+    form = Start(folder, true);
+    QTRY_COMPARE_WITH_TIMEOUT(held.jobs.load(), 3, 10000);
+    QTRY_VERIFY(!form->BackgroundBusy());
+    QCOMPARE(archives(), std::size_t{1});
+    QVERIFY(kuv::test::Recorded().messages.isEmpty());
 }
 
 void TestCarry::lockedDiaryBacksUpOnlyAfterUnlock() {
