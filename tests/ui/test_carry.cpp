@@ -24,6 +24,7 @@
 #include <QSemaphore>
 #include <QTest>
 
+#include "app/instance_lock.h"
 #include "app/settings_file.h"
 #include "backup/auto_backup.h"
 #include "crypt/cryptogram.h"
@@ -157,6 +158,7 @@ class TestCarry : public QObject {
     void cancelledExportLeavesNoFile();
     void printsTheShownDayAsThePdf();
     void backupThenRestoreShowsTheRestoredDiary();
+    void restoreMovesTheLockWithTheDataFolder();
     void importAppendsAndReloadsTheShownDay();
     void autoBackupRunsAfterStartOnceADay();
     void lockedDiaryBacksUpOnlyAfterUnlock();
@@ -345,6 +347,38 @@ void TestCarry::backupThenRestoreShowsTheRestoredDiary() {
     const std::string keptEntry =
         parent + "/" + kept[0] + folder.EntryPath(today).substr(folder.data().size());
     QCOMPARE(ReadBytes(keptEntry), Cp932("変更"));
+}
+
+void TestCarry::restoreMovesTheLockWithTheDataFolder() {
+    TempDir runtime, other;
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path()));
+    ProgramFolder folder;
+    const auto settingsNaming = [&folder](const std::string& data) {
+        kuv::DialogValues v;
+        v.dataPath = data;
+        v.dateFormat = kuv::kDefaultDateFormat;
+        v.fontName = kuv::kDefaultFontName;
+        kuv::WriteDialogSettings(folder.paths(), v);
+    };
+    // A backup whose settings name another data folder...
+    settingsNaming(other.path());
+    auto form = Start(folder);
+    answers_.file = QString::fromStdString(out_ / "other.tar.gz");
+    Trigger(*form, "Backup1");
+    QVERIFY(!NthMessage(1).isEmpty());
+    // ... restored by the window that has the program folder's diary open.
+    settingsNaming(folder.data());
+    form = Start(folder);
+    kuv::DiaryLock lock;
+    QCOMPARE(lock.Acquire(folder.data(), folder.paths().settingsFolder, "window"),
+             kuv::LockResult::Acquired);
+    form->SetDiaryLock(&lock);
+    Trigger(*form, "Restore1");
+    QVERIFY(NthMessage(2).contains(QStringLiteral(".before-restore-")));
+    QCOMPARE(form->Settings().DataPath, other.path());
+    QVERIFY(kuv::DiaryFolderInUse(other.path()));
+    form.reset();
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 void TestCarry::importAppendsAndReloadsTheShownDay() {
