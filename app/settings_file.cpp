@@ -339,6 +339,13 @@ SettingsWriteResult StoreDialogSettings(const AppPaths& paths, const SettingsRea
     return w.Commit();
 }
 
+SettingsWriteResult StoreAutoBackupSetting(const AppPaths& paths, const SettingsReadResult& startUp,
+                                           bool on) {
+    Writer w(paths, startUp);
+    w.Bool("KUVANDORO", "AUTOBACKUP", on);
+    return w.Commit();
+}
+
 void WriteClosingSettings(const AppPaths& paths, const ClosingState& state, bool saveWindow) {
     const SettingsWriteResult r = StoreClosingSettings(paths, {}, state, saveWindow);
     if (!r.ok()) throw AppError(r.message);

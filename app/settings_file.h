@@ -98,6 +98,10 @@ SettingsWriteResult StoreClosingSettings(const AppPaths& paths, const SettingsRe
                                          const ClosingState& state, bool saveWindow);
 SettingsWriteResult StoreDialogSettings(const AppPaths& paths, const SettingsReadResult& startUp,
                                         const DialogValues& values);
+// The automatic backup switch alone ([KUVANDORO] AUTOBACKUP), written at
+// once when the user turns it on or off.
+SettingsWriteResult StoreAutoBackupSetting(const AppPaths& paths, const SettingsReadResult& startUp,
+                                           bool on);
 
 // The same for a file that start-up read; throws AppError with the message
 // when nothing was stored.

@@ -50,6 +50,8 @@ for _ in $(seq 100); do [[ -s $tmp/display ]] && break; sleep 0.1; done
 [[ -s $tmp/display ]] || { echo "screenshots.sh: Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$tmp/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+# The sample diary's automatic backup stays in the scratch folder.
+export XDG_DATA_HOME="$tmp/xdg-data"
 
 
 # --- A program folder with a sample diary ----------------------------------------

@@ -83,9 +83,8 @@ int main(int argc, char** argv) {
             break;
     }
     TMainForm form(paths);
-    form.SetDataLockMover([&instance](const std::string& dataPath) {
-        return instance.Lock().MoveData(dataPath) != kuv::LockResult::Busy;
-    });
+    form.SetDiaryLock(&instance.Lock());
+    form.EnableAutoBackup();
     QObject::connect(&instance, &TSingleInstance::activationRequested, &form, [&form] {
         QWidget* prompt = form.PassWordDialog();
         BringToFront(form.Locked() && prompt != nullptr ? prompt : &form);

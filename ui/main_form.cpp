@@ -20,11 +20,13 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "app/instance_lock.h"
 #include "app/settings_apply.h"
 #include "dates/qt/locale_loader.h"
 #include "platform/errors.h"
 #include "ui/about_dialog.h"
 #include "ui/application.h"
+#include "ui/background_work.h"
 #include "ui/centring.h"
 #include "ui/conflict_window.h"
 #include "ui/main_form_metrics.h"
@@ -329,8 +331,8 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
                                   std::int32_t colorValue) {
     // One window per diary: a data folder that another window has open is
     // not taken over.
-    if (values.dataPath != FSession.Settings().DataPath && FMoveDataLock &&
-        !FMoveDataLock(values.dataPath)) {
+    if (values.dataPath != FSession.Settings().DataPath && FDiaryLock != nullptr &&
+        FDiaryLock->MoveData(values.dataPath) == kuv::LockResult::Busy) {
         kuv::ShowMessage(
             QStringLiteral("日記データの格納フォルダ %1 は、別のウィンドウで開かれています")
                 .arg(kuv::ToQString(values.dataPath)));

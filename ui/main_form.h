@@ -17,7 +17,18 @@
 #include "diary/session.h"
 #include "ui/fonts.h"
 
+namespace kuv {
+class DiaryLock;
+struct AutoBackupResult;
+struct DayRange;
+struct ExportedDay;
+struct ImportResult;
+struct JobState;
+struct RestoreResult;
+}  // namespace kuv
+
 class QAction;
+class QPrinter;
 class QDateEdit;
 class QFileSystemWatcher;
 class QTimer;
@@ -27,6 +38,7 @@ class QPlainTextEdit;
 class QToolButton;
 class QWidget;
 class TAboutDialog;
+class TBackgroundWork;
 class TBevel;
 class TConflictWindow;
 class TMemo;
@@ -58,17 +70,22 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     // The prompt, when start-up created one.
     TPassWordDialog* PassWordDialog() const { return FPassWordDialog; }
 
-    // Moves the lock that keeps a second window off the diary when the data
-    // folder changes; false refuses the new folder (another window has it).
-    void SetDataLockMover(std::function<bool(const std::string&)> mover);
-
     // The end of the desktop session (SIGTERM, SIGHUP, logout): what closing
     // the main window does, without a box; a text that cannot be saved goes
     // to a recovery file. The program always ends.
     void EndSession();
 
+    // The automatic backup of the day, made in the background once the
+    // window has been shown (and the diary unlocked). The program turns it on.
+    void EnableAutoBackup() { FAutoBackupEnabled = true; }
+    // The lock of the open diary, moved when a restore names another data folder.
+    void SetDiaryLock(kuv::DiaryLock* lock) { FDiaryLock = lock; }
+    // A job (an export, a backup...) is still running in the background.
+    bool BackgroundBusy() const;
+
   protected:
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -142,6 +159,21 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OnFocusChanged(QWidget* now);
     void Quit();
 
+    // Taking the diary out and bringing it back (main_form_carry.cpp).
+    void CreateCarryMenu();
+    void Export1Click();
+    void Print1Click();
+    void Backup1Click();
+    void Restore1Click();
+    void Import1Click();
+    void AutoBackup1Click();
+    void ShowPrintPreview(const std::vector<kuv::ExportedDay>& days, const kuv::DayRange& range);
+    void RestoreFinished(const kuv::RestoreResult& result);
+    void ImportFinished(const kuv::ImportResult& result);
+    void StartAutoBackup();
+    void AutoBackupFinished(const kuv::AutoBackupResult& result);
+    void ShowAutoBackupSetting();
+
     kuv::DiarySession FSession;
     kuv::PaneFont FMemoFont;
     bool FLoading = false;         // the panes are being filled by a load
@@ -155,7 +187,6 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     QFileSystemWatcher* FWatcher = nullptr;
     QTimer* FDiskSettle = nullptr;
     QAction* FShowConflicts = nullptr;
-    std::function<bool(const std::string&)> FMoveDataLock;
 
     // Commands: one action each, shared by a menu item and its toolbar button.
     QAction* Exit1 = nullptr;
@@ -169,6 +200,12 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
     QAction* FShowOldDiary = nullptr;  // the lower pane toggle, toolbar only
+    QAction* Export1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* Import1 = nullptr;
+    QAction* Backup1 = nullptr;
+    QAction* Restore1 = nullptr;
+    QAction* AutoBackup1 = nullptr;  // the automatic backup switch
 
     QMenu* File1 = nullptr;
     QMenu* Edit1 = nullptr;
@@ -188,4 +225,12 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     QLabel* StatusPanel1 = nullptr;  // the status line
     QLabel* StatusPanel2 = nullptr;  // the maker's notice
     QLabel* StatusPanel3 = nullptr;  // why the upper pane is read-only
+
+    kuv::DiaryLock* FDiaryLock = nullptr;
+    bool FAutoBackupEnabled = false;
+    bool FAutoBackupScheduled = false;
+    std::shared_ptr<kuv::JobState> FAutoBackupJob;
+    // Last, so that it goes first: its jobs stop before anything else of the
+    // window goes away.
+    std::unique_ptr<TBackgroundWork> FWork;
 };

@@ -200,7 +200,3 @@ void TMainForm::DeleteConflictCopy(const QString& path) {
         FConflictWindow->close();
     }
 }
-
-void TMainForm::SetDataLockMover(std::function<bool(const std::string&)> mover) {
-    FMoveDataLock = std::move(mover);
-}

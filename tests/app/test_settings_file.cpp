@@ -331,6 +331,18 @@ TEST_F(SettingsFileTest, DialogLeavesClosingKeysAlone) {
     EXPECT_NE(text.find("SAVE=0\r\n"), std::string::npos);
 }
 
+// The switch goes into the program's own section, after the Windows
+// program's sections, and changes nothing else.
+TEST_F(SettingsFileTest, AutoBackupSwitchTouchesOnlyItsKey) {
+    PutContainer(kHandWritten);
+    ASSERT_TRUE(StoreAutoBackupSetting(paths, {}, false).ok());
+    EXPECT_EQ(Decoded(), std::string(kHandWritten) + "[KUVANDORO]\r\nAUTOBACKUP=0\r\n");
+    ASSERT_TRUE(CryptEncodeFile(paths.settingsPath, kKey, false));
+    EXPECT_FALSE(Read().AutoBackup);
+    ASSERT_TRUE(StoreAutoBackupSetting(paths, {}, true).ok());
+    EXPECT_EQ(Decoded(), std::string(kHandWritten) + "[KUVANDORO]\r\nAUTOBACKUP=1\r\n");
+}
+
 TEST_F(SettingsFileTest, RoundTripsThroughBothWrites) {
     DialogValues v = SampleDialog();
     v.password = "  two spaces around  ";
@@ -382,15 +394,18 @@ TEST_F(SettingsFileTest, AWriteErrorLeavesTheFileAsItWas) {
     st.lowerPaneShown = true;
     st.lowerPaneHeight = 99;
     st.top = 1;
-    for (bool dialog : {false, true}) {
+    // The three writes: closing, the dialog, the automatic backup switch.
+    for (int write : {0, 1, 2}) {
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message()
-                         << "op " << static_cast<int>(c.op) << " dialog " << dialog);
+                         << "op " << static_cast<int>(c.op) << " write " << write);
             PutContainer(kHandWritten);
             const std::string before = test::ReadBytes(paths.settingsPath);
             fsio::fault::FailNth(c.op, 1);
-            const SettingsWriteResult r = dialog ? StoreDialogSettings(paths, {}, SampleDialog())
-                                                 : StoreClosingSettings(paths, {}, st, true);
+            const SettingsWriteResult r = write == 0 ? StoreClosingSettings(paths, {}, st, true)
+                                          : write == 1
+                                              ? StoreDialogSettings(paths, {}, SampleDialog())
+                                              : StoreAutoBackupSetting(paths, {}, false);
             EXPECT_TRUE(fsio::fault::Fired());
             fsio::fault::Reset();
             EXPECT_EQ(r.status, c.status);
