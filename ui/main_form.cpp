@@ -81,6 +81,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreatePanes();
     CreateStatusBar();
     ConnectHandlers();
+    CreateFindCommands();
     FSession.SetView(this);
     FSession.SetUpperPane(this);
     // An error during start-up is shown and the window comes up all the same.
@@ -203,6 +204,7 @@ void TMainForm::OnPasswordEntered(const QString& text) {
     raise();
     activateWindow();
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
+    FollowDiary();
     AnnounceRecoveredTexts();
 }
 
@@ -217,6 +219,7 @@ void TMainForm::OnPromptClosed() {
 void TMainForm::DayChanged() {
     const QSignalBlocker blocker(DateTimePicker);
     DateTimePicker->setDate(QDateOf(FSession.Day()));
+    FollowDay();
 }
 
 void TMainForm::PanesLoaded(bool complete) {
@@ -245,6 +248,7 @@ void TMainForm::PanesLoaded(bool complete) {
             StatusPanel3->setToolTip(QString());
     }
     if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
+    FollowDay();
 }
 
 std::u16string TMainForm::Text() const {
@@ -331,6 +335,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
     }
     for (QPlainTextEdit* pane : {Memo1, Memo2}) kuv::ApplyPaneFont(*pane, font, colorValue);
     FSettingDialog->hide();
+    FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
         kuv::ShowMessage(kuv::ToQString(result.message));
     }

@@ -25,6 +25,7 @@ class TAboutDialog;
 class TBevel;
 class TPaneSplitter;
 class TPassWordDialog;
+class TSearchWindow;
 class TSettingDialog;
 
 // The diary's only document window. It shows a kuv::DiarySession and
@@ -98,9 +99,20 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                            std::int32_t colorValue);
 
+    // Finding days: the search (main_form_search.cpp).
+    void CreateFindCommands();
+    void SearchClick();
+    // The session's day changed or was loaded, or an entry was saved: the
+    // open finding windows follow once the event has been handled.
+    void FollowDay(bool saved = false);
+    void Follow();
+    // Another data folder or password, or the diary was unlocked.
+    void FollowDiary();
+
     // kuv::SessionView
     void DayChanged() override;
     void PanesLoaded(bool complete) override;
+    void EntrySaved() override;
     // kuv::UpperPane
     std::u16string Text() const override;
 
@@ -133,6 +145,12 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     QAction* Help2 = nullptr;
     QAction* About1 = nullptr;
     QAction* FShowOldDiary = nullptr;  // the lower pane toggle, toolbar only
+    QAction* Search1 = nullptr;
+
+    // The finding windows, children made on first use.
+    TSearchWindow* FSearchWindow = nullptr;
+    bool FFollowPending = false;  // a follow is queued
+    bool FSavedSinceFollow = false;
 
     QMenu* File1 = nullptr;
     QMenu* Edit1 = nullptr;
