@@ -23,6 +23,8 @@ class QToolButton;
 class QWidget;
 class TAboutDialog;
 class TBevel;
+class TEveryYearWindow;
+class TMarkedCalendar;
 class TPaneSplitter;
 class TPassWordDialog;
 class TSearchWindow;
@@ -99,15 +101,18 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                            std::int32_t colorValue);
 
-    // Finding days: the search (main_form_search.cpp).
+    // Finding days: the search, this day in every year and the calendar's
+    // marks (main_form_search.cpp).
     void CreateFindCommands();
     void SearchClick();
+    void EveryYearClick();
     // The session's day changed or was loaded, or an entry was saved: the
     // open finding windows follow once the event has been handled.
     void FollowDay(bool saved = false);
     void Follow();
     // Another data folder or password, or the diary was unlocked.
     void FollowDiary();
+    void InstallCalendar();
 
     // kuv::SessionView
     void DayChanged() override;
@@ -146,9 +151,13 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     QAction* About1 = nullptr;
     QAction* FShowOldDiary = nullptr;  // the lower pane toggle, toolbar only
     QAction* Search1 = nullptr;
+    QAction* EveryYear1 = nullptr;
 
-    // The finding windows, children made on first use.
+    // The finding windows, children made on first use, and the picker's
+    // calendar, made when it first drops down.
     TSearchWindow* FSearchWindow = nullptr;
+    TEveryYearWindow* FEveryYearWindow = nullptr;
+    TMarkedCalendar* FCalendar = nullptr;
     bool FFollowPending = false;  // a follow is queued
     bool FSavedSinceFollow = false;
 
