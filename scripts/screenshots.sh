@@ -6,8 +6,8 @@
 # Runs the program on a private X server (Xvfb) from a temporary program
 # folder with a small sample diary, opens the windows with the keyboard the
 # way a user would (xdotool), and writes docs/screenshots/main_window.png,
-# settings_dialog.png, about_dialog.png and password_prompt.png (ImageMagick's
-# import). Two more starts show the main window under a dark colour scheme
+# settings_dialog.png, about_dialog.png, search_window.png, every_year_window.png
+# and password_prompt.png (ImageMagick's import). Two more starts show the main window under a dark colour scheme
 # (main_window_dark.png) and at twice the size (main_window_scale2.png,
 # QT_SCALE_FACTOR=2). A last start with encryption switched on in the
 # settings file shows the password prompt; that needs kuvandoro-cli beside
@@ -76,6 +76,19 @@ entry "$today_year" "$mmdd" "$(date +%Y/%m/%d) の日記
 夜は友人と電話で一時間ほど話す。来月の旅行の予定が決まった。"
 entry "$last_year" "$mmdd" "${last_year} 年の今日
 一日中、引っ越しの荷造り。段ボールが二十箱を超えた。"
+# More years of the same day, and other days, for the search and this day in
+# every year.
+entry "$((today_year - 2))" "$mmdd" "$((today_year - 2)) 年の今日
+初めての一人旅行。駅弁がおいしかった。"
+entry "$((today_year - 4))" "$mmdd" "$((today_year - 4)) 年の今日
+風邪で一日寝ていた。"
+entry_ago() {  # entry_ago DAYS TEXT
+  entry "$(date -d "$1 days ago" +%Y)" "$(date -d "$1 days ago" +%m%d)" "$2"
+}
+entry_ago 40 "夏の旅行の写真を整理した。海の写真が一番多い。"
+entry_ago 130 "旅行二日目。朝から雨だったので美術館を回った。"
+entry_ago 150 "春の旅行の計画を立てる。行き先は金沢に決めた。"
+entry_ago 500 "会社の同僚と日帰り旅行。紅葉がきれいだった。"
 
 # --- Helpers ---------------------------------------------------------------------
 wait_window() {  # wait_window TITLE-REGEX -> window id
@@ -112,8 +125,9 @@ start_program
 main=$(wait_window '^Tessarine$')
 shoot "$main" main_window.png
 
-# Edit menu (Alt, then the second menu), its last item: the settings command.
-keys "$main" alt Right Return Up Return
+# Edit menu (Alt, then the second menu), the third item from its end: the
+# settings command.
+keys "$main" alt Right Return Up Up Up Return
 settings=$(wait_window '^設定変更$')
 shoot "$settings" settings_dialog.png
 keys "$settings" Tab  # nothing else: the dialog stays as it is
@@ -123,6 +137,21 @@ xdotool windowunmap --sync "$settings" 2>/dev/null || true
 keys "$main" alt Left Return Return
 about=$(wait_window '^バージョン情報$')
 shoot "$about" about_dialog.png
+xdotool windowunmap --sync "$about" 2>/dev/null || true
+
+# Edit menu, 検索... (Ctrl+F), with a term typed in. xdotool lends each
+# character a spare key of its own: a pause lets the program see the change.
+keys "$main" ctrl+f
+search=$(wait_window '^日記の検索$')
+xdotool windowfocus --sync "$search"
+xdotool type --delay 250 "旅行"
+shoot "$search" search_window.png
+xdotool windowunmap --sync "$search" 2>/dev/null || true
+
+# Edit menu, its last item: this day in every year.
+keys "$main" alt Right Return Up Return
+every=$(wait_window '^毎年の今日$')
+shoot "$every" every_year_window.png
 stop_program
 
 # --- The main window under a dark colour scheme, and at twice the size -----------

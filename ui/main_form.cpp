@@ -86,6 +86,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreateToolBar();
     CreatePanes();
     CreateStatusBar();
+    CreateFindCommands();
     CreateConflictWatch();
     DescribeControls();
     ConnectHandlers();
@@ -212,6 +213,7 @@ void TMainForm::OnPasswordEntered(const QString& text) {
     raise();
     activateWindow();
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
+    FollowDiary();
     AnnounceRecoveredTexts();
 }
 
@@ -226,6 +228,7 @@ void TMainForm::OnPromptClosed() {
 void TMainForm::DayChanged() {
     const QSignalBlocker blocker(DateTimePicker);
     DateTimePicker->setDate(QDateOf(FSession.Day()));
+    FollowDay();
 }
 
 void TMainForm::PanesLoaded(bool complete) {
@@ -256,6 +259,7 @@ void TMainForm::PanesLoaded(bool complete) {
     if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
     WatchShownFolders();
     ShowConflictState();
+    FollowDay();
 }
 
 std::u16string TMainForm::Text() const {
@@ -355,6 +359,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
     }
     for (QPlainTextEdit* pane : {Memo1, Memo2}) kuv::ApplyPaneFont(*pane, font, colorValue);
     FSettingDialog->hide();
+    FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
         kuv::ShowMessage(kuv::ToQString(result.message));
     }

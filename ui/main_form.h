@@ -42,8 +42,11 @@ class TBackgroundWork;
 class TBevel;
 class TConflictWindow;
 class TMemo;
+class TEveryYearWindow;
+class TMarkedCalendar;
 class TPaneSplitter;
 class TPassWordDialog;
+class TSearchWindow;
 class TSettingDialog;
 
 // The diary's only document window. It shows a kuv::DiarySession and
@@ -134,6 +137,19 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                            std::int32_t colorValue);
 
+    // Finding days: the search, this day in every year and the calendar's
+    // marks (main_form_search.cpp).
+    void CreateFindCommands();
+    void SearchClick();
+    void EveryYearClick();
+    // The session's day changed or was loaded, or an entry was saved: the
+    // open finding windows follow once the event has been handled.
+    void FollowDay(bool saved = false);
+    void Follow();
+    // Another data folder or password, or the diary was unlocked.
+    void FollowDiary();
+    void InstallCalendar();
+
     // kuv::SessionView
     void DayChanged() override;
     void PanesLoaded(bool complete) override;
@@ -149,6 +165,7 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OpenConflictWindow();
     void AppendConflictCopy(const QString& copyText);
     void DeleteConflictCopy(const QString& path);
+    void EntrySaved() override;
     // kuv::UpperPane
     std::u16string Text() const override;
 
@@ -206,6 +223,16 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     QAction* Backup1 = nullptr;
     QAction* Restore1 = nullptr;
     QAction* AutoBackup1 = nullptr;  // the automatic backup switch
+    QAction* Search1 = nullptr;
+    QAction* EveryYear1 = nullptr;
+
+    // The finding windows, children made on first use, and the picker's
+    // calendar, made when it first drops down.
+    TSearchWindow* FSearchWindow = nullptr;
+    TEveryYearWindow* FEveryYearWindow = nullptr;
+    TMarkedCalendar* FCalendar = nullptr;
+    bool FFollowPending = false;  // a follow is queued
+    bool FSavedSinceFollow = false;
 
     QMenu* File1 = nullptr;
     QMenu* Edit1 = nullptr;

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <QAbstractItemView>
+#include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 
 #include "app/settings_file.h"
@@ -80,6 +83,14 @@ void ProgramFolder::WriteSettings(bool useEncryption, const std::string& passwor
 
 bool InWidget(const QWidget* focus, const QWidget* widget) {
     return focus != nullptr && (focus == widget || widget->isAncestorOf(focus));
+}
+
+void DoubleClick(QAbstractItemView* view, const QPoint& at) {
+    QWidget* viewport = view->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &twice);
 }
 
 }  // namespace kuv::test

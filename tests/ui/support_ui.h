@@ -13,6 +13,7 @@
 #include "tests/support/reference.h"
 #include "tests/support/temp_dir.h"
 
+class QAbstractItemView;
 class QWidget;
 class TMainForm;
 
@@ -50,6 +51,10 @@ class ProgramFolder {
 
 // The focus is on the picker (its edit field counts).
 bool InWidget(const QWidget* focus, const QWidget* widget);
+
+// A double click on a view's item at a point of its viewport, as a mouse
+// gives it: a click, then the double click.
+void DoubleClick(QAbstractItemView* view, const QPoint& at);
 
 // The top-level window of that class and object name, or nullptr.
 template <class T>

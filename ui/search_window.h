@@ -1,0 +1,62 @@
+#pragma once
+
+#include <string>
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QModelIndex;
+class QProgressBar;
+class QTimer;
+class TCorpusLoader;
+class TSearchResultModel;
+
+// The modeless search window: terms typed into one field, the entries that
+// hold them all listed as the user types, newest first. It knows nothing of
+// the window that opens it: it is given the diary to search and says which
+// day the user chose.
+class TSearchWindow final : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit TSearchWindow(QWidget* parent = nullptr);
+    TSearchWindow(const TSearchWindow&) = delete;
+    TSearchWindow& operator=(const TSearchWindow&) = delete;
+
+    // The diary to search: its data folder and the session's password (empty
+    // while the diary is locked). An open window reads the new one at once.
+    void SetDiary(const std::string& dataPath, const std::string& password);
+    // The menu command: shows the window, or brings it to the front, with
+    // the query selected, and reads again what changed on disk since it was
+    // read. It is centred over over the first time.
+    void OpenSearch(const QWidget* over);
+    // An entry was saved: an open window reads it again.
+    void EntrySaved();
+
+  signals:
+    // The user chose a result (Enter, a double click).
+    void daySelected(int year, int month, int day);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void CreateControls();
+    void RunQuery();
+    void ShowProgress();
+    void ShowCount();
+    void Choose(const QModelIndex& index);
+
+    TCorpusLoader* FLoader = nullptr;
+    TSearchResultModel* FModel = nullptr;
+    QTimer* FRequery = nullptr;  // runs the query again while loading goes on
+    bool FPlaced = false;
+
+    QLineEdit* SearchEdit = nullptr;
+    QProgressBar* SearchProgress = nullptr;
+    QListView* SearchResults = nullptr;
+    QLabel* SearchCount = nullptr;
+};
