@@ -91,6 +91,14 @@ TEST(CliSettings, AppDirIsTakenAsGiven) {
         {"show", "--app-dir", dir / "nonexistent/x", "--data", dir.path(), "--password", "p",
          "2001-01-17"},
         {"show", "--app-dir", dir / "a-file", "2001-01-17"},
+        // Every command that works on a diary takes the folder the same way.
+        {"search", "--app-dir", dir / "nonexistent/x", "term"},
+        {"years", "--app-dir", dir / "nonexistent/x", "01-17"},
+        {"conflicts", "--app-dir", dir / "nonexistent/x"},
+        {"export", "--app-dir", dir / "nonexistent/x", "--format", "txt", dir / "out.txt"},
+        {"backup", "--app-dir", dir / "a-file", dir / "b.tar.gz"},
+        {"restore", "--app-dir", dir / "nonexistent/x", dir / "a-file"},
+        {"import", "--app-dir", dir / "nonexistent/x", dir.path()},
     };
     const std::string before = Snapshot(home.path()) + Snapshot(dir.path());
     for (const auto& words : cases) {
@@ -102,27 +110,71 @@ TEST(CliSettings, AppDirIsTakenAsGiven) {
 }
 
 // The read-only commands create and change nothing: not the settings file
-// written by hand, not a folder, not a work file.
+// written by hand, not a folder, not a work file; nor do the commands that
+// read a diary to write elsewhere.
 TEST(CliSettings, ReadOnlyCommandsChangeNothing) {
-    TempDir home, app, data;
+    TempDir home, app, data, out;
     ASSERT_EQ(::mkdir((app / "data").c_str(), 0700), 0);
     WriteBytes(app / "data/diary.ini", "[SYSTEM]\r\nDATAPATH=" + data.path() + "\r\n");
     const std::vector<std::string> env = {"HOME=" + home.path(), "XDG_DATA_HOME="};
     const std::string ini = app / "data/diary.ini";
-    const std::vector<std::vector<std::string>> cases = {
-        {"settings", "--app-dir", app.path()},
-        {"show", "--app-dir", app.path(), "2001-01-17"},
-        {"show", "--app-dir", app.path(), "--data", data / "none", "1999-01-01"},
-        {"profile", "get", ini, "SYSTEM", "DATAPATH"},
-        {"profile", "get", app / "none.ini", "S", "K", "d"},
-        {"format", "--locale", "fallback", "yyyy", "2001-01-17"},
+    const struct {
+        std::vector<std::string> words;
+        int status;
+    } cases[] = {
+        {{"settings", "--app-dir", app.path()}, 0},
+        {{"show", "--app-dir", app.path(), "2001-01-17"}, 0},
+        {{"show", "--app-dir", app.path(), "--data", data / "none", "1999-01-01"}, 0},
+        {{"profile", "get", ini, "SYSTEM", "DATAPATH"}, 0},
+        {{"profile", "get", app / "none.ini", "S", "K", "d"}, 0},
+        {{"format", "--locale", "fallback", "yyyy", "2001-01-17"}, 0},
+        {{"search", "--app-dir", app.path(), "term"}, 1},  // nothing found
+        {{"years", "--app-dir", app.path(), "01-17"}, 1},
+        {{"conflicts", "--app-dir", app.path()}, 0},
+        {{"export", "--app-dir", app.path(), "--format", "txt", out / "d.txt"}, 0},
+        {{"backup", "--app-dir", app.path(), out / "b.tar.gz"}, 0},
     };
     const std::string before = Snapshot(home.path()) + Snapshot(app.path()) + Snapshot(data.path());
-    for (const auto& words : cases) {
-        EXPECT_EQ(RunCli(words, env).status, 0) << words[0] << " " << words[1];
+    for (const auto& [words, status] : cases) {
+        const ProgramRun r = RunCli(words, env);
+        EXPECT_EQ(r.status, status) << words[0] << " " << words[1] << ": " << r.err;
         EXPECT_EQ(Snapshot(home.path()) + Snapshot(app.path()) + Snapshot(data.path()), before)
             << words[0] << " " << words[1];
     }
+}
+
+// A settings file that cannot be read stops every command that needs it,
+// with its cause (here: a folder in its place) and status 1; one whose
+// options leave nothing to read there goes on.
+TEST(CliSettings, AnUnreadableSettingsFileIsReportedWithItsCause) {
+    TempDir app, data, out;
+    ASSERT_EQ(::mkdir((app / "data").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((app / "data/diary.ini").c_str(), 0700), 0);
+    const std::string dir = app.path();
+    const struct {
+        std::vector<std::string> words;
+        int status;
+    } cases[] = {
+        {{"show", "--app-dir", dir, "2001-01-17"}, 1},
+        {{"search", "--app-dir", dir, "term"}, 1},
+        {{"years", "--app-dir", dir, "01-17"}, 1},
+        {{"conflicts", "--app-dir", dir}, 1},
+        {{"export", "--app-dir", dir, "--format", "txt", out / "d.txt"}, 1},
+        {{"backup", "--app-dir", dir, "--data", data.path(), out / "b.tar.gz"}, 1},
+        {{"restore", "--app-dir", dir, "--data", data.path(), out / "b.tar.gz"}, 1},
+        {{"import", "--app-dir", dir, "--data", data.path(), out.path()}, 1},
+        {{"show", "--app-dir", dir, "--data", data.path(), "--password", "", "2001-01-17"}, 0},
+        {{"conflicts", "--app-dir", dir, "--data", data.path()}, 0},
+    };
+    const std::string cause = "設定ファイル " + app / "data/diary.ini" + " を読み込めません（";
+    for (const auto& [words, status] : cases) {
+        const ProgramRun r = RunCli(words);
+        EXPECT_EQ(r.status, status) << words[0] << " " << words[3] << ": " << r.err;
+        EXPECT_EQ(r.out, "") << words[0];
+        EXPECT_EQ(r.err.find(cause) != std::string::npos, status == 1) << r.err;
+    }
+    EXPECT_FALSE(Exists(out / "d.txt"));
+    EXPECT_FALSE(Exists(out / "b.tar.gz"));
 }
 
 TEST(CliProfile, SetsAndGets) {
