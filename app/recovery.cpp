@@ -1,14 +1,10 @@
 #include "app/recovery.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 
-#include "platform/cp932.h"
+#include "app/user_folder.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
 #include "platform/unicode.h"
@@ -22,17 +18,6 @@ constexpr std::string_view kTextExt = ".txt";
 // How many files of one name stem a folder may hold before a write gives up.
 constexpr int kMaxSameName = 1000;
 
-std::optional<std::string> EnvPath(const char* name) {
-    const char* v = std::getenv(name);
-    if (v == nullptr || *v == '\0') return std::nullopt;
-    return cp932::FromUtf8(v);
-}
-
-std::string Join(const std::string& folder, std::string_view name) {
-    if (!folder.empty() && folder.back() == '/') return folder + std::string(name);
-    return folder + "/" + std::string(name);
-}
-
 std::string NameOf(const std::string& path) {
     const std::string parent = fsio::ParentOf(path);
     if (parent.empty()) return path;
@@ -40,7 +25,7 @@ std::string NameOf(const std::string& path) {
 }
 
 std::string AnnouncedRecord(const std::string& stateFolder) {
-    return Join(stateFolder, "recovered-announced");
+    return JoinPath(stateFolder, "recovered-announced");
 }
 
 bool IsRecoveredName(const std::string& name) {
@@ -92,22 +77,11 @@ std::optional<std::string> NameStem(const RecoveryDay& entry, std::time_t now) {
 }  // namespace
 
 std::optional<std::string> UserStateFolder() {
-    std::optional<std::string> base = EnvPath("XDG_STATE_HOME");
-    if (!base || base->front() != '/') {
-        std::optional<std::string> home = EnvPath("HOME");
-        if (!home) {
-            if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
-                home = cp932::FromUtf8(pw->pw_dir);
-            }
-        }
-        if (!home || home->empty() || home->front() != '/') return std::nullopt;
-        base = Join(*home, ".local/state");
-    }
-    return Join(*base, "kuvandoro");
+    return UserFolder("XDG_STATE_HOME", ".local/state");
 }
 
 std::string RecoveredFolder(const std::string& stateFolder) {
-    return Join(stateFolder, "recovered");
+    return JoinPath(stateFolder, "recovered");
 }
 
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_view utf8,
@@ -115,7 +89,7 @@ RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_vie
     const std::optional<std::string> stem = NameStem(entry, now);
     const std::string folder = RecoveredFolder(stateFolder);
     if (!stem || !fsio::MakeDirectories(folder)) return {};
-    const std::string work = Join(folder, *stem + ".$$$");
+    const std::string work = JoinPath(folder, *stem + ".$$$");
     fsio::OutFile out;
     if (!out.Create(work)) return {};
     bool ok = out.Write(utf8.data(), utf8.size()) && out.Sync();
@@ -124,7 +98,7 @@ RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_vie
         for (int n = 1; n <= kMaxSameName; ++n) {
             std::string name = *stem;
             if (n > 1) name.append("-").append(std::to_string(n));
-            const std::string path = Join(folder, name.append(kTextExt));
+            const std::string path = JoinPath(folder, name.append(kTextExt));
             if (fsio::RenameNoReplace(work, path)) {
                 fsio::SyncParentDirectory(path);
                 return {true, path};
@@ -149,7 +123,9 @@ std::vector<std::string> UnannouncedRecoveredFiles(const std::string& stateFolde
     std::vector<std::string> paths;
     // The names begin with the date and time of writing: in name order, oldest first.
     for (const std::string& name : *present) {
-        if (announced.count(name) == 0) paths.push_back(Join(RecoveredFolder(stateFolder), name));
+        if (announced.count(name) == 0) {
+            paths.push_back(JoinPath(RecoveredFolder(stateFolder), name));
+        }
     }
     return paths;
 }

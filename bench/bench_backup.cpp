@@ -5,49 +5,25 @@
 //   DIR is a diary folder (bench/run.sh makes the 30-year one); it is only read.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "backup/backup.h"
+#include "bench/bench_rounds.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using kuv::bench::Median;
+using kuv::bench::Record;
+using kuv::bench::Seconds;
+using kuv::bench::Times;
 
 std::string g_diary, g_scratch;
-
-std::map<std::string, std::vector<double>>& Times() {
-    static std::map<std::string, std::vector<double>> times;
-    return times;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-template <typename F>
-double Seconds(F&& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void Record(benchmark::State& state, const char* name, double seconds) {
-    state.SetIterationTime(seconds);
-    Times()[name].push_back(seconds);
-}
 
 std::string Quote(const std::string& s) {
     return "'" + s + "'";
@@ -125,11 +101,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s --diary=DIR\n", argv[0]);
         return 2;
     }
-    const char* base = std::getenv("TMPDIR");
-    std::string templ =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kuv-bench-backup-XXXXXX";
-    if (::mkdtemp(templ.data()) == nullptr) return 1;
-    g_scratch = templ;
+    g_scratch = kuv::bench::MakeScratchFolder("kuv-bench-backup");
+    if (g_scratch.empty()) return 1;
     fs::create_directory(g_scratch + "/app");
     {
         // A settings file of the usual size; its bytes do not matter here.
@@ -140,28 +113,12 @@ int main(int argc, char** argv) {
     }
 
     // Each pair in turn, so that both sides of a ratio see the same machine.
-    benchmark::RegisterBenchmark("BM_TarCzf", BM_TarCzf)
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_Backup", BM_Backup)
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_TarXzf", BM_TarXzf)
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_Restore", BM_Restore)
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
+    kuv::bench::RegisterRounds("BM_TarCzf", BM_TarCzf, 5);
+    kuv::bench::RegisterRounds("BM_Backup", BM_Backup, 5);
+    kuv::bench::RegisterRounds("BM_TarXzf", BM_TarXzf, 5);
+    kuv::bench::RegisterRounds("BM_Restore", BM_Restore, 5);
 
-    int bargc = static_cast<int>(rest.size());
-    benchmark::Initialize(&bargc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(bargc, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!kuv::bench::RunBenchmarks(static_cast<int>(rest.size()), rest.data())) return 1;
 
     const double czf = Median(Times()["tar czf"]), backup = Median(Times()["backup"]);
     const double xzf = Median(Times()["tar xzf"]), restore = Median(Times()["restore"]);

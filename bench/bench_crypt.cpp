@@ -7,18 +7,22 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/bench_rounds.h"
 #include "crypt/cryptogram.h"
 
 namespace {
+
+using kuv::bench::Median;
+using kuv::bench::Record;
+using kuv::bench::Seconds;
+using kuv::bench::Times;
 
 constexpr std::size_t kFileSize = std::size_t{100} << 20;
 const std::string kKey = "718306925461";
@@ -29,10 +33,8 @@ struct Files {
 
 Files& Scratch() {
     static Files files = [] {
-        const char* base = std::getenv("TMPDIR");
-        std::string templ =
-            std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/kuv-bench-XXXXXX";
-        if (::mkdtemp(templ.data()) == nullptr) {
+        const std::string templ = kuv::bench::MakeScratchFolder("kuv-bench");
+        if (templ.empty()) {
             std::perror("mkdtemp");
             std::exit(1);
         }
@@ -52,24 +54,6 @@ Files& Scratch() {
         return f;
     }();
     return files;
-}
-
-// Seconds of every timed iteration, by benchmark.
-std::map<std::string, std::vector<double>>& Times() {
-    static std::map<std::string, std::vector<double>> times;
-    return times;
-}
-
-template <typename F>
-double Seconds(F&& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void Record(benchmark::State& state, const char* name, double seconds) {
-    state.SetIterationTime(seconds);
-    Times()[name].push_back(seconds);
 }
 
 void BM_CopyAndSync(benchmark::State& state) {
@@ -113,20 +97,10 @@ BENCHMARK(BM_CopyAndSync)->Iterations(5)->UseManualTime()->Unit(benchmark::kMill
 BENCHMARK(BM_Encode)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decode)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!kuv::bench::RunBenchmarks(argc, argv)) return 1;
 
     const double copy = Median(Times()["copy"]);
     if (copy > 0) {

@@ -3,13 +3,13 @@
 // are loaded. The two days alternate, so every step writes a real entry and
 // reads one back.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "app/settings.h"
+#include "bench/bench_rounds.h"
 #include "dates/calendar.h"
 #include "diary/diary_book.h"
 #include "diary/session.h"
@@ -19,10 +19,7 @@ namespace {
 
 class ScratchFolder {
   public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/kuv-bench-XXXXXX";
-        if (::mkdtemp(pattern) != nullptr) path_ = pattern;
-    }
+    ScratchFolder() { path_ = kuv::bench::MakeScratchFolder("kuv-bench"); }
     ~ScratchFolder() {
         std::error_code ec;
         if (!path_.empty()) std::filesystem::remove_all(path_, ec);
@@ -104,10 +101,7 @@ BENCHMARK(BM_DayStepLocked)
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!kuv::bench::RunBenchmarks(argc, argv)) return 1;
     std::puts("BM_DayStep target: < 1 ms (median)");
     return 0;
 }

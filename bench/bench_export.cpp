@@ -6,21 +6,17 @@
 //   locked entries; YYYY is the PDF's year (default: the diary's first).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include <QByteArray>
 #include <QGuiApplication>
 
+#include "bench/bench_rounds.h"
 #include "diary/catalog.h"
 #include "export/diary_export.h"
 #include "export/qt/diary_document.h"
@@ -29,18 +25,6 @@ namespace {
 
 std::string g_diary, g_password = "kuvandoro", g_scratch;
 int g_year = 0;
-
-std::map<std::string, std::vector<double>>& Times() {
-    static std::map<std::string, std::vector<double>> times;
-    return times;
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 kuv::ExportOptions Options() {
     kuv::ExportOptions options;
@@ -52,14 +36,10 @@ kuv::ExportOptions Options() {
 template <typename F>
 void Time(benchmark::State& state, const char* name, F&& run) {
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const kuv::ExportResult r = run();
-        const double s =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        kuv::ExportResult r;
+        kuv::bench::Record(state, name, kuv::bench::Seconds([&] { r = run(); }));
         if (r.status != kuv::ExportStatus::Done) state.SkipWithError("export failed");
-        state.SetIterationTime(s);
         state.counters["days"] = static_cast<double>(r.exported);
-        Times()[name].push_back(s);
     }
 }
 
@@ -101,9 +81,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (g_year == 0) g_year = years.front();
-    char scratch[] = "/tmp/kuv-bench-export-XXXXXX";
-    if (::mkdtemp(scratch) == nullptr) return 1;
-    g_scratch = scratch;
+    g_scratch = kuv::bench::MakeScratchFolder("kuv-bench-export");
+    if (g_scratch.empty()) return 1;
 
     // The PDF is laid out by Qt Gui, on the offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -112,28 +91,20 @@ int main(int argc, char** argv) {
     int qargc = 1;
     QGuiApplication app(qargc, argv);
 
-    benchmark::RegisterBenchmark("BM_Export/html", BM_Export, kuv::ExportFormat::Html, "html")
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_Export/md", BM_Export, kuv::ExportFormat::Markdown, "md")
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_Export/txt", BM_Export, kuv::ExportFormat::Text, "txt")
-        ->Iterations(5)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_PdfOfOneYear", BM_PdfOfOneYear)
-        ->Iterations(3)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond);
+    const struct {
+        const char* name;
+        kuv::ExportFormat format;
+    } formats[] = {{"html", kuv::ExportFormat::Html},
+                   {"md", kuv::ExportFormat::Markdown},
+                   {"txt", kuv::ExportFormat::Text}};
+    for (const auto& f : formats) {
+        kuv::bench::RegisterRounds(
+            std::string("BM_Export/") + f.name,
+            [f](benchmark::State& state) { BM_Export(state, f.format, f.name); }, 5);
+    }
+    kuv::bench::RegisterRounds("BM_PdfOfOneYear", BM_PdfOfOneYear, 3);
 
-    int bargc = static_cast<int>(rest.size());
-    benchmark::Initialize(&bargc, rest.data());
-    if (benchmark::ReportUnrecognizedArguments(bargc, rest.data())) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    if (!kuv::bench::RunBenchmarks(static_cast<int>(rest.size()), rest.data())) return 1;
 
     std::printf("\nmedian of each round, %s (%d years), PDF of %d:\n", g_diary.c_str(),
                 static_cast<int>(years.size()), g_year);
@@ -142,7 +113,7 @@ int main(int argc, char** argv) {
         double target;
     } figures[] = {{"html", 1.0}, {"md", 0.5}, {"txt", 0.5}, {"pdf", 10.0}};
     for (const auto& f : figures) {
-        const double t = Median(Times()[f.name]);
+        const double t = kuv::bench::Median(kuv::bench::Times()[f.name]);
         std::printf("  %-5s %8.3f s   target <= %4.1f s   %s\n", f.name, t, f.target,
                     t > 0 && t <= f.target ? "ok" : "MISSED");
     }

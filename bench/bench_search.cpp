@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_rounds.h"
 #include "diary/catalog.h"
 #include "diary/every_year.h"
 #include "diary/search.h"
@@ -36,6 +37,9 @@
 #include "platform/fileio.h"
 
 namespace {
+
+using kuv::bench::Median;
+using kuv::bench::Times;
 
 const std::string kPassword = "kuvandoro";
 constexpr int kMonth = 7, kDay = 17;  // the every-year day
@@ -82,12 +86,6 @@ Diary& TheDiary() {
     return diary;
 }
 
-// Seconds of every timed iteration, by figure.
-std::map<std::string, std::vector<double>>& Times() {
-    static std::map<std::string, std::vector<double>> times;
-    return times;
-}
-
 double ThreadCpuSeconds() {
     timespec ts{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
@@ -114,13 +112,6 @@ void Record(benchmark::State& state, const std::string& name, Timing t) {
     state.SetIterationTime(t.wall);
     Times()[name].push_back(t.wall);
     Times()[name + " cpu"].push_back(t.cpu);
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 // The loaded diary that the queries run on.

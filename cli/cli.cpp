@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "platform/cp932.h"
-#include "platform/fileio.h"
 
 namespace kuv::cli {
 
@@ -60,31 +59,24 @@ std::optional<std::string> ArgToCp932(const std::string& utf8, const char* what)
     return bytes;
 }
 
-std::optional<AppPaths> ProgramPaths(const Args& args) {
-    const std::optional<std::string> given = args.Value("app-dir");
-    if (!given) {
-        const std::string own = fsio::ExecutableDir();
-        if (own.empty()) {
-            std::fputs("kuvandoro-cli: the program folder cannot be found\n", stderr);
-            return std::nullopt;
-        }
-        return ResolveAppPaths(own);
+void PrintMessage(std::FILE* to, const std::string& cp932Message) {
+    std::fprintf(to, "%s\n", cp932::ToUtf8(cp932Message).c_str());
+}
+
+std::string ForTerminal(std::string_view cp932Text) {
+    const std::string utf8 = cp932::ToUtf8(cp932Text);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
+        out += utf8[i];
     }
-    const std::optional<std::string> dir = ArgToCp932(*given, "program folder");
-    if (!dir) return std::nullopt;
-    // A folder named on the command line is the one meant: another in its
-    // place would show settings that are not the ones asked for.
-    switch (fsio::KindOf(*dir)) {
-        case fsio::Kind::Directory:
-            return FixedAppPaths(*dir);
-        case fsio::Kind::Missing:
-            std::fprintf(stderr, "kuvandoro-cli: the program folder does not exist: %s\n",
-                         given->c_str());
-            return std::nullopt;
-        default:
-            std::fprintf(stderr, "kuvandoro-cli: not a folder: %s\n", given->c_str());
-            return std::nullopt;
-    }
+    return out;
+}
+
+bool WriteOut(std::string_view text) {
+    return (text.empty() || std::fwrite(text.data(), 1, text.size(), stdout) == text.size()) &&
+           std::fflush(stdout) == 0;
 }
 
 void PrintUsage(std::FILE* to) {

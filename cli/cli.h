@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/settings.h"
@@ -40,21 +41,40 @@ std::optional<AppPaths> ProgramPaths(const Args& args);
 void PrintUsage(std::FILE* to);
 int Usage();
 
-// The diary a command works on: --app-dir, --data and --password over the
-// settings file, which is read for what they leave open (always when
-// readSettings). On failure a message is printed and status is the exit
-// status (2 bad input, 1 an unreadable settings file).
+// What a command takes from the settings file.
+enum class DiaryNeeds {
+    DataFolder,       // the data folder only: --data leaves nothing to read
+    DataAndPassword,  // the data folder and the password, as --data and --password give them
+    AllSettings,      // every field: the settings file is always read
+};
+// The diary a command works on: --app-dir (as ProgramPaths takes it), --data
+// and --password over the settings file, which is read, without a change to
+// it, for what the options leave open of what the command needs. On failure
+// a message is printed and status is the exit status: 2 for a bad argument
+// or program folder, 1 for a settings file that cannot be read (the message
+// says why).
 struct DiaryOptions {
     AppPaths paths;
     TDiarySettings settings;
 };
-std::optional<DiaryOptions> ResolveDiary(const Args& args, bool readSettings, int& status);
-
-// A calendar day written exactly as YYYY-MM-DD.
-std::optional<DateParts> ParseIsoDay(const std::string& text);
+std::optional<DiaryOptions> ResolveDiary(const Args& args, DiaryNeeds needs, int& status);
+// The command line of a command that works between the diary (every field
+// of its settings) and one file or folder named after the options (what
+// says which in a message): that name in code page 932 and the diary.
+struct NamedAndDiary {
+    std::string name;
+    DiaryOptions diary;
+};
+std::optional<NamedAndDiary> ParseNamedAndDiary(int argc, char** argv,
+                                                const std::vector<std::string>& valued,
+                                                const char* what, int& status);
 
 // A code page 932 message as a UTF-8 line.
 void PrintMessage(std::FILE* to, const std::string& cp932Message);
+// Entry text for a terminal: UTF-8 with LF line breaks.
+std::string ForTerminal(std::string_view cp932Text);
+// Writes text to stdout whole and flushes it; false when either fails.
+bool WriteOut(std::string_view text);
 
 // The commands; each returns the exit status.
 int RunShow(int argc, char** argv);

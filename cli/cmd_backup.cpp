@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <string>
 
 #include "backup/auto_backup.h"
@@ -9,19 +8,14 @@
 namespace kuv::cli {
 
 int RunBackup(int argc, char** argv) {
-    auto args = ParseArgs(argc, argv, 2, {}, {"app-dir", "data"});
-    if (!args) return 2;
-    if (args->positional.size() != 1) return Usage();
-    const auto archive = ArgToCp932(args->positional[0], "archive name");
-    if (!archive) return 2;
     int status = 0;
-    const auto diary = ResolveDiary(*args, true, status);
-    if (!diary) return status;
+    const auto run = ParseNamedAndDiary(argc, argv, {"app-dir", "data"}, "archive name", status);
+    if (!run) return status;
     BackupSources sources;
-    sources.dataPath = diary->settings.DataPath;
-    sources.settingsPath = diary->paths.settingsPath;
+    sources.dataPath = run->diary.settings.DataPath;
+    sources.settingsPath = run->diary.paths.settingsPath;
     sources.leaveOut = {AutoBackupFolder()};
-    const BackupResult result = CreateBackup(sources, *archive);
+    const BackupResult result = CreateBackup(sources, run->name);
     PrintMessage(result.status == BackupStatus::Done ? stdout : stderr, result.message);
     return result.status == BackupStatus::Done ? 0 : 1;
 }
@@ -38,23 +32,15 @@ int RunVerify(int argc, char** argv) {
 }
 
 int RunRestore(int argc, char** argv) {
-    auto args = ParseArgs(argc, argv, 2, {}, {"app-dir", "data"});
-    if (!args) return 2;
-    if (args->positional.size() != 1) return Usage();
-    const auto archive = ArgToCp932(args->positional[0], "archive name");
-    if (!archive) return 2;
     int status = 0;
-    const auto diary = ResolveDiary(*args, true, status);
-    if (!diary) return status;
-    if (WindowHoldsDiary(diary->paths, diary->settings.DataPath)) {
-        std::fprintf(stderr, "kuvandoro-cli: the diary is open in a window; close it first\n");
-        return kExitDiaryOpen;
-    }
+    const auto run = ParseNamedAndDiary(argc, argv, {"app-dir", "data"}, "archive name", status);
+    if (!run) return status;
+    if (RefuseWhileHeld(run->diary)) return kExitDiaryOpen;
     RestoreTarget target;
-    target.dataPath = diary->settings.DataPath;
-    target.settingsPath = diary->paths.settingsPath;
+    target.dataPath = run->diary.settings.DataPath;
+    target.settingsPath = run->diary.paths.settingsPath;
     target.carryOver = {AutoBackupFolder()};
-    const RestoreResult result = RestoreBackup(*archive, target);
+    const RestoreResult result = RestoreBackup(run->name, target);
     PrintMessage(result.status == RestoreStatus::Done ? stdout : stderr, result.message);
     return result.status == RestoreStatus::Done ? 0 : 1;
 }

@@ -70,7 +70,7 @@ int RunExport(int argc, char** argv) {
     const auto output = ArgToCp932(args->positional[0], "output file name");
     if (!output) return 2;
     int status = 0;
-    const auto diary = ResolveDiary(*args, false, status);
+    const auto diary = ResolveDiary(*args, DiaryNeeds::DataAndPassword, status);
     if (!diary) return status;
     options.dataPath = diary->settings.DataPath;
     options.password = diary->settings.Password;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <QLocale>
 #include <QString>
@@ -33,11 +34,9 @@ bool Digits(const std::string& text, std::size_t at, std::size_t count, int& out
 
 // YYYY-MM-DD[THH:MM[:SS[.mmm]]]
 std::optional<TDateTime> ParseIsoValue(const std::string& text) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
-    if (!Digits(text, 0, 4, y) || text.size() < 10 || text[4] != '-' || !Digits(text, 5, 2, mo) ||
-        text[7] != '-' || !Digits(text, 8, 2, d)) {
-        return std::nullopt;
-    }
+    const std::optional<DateParts> day = ParseIsoDay(std::string_view(text).substr(0, 10));
+    if (!day) return std::nullopt;
+    int h = 0, mi = 0, s = 0, ms = 0;
     std::size_t pos = 10;
     if (pos < text.size()) {
         if (text[pos] != 'T' || !Digits(text, pos + 1, 2, h) || pos + 3 >= text.size() ||
@@ -56,9 +55,7 @@ std::optional<TDateTime> ParseIsoValue(const std::string& text) {
     }
     if (pos != text.size()) return std::nullopt;
     try {
-        const TDateTime date =
-            EncodeDateValue(static_cast<std::uint16_t>(y), static_cast<std::uint16_t>(mo),
-                            static_cast<std::uint16_t>(d));
+        const TDateTime date = EncodeDateValue(day->year, day->month, day->day);
         const TDateTime time =
             EncodeTimeValue(static_cast<std::uint16_t>(h), static_cast<std::uint16_t>(mi),
                             static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(ms));

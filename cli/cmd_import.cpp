@@ -11,24 +11,17 @@
 namespace kuv::cli {
 
 int RunImport(int argc, char** argv) {
-    auto args = ParseArgs(argc, argv, 2, {}, {"app-dir", "data", "password"});
-    if (!args) return 2;
-    if (args->positional.size() != 1) return Usage();
-    const auto folder = ArgToCp932(args->positional[0], "folder name");
-    if (!folder) return 2;
     // The encryption switch lives only in the settings file.
     int status = 0;
-    const auto diary = ResolveDiary(*args, true, status);
-    if (!diary) return status;
-    if (WindowHoldsDiary(diary->paths, diary->settings.DataPath)) {
-        std::fprintf(stderr, "kuvandoro-cli: the diary is open in a window; close it first\n");
-        return kExitDiaryOpen;
-    }
+    const auto run =
+        ParseNamedAndDiary(argc, argv, {"app-dir", "data", "password"}, "folder name", status);
+    if (!run) return status;
+    if (RefuseWhileHeld(run->diary)) return kExitDiaryOpen;
     ImportOptions options;
-    options.folder = *folder;
-    options.dataPath = diary->settings.DataPath;
-    options.useEncryption = diary->settings.UseEncryption;
-    options.password = diary->settings.Password;
+    options.folder = run->name;
+    options.dataPath = run->diary.settings.DataPath;
+    options.useEncryption = run->diary.settings.UseEncryption;
+    options.password = run->diary.settings.Password;
     const ImportResult result = ImportFolder(options);
     for (const ImportFileReport& file : result.files) {
         const bool skipped = file.outcome == ImportFileReport::Outcome::Skipped;

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <string>
-
-#include "app/settings.h"
+#include "cli/cli.h"
 
 namespace kuv::cli {
 
-// True while a window has the diary of paths (entries in dataPath, settings
-// in paths.settingsFolder) open: a command that changes entries (restore,
-// import) refuses to run then and changes nothing.
-bool WindowHoldsDiary(const AppPaths& paths, const std::string& dataPath);
+// True, after a message, while a window has the diary open (its entries or
+// its settings folder): a command that changes entries (restore, import) then
+// changes nothing and exits with kExitDiaryOpen.
+bool RefuseWhileHeld(const DiaryOptions& diary);
 
 }  // namespace kuv::cli

@@ -1,16 +1,42 @@
 #include <cstdio>
+#include <utility>
 
 #include "app/settings_file.h"
 #include "cli/cli.h"
 #include "platform/cp932.h"
-#include "platform/errors.h"
 #include "platform/fileio.h"
 
 namespace kuv::cli {
 
-std::optional<DiaryOptions> ResolveDiary(const Args& args, bool readSettings, int& status) {
+std::optional<AppPaths> ProgramPaths(const Args& args) {
+    const std::optional<std::string> given = args.Value("app-dir");
+    if (!given) {
+        const std::string own = fsio::ExecutableDir();
+        if (own.empty()) {
+            std::fputs("kuvandoro-cli: the program folder cannot be found\n", stderr);
+            return std::nullopt;
+        }
+        return ResolveAppPaths(own);
+    }
+    const std::optional<std::string> dir = ArgToCp932(*given, "program folder");
+    if (!dir) return std::nullopt;
+    // A folder named on the command line is the one meant: another in its
+    // place would show settings that are not the ones asked for.
+    switch (fsio::KindOf(*dir)) {
+        case fsio::Kind::Directory:
+            return FixedAppPaths(*dir);
+        case fsio::Kind::Missing:
+            std::fprintf(stderr, "kuvandoro-cli: the program folder does not exist: %s\n",
+                         given->c_str());
+            return std::nullopt;
+        default:
+            std::fprintf(stderr, "kuvandoro-cli: not a folder: %s\n", given->c_str());
+            return std::nullopt;
+    }
+}
+
+std::optional<DiaryOptions> ResolveDiary(const Args& args, DiaryNeeds needs, int& status) {
     status = 2;
-    DiaryOptions d;
     std::optional<std::string> dataPath, password;
     if (auto v = args.Value("data")) {
         dataPath = ArgToCp932(*v, "data folder");
@@ -20,26 +46,19 @@ std::optional<DiaryOptions> ResolveDiary(const Args& args, bool readSettings, in
         password = ArgToCp932(*v, "password");
         if (!password) return std::nullopt;
     }
-    std::string appDir = fsio::ExecutableDir();
-    if (auto v = args.Value("app-dir")) {
-        auto dir = ArgToCp932(*v, "program folder");
-        if (!dir) return std::nullopt;
-        appDir = *dir;
-    }
-    d.paths = ResolveAppPaths(appDir);
-    d.settings = DefaultSettings(d.paths);
-    // The settings file is read, through the same bracket as the program's
-    // start-up, for what the options leave open.
-    if (readSettings || !dataPath || !password) {
-        try {
-            if (!ReadSettings(d.settings, d.paths)) {
-                std::fprintf(stderr, "kuvandoro-cli: the settings file %s cannot be read\n",
-                             cp932::ToUtf8(d.paths.settingsPath).c_str());
-                status = 1;
-                return std::nullopt;
-            }
-        } catch (const AppError& e) {
-            std::fprintf(stderr, "kuvandoro-cli: %s\n", cp932::ToUtf8(e.what()).c_str());
+    // The folder is checked even when the options leave nothing to read there.
+    const std::optional<AppPaths> paths = ProgramPaths(args);
+    if (!paths) return std::nullopt;
+    DiaryOptions d{*paths, DefaultSettings(*paths)};
+    // Decoded in memory and never written back: a command that only reads
+    // changes nothing on the disk, and one that writes leaves the settings
+    // file as it found it.
+    const bool open = !dataPath || (needs != DiaryNeeds::DataFolder && !password);
+    if (needs == DiaryNeeds::AllSettings || open) {
+        const SettingsReadResult read =
+            ReadSettingsFile(d.settings, d.paths, SettingsAccess::ReadOnly);
+        if (!read.usable()) {
+            std::fprintf(stderr, "kuvandoro-cli: %s\n", cp932::ToUtf8(read.message).c_str());
             status = 1;
             return std::nullopt;
         }
@@ -50,28 +69,21 @@ std::optional<DiaryOptions> ResolveDiary(const Args& args, bool readSettings, in
     return d;
 }
 
-std::optional<DateParts> ParseIsoDay(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-    int parts[3] = {0, 0, 0};
-    const std::size_t starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
-    for (int p = 0; p < 3; ++p) {
-        for (std::size_t i = starts[p]; i < starts[p] + lengths[p]; ++i) {
-            if (text[i] < '0' || text[i] > '9') return std::nullopt;
-            parts[p] = parts[p] * 10 + (text[i] - '0');
-        }
-    }
-    const DateParts day{static_cast<std::uint16_t>(parts[0]), static_cast<std::uint16_t>(parts[1]),
-                        static_cast<std::uint16_t>(parts[2])};
-    try {
-        EncodeDateValue(day.year, day.month, day.day);
-    } catch (const EConvertError&) {
+std::optional<NamedAndDiary> ParseNamedAndDiary(int argc, char** argv,
+                                                const std::vector<std::string>& valued,
+                                                const char* what, int& status) {
+    status = 2;
+    const std::optional<Args> args = ParseArgs(argc, argv, 2, {}, valued);
+    if (!args) return std::nullopt;
+    if (args->positional.size() != 1) {
+        status = Usage();
         return std::nullopt;
     }
-    return day;
-}
-
-void PrintMessage(std::FILE* to, const std::string& cp932Message) {
-    std::fprintf(to, "%s\n", cp932::ToUtf8(cp932Message).c_str());
+    std::optional<std::string> name = ArgToCp932(args->positional[0], what);
+    if (!name) return std::nullopt;
+    std::optional<DiaryOptions> diary = ResolveDiary(*args, DiaryNeeds::AllSettings, status);
+    if (!diary) return std::nullopt;
+    return NamedAndDiary{std::move(*name), std::move(*diary)};
 }
 
 }  // namespace kuv::cli

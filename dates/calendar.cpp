@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 #include "platform/errors.h"
@@ -32,6 +33,21 @@ constexpr double kNearHalf = 0.5 - 1.0 / 32;
 int MonthLength(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+}
+
+bool IsCalendarDay(int year, int month, int day) {
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+           day <= MonthLength(year, month);
+}
+
+// The decimal number of text[at, at + count); -1 when any of them is not a digit.
+int Digits(std::string_view text, std::size_t at, std::size_t count) {
+    int n = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        n = n * 10 + (text[i] - '0');
+    }
+    return n;
 }
 
 }  // namespace
@@ -82,10 +98,7 @@ DaySplit SplitDateTime(TDateTime v) {
 }
 
 TDateTime EncodeDateValue(std::uint16_t year, std::uint16_t month, std::uint16_t day) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > MonthLength(year, month)) {
-        throw EConvertError(TextOf(TextId::InvalidDate));
-    }
+    if (!IsCalendarDay(year, month, day)) throw EConvertError(TextOf(TextId::InvalidDate));
     int dayOfYear = day;
     for (int m = 1; m < month; ++m) dayOfYear += MonthLength(year, m);
     const std::int64_t n = year - 1;
@@ -99,6 +112,28 @@ TDateTime EncodeTimeValue(std::uint16_t hour, std::uint16_t minute, std::uint16_
     }
     const std::int64_t ms = hour * 3600000LL + minute * 60000LL + second * 1000LL + msec;
     return static_cast<TDateTime>(ms) / static_cast<TDateTime>(kMsPerDay);
+}
+
+std::optional<DateParts> ParseIsoDay(std::string_view text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
+    if (!IsCalendarDay(year, month, day)) return std::nullopt;
+    return DateParts{static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month),
+                     static_cast<std::uint16_t>(day)};
+}
+
+std::string IsoDayText(int year, int month, int day) {
+    char buf[36];  // any three ints fit
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+    return buf;
+}
+
+std::optional<DateParts> ParseMonthDay(std::string_view text) {
+    if (text.size() != 5 || text[2] != '-') return std::nullopt;
+    const int month = Digits(text, 0, 2), day = Digits(text, 3, 2);
+    // 2000 is a leap year: its calendar has every month and day.
+    if (!IsCalendarDay(2000, month, day)) return std::nullopt;
+    return DateParts{0, static_cast<std::uint16_t>(month), static_cast<std::uint16_t>(day)};
 }
 
 DateParts DecodeDateValue(TDateTime v) {

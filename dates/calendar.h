@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 // The date-time value: days since 1899-12-30 00:00, the fraction the time of
 // day, on the proleptic Gregorian calendar.
@@ -27,6 +30,16 @@ int WeekdayOf(TDateTime v);
 bool IsLeap(int year);
 // The current local date and time, with milliseconds.
 TDateTime CurrentDateTime();
+
+// A calendar day written exactly YYYY-MM-DD, from 0001-01-01 to 9999-12-31;
+// nothing for any other text (a short field, a sign, anything after it) or a
+// day the calendar does not have.
+std::optional<DateParts> ParseIsoDay(std::string_view text);
+// The day written YYYY-MM-DD, as ParseIsoDay reads it.
+std::string IsoDayText(int year, int month, int day);
+// A month and day written exactly MM-DD that some year has, 29 February
+// included; the year is left 0.
+std::optional<DateParts> ParseMonthDay(std::string_view text);
 
 // The day number (1 = 0001-01-01) and millisecond of the day of a value.
 struct DaySplit {

@@ -55,7 +55,7 @@ std::string Digits(int value, int width) {
 }
 
 std::string IsoDay(const DateParts& d) {
-    return Digits(d.year, 4) + "-" + Digits(d.month, 2) + "-" + Digits(d.day, 2);
+    return IsoDayText(d.year, d.month, d.day);
 }
 
 std::vector<EntryDay> DaysInRange(const std::string& dataPath, const DayRange& range) {

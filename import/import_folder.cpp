@@ -179,23 +179,9 @@ ImportedText DecodeImportedText(std::string_view bytes) {
 
 bool ImportFileDay(std::string_view name, DateParts& day) {
     if (!EndsWithNoCase(name, ".txt") && !EndsWithNoCase(name, ".md")) return false;
-    if (name.size() < 10 || name[4] != '-' || name[7] != '-') return false;
-    int parts[3] = {0, 0, 0};
-    const std::size_t starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
-    for (int p = 0; p < 3; ++p) {
-        for (std::size_t i = starts[p]; i < starts[p] + lengths[p]; ++i) {
-            if (name[i] < '0' || name[i] > '9') return false;
-            parts[p] = parts[p] * 10 + (name[i] - '0');
-        }
-    }
-    try {
-        EncodeDateValue(static_cast<std::uint16_t>(parts[0]), static_cast<std::uint16_t>(parts[1]),
-                        static_cast<std::uint16_t>(parts[2]));
-    } catch (const EConvertError&) {
-        return false;
-    }
-    day = DateParts{static_cast<std::uint16_t>(parts[0]), static_cast<std::uint16_t>(parts[1]),
-                    static_cast<std::uint16_t>(parts[2])};
+    const std::optional<DateParts> named = ParseIsoDay(name.substr(0, 10));
+    if (!named) return false;
+    day = *named;
     return true;
 }
 

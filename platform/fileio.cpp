@@ -421,17 +421,25 @@ bool OutFile::Close() {
 
 // --- whole files ----------------------------------------------------------
 
+namespace {
+
+// Opens path to be read: Ok, Missing or CannotOpen (errno says why).
+ReadStatus OpenToRead(const std::string& path, InFile& in) {
+    if (KindOf(path) == Kind::Missing) return ReadStatus::Missing;
+    errno = 0;
+    if (in.Open(path)) return ReadStatus::Ok;
+    // Gone between the look and the open: no entry, no error (even when a
+    // file of that name has come back since).
+    return errno == ENOENT || KindOf(path) == Kind::Missing ? ReadStatus::Missing
+                                                            : ReadStatus::CannotOpen;
+}
+
+}  // namespace
+
 ReadStatus ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes) {
     out.clear();
-    if (KindOf(path) == Kind::Missing) return ReadStatus::Missing;
     InFile in;
-    errno = 0;
-    if (!in.Open(path)) {
-        // Gone between the look and the open: no entry, no error (even when
-        // a file of that name has come back since).
-        return errno == ENOENT || KindOf(path) == Kind::Missing ? ReadStatus::Missing
-                                                                : ReadStatus::CannotOpen;
-    }
+    if (const ReadStatus opened = OpenToRead(path, in); opened != ReadStatus::Ok) return opened;
     std::int64_t size = in.Size();
     if (size < 0) return ReadStatus::ReadError;
     if (static_cast<std::uint64_t>(size) > maxBytes) return ReadStatus::TooLarge;
@@ -456,13 +464,8 @@ ReadStatus ReadFileHead(const std::string& path, std::string& out, std::size_t m
                         bool& whole) {
     out.clear();
     whole = false;
-    if (KindOf(path) == Kind::Missing) return ReadStatus::Missing;
     InFile in;
-    errno = 0;
-    if (!in.Open(path)) {
-        return errno == ENOENT || KindOf(path) == Kind::Missing ? ReadStatus::Missing
-                                                                : ReadStatus::CannotOpen;
-    }
+    if (const ReadStatus opened = OpenToRead(path, in); opened != ReadStatus::Ok) return opened;
     const std::int64_t size = in.Size();
     if (size < 0) return ReadStatus::ReadError;
     const std::size_t want =

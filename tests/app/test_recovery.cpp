@@ -1,7 +1,6 @@
 #include "app/recovery.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -12,6 +11,7 @@
 
 #include "platform/cp932.h"
 #include "platform/fileio.h"
+#include "tests/support/reference.h"
 #include "tests/support/temp_dir.h"
 
 namespace kuv {
@@ -19,23 +19,8 @@ namespace {
 
 using fsio::fault::Op;
 
-std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
-unsigned ModeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 0777;
-}
+using test::LocalTime;
+using test::ModeOf;
 
 const RecoveryDay kDay{2026, 12, 7};
 const std::time_t kNow = LocalTime(2026, 12, 8, 23, 15, 2);

@@ -1,67 +1,40 @@
 // kuvandoro-cli export, backup, verify, restore and import.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using kuv::test::Exists;
+using kuv::test::ProgramRun;
 using kuv::test::ReadBytes;
 using kuv::test::TempDir;
 using kuv::test::WriteBytes;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& word) {
-    std::string q = "'";
-    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const TempDir& scratch, const std::vector<std::string>& words) {
-    std::string cmd = "XDG_DATA_HOME=" + Quote(scratch / "xdg") + " " +
-                      Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
-    for (const auto& w : words) cmd.append(" ").append(Quote(w));
-    cmd += " 2>" + Quote(scratch / "stderr.txt");
-    CliRun run;
-    FILE* pipe = ::popen(cmd.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = ReadBytes(scratch / "stderr.txt");
-    return run;
-}
-
-class CliCarryTest : public ::testing::Test {
+class CliCarryTest : public ::testing::Test, protected kuv::test::ToolDiary {
   protected:
     CliCarryTest() {
-        ::mkdir((app / "data").c_str(), 0700);
-        ::mkdir((data / "2001").c_str(), 0700);
-        WriteBytes(data / "2001/0117.dia", "\x8d\xa1\x93\xfa\r\nline two");  // 今日
-        WriteBytes(data / "2001/0118.dia", "second day");
+        WriteEntry("2001/0117.dia", "\x8d\xa1\x93\xfa\r\nline two");  // 今日
+        WriteEntry("2001/0118.dia", "second day");
+    }
+    // The per-user data folder, where automatic backups go, lies in scratch.
+    ProgramRun Cli(const std::vector<std::string>& words) const {
+        return kuv::test::RunCli(words, {"XDG_DATA_HOME=" + scratch / "xdg"});
     }
     std::vector<std::string> Diary(std::vector<std::string> words) const {
         words.insert(words.begin() + 1, {"--app-dir", app.path(), "--data", data.path()});
         return words;
     }
-    TempDir scratch, app, data, out;
+    TempDir scratch, out;
 };
 
 TEST_F(CliCarryTest, ExportWritesTheChosenFormatAndRefusesBadInput) {
-    const CliRun ok =
-        Cli(scratch, Diary({"export", "--format", "md", "--to", "2001-01-17", out / "d.md"}));
+    const ProgramRun ok =
+        Cli(Diary({"export", "--format", "md", "--to", "2001-01-17", out / "d.md"}));
     EXPECT_EQ(ok.status, 0) << ok.err;
     // The heading in the settings' date pattern, the weekday in the locale's words.
     const std::string md = ReadBytes(out / "d.md");
@@ -78,7 +51,7 @@ TEST_F(CliCarryTest, ExportWritesTheChosenFormatAndRefusesBadInput) {
         {{"export", "--format", "txt"}},
     };
     for (const auto& b : bad) {
-        const CliRun r = Cli(scratch, Diary(b.words));
+        const ProgramRun r = Cli(Diary(b.words));
         EXPECT_EQ(r.status, 2) << b.words[5];
         EXPECT_FALSE(Exists(out / "x"));
     }
@@ -86,27 +59,27 @@ TEST_F(CliCarryTest, ExportWritesTheChosenFormatAndRefusesBadInput) {
 
 TEST_F(CliCarryTest, BackupVerifyAndRestore) {
     const std::string archive = out / "b.tar.gz";
-    CliRun r = Cli(scratch, Diary({"backup", archive}));
+    ProgramRun r = Cli(Diary({"backup", archive}));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Cli(scratch, {"verify", archive}).status, 0);
+    EXPECT_EQ(Cli({"verify", archive}).status, 0);
     WriteBytes(data / "2001/0117.dia", "changed");
-    r = Cli(scratch, Diary({"restore", archive}));
+    r = Cli(Diary({"restore", archive}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(data / "2001/0117.dia"), "\x8d\xa1\x93\xfa\r\nline two");
 
     WriteBytes(out / "bad.tar.gz", ReadBytes(archive).substr(0, 40));
-    r = Cli(scratch, {"verify", out / "bad.tar.gz"});
+    r = Cli({"verify", out / "bad.tar.gz"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("壊れています"), std::string::npos) << r.err;
-    EXPECT_EQ(Cli(scratch, Diary({"restore", out / "bad.tar.gz"})).status, 1);
-    EXPECT_EQ(Cli(scratch, {"verify"}).status, 2);
+    EXPECT_EQ(Cli(Diary({"restore", out / "bad.tar.gz"})).status, 1);
+    EXPECT_EQ(Cli({"verify"}).status, 2);
 }
 
 TEST_F(CliCarryTest, ImportReportsEachFileAndTheCounts) {
     WriteBytes(out / "2001-01-18.txt", "appended");
     WriteBytes(out / "2001-01-19.md", "new");
     WriteBytes(out / "2001-01-20.txt", "face 😀");
-    const CliRun r = Cli(scratch, Diary({"import", out.path()}));
+    const ProgramRun r = Cli(Diary({"import", out.path()}));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("新しい日記 1 件、追記 1 件、取り込まなかったファイル 1 件"),
               std::string::npos)

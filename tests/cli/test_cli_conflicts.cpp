@@ -1,46 +1,21 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/instance_lock.h"
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
+using kuv::test::ProgramRun;
 using kuv::test::ReadBytes;
+using kuv::test::RunCli;
 using kuv::test::TempDir;
 using kuv::test::WriteBytes;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-std::string Quote(const std::string& word) {
-    std::string q = "'";
-    for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const std::vector<std::string>& words) {
-    std::string cmd = Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
-    for (const auto& w : words) cmd.append(" ").append(Quote(w));
-    cmd += " 2>/dev/null";
-    CliRun run;
-    FILE* pipe = ::popen(cmd.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 // A program folder whose data folder (the default) holds entries and copies.
 class CliConflictsTest : public ::testing::Test {
@@ -76,7 +51,7 @@ TEST_F(CliConflictsTest, ListsEveryCopyByDayOldestFirst) {
              {"conflicts", "--data", Data()},
              {"conflicts", "--app-dir", app_.path()},
          }) {
-        const CliRun run = Cli(words);
+        const ProgramRun run = RunCli(words);
         EXPECT_EQ(run.status, 0) << words[1];
         EXPECT_EQ(run.out, want) << words[1];
     }
@@ -101,24 +76,24 @@ TEST_F(CliConflictsTest, WritingCommandsWaitForTheWindowToClose) {
         {"restore", "--data", Data(), incoming / "any.tar.gz"},
     };
     for (const auto& words : writes) {
-        EXPECT_EQ(Cli(words).status, 3) << words[0] << " " << words[1];
+        EXPECT_EQ(RunCli(words).status, 3) << words[0] << " " << words[1];
     }
     EXPECT_EQ(ReadBytes(entry), entryBefore);
     EXPECT_EQ(ReadBytes(ini), iniBefore);
 
     // Reading goes on as before.
-    const CliRun get = Cli({"profile", "get", ini, "SYSTEM", "FORMAT"});
+    const ProgramRun get = RunCli({"profile", "get", ini, "SYSTEM", "FORMAT"});
     EXPECT_EQ(get.status, 0);
     EXPECT_EQ(get.out, "yyyy\n");
-    EXPECT_EQ(Cli({"conflicts", "--data", Data()}).status, 0);
+    EXPECT_EQ(RunCli({"conflicts", "--data", Data()}).status, 0);
     // Outside the open diary, writing goes on as before too.
     TempDir elsewhere;
     WriteBytes(elsewhere / "note.txt", "note");
-    EXPECT_EQ(Cli({"encode", elsewhere / "note.txt", "key"}).status, 0);
+    EXPECT_EQ(RunCli({"encode", elsewhere / "note.txt", "key"}).status, 0);
 
     window.Release();
-    EXPECT_EQ(Cli({"profile", "set", ini, "SYSTEM", "FORMAT", "mm"}).status, 0);
-    EXPECT_EQ(Cli({"encode", entry, "key"}).status, 0);
+    EXPECT_EQ(RunCli({"profile", "set", ini, "SYSTEM", "FORMAT", "mm"}).status, 0);
+    EXPECT_EQ(RunCli({"encode", entry, "key"}).status, 0);
     EXPECT_NE(ReadBytes(entry), entryBefore);
 }
 

@@ -1,69 +1,17 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/cli_runner.h"
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using kuv::test::ProgramRun;
 
-// Runs kuvandoro-cli format with the words as they are, without a shell.
-CliRun Format(const std::vector<std::string>& words) {
-    const std::string program = std::string(KUV_BIN_DIR) + "/kuvandoro-cli";
-    std::vector<std::string> all = {program, "format"};
-    all.insert(all.end(), words.begin(), words.end());
-    std::vector<char*> argv;
-    for (auto& w : all) argv.push_back(w.data());
-    argv.push_back(nullptr);
-
-    CliRun run;
-    int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return run;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addclose(&actions, outPipe[0]);
-    posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (spawned == 0) {
-        pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-        std::string* sinks[2] = {&run.out, &run.err};
-        int open = 2;
-        while (open > 0 && poll(fds, 2, -1) > 0) {
-            for (int k = 0; k < 2; ++k) {
-                if (fds[k].fd < 0 || fds[k].revents == 0) continue;
-                char buf[4096];
-                const ssize_t n = read(fds[k].fd, buf, sizeof buf);
-                if (n > 0) {
-                    sinks[k]->append(buf, static_cast<std::size_t>(n));
-                } else {
-                    fds[k].fd = -1;
-                    --open;
-                }
-            }
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    close(outPipe[0]);
-    close(errPipe[0]);
-    return run;
+ProgramRun Format(std::vector<std::string> words) {
+    words.insert(words.begin(), "format");
+    return kuv::test::RunCli(words);
 }
 
 struct Case {
@@ -92,20 +40,20 @@ TEST(CliFormat, PrintsTheFormattedValue) {
         {{"--locale", "fallback", "[*] (!) #", "0"}, "[*] (!) #\n"},
     };
     for (const auto& c : cases) {
-        const CliRun run = Format(c.words);
+        const ProgramRun run = Format(c.words);
         EXPECT_EQ(run.status, 0) << c.words.back() << ": " << run.err;
         EXPECT_EQ(run.out, c.out) << c.words[c.words.size() - 2];
     }
 }
 
 TEST(CliFormat, RawPrintsTheBytesOnly) {
-    const CliRun run = Format({"--raw", "--locale", "ja_JP", "aaa|yyyy", "36908"});
+    const ProgramRun run = Format({"--raw", "--locale", "ja_JP", "aaa|yyyy", "36908"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "\x90\x85|2001");
 }
 
 TEST(CliFormat, WithoutAValueFormatsTheCurrentDate) {
-    const CliRun run = Format({"--locale", "fallback", "yyyy|mm|dd"});
+    const ProgramRun run = Format({"--locale", "fallback", "yyyy|mm|dd"});
     EXPECT_EQ(run.status, 0);
     ASSERT_EQ(run.out.size(), 11u) << run.out;
     EXPECT_EQ(run.out.substr(10), "\n");
@@ -132,7 +80,7 @@ TEST(CliFormat, RefusesBadInput) {
         {"--locale", "fallback", "\xF0\x9F\x98\x80", "0"},  // not in code page 932
     };
     for (const auto& words : cases) {
-        const CliRun run = Format(words);
+        const ProgramRun run = Format(words);
         EXPECT_EQ(run.status, 2) << words[words.size() - 2] << " " << words.back();
         EXPECT_TRUE(run.out.empty());
         EXPECT_FALSE(run.err.empty());

@@ -1,59 +1,26 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using kuv::test::Exists;
+using kuv::test::ProgramRun;
 using kuv::test::ReadBytes;
+using kuv::test::RunCli;
 using kuv::test::TempDir;
 using kuv::test::WriteBytes;
 
-struct CliResult {
-    int status = -1;
-    std::string out;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) {
-        if (c == '\'') {
-            q += "'\\''";
-        } else {
-            q += c;
-        }
-    }
-    return q + "'";
-}
-
-// env: assignments for the tool's environment ("NAME=value ..."), or "".
-CliResult Cli(const std::vector<std::string>& args, const std::string& env = "") {
-    std::string cmd = (env.empty() ? "" : "env " + env + " ") +
-                      Quote(std::string(KUV_BIN_DIR) + "/kuvandoro-cli");
-    for (const std::string& a : args) cmd.append(" ").append(Quote(a));
-    cmd += " 2>/dev/null";
-    CliResult r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
 TEST(CliSettings, DefaultsWithoutAFile) {
     TempDir dir;
-    CliResult r = Cli({"settings", "--app-dir", dir.path()});
+    ProgramRun r = RunCli({"settings", "--app-dir", dir.path()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out,
               "Password=\n"
@@ -84,7 +51,7 @@ TEST(CliSettings, ReadsTheFileAndChangesNothing) {
         "[SYSTEM]\r\nPASSWORD=\x93\xfa\x8b\x4c\r\nDATAPATH=\r\n[FONT]\r\nCOLOR=$FF\r\n"
         "[WINDOW]\r\nSAVE=0\r\nTOP=5\r\nWIDTH=800\r\n";
     WriteBytes(dir / "data/diary.ini", text);
-    CliResult r = Cli({"settings", "--app-dir", dir.path()});
+    ProgramRun r = RunCli({"settings", "--app-dir", dir.path()});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Password=日記\n"), std::string::npos);
     EXPECT_NE(r.out.find("\nDataPath=\n"), std::string::npos);
@@ -116,7 +83,7 @@ std::string Snapshot(const std::string& root) {
 TEST(CliSettings, AppDirIsTakenAsGiven) {
     TempDir home, dir;
     WriteBytes(dir / "a-file", "x");
-    const std::string env = "HOME=" + Quote(home.path()) + " XDG_DATA_HOME=";
+    const std::vector<std::string> env = {"HOME=" + home.path(), "XDG_DATA_HOME="};
     const std::vector<std::vector<std::string>> cases = {
         {"settings", "--app-dir", dir / "nonexistent/x"},
         {"settings", "--app-dir", dir / "a-file"},
@@ -124,10 +91,18 @@ TEST(CliSettings, AppDirIsTakenAsGiven) {
         {"show", "--app-dir", dir / "nonexistent/x", "--data", dir.path(), "--password", "p",
          "2001-01-17"},
         {"show", "--app-dir", dir / "a-file", "2001-01-17"},
+        // Every command that works on a diary takes the folder the same way.
+        {"search", "--app-dir", dir / "nonexistent/x", "term"},
+        {"years", "--app-dir", dir / "nonexistent/x", "01-17"},
+        {"conflicts", "--app-dir", dir / "nonexistent/x"},
+        {"export", "--app-dir", dir / "nonexistent/x", "--format", "txt", dir / "out.txt"},
+        {"backup", "--app-dir", dir / "a-file", dir / "b.tar.gz"},
+        {"restore", "--app-dir", dir / "nonexistent/x", dir / "a-file"},
+        {"import", "--app-dir", dir / "nonexistent/x", dir.path()},
     };
     const std::string before = Snapshot(home.path()) + Snapshot(dir.path());
     for (const auto& words : cases) {
-        const CliResult r = Cli(words, env);
+        const ProgramRun r = RunCli(words, env);
         EXPECT_EQ(r.status, 2) << words[0] << " " << words[2];
         EXPECT_EQ(r.out, "") << words[0] << " " << words[2];
     }
@@ -135,59 +110,103 @@ TEST(CliSettings, AppDirIsTakenAsGiven) {
 }
 
 // The read-only commands create and change nothing: not the settings file
-// written by hand, not a folder, not a work file.
+// written by hand, not a folder, not a work file; nor do the commands that
+// read a diary to write elsewhere.
 TEST(CliSettings, ReadOnlyCommandsChangeNothing) {
-    TempDir home, app, data;
+    TempDir home, app, data, out;
     ASSERT_EQ(::mkdir((app / "data").c_str(), 0700), 0);
     WriteBytes(app / "data/diary.ini", "[SYSTEM]\r\nDATAPATH=" + data.path() + "\r\n");
-    const std::string env = "HOME=" + Quote(home.path()) + " XDG_DATA_HOME=";
+    const std::vector<std::string> env = {"HOME=" + home.path(), "XDG_DATA_HOME="};
     const std::string ini = app / "data/diary.ini";
-    const std::vector<std::vector<std::string>> cases = {
-        {"settings", "--app-dir", app.path()},
-        {"show", "--app-dir", app.path(), "2001-01-17"},
-        {"show", "--app-dir", app.path(), "--data", data / "none", "1999-01-01"},
-        {"profile", "get", ini, "SYSTEM", "DATAPATH"},
-        {"profile", "get", app / "none.ini", "S", "K", "d"},
-        {"format", "--locale", "fallback", "yyyy", "2001-01-17"},
+    const struct {
+        std::vector<std::string> words;
+        int status;
+    } cases[] = {
+        {{"settings", "--app-dir", app.path()}, 0},
+        {{"show", "--app-dir", app.path(), "2001-01-17"}, 0},
+        {{"show", "--app-dir", app.path(), "--data", data / "none", "1999-01-01"}, 0},
+        {{"profile", "get", ini, "SYSTEM", "DATAPATH"}, 0},
+        {{"profile", "get", app / "none.ini", "S", "K", "d"}, 0},
+        {{"format", "--locale", "fallback", "yyyy", "2001-01-17"}, 0},
+        {{"search", "--app-dir", app.path(), "term"}, 1},  // nothing found
+        {{"years", "--app-dir", app.path(), "01-17"}, 1},
+        {{"conflicts", "--app-dir", app.path()}, 0},
+        {{"export", "--app-dir", app.path(), "--format", "txt", out / "d.txt"}, 0},
+        {{"backup", "--app-dir", app.path(), out / "b.tar.gz"}, 0},
     };
     const std::string before = Snapshot(home.path()) + Snapshot(app.path()) + Snapshot(data.path());
-    for (const auto& words : cases) {
-        EXPECT_EQ(Cli(words, env).status, 0) << words[0] << " " << words[1];
+    for (const auto& [words, status] : cases) {
+        const ProgramRun r = RunCli(words, env);
+        EXPECT_EQ(r.status, status) << words[0] << " " << words[1] << ": " << r.err;
         EXPECT_EQ(Snapshot(home.path()) + Snapshot(app.path()) + Snapshot(data.path()), before)
             << words[0] << " " << words[1];
     }
 }
 
+// A settings file that cannot be read stops every command that needs it,
+// with its cause (here: a folder in its place) and status 1; one whose
+// options leave nothing to read there goes on.
+TEST(CliSettings, AnUnreadableSettingsFileIsReportedWithItsCause) {
+    TempDir app, data, out;
+    ASSERT_EQ(::mkdir((app / "data").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((app / "data/diary.ini").c_str(), 0700), 0);
+    const std::string dir = app.path();
+    const struct {
+        std::vector<std::string> words;
+        int status;
+    } cases[] = {
+        {{"show", "--app-dir", dir, "2001-01-17"}, 1},
+        {{"search", "--app-dir", dir, "term"}, 1},
+        {{"years", "--app-dir", dir, "01-17"}, 1},
+        {{"conflicts", "--app-dir", dir}, 1},
+        {{"export", "--app-dir", dir, "--format", "txt", out / "d.txt"}, 1},
+        {{"backup", "--app-dir", dir, "--data", data.path(), out / "b.tar.gz"}, 1},
+        {{"restore", "--app-dir", dir, "--data", data.path(), out / "b.tar.gz"}, 1},
+        {{"import", "--app-dir", dir, "--data", data.path(), out.path()}, 1},
+        {{"show", "--app-dir", dir, "--data", data.path(), "--password", "", "2001-01-17"}, 0},
+        {{"conflicts", "--app-dir", dir, "--data", data.path()}, 0},
+    };
+    const std::string cause = "設定ファイル " + app / "data/diary.ini" + " を読み込めません（";
+    for (const auto& [words, status] : cases) {
+        const ProgramRun r = RunCli(words);
+        EXPECT_EQ(r.status, status) << words[0] << " " << words[3] << ": " << r.err;
+        EXPECT_EQ(r.out, "") << words[0];
+        EXPECT_EQ(r.err.find(cause) != std::string::npos, status == 1) << r.err;
+    }
+    EXPECT_FALSE(Exists(out / "d.txt"));
+    EXPECT_FALSE(Exists(out / "b.tar.gz"));
+}
+
 TEST(CliProfile, SetsAndGets) {
     TempDir dir;
     const std::string ini = dir / "plain.ini";
-    EXPECT_EQ(Cli({"profile", "get", ini, "S", "K"}).out, "\n");
-    EXPECT_EQ(Cli({"profile", "get", ini, "S", "K", "fallback"}).out, "fallback\n");
+    EXPECT_EQ(RunCli({"profile", "get", ini, "S", "K"}).out, "\n");
+    EXPECT_EQ(RunCli({"profile", "get", ini, "S", "K", "fallback"}).out, "fallback\n");
     // The default loses its trailing blanks, as the Windows call strips them.
-    EXPECT_EQ(Cli({"profile", "get", ini, "S", "K", "def  "}).out, "def\n");
-    EXPECT_EQ(Cli({"profile", "get", ini, "S", "K", " d e "}).out, " d e\n");
-    EXPECT_EQ(Cli({"profile", "set", ini, "S", "K", "1"}).status, 0);
-    EXPECT_EQ(Cli({"profile", "set", ini, "セクション", "キー", "日記"}).status, 0);
+    EXPECT_EQ(RunCli({"profile", "get", ini, "S", "K", "def  "}).out, "def\n");
+    EXPECT_EQ(RunCli({"profile", "get", ini, "S", "K", " d e "}).out, " d e\n");
+    EXPECT_EQ(RunCli({"profile", "set", ini, "S", "K", "1"}).status, 0);
+    EXPECT_EQ(RunCli({"profile", "set", ini, "セクション", "キー", "日記"}).status, 0);
     // Plain text in code page 932, no container.
     EXPECT_EQ(ReadBytes(ini),
               "[S]\r\nK=1\r\n[\x83\x5a\x83\x4e\x83\x56\x83\x87\x83\x93]\r\n"
               "\x83\x4c\x81\x5b=\x93\xfa\x8b\x4c\r\n");
-    CliResult r = Cli({"profile", "get", ini, "s", "k", "d"});
+    ProgramRun r = RunCli({"profile", "get", ini, "s", "k", "d"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "1\n");
-    EXPECT_EQ(Cli({"profile", "get", ini, "セクション", "キー"}).out, "日記\n");
+    EXPECT_EQ(RunCli({"profile", "get", ini, "セクション", "キー"}).out, "日記\n");
 }
 
 TEST(CliProfile, Failures) {
     TempDir dir;
-    EXPECT_EQ(Cli({"profile", "set", dir / "none/x.ini", "S", "K", "1"}).status, 1);
+    EXPECT_EQ(RunCli({"profile", "set", dir / "none/x.ini", "S", "K", "1"}).status, 1);
     EXPECT_FALSE(Exists(dir / "none"));
     // An emoji has no code page 932 form: a bad argument.
-    EXPECT_EQ(Cli({"profile", "set", dir / "x.ini", "S", "K", "\xf0\x9f\x98\x80"}).status, 2);
+    EXPECT_EQ(RunCli({"profile", "set", dir / "x.ini", "S", "K", "\xf0\x9f\x98\x80"}).status, 2);
     EXPECT_FALSE(Exists(dir / "x.ini"));
-    EXPECT_EQ(Cli({"profile", "set", dir / "x.ini", "S", "K"}).status, 2);
-    EXPECT_EQ(Cli({"profile", "drop", dir / "x.ini", "S", "K"}).status, 2);
-    EXPECT_EQ(Cli({"settings", "extra"}).status, 2);
+    EXPECT_EQ(RunCli({"profile", "set", dir / "x.ini", "S", "K"}).status, 2);
+    EXPECT_EQ(RunCli({"profile", "drop", dir / "x.ini", "S", "K"}).status, 2);
+    EXPECT_EQ(RunCli({"settings", "extra"}).status, 2);
 }
 
 }  // namespace

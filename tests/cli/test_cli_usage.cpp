@@ -1,64 +1,13 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_runner.h"
 #include "tests/support/temp_dir.h"
 
-extern char** environ;
-
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Drain(int fd) {
-    std::string text;
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
-}
-
-// Runs one of the built programs with the words as they are, without a shell.
-// The outputs are small, well within a pipe's buffer, so one is read after the other.
-Outcome Start(const std::string& name, std::vector<std::string> words) {
-    const std::string program = std::string(KUV_BIN_DIR) + "/" + name;
-    words.insert(words.begin(), program);
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-
-    Outcome run;
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return run;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, err[0]);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(err[1]);
-    run.out = Drain(out[0]);
-    run.err = Drain(err[0]);
-    int status = 0;
-    if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        run.status = WEXITSTATUS(status);
-    }
-    return run;
-}
 
 // --help and --version answer on stdout with 0; every kind of bad argument
 // in every command gives 2, a message on stderr and nothing on stdout.
@@ -97,7 +46,7 @@ TEST(CliUsage, ExitStatusAndStreams) {
         std::string line = c.program;
         for (const std::string& w : c.words) line += " " + w;
         SCOPED_TRACE(line);
-        const Outcome r = Start(c.program, c.words);
+        const kuv::test::ProgramRun r = kuv::test::RunProgram(c.program, c.words);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
         if (c.status == 0) {

@@ -62,18 +62,6 @@ std::time_t Mtime(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 ? st.st_mtim.tv_sec : -1;
 }
 
-std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
 std::uint32_t DosValue(int y, int mo, int d, int h, int mi, int s) {
     const std::uint32_t date = static_cast<std::uint32_t>(((y - 1980) << 9) | (mo << 5) | d);
     const std::uint32_t time = static_cast<std::uint32_t>((h << 11) | (mi << 5) | (s / 2));

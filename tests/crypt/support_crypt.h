@@ -35,9 +35,8 @@ std::int64_t SizeOf(const std::string& path);
 void SetMtime(const std::string& path, std::time_t t);
 std::time_t Mtime(const std::string& path);
 
-// Local time (the tests run under TZ=Asia/Tokyo) to seconds and to the
-// MS-DOS packing of the container's date field.
-std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s);
+// Local time (the tests run under TZ=Asia/Tokyo) to the MS-DOS packing of
+// the container's date field; LocalTime in reference.h gives the seconds.
 std::uint32_t DosValue(int y, int mo, int d, int h, int mi, int s);
 
 // n bytes running through every byte value, varied by seed.

@@ -1,6 +1,8 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -198,6 +200,70 @@ TEST(Calendar, IsLeap) {
                                           {2001, false}, {1600, true}, {2100, false},
                                           {4, true},     {9996, true}, {1, false}};
     for (const auto& [year, leap] : cases) EXPECT_EQ(IsLeap(year), leap) << year;
+}
+
+// Written days: the parts of a valid one (year 0 where the form has none),
+// written back as the same text; nothing for anything else.
+TEST(Calendar, ParseIsoDayAndMonthDay) {
+    const struct {
+        const char* text;
+        bool monthDay;         // MM-DD rather than YYYY-MM-DD
+        int year, month, day;  // month 0: refused
+    } cases[] = {
+        {"2001-01-17", false, 2001, 1, 17},
+        {"0001-01-01", false, 1, 1, 1},
+        {"9999-12-31", false, 9999, 12, 31},
+        {"2000-02-29", false, 2000, 2, 29},
+        {"1600-02-29", false, 1600, 2, 29},
+        {"1900-02-29", false, 0, 0, 0},
+        {"2001-02-29", false, 0, 0, 0},
+        {"2001-02-30", false, 0, 0, 0},
+        {"2001-04-31", false, 0, 0, 0},
+        {"0000-01-01", false, 0, 0, 0},
+        {"2001-13-01", false, 0, 0, 0},
+        {"2001-00-10", false, 0, 0, 0},
+        {"2001-01-00", false, 0, 0, 0},
+        {"2001-1-17", false, 0, 0, 0},
+        {"2001/01/17", false, 0, 0, 0},
+        {"20010117", false, 0, 0, 0},
+        {"2001-01-1x", false, 0, 0, 0},
+        {"+001-01-17", false, 0, 0, 0},
+        {"2001-01-170", false, 0, 0, 0},
+        {"2001-01-17 ", false, 0, 0, 0},
+        {" 2001-01-17", false, 0, 0, 0},
+        {"", false, 0, 0, 0},
+        {"02-29", true, 0, 2, 29},
+        {"12-31", true, 0, 12, 31},
+        {"01-01", true, 0, 1, 1},
+        {"02-30", true, 0, 0, 0},
+        {"13-01", true, 0, 0, 0},
+        {"00-01", true, 0, 0, 0},
+        {"04-31", true, 0, 0, 0},
+        {"2-29", true, 0, 0, 0},
+        {"02-2x", true, 0, 0, 0},
+        {"02/29", true, 0, 0, 0},
+        {"02-290", true, 0, 0, 0},
+        {"2001-02-28", true, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const std::optional<DateParts> got =
+            c.monthDay ? ParseMonthDay(c.text) : ParseIsoDay(c.text);
+        if (c.month == 0) {
+            EXPECT_FALSE(got.has_value()) << c.text;
+            continue;
+        }
+        ASSERT_TRUE(got.has_value()) << c.text;
+        EXPECT_EQ(got->year, c.year) << c.text;
+        EXPECT_EQ(got->month, c.month) << c.text;
+        EXPECT_EQ(got->day, c.day) << c.text;
+        // And written back the same way.
+        if (!c.monthDay) {
+            EXPECT_EQ(IsoDayText(c.year, c.month, c.day), c.text);
+        }
+    }
+    // A string_view is read to its end only: the byte after it is not part of the day.
+    const std::string_view longer = "2001-01-17T00";
+    EXPECT_TRUE(ParseIsoDay(longer.substr(0, 10)).has_value());
 }
 
 TEST(Calendar, CurrentDateTimeIsLocalTime) {

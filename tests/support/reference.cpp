@@ -12,6 +12,18 @@ TDateTime Day(int year, int month, int day) {
                            static_cast<std::uint16_t>(day));
 }
 
+std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s) {
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_sec = s;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
 std::string Cp932(std::string_view utf8) {
     auto bytes = cp932::FromUtf8(utf8);
     if (!bytes) throw std::runtime_error("not code page 932");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@
 namespace kuv::test {
 
 TDateTime Day(int year, int month, int day);
+// Seconds since the epoch of a local time (the tests run under TZ=Asia/Tokyo).
+std::time_t LocalTime(int y, int mo, int d, int h, int mi, int s);
 // Code page 932 bytes of a UTF-8 literal; throws when it does not fit.
 std::string Cp932(std::string_view utf8);
 
