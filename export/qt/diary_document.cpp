@@ -50,8 +50,9 @@ QString DocumentFontFamily(const QString& preferred) {
                                                                                  : kFallbackFamily;
 }
 
-std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>& days,
-                                                  const DiaryLayout& layout, QPaintDevice& device) {
+std::unique_ptr<QTextDocument> BuildDiaryDocument(std::span<const ExportedDay> days,
+                                                  const DiaryLayout& layout, QPaintDevice& device,
+                                                  bool withTitle) {
     // The layout takes margins in pixels of a 96-dpi screen and scales them
     // to the device itself.
     const double px = 96.0 / 72.0;
@@ -64,15 +65,19 @@ std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>
     doc->setDocumentMargin(0);
 
     QTextCursor cursor(doc.get());
-    QTextBlockFormat titleBlock;
-    titleBlock.setAlignment(Qt::AlignHCenter);
-    titleBlock.setBottomMargin(16 * px);
-    QTextCharFormat titleChars;
-    titleChars.setFontPointSize(layout.pointSize * 1.6);
-    titleChars.setFontWeight(QFont::Bold);
-    cursor.setBlockFormat(titleBlock);
-    cursor.setCharFormat(titleChars);
-    cursor.insertText(layout.title);
+    bool first = true;
+    if (withTitle) {
+        QTextBlockFormat titleBlock;
+        titleBlock.setAlignment(Qt::AlignHCenter);
+        titleBlock.setBottomMargin(16 * px);
+        QTextCharFormat titleChars;
+        titleChars.setFontPointSize(layout.pointSize * 1.6);
+        titleChars.setFontWeight(QFont::Bold);
+        cursor.setBlockFormat(titleBlock);
+        cursor.setCharFormat(titleChars);
+        cursor.insertText(layout.title);
+        first = false;
+    }
 
     QTextBlockFormat headingBlock;
     headingBlock.setTopMargin(18 * px);
@@ -86,7 +91,16 @@ std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>
     textChars.setFontPointSize(layout.pointSize);
 
     for (const ExportedDay& day : days) {
-        cursor.insertBlock(headingBlock, headingChars);
+        if (first) {
+            // The document's own first block takes the first heading.
+            QTextBlockFormat top = headingBlock;
+            top.setTopMargin(0);
+            cursor.setBlockFormat(top);
+            cursor.setCharFormat(headingChars);
+            first = false;
+        } else {
+            cursor.insertBlock(headingBlock, headingChars);
+        }
         cursor.insertText(QString::fromUtf8(day.heading));
         // Each line a paragraph of its own, so the breaks stay where they
         // were typed.
@@ -96,42 +110,89 @@ std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>
     return doc;
 }
 
+namespace {
+
+// The days of each year, in order.
+std::vector<std::span<const ExportedDay>> YearSections(const std::vector<ExportedDay>& days) {
+    std::vector<std::span<const ExportedDay>> sections;
+    std::size_t start = 0;
+    for (std::size_t i = 1; i <= days.size(); ++i) {
+        if (i == days.size() || days[i].day.year != days[start].day.year) {
+            sections.emplace_back(days.data() + start, i - start);
+            start = i;
+        }
+    }
+    if (sections.empty()) sections.emplace_back();  // the title alone
+    return sections;
+}
+
+}  // namespace
+
 bool PrintDiary(const std::vector<ExportedDay>& days, const DiaryLayout& layout,
                 QPagedPaintDevice& device, const ProgressFn& progress) {
-    std::unique_ptr<QTextDocument> doc = BuildDiaryDocument(days, layout, device);
     QPainter painter;
     if (!painter.begin(&device)) return false;
     const double px = device.logicalDpiY() / 72.0;
     const double footer = 20 * px;  // room for the page number under the text
     const QSizeF body(device.width(), device.height() - footer);
-    doc->setPageSize(body);
-    const int pages = doc->pageCount();
+    const auto build = [&](std::size_t index, std::span<const ExportedDay> section) {
+        std::unique_ptr<QTextDocument> doc =
+            BuildDiaryDocument(section, layout, device, index == 0);
+        doc->setPageSize(body);
+        return doc;
+    };
+
+    // The pages of every year first, for "n / N"; one year is laid out once.
+    const std::vector<std::span<const ExportedDay>> sections = YearSections(days);
+    const std::uint64_t steps = sections.size() > 1 ? 2 * sections.size() : 1;
+    std::vector<int> pageCounts(sections.size(), 0);
+    std::unique_ptr<QTextDocument> kept;
+    int total = 0;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        std::unique_ptr<QTextDocument> doc = build(i, sections[i]);
+        pageCounts[i] = doc->pageCount();
+        total += pageCounts[i];
+        if (sections.size() == 1) kept = std::move(doc);
+        if (sections.size() > 1 && !KeepGoing(progress, i + 1, steps)) {
+            painter.end();
+            return false;
+        }
+    }
 
     QFont numberFont(layout.fontFamily);
     numberFont.setPointSizeF(layout.pointSize * 0.85);
     QAbstractTextDocumentLayout::PaintContext context;
     context.palette.setColor(QPalette::Text, Qt::black);
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0 && !device.newPage()) {
-            painter.end();
-            return false;
-        }
-        const QRectF view(0, page * body.height(), body.width(), body.height());
-        painter.save();
-        painter.translate(0, -view.top());
-        painter.setClipRect(view);
-        context.clip = view;
-        doc->documentLayout()->draw(&painter, context);
-        painter.restore();
-        painter.setFont(numberFont);
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(0, body.height(), body.width(), footer),
-                         Qt::AlignHCenter | Qt::AlignBottom,
-                         QStringLiteral("%1 / %2").arg(page + 1).arg(pages));
-        if (!KeepGoing(progress, static_cast<std::uint64_t>(page + 1),
-                       static_cast<std::uint64_t>(pages))) {
-            painter.end();
-            return false;
+    int number = 0;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        std::unique_ptr<QTextDocument> doc = kept ? std::move(kept) : build(i, sections[i]);
+        for (int page = 0; page < pageCounts[i]; ++page) {
+            if (number > 0 && !device.newPage()) {
+                painter.end();
+                return false;
+            }
+            ++number;
+            const QRectF view(0, page * body.height(), body.width(), body.height());
+            painter.save();
+            painter.translate(0, -view.top());
+            painter.setClipRect(view);
+            context.clip = view;
+            doc->documentLayout()->draw(&painter, context);
+            painter.restore();
+            painter.setFont(numberFont);
+            painter.setPen(Qt::black);
+            painter.drawText(QRectF(0, body.height(), body.width(), footer),
+                             Qt::AlignHCenter | Qt::AlignBottom,
+                             QStringLiteral("%1 / %2").arg(number).arg(total));
+            // One year counts its pages; several count their years.
+            const bool going = sections.size() == 1
+                                   ? KeepGoing(progress, static_cast<std::uint64_t>(page + 1),
+                                               static_cast<std::uint64_t>(pageCounts[i]))
+                                   : KeepGoing(progress, sections.size() + i, steps);
+            if (!going) {
+                painter.end();
+                return false;
+            }
         }
     }
     return painter.end();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,13 +32,18 @@ QString DocumentFontFamily(const QString& preferred);
 
 // The days laid out for device, whose resolution the text is measured at; the
 // document must be drawn on a device of the same resolution (PrintDiary does
-// both).
-std::unique_ptr<QTextDocument> BuildDiaryDocument(const std::vector<ExportedDay>& days,
-                                                  const DiaryLayout& layout, QPaintDevice& device);
+// both). The layout's title heads it when withTitle.
+std::unique_ptr<QTextDocument> BuildDiaryDocument(std::span<const ExportedDay> days,
+                                                  const DiaryLayout& layout, QPaintDevice& device,
+                                                  bool withTitle = true);
 
-// Draws the days on device, page by page; progress counts the pages. False
-// when the painting could not start or progress cancelled (the device then
-// holds the pages drawn so far, which the caller throws away).
+// Draws the days on device, page by page, "n / N" under each page. Every year
+// begins on a page of its own and is laid out on its own, so that a long
+// range can be cancelled between two years and is never held whole in
+// memory; the pages of a range of several years are counted first. progress
+// runs over those counts and the pages. False when the painting could not
+// start or progress cancelled (the device then holds the pages drawn so far,
+// which the caller throws away).
 bool PrintDiary(const std::vector<ExportedDay>& days, const DiaryLayout& layout,
                 QPagedPaintDevice& device, const ProgressFn& progress = {});
 
