@@ -609,6 +609,8 @@ void TestMainForm::textThatCodePage932CannotHoldIsRefused() {
     const QString error = kuv::test::Recorded().errors.front();
     QVERIFY2(error.startsWith(QStringLiteral("「😀」(U+1F600)")), qPrintable(error));
     QVERIFY2(error.contains(QStringLiteral("保存されていません")), qPrintable(error));
+    // The program's own sentence ends with its own full stop, and no other.
+    QVERIFY2(error.endsWith(QStringLiteral("保存されていません。")), qPrintable(error));
     QCOMPARE(Day(*form), today);
     QCOMPARE(memo1->toPlainText(), QStringLiteral("晴れ😀のち☂"));
     QVERIFY(form->Modified());
@@ -789,6 +791,15 @@ void TestMainForm::lowerPaneToggleHeights() {
     auto* toggle = Find<QToolButton>(*form, "SpeedButton6");
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
     auto* splitter = Find<QSplitter>(*form, "Splitter1");
+
+    // Hiding the pane that has the focus hands it to the upper pane, not to
+    // the picker, whose entering would save a change.
+    TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("typed"));
+    ClickInto(memo2);
+    Click(toggle);
+    QCOMPARE(QApplication::focusWidget(), Find<QPlainTextEdit>(*form, "Memo1"));
+    QVERIFY(folder.Files().empty());
+    Click(toggle);
     DragLowerPaneTo(splitter, 100);
     QCOMPARE(memo2->height(), 100);
 
