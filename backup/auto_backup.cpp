@@ -66,22 +66,6 @@ Fingerprint ReadFingerprint(const std::string& folder) {
 
 }  // namespace
 
-std::string AutoBackupFolder() {
-    const std::optional<std::string> user = PerUserDataFolder();
-    return user ? *user + "/backups" : std::string();
-}
-
-AutoBackupRequest AutoBackupRequestFor(const TDiarySettings& settings, const AppPaths& paths) {
-    AutoBackupRequest request;
-    request.enabled = settings.AutoBackup;
-    request.folder = AutoBackupFolder();
-    request.sources.dataPath = settings.DataPath;
-    request.sources.settingsPath = paths.settingsPath;
-    request.sources.leaveOut = {request.folder};
-    request.now = std::time(nullptr);
-    return request;
-}
-
 std::vector<std::string> ListAutoBackups(const std::string& folder) {
     std::vector<std::string> backups;
     for (const std::string& name : Names(folder)) {

@@ -45,6 +45,7 @@ constexpr Entry kTexts[] = {
     {TextId::SettingsNotStored, "\n設定は保存していません。ファイルはそのまま残してあります。"},
     {TextId::RecoveredTexts,
      "前回の終了のときに保存できなかった日記の文章を、次のファイルに残してあります。"},
+    {TextId::ArchiveModuleMissing, "バックアップと復元の部品を読み込めません（%s）"},
 };
 
 // The table is looked up by position, so every id must stand at its own.

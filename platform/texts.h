@@ -34,6 +34,7 @@ enum class TextId {
     SentenceEnd,
     SettingsNotStored,
     RecoveredTexts,
+    ArchiveModuleMissing,
     Count_
 };
 

@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include "app/instance_lock.h"
+#include "backup/archive_module.h"
 #include "backup/auto_backup.h"
 #include "backup/backup.h"
 #include "export/diary_export.h"
@@ -67,6 +68,15 @@ std::optional<std::string> Cp932Path(const QString& path) {
     kuv::ShowMessage(QStringLiteral("%1 は使えません。文字「%2」はコードページ 932 で書けません。")
                          .arg(path, bytes.badChar));
     return std::nullopt;
+}
+
+// The backup and restore code, loaded on first use; nothing, after saying
+// why, when it cannot be loaded.
+const kuv::ArchiveFunctions* ArchiveModule() {
+    std::string error;
+    const kuv::ArchiveFunctions* functions = kuv::LoadArchiveModule(error);
+    if (functions == nullptr) kuv::ShowMessage(kuv::ToQString(error));
+    return functions;
 }
 
 const char* Extension(kuv::ExportFormat format) {
@@ -316,6 +326,8 @@ void TMainForm::Backup1Click() {
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
     // A save that fails ends the handler here, before any backup.
+    const kuv::ArchiveFunctions* archiver = ArchiveModule();
+    if (archiver == nullptr) return;
     FSession.Save();
     kuv::BackupSources sources;
     sources.dataPath = Settings().DataPath;
@@ -323,8 +335,8 @@ void TMainForm::Backup1Click() {
     sources.leaveOut = {kuv::AutoBackupFolder()};
     FWork->Run<kuv::BackupResult>(
         QStringLiteral("バックアップしています…"),
-        [sources, archive = *archive](const kuv::ProgressFn& progress) {
-            return kuv::CreateBackup(sources, archive, progress);
+        [archiver, sources, archive = *archive](const kuv::ProgressFn& progress) {
+            return archiver->createBackup(sources, archive, progress);
         },
         [](const kuv::BackupResult& result) { kuv::ShowMessage(kuv::ToQString(result.message)); });
 }
@@ -348,6 +360,8 @@ void TMainForm::Restore1Click() {
             "今のデータフォルダ %2 は「%2.before-restore-日付-時刻」という名前で残し、"
             "削除しません。%3\n\n復元しますか？")
             .arg(path, data, keptSettings);
+    const kuv::ArchiveFunctions* archiver = ArchiveModule();
+    if (archiver == nullptr) return;
     if (!kuv::Ask().Confirm(this, question)) return;
     // The entry being edited goes into the folder that is kept.
     FSession.Save();
@@ -357,8 +371,8 @@ void TMainForm::Restore1Click() {
     target.carryOver = {kuv::AutoBackupFolder()};
     FWork->Run<kuv::RestoreResult>(
         QStringLiteral("復元しています…"),
-        [target, archive = *archive](const kuv::ProgressFn& progress) {
-            return kuv::RestoreBackup(archive, target, progress);
+        [archiver, target, archive = *archive](const kuv::ProgressFn& progress) {
+            return archiver->restoreBackup(archive, target, progress);
         },
         [this](const kuv::RestoreResult& result) { RestoreFinished(result); });
 }
@@ -441,11 +455,13 @@ void TMainForm::StartAutoBackup() {
     // A diary that has never been written has nothing to keep, and a start
     // writes nothing.
     if (!kuv::fsio::IsDirectory(Settings().DataPath)) return;
+    const kuv::ArchiveFunctions* archiver = ArchiveModule();
+    if (archiver == nullptr) return;
     const kuv::AutoBackupRequest request = kuv::AutoBackupRequestFor(Settings(), FSession.Paths());
     FAutoBackupJob = FWork->Run<kuv::AutoBackupResult>(
         QString(),
-        [request](const kuv::ProgressFn& progress) {
-            return kuv::RunAutoBackup(request, progress);
+        [archiver, request](const kuv::ProgressFn& progress) {
+            return archiver->runAutoBackup(request, progress);
         },
         [this](const kuv::AutoBackupResult& result) { AutoBackupFinished(result); });
 }

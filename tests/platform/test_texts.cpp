@@ -103,6 +103,7 @@ TEST(TextsTest, EveryTextIsItsCodePage932Bytes) {
          "C\x83\x8b\x82\xc9\x8e"
          "c\x82\xb5\x82\xc4\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x81"
          "B"},
+        {TextId::ArchiveModuleMissing, "\x83o\x83" "b\x83N\x83" "A\x83" "b\x83v\x82\xc6\x95\x9c\x8c\xb3\x82\xcc\x95\x94\x95i\x82\xf0\x93\xc7\x82\xdd\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x81i%s\x81j"},
     };
     ASSERT_EQ(std::size(cases), static_cast<std::size_t>(TextId::Count_)) << "a text is untested";
     for (const Case& c : cases) {
