@@ -39,7 +39,8 @@ Loaded Load() {
             continue;
         }
         // The module stays loaded for the life of the program.
-        const auto entry = reinterpret_cast<ArchiveModuleEntry>(::dlsym(handle, kArchiveModuleEntry));
+        const auto entry =
+            reinterpret_cast<ArchiveModuleEntry>(::dlsym(handle, kArchiveModuleEntry));
         const ArchiveFunctions* f = entry != nullptr ? entry() : nullptr;
         if (f != nullptr && f->version == kArchiveModuleVersion) return {f, {}};
         last = path + ": another version";
