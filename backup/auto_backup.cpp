@@ -1,8 +1,5 @@
 #include "backup/auto_backup.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "backup/source_tree.h"
@@ -12,40 +9,7 @@ namespace kuv {
 
 namespace {
 
-constexpr std::string_view kPrefix = "kuvandoro-";
-constexpr std::string_view kSuffix = ".tar.gz";
 constexpr const char* kFingerprintName = "fingerprint";
-
-// "kuvandoro-YYYYMMDD-HHMMSS.tar.gz"
-bool IsAutoBackupName(std::string_view name) {
-    if (name.size() != kPrefix.size() + 15 + kSuffix.size()) return false;
-    if (name.substr(0, kPrefix.size()) != kPrefix) return false;
-    if (name.substr(name.size() - kSuffix.size()) != kSuffix) return false;
-    const std::string_view stamp = name.substr(kPrefix.size(), 15);
-    for (std::size_t i = 0; i < stamp.size(); ++i) {
-        const bool digit = stamp[i] >= '0' && stamp[i] <= '9';
-        if (i == 8 ? stamp[i] != '-' : !digit) return false;
-    }
-    return true;
-}
-
-std::string Stamp(std::time_t now, const char* format) {
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, format, &tm);
-    return buf;
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(NativePath(folder).c_str());
-    if (dir == nullptr) return names;
-    while (const dirent* e = ::readdir(dir)) names.emplace_back(e->d_name);
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // "<fingerprint> <backup name>\n": the diary as the named backup holds it.
 struct Fingerprint {
@@ -66,14 +30,6 @@ Fingerprint ReadFingerprint(const std::string& folder) {
 
 }  // namespace
 
-std::vector<std::string> ListAutoBackups(const std::string& folder) {
-    std::vector<std::string> backups;
-    for (const std::string& name : Names(folder)) {
-        if (IsAutoBackupName(name)) backups.push_back(folder + "/" + name);
-    }
-    return backups;
-}
-
 AutoBackupResult RunAutoBackup(const AutoBackupRequest& request, const ProgressFn& progress) {
     AutoBackupResult result;
     if (!request.enabled) {
@@ -85,19 +41,18 @@ AutoBackupResult RunAutoBackup(const AutoBackupRequest& request, const ProgressF
         return result;
     }
     // A backup cut off by the end of the program left its work file.
-    for (const std::string& name : Names(request.folder)) {
+    std::vector<fsio::DirEntry> entries;
+    fsio::ListDirectory(request.folder, entries);
+    for (const fsio::DirEntry& entry : entries) {
+        const std::string& name = entry.name;
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".$$$") == 0) {
             fsio::Remove(request.folder + "/" + name);
         }
     }
 
-    const std::vector<std::string> backups = ListAutoBackups(request.folder);
-    const std::string today = std::string(kPrefix) + Stamp(request.now, "%Y%m%d-");
-    for (const std::string& path : backups) {
-        if (path.compare(request.folder.size() + 1, today.size(), today) == 0) {
-            result.outcome = AutoBackupOutcome::AlreadyToday;
-            return result;
-        }
+    if (BackupOfDayExists(request.folder, request.now)) {
+        result.outcome = AutoBackupOutcome::AlreadyToday;
+        return result;
     }
 
     // The fingerprint is taken before the backup: a change made while it
@@ -112,8 +67,7 @@ AutoBackupResult RunAutoBackup(const AutoBackupRequest& request, const ProgressF
         return result;
     }
 
-    const std::string name =
-        std::string(kPrefix) + Stamp(request.now, "%Y%m%d-%H%M%S") + std::string(kSuffix);
+    const std::string name = AutoBackupName(request.now);
     result.archivePath = request.folder + "/" + name;
     result.backup = CreateBackup(request.sources, result.archivePath, progress);
     switch (result.backup.status) {

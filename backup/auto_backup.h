@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/settings.h"
@@ -52,7 +53,18 @@ AutoBackupRequest AutoBackupRequestFor(const TDiarySettings& settings, const App
 
 AutoBackupResult RunAutoBackup(const AutoBackupRequest& request, const ProgressFn& progress = {});
 
+// Whether the request has work to do that only the archive code can tell:
+// the setting is on and no backup of the day stands in the folder. False
+// means RunAutoBackup would make none.
+bool AutoBackupDue(const AutoBackupRequest& request);
+
 // The automatic backups in folder, oldest first, as full paths.
 std::vector<std::string> ListAutoBackups(const std::string& folder);
+
+// "kuvandoro-YYYYMMDD-HHMMSS.tar.gz" of a local time, and whether a name is
+// one; whether a backup of now's day stands in folder.
+std::string AutoBackupName(std::time_t now);
+bool IsAutoBackupName(std::string_view name);
+bool BackupOfDayExists(const std::string& folder, std::time_t now);
 
 }  // namespace kuv

@@ -455,9 +455,11 @@ void TMainForm::StartAutoBackup() {
     // A diary that has never been written has nothing to keep, and a start
     // writes nothing.
     if (!kuv::fsio::IsDirectory(Settings().DataPath)) return;
+    const kuv::AutoBackupRequest request = kuv::AutoBackupRequestFor(Settings(), FSession.Paths());
+    // Later starts of the day load no archive code.
+    if (!kuv::AutoBackupDue(request)) return;
     const kuv::ArchiveFunctions* archiver = ArchiveModule();
     if (archiver == nullptr) return;
-    const kuv::AutoBackupRequest request = kuv::AutoBackupRequestFor(Settings(), FSession.Paths());
     FAutoBackupJob = FWork->Run<kuv::AutoBackupResult>(
         QString(),
         [archiver, request](const kuv::ProgressFn& progress) {

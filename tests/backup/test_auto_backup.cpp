@@ -66,6 +66,9 @@ TEST_F(AutoBackupTest, OnePerDayOnlyWhenTheDiaryChanged) {
     };
     for (const auto& s : starts) {
         if (s.change != nullptr) WriteBytes(data / "2001/0118.dia", s.change);
+        request.now = At(2024, 5, s.day, s.hour);
+        // The window loads the archive code only for a start that is due.
+        EXPECT_EQ(AutoBackupDue(request), s.outcome != AutoBackupOutcome::AlreadyToday);
         const AutoBackupResult r = RunOn(s.day, s.hour);
         EXPECT_EQ(r.outcome, s.outcome) << s.day << " " << s.hour;
         if (s.outcome == AutoBackupOutcome::Made) {
@@ -77,6 +80,7 @@ TEST_F(AutoBackupTest, OnePerDayOnlyWhenTheDiaryChanged) {
                                         "kuvandoro-20240502-090000.tar.gz",
                                         "kuvandoro-20240504-090000.tar.gz"}));
     request.enabled = false;
+    EXPECT_FALSE(AutoBackupDue(request));
     EXPECT_EQ(RunOn(5).outcome, AutoBackupOutcome::Off);
 }
 
