@@ -429,10 +429,11 @@ void TestCarry::autoBackupRunsAfterStartOnceADay() {
     QTRY_VERIFY_WITH_TIMEOUT(!form->BackgroundBusy(), 20000);
     QCOMPARE(archives(), std::size_t{1});
     QVERIFY(Names(kuv::AutoBackupFolder(), ".$$$").empty());
-    // Once a day.
+    // Once a day: a later start of the day runs no job at all.
     form = Start(folder, true);
-    QTRY_COMPARE_WITH_TIMEOUT(held.jobs.load(), 3, 10000);
-    QTRY_VERIFY(!form->BackgroundBusy());
+    QTest::qWait(2500);
+    QCOMPARE(held.jobs.load(), 2);
+    QVERIFY(!form->BackgroundBusy());
     QCOMPARE(archives(), std::size_t{1});
     QVERIFY(kuv::test::Recorded().messages.isEmpty());
 }
