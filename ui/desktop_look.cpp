@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QPalette>
 #include <QPixmap>
 
@@ -34,7 +35,7 @@ bool IsGrey(QRgb pixel) {
 }
 
 QIcon GlyphIcon(const QString& resource, const QPalette& palette) {
-    QImage image = QImage(resource).convertToFormat(QImage::Format_ARGB32);
+    QImage image = AssetImage(resource).convertToFormat(QImage::Format_ARGB32);
     // Only a glyph drawn in black and greys (the arrows) is inked anew; a
     // coloured picture (the calendar sheet, the house) reads on any button
     // and its black details lie on its own light parts.
@@ -71,8 +72,18 @@ QColor WarningColor(const QPalette& palette) {
     return red;
 }
 
+QImage AssetImage(const QString& resource) {
+    QImageReader reader(resource, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+QPixmap AssetPixmap(const QString& resource) {
+    return QPixmap::fromImage(AssetImage(resource));
+}
+
 QColor BannerEdgeColor(const QString& resource, int x) {
-    const QImage image(resource);
+    const QImage image = AssetImage(resource);
     return image.isNull() ? QColor() : image.pixelColor(x, 0);
 }
 

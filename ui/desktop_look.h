@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
+#include <QPixmap>
 #include <QString>
 
 class QAction;
@@ -10,6 +12,11 @@ class QPalette;
 // Colours that follow the desktop's palette (light or dark) where the
 // window layouts name a fixed one.
 namespace kuv {
+
+// One of the program's own pictures. They are all PNG and read as such
+// without guessing: a guess makes Qt load every image format plugin to ask it.
+QImage AssetImage(const QString& resource);
+QPixmap AssetPixmap(const QString& resource);
 
 // The red of a warning notice on a window of this palette: pure red on a
 // light window, as the layouts draw it; on a dark window a lighter red, as

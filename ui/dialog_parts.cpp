@@ -8,6 +8,8 @@
 #include <QString>
 #include <QToolButton>
 
+#include "ui/desktop_look.h"
+
 namespace kuv {
 
 namespace {
@@ -39,7 +41,7 @@ QLabel* MakePicture(QWidget* parent, const char* name, const QString& resource, 
     label->setGeometry(rect);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setScaledContents(false);
-    label->setPixmap(QPixmap(resource));
+    label->setPixmap(AssetPixmap(resource));
     label->setFocusPolicy(Qt::NoFocus);
     return label;
 }

@@ -29,6 +29,7 @@
 #include "ui/background_work.h"
 #include "ui/centring.h"
 #include "ui/conflict_window.h"
+#include "ui/desktop_look.h"
 #include "ui/main_form_metrics.h"
 #include "ui/memo.h"
 #include "ui/messages.h"
@@ -79,7 +80,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     // The title bar's size; the desktop takes larger ones from the installed
     // icon theme by the desktop file's name, and decoding them here would
     // only cost memory at every start.
-    setWindowIcon(QIcon(QStringLiteral(":/assets/icon32.png")));
+    setWindowIcon(QIcon(kuv::AssetPixmap(QStringLiteral(":/assets/icon32.png"))));
     setFont(kuv::ControlFont());
     CreateActions();
     CreateMenus();

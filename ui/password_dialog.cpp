@@ -52,7 +52,7 @@ void TPassWordDialog::CreateControls() {
     Image1->setGeometry(47, 1, 320, 63);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Image1->setScaledContents(false);
-    Image1->setPixmap(QPixmap(QString::fromLatin1(kBanner)));
+    Image1->setPixmap(kuv::AssetPixmap(QString::fromLatin1(kBanner)));
     Image1->setAccessibleName(QStringLiteral("Kuvandoro Tessarine"));
 
     Label1 = new QLabel(QStringLiteral("パスワードを入力して下さい："), this);
