@@ -4,11 +4,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPushButton>
 
 #include "ui/messages.h"
+#include "ui/print_module.h"
 
 namespace kuv {
 
@@ -57,13 +56,12 @@ class DialogAsk final : public CarryAsk {
 
     void Preview(QWidget* parent, QPrinter& printer,
                  const std::function<void(QPrinter*)>& paint) override {
-        QPrintPreviewDialog preview(&printer, parent);
-        preview.setObjectName(QStringLiteral("PrintPreview"));
-        preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
-        // Room for a whole A4 page at a readable size.
-        preview.resize(820, 760);
-        QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, paint);
-        preview.exec();
+        QString error;
+        if (const PrintFunctions* print = LoadPrintModule(error)) {
+            print->previewDialog(parent, printer, paint);
+        } else {
+            ShowMessage(error);
+        }
     }
 };
 

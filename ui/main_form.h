@@ -28,7 +28,6 @@ struct RestoreResult;
 }  // namespace kuv
 
 class QAction;
-class QPrinter;
 class QDateEdit;
 class QFileSystemWatcher;
 class QTimer;

@@ -12,10 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QMenu>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QProgressDialog>
 #include <QShowEvent>
 #include <QTimer>
@@ -35,6 +32,7 @@
 #include "ui/memo.h"
 #include "ui/messages.h"
 #include "ui/pane_splitter.h"
+#include "ui/print_module.h"
 #include "ui/qt_text.h"
 #include "ui/setting_dialog.h"
 
@@ -135,7 +133,7 @@ QString ImportReport(const kuv::ImportResult& result) {
 // The pages drawn for the preview or the printer, on the window's thread
 // as Qt asks; a long range shows its progress and can be stopped.
 void PaintDiary(const std::vector<kuv::ExportedDay>& days, const kuv::DiaryLayout& layout,
-                QPrinter& printer) {
+                QPagedPaintDevice& printer) {
     QProgressDialog progress(QStringLiteral("ページを組んでいます…"), QStringLiteral("キャンセル"),
                              0, 1000, QApplication::activeWindow());
     progress.setObjectName(QStringLiteral("PageProgress"));
@@ -307,14 +305,15 @@ void TMainForm::ShowPrintPreview(const std::vector<kuv::ExportedDay>& days,
     kuv::DiaryLayout layout;
     layout.title = QString::fromUtf8(kuv::ExportTitle(range));
     layout.fontFamily = kuv::DocumentFontFamily(kuv::ToQString(Settings().FontName));
-    // The page of the PDF export.
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    printer.setPageMargins(QMarginsF(20, 18, 20, 12), QPageLayout::Millimeter);
-    printer.setDocName(layout.title);
-    printer.setCreator(QString::fromLatin1(kuv::kAppTitle));
-    kuv::Ask().Preview(this, printer,
-                       [&days, &layout](QPrinter* device) { PaintDiary(days, layout, *device); });
+    QString error;
+    const kuv::PrintFunctions* print = kuv::LoadPrintModule(error);
+    if (print == nullptr) {
+        kuv::ShowMessage(error);
+        return;
+    }
+    print->previewDiary(
+        this, layout.title, QString::fromLatin1(kuv::kAppTitle), kuv::Ask(),
+        [&days, &layout](QPagedPaintDevice& device) { PaintDiary(days, layout, device); });
 }
 
 void TMainForm::Backup1Click() {
