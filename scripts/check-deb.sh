@@ -24,12 +24,14 @@ fi
 
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
+triplet=$(gcc -print-multiarch)
 share="$root/usr/share"
 for f in bin/kuvandoro bin/kuvandoro-cli share/kuvandoro/kuvandoro-fonts.conf \
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
   share/icons/hicolor/scalable/apps/$id.svg share/man/man1/kuvandoro.1.gz \
   share/man/man1/kuvandoro-cli.1.gz share/bash-completion/completions/kuvandoro-cli \
-  share/doc/kuvandoro/copyright share/doc/kuvandoro/changelog.gz; do
+  share/doc/kuvandoro/copyright share/doc/kuvandoro/changelog.gz \
+  lib/$triplet/kuvandoro/kuvandoro-archive.so lib/$triplet/kuvandoro/kuvandoro-print.so; do
   [ -f "$root/usr/$f" ] || fail "missing /usr/$f"
 done
 for size in 16 32 48 64 128 256; do
@@ -102,6 +104,22 @@ kill -0 "$gui" 2>/dev/null && fail "the window did not end on SIGTERM"
 gui=""
 [ -f "$XDG_DATA_HOME/kuvandoro/diary.ini" ] || fail "no settings in the per-user folder"
 [ ! -e "$bin/data" ] || fail "a data folder beside the program"
+
+echo "-- the archive module, unpacked"
+# The next start makes the day's automatic backup through the module, found
+# where the package puts it relative to the program.
+QT_QPA_PLATFORM=offscreen "$bin/kuvandoro" >"$tmp/gui.log" 2>&1 &
+gui=$!
+backups="$XDG_DATA_HOME/kuvandoro/backups"
+for _ in $(seq 100); do
+  compgen -G "$backups/kuvandoro-*.tar.gz" >/dev/null && break
+  sleep 0.2
+done
+kill -TERM "$gui"
+wait "$gui" || true
+gui=""
+compgen -G "$backups/kuvandoro-*.tar.gz" >/dev/null ||
+  fail "no automatic backup through the module: $(cat "$tmp/gui.log")"
 
 echo "-- bash completion"
 completion="$share/bash-completion/completions/kuvandoro-cli"
