@@ -14,6 +14,7 @@
 #include "platform/fileio.h"
 #include "ui/application.h"
 #include "ui/command_line.h"
+#include "ui/desktop_style.h"
 #include "ui/font_alias.h"
 #include "ui/main_form.h"
 #include "ui/messages.h"
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
     // The three ways to end say so themselves; a hidden main window behind
     // the password prompt is no reason to stop.
     TApplication::setQuitOnLastWindowClosed(false);
+    // The desktop's style, or the one chosen with -style.
+    TApplication::setStyle(new TDesktopStyle(TApplication::style()->name()));
 
     // The standard dialogs and context menus in Japanese, where installed.
     QTranslator qtTranslator;

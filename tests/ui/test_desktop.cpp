@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QStyleFactory>
 #include <QTest>
 #include <QToolButton>
 #include <QWindow>
@@ -18,6 +19,7 @@
 #include "tests/ui/support_ui.h"
 #include "ui/about_dialog.h"
 #include "ui/centring.h"
+#include "ui/desktop_style.h"
 #include "ui/main_form.h"
 #include "ui/memo.h"
 #include "ui/password_dialog.h"
@@ -264,6 +266,24 @@ class TestDesktop : public QObject {
                          kuv::CentredFramePlace(window->screen()->availableGeometry(),
                                                 window->size(), frame));
         }
+    }
+
+    void styleDrawsQtsOwnIcons_data() {
+        QTest::addColumn<int>("which");
+        QTest::newRow("toolbar extension") << int(QStyle::SP_ToolBarHorizontalExtensionButton);
+        QTest::newRow("vertical extension") << int(QStyle::SP_ToolBarVerticalExtensionButton);
+        QTest::newRow("any other") << int(QStyle::SP_ArrowUp);
+    }
+
+    void styleDrawsQtsOwnIcons() {
+        QFETCH(int, which);
+        const auto pixmap = static_cast<QStyle::StandardPixmap>(which);
+        const QString key = QApplication::style()->name();
+        const TDesktopStyle style(key);
+        const std::unique_ptr<QStyle> plain(QStyleFactory::create(key));
+        const QImage expected = plain->standardIcon(pixmap).pixmap(16).toImage();
+        QVERIFY(!expected.isNull());
+        QCOMPARE(style.standardIcon(pixmap).pixmap(16).toImage(), expected);
     }
 
   private:
