@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "app/settings_file.h"
+#include "ui/main_form.h"
 #include "ui/messages.h"
 
 namespace kuv::test {
@@ -79,6 +80,13 @@ void ProgramFolder::WriteSettings(bool useEncryption, const std::string& passwor
     v.saveWindow = d.SaveWindow;
     v.autoInsertDate = autoInsertDate;
     WriteDialogSettings(paths_, v);
+}
+
+std::unique_ptr<TMainForm> ShowMainForm(const ProgramFolder& folder) {
+    auto form = std::make_unique<TMainForm>(folder.paths());
+    form->show();
+    if (!QTest::qWaitForWindowActive(form.get())) qWarning("the main window did not activate");
+    return form;
 }
 
 bool InWidget(const QWidget* focus, const QWidget* widget) {

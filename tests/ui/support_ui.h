@@ -56,6 +56,18 @@ bool InWidget(const QWidget* focus, const QWidget* widget);
 // gives it: a click, then the double click.
 void DoubleClick(QAbstractItemView* view, const QPoint& at);
 
+// A main window on the program folder, shown and active.
+std::unique_ptr<TMainForm> ShowMainForm(const ProgramFolder& folder);
+
+// The control of that class and object name below parent; the test stops
+// when there is none.
+template <class T = QWidget>
+T* Find(QObject& parent, const char* name) {
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr) qFatal("no control %s", name);
+    return child;
+}
+
 // The top-level window of that class and object name, or nullptr.
 template <class T>
 T* TopLevel(const char* name) {

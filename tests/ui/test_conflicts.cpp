@@ -19,6 +19,7 @@
 #include "ui/main_form.h"
 #include "ui/messages.h"
 
+using kuv::test::Find;
 using kuv::test::ProgramFolder;
 using kuv::test::ReadBytes;
 using kuv::test::WriteBytes;
@@ -30,13 +31,6 @@ QStringList gQuestions;
 int Answer(const QString& text, const QStringList&) {
     gQuestions << text;
     return gAnswer;
-}
-
-template <class T>
-T* Find(QObject& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
 }
 
 std::unique_ptr<TMainForm> Start(const ProgramFolder& folder) {

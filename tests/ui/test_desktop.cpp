@@ -25,16 +25,10 @@
 #include "ui/password_dialog.h"
 #include "ui/setting_dialog.h"
 
+using kuv::test::Find;
 using kuv::test::ProgramFolder;
 
 namespace {
-
-template <class T = QWidget>
-T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
-}
 
 // The four windows, the main one shown.
 struct Windows {

@@ -42,28 +42,16 @@
 #include "ui/setting_dialog.h"
 
 using kuv::test::Cp932;
+using kuv::test::Find;
 using kuv::test::InWidget;
 using kuv::test::ProgramFolder;
 using kuv::test::ReadBytes;
+using kuv::test::ShowMainForm;
 using kuv::test::WriteBytes;
 
 namespace {
 
 const char* const kPlainDate = "yyyy\"/\"mm\"/\"dd";
-
-std::unique_ptr<TMainForm> Start(const ProgramFolder& folder) {
-    auto form = std::make_unique<TMainForm>(folder.paths());
-    form->show();
-    if (!QTest::qWaitForWindowActive(form.get())) qWarning("the main window did not activate");
-    return form;
-}
-
-template <class T>
-T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
-}
 
 QAction* Action(QWidget& parent, const char* name) {
     return Find<QAction>(parent, name);
@@ -288,7 +276,7 @@ void TestMainForm::startsWithDefaultsAndTodaysEntries() {
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today, Cp932("今日の日記\r\n二行目"));
     folder.WriteEntry(today.addDays(-365), Cp932("去年の日記"));
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
 
     QCOMPARE(form->objectName(), QStringLiteral("MainForm"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Tessarine"));
@@ -311,7 +299,7 @@ void TestMainForm::startsWithDefaultsAndTodaysEntries() {
 
 void TestMainForm::layoutOfTheToolBar() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     QWidget* bar = Find<QWidget>(*form, "ToolBar1");
     QCOMPARE(bar->height(), 26);
     struct Item {
@@ -379,7 +367,7 @@ void TestMainForm::layoutOfTheToolBar() {
 
 void TestMainForm::menusHaveNoKeysAndHelpIsDisabled() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     struct Entry {
         const char* name;
         const char* caption;
@@ -408,7 +396,7 @@ void TestMainForm::menusHaveNoKeysAndHelpIsDisabled() {
 
 void TestMainForm::panesAndStatusBar() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     for (const char* name : {"Memo1", "Memo2"}) {
         auto* pane = Find<QPlainTextEdit>(*form, name);
         QCOMPARE(pane->lineWrapMode(), QPlainTextEdit::WidgetWidth);
@@ -434,7 +422,7 @@ void TestMainForm::panesAndStatusBar() {
 
 void TestMainForm::focusStartsInThePickerAndToolbarKeepsIt() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     QVERIFY(InWidget(QApplication::focusWidget(), picker));
@@ -456,7 +444,7 @@ void TestMainForm::focusStartsInThePickerAndToolbarKeepsIt() {
 
 void TestMainForm::tabOrderAndTabFromLowerPaneSaves() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
@@ -477,7 +465,7 @@ void TestMainForm::tabOrderAndTabFromLowerPaneSaves() {
 
 void TestMainForm::typingAndSteppingADayWritesTheEntry() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     const QDate today = Day(*form);
     TypeInto(memo1, QStringLiteral("今日は晴れ"));
@@ -503,7 +491,7 @@ void TestMainForm::typingAndSteppingADayWritesTheEntry() {
 
 void TestMainForm::steppingWithoutTypingWritesNothing() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     const QDate today = Day(*form);
     for (const char* name : {"SpeedButton3", "SpeedButton4", "SpeedButton7", "SpeedButton5",
                              "SpeedButton4", "SpeedButton3"}) {
@@ -529,7 +517,7 @@ void TestMainForm::menuItemsStepAsTheButtons() {
     QFETCH(int, days);
     QFETCH(int, years);
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     const QDate today = Day(*form);
     const QDate target = today.addDays(days).addYears(years);
     folder.WriteEntry(target, "there");
@@ -543,7 +531,7 @@ void TestMainForm::menuItemsStepAsTheButtons() {
 
 void TestMainForm::yearStepsKeepMonthAndDay() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     struct Case {
         QDate from;
@@ -571,7 +559,7 @@ void TestMainForm::yearStepsKeepMonthAndDay() {
 
 void TestMainForm::saveErrorKeepsDayAndText() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     const QDate today = Day(*form);
     // The year folder cannot be made: a file holds its name.
@@ -598,7 +586,7 @@ void TestMainForm::saveErrorKeepsDayAndText() {
 
 void TestMainForm::textThatCodePage932CannotHoldIsRefused() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     const QDate today = Day(*form);
     ClickInto(memo1);
@@ -627,7 +615,7 @@ void TestMainForm::typingIntoTheLowerPaneWritesNothing() {
     ProgramFolder folder;
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today.addDays(-365), "old");
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
     TypeInto(memo2, QStringLiteral(" and more"));
     QVERIFY(!form->Modified());
@@ -643,7 +631,7 @@ void TestMainForm::invalidBytesAndLoneLineFeedsRoundTrip() {
     folder.WriteEntry(today, std::string("A\xfd"
                                          "B\nC\0hidden",
                                          12));
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     QCOMPARE(memo1->document()->blockCount(), 2);
     TypeInto(memo1, QStringLiteral("D"));
@@ -654,7 +642,7 @@ void TestMainForm::invalidBytesAndLoneLineFeedsRoundTrip() {
 
 void TestMainForm::fontChangeIsNoEdit() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     QFont bigger = memo1->font();
     bigger.setPointSize(20);
@@ -669,7 +657,7 @@ void TestMainForm::fontChangeIsNoEdit() {
 
 void TestMainForm::insertDateAppendsALine() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     form->Settings().DateFormat = kPlainDate;
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     const QString stamp = Day(*form).toString(QStringLiteral("yyyy/MM/dd"));
@@ -700,7 +688,7 @@ void TestMainForm::automaticDateIsNoChange() {
     folder.WriteSettings(false, "", true, kPlainDate);
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today.addDays(1), "written");
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     QCOMPARE(memo1->toPlainText(), today.toString(QStringLiteral("yyyy/MM/dd")) + u'\n');
     QVERIFY(memo1->textCursor().atEnd());
@@ -713,7 +701,7 @@ void TestMainForm::automaticDateIsNoChange() {
 
 void TestMainForm::pickerEnterSavesAndChangeOnlyLoads() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     const QDate today = Day(*form);
@@ -735,7 +723,7 @@ void TestMainForm::pickerEnterSavesAndChangeOnlyLoads() {
 
 void TestMainForm::pickerChangeKeepsADateInsertedWhileItHadTheFocus() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     form->Settings().DateFormat = kPlainDate;
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     const QDate today = Day(*form);
@@ -769,7 +757,7 @@ void TestMainForm::sealedEntryStaysAsStored() {
             0);
     const std::string stored = ReadBytes(folder.EntryPath(today, ".xda"));
 
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     QCOMPARE(memo1->toPlainText(), QString(QChar(0x17)));
     QVERIFY(memo1->isReadOnly());
@@ -787,7 +775,7 @@ void TestMainForm::sealedEntryStaysAsStored() {
 
 void TestMainForm::lowerPaneToggleHeights() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* toggle = Find<QToolButton>(*form, "SpeedButton6");
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
     auto* splitter = Find<QSplitter>(*form, "Splitter1");
@@ -824,7 +812,7 @@ void TestMainForm::lowerPaneToggleHeights() {
 
 void TestMainForm::splitterCollapsesASmallLowerPane() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
     auto* splitter = Find<QSplitter>(*form, "Splitter1");
@@ -844,7 +832,7 @@ void TestMainForm::splitterCollapsesASmallLowerPane() {
 
 void TestMainForm::escapeCancelsASplitterDrag() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
     auto* splitter = Find<QSplitter>(*form, "Splitter1");
@@ -879,7 +867,7 @@ void TestMainForm::settingsAppliedAtStartUp() {
     state.height = 300;
     state.width = 500;
     kuv::WriteClosingSettings(folder.paths(), state, true);
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     QVERIFY(!Find<QToolButton>(*form, "SpeedButton6")->isChecked());
     QVERIFY(!Find<QPlainTextEdit>(*form, "Memo2")->isVisible());
     QCOMPARE(form->frameGeometry(), QRect(50, 100, 500, 300));
@@ -893,7 +881,7 @@ void TestMainForm::settingsAppliedAtStartUp() {
     values.saveWindow = false;
     values.fontName = kuv::kDefaultFontName;
     kuv::WriteDialogSettings(second.paths(), values);
-    form = Start(second);
+    form = ShowMainForm(second);
     QCOMPARE(form->frameGeometry().size(), QSize(500, 300));
     const QPoint centre = form->screen()->availableGeometry().center();
     QVERIFY((form->frameGeometry().center() - centre).manhattanLength() <= 2);
@@ -903,7 +891,7 @@ void TestMainForm::windowShrinksAndKeepsItsTitleBarReachable() {
     ProgramFolder folder;
     {
         // The status bar's panels give way; only the panes' room is kept.
-        auto form = Start(folder);
+        auto form = ShowMainForm(folder);
         form->resize(120, 90);
         QTest::qWait(10);
         QCOMPARE(form->width(), 120);
@@ -928,7 +916,7 @@ void TestMainForm::windowShrinksAndKeepsItsTitleBarReachable() {
         state.width = 500;
         state.height = 300;
         kuv::WriteClosingSettings(folder.paths(), state, true);
-        auto form = Start(folder);
+        auto form = ShowMainForm(folder);
         QVERIFY2((form->frameGeometry().topLeft() - c.shown).manhattanLength() <= 2, c.name);
     }
 
@@ -940,7 +928,7 @@ void TestMainForm::windowShrinksAndKeepsItsTitleBarReachable() {
     state.height = 340;
     kuv::WriteClosingSettings(folder.paths(), state, true);
     for (int round = 0; round < 2; ++round) {
-        auto form = Start(folder);
+        auto form = ShowMainForm(folder);
         form->showMaximized();
         QTRY_VERIFY(form->isMaximized());
         QVERIFY(form->close());
@@ -957,7 +945,7 @@ void TestMainForm::unreadableSettingsAreReported() {
     WriteBytes(folder.paths().settingsPath, "[SYSTEM]\r\nUSEPASSWORD=1\r\n");
     QVERIFY(kuv::CryptEncodeFile(folder.paths().settingsPath, "another key", false));
     const std::string before = ReadBytes(folder.paths().settingsPath);
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     QCOMPARE(kuv::test::Recorded().messages.size(), 1);
     QVERIFY(kuv::test::Recorded().messages.front().contains(QStringLiteral("読み込めません")));
     QVERIFY(!form->Locked());
@@ -966,7 +954,7 @@ void TestMainForm::unreadableSettingsAreReported() {
 
 void TestMainForm::closingWritesTheSettingsFile() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     const QDate today = Day(*form);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("last words"));
     form->move(120, 80);
@@ -985,7 +973,7 @@ void TestMainForm::closingWritesTheSettingsFile() {
     QCOMPARE(read.WindowHeight, 450);
 
     // The next start comes back there, with the lower pane hidden this time.
-    form = Start(folder);
+    form = ShowMainForm(folder);
     QCOMPARE(form->frameGeometry(), QRect(120, 80, 640, 450));
     Click(Find<QToolButton>(*form, "SpeedButton6"));
     QVERIFY(form->close());
@@ -998,7 +986,7 @@ void TestMainForm::closingWritesTheSettingsFile() {
 void TestMainForm::closeAbandonedWhenTheSettingsCannotBeWritten() {
     ProgramFolder folder;
     kuv::WriteClosingSettings(folder.paths(), kuv::ClosingState{}, true);
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     const QDate today = Day(*form);
     // A read-only settings file refuses the write: the close is abandoned
     // and the message names the cause.
@@ -1026,7 +1014,7 @@ void TestMainForm::closeAbandonedWhenTheSettingsCannotBeWritten() {
 
 void TestMainForm::closeEndsWhenTheSettingsFileCannotBeRead() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     // Something that is no settings file stands in its place: it is kept,
     // the window says once that nothing was stored, and the program ends.
     QVERIFY(::mkdir(folder.paths().settingsPath.c_str(), 0700) == 0);
@@ -1044,7 +1032,7 @@ void TestMainForm::closeEndsWhenTheSettingsFileCannotBeRead() {
 
 void TestMainForm::exitSavesButWritesNoSettings() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     const QDate today = Day(*form);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("exit"));
     form->move(10, 10);
@@ -1056,7 +1044,7 @@ void TestMainForm::exitSavesButWritesNoSettings() {
 
 void TestMainForm::exitWithASaveErrorKeepsRunning() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("exit"));
     kuv::fsio::fault::FailNth(kuv::fsio::fault::Op::Write, 1);
     Action(*form, "Exit1")->trigger();
@@ -1069,7 +1057,7 @@ void TestMainForm::exitWithASaveErrorKeepsRunning() {
 
 void TestMainForm::endOfSessionDoesWhatClosingDoes() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     const QDate today = Day(*form);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("logout"));
     form->EndSession();
@@ -1080,7 +1068,7 @@ void TestMainForm::endOfSessionDoesWhatClosingDoes() {
 
 void TestMainForm::settingsAndAboutOpenModeless() {
     ProgramFolder folder;
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     Click(Find<QToolButton>(*form, "SpeedButton1"));
     auto* settingDialog = kuv::test::TopLevel<TSettingDialog>("SettingDialog");
     QVERIFY(settingDialog != nullptr);

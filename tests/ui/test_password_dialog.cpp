@@ -22,19 +22,13 @@
 #include "ui/password_dialog.h"
 
 using kuv::test::Cp932;
+using kuv::test::Find;
 using kuv::test::ProgramFolder;
 using kuv::test::ReadBytes;
 
 namespace {
 
 const QString kWrong = QStringLiteral("パスワードが間違っています");
-
-template <class T>
-T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
-}
 
 // A program folder whose diary is locked under password (UTF-8 here, code
 // page 932 on disk), with today's entry locked and last year's plain.

@@ -23,25 +23,13 @@
 #include "ui/setting_dialog.h"
 
 using kuv::test::Cp932;
+using kuv::test::Find;
 using kuv::test::HandContainer;
 using kuv::test::ProgramFolder;
 using kuv::test::ReadBytes;
+using kuv::test::ShowMainForm;
 
 namespace {
-
-std::unique_ptr<TMainForm> Start(const ProgramFolder& folder) {
-    auto form = std::make_unique<TMainForm>(folder.paths());
-    form->show();
-    if (!QTest::qWaitForWindowActive(form.get())) qWarning("the main window did not activate");
-    return form;
-}
-
-template <class T>
-T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
-}
 
 // Typing as an input method commits it: the whole text at once.
 void Type(QWidget* widget, const QString& text) {
@@ -106,7 +94,7 @@ void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
     folder.WriteEntry(older, Cp932("朝\r\n公園で桜を見た"));
     folder.WriteEntry(newer, Cp932("夜桜"));
     folder.WriteEntry(QDate(2020, 1, 1), Cp932("雪"));
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     TypeInto(Find<QPlainTextEdit>(*form, "Memo1"), QStringLiteral("今日も桜"));
 
     QCOMPARE(Find<QAction>(*form, "Search1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
@@ -154,7 +142,7 @@ void TestSearchWindow::matchesAreHighlightedInThePalettesColours() {
     ProgramFolder folder;
     folder.WriteEntry(QDate(2020, 6, 1), Cp932("ここに目印がある"));
     folder.WriteEntry(QDate(2020, 6, 2), Cp932("ここにも目印"));
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     TSearchWindow* window = OpenSearch(*form);
     auto* list = Find<QListView>(*window, "SearchResults");
     // Colours of the test's own, so that they can be told from the style's.
@@ -194,7 +182,7 @@ void TestSearchWindow::followsThePasswordAndTheFolder() {
     folder.WriteEntry(QDate(2020, 6, 2), HandContainer(Cp932("鍵ありの秘密"), "mine", 0), ".xda");
     folder.WriteEntry(QDate(2020, 6, 3), HandContainer(Cp932("別の鍵の秘密"), "other", 0), ".xda");
     other.WriteEntry(QDate(2018, 2, 3), Cp932("別の日記の秘密"));
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     TSearchWindow* window = OpenSearch(*form);
     Query(*window, QStringLiteral("秘密"));
     QTRY_COMPARE(Days(*window), (QList<QDate>{QDate(2020, 6, 2), QDate(2020, 6, 1)}));

@@ -21,24 +21,12 @@
 #include "ui/marked_calendar.h"
 
 using kuv::test::Cp932;
+using kuv::test::Find;
 using kuv::test::ProgramFolder;
 using kuv::test::ReadBytes;
+using kuv::test::ShowMainForm;
 
 namespace {
-
-std::unique_ptr<TMainForm> Start(const ProgramFolder& folder) {
-    auto form = std::make_unique<TMainForm>(folder.paths());
-    form->show();
-    if (!QTest::qWaitForWindowActive(form.get())) qWarning("the main window did not activate");
-    return form;
-}
-
-template <class T>
-T* Find(QWidget& parent, const char* name) {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr) qFatal("no control %s", name);
-    return child;
-}
 
 // Typing at the start of a pane, as an input method commits it.
 void TypeAtStart(QPlainTextEdit* pane, const QString& text) {
@@ -86,7 +74,7 @@ void TestThisDay::followsTheMainWindowsDay() {
     folder.WriteEntry(QDate(2022, 3, 1), kuv::test::HandContainer(Cp932("鍵"), "other", 0x50C10000),
                       ".xda");
     folder.WriteEntry(QDate(2021, 3, 2), Cp932("翌日"));
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     picker->setDate(QDate(2023, 3, 1));
 
@@ -136,7 +124,7 @@ void TestThisDay::aChosenYearMovesTheMainWindow() {
     ProgramFolder folder;
     folder.WriteEntry(QDate(2023, 3, 1), Cp932("二〇二三年"));
     folder.WriteEntry(QDate(2020, 3, 1), Cp932("二〇二〇年"));
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     picker->setDate(QDate(2023, 3, 1));
     Find<QAction>(*form, "EveryYear1")->trigger();
@@ -170,7 +158,7 @@ void TestThisDay::calendarMarksTheMonthShown() {
     folder.WriteEntry(QDate(2021, 5, 3), "locked", ".xda");  // the plain file is what opens
     folder.WriteEntry(QDate(2021, 4, 30), "april");
     folder.WriteEntry(QDate(2021, 5, 31), "may");
-    auto form = Start(folder);
+    auto form = ShowMainForm(folder);
     auto* picker = Find<QDateEdit>(*form, "DateTimePicker");
     picker->setDate(QDate(2021, 5, 10));
 
