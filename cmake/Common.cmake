@@ -1,3 +1,11 @@
+# A compiler cache, when the machine has one, makes rebuilds of other
+# checkouts of the same sources cheap.
+find_program(KUV_CCACHE ccache)
+if(KUV_CCACHE)
+  set(CMAKE_C_COMPILER_LAUNCHER ${KUV_CCACHE})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${KUV_CCACHE})
+endif()
+
 # One interface target carries the language level, warnings and defines;
 # every target of the project links it.
 add_library(kuv_common INTERFACE)
