@@ -81,6 +81,36 @@ TEST_F(PdfExportTest, HoldsEveryDayWithPageNumbersInAnEmbeddedJapaneseFont) {
     EXPECT_NE(fonts.find(" yes "), std::string::npos) << fonts;  // embedded
 }
 
+// A paragraph that runs over page breaks: every character on exactly one page.
+TEST_F(PdfExportTest, ALongLineGoesOverPageBreaksWholeAndOnce) {
+    std::string line;
+    for (int n = 1; n <= 700; ++n) {
+        char unit[8];
+        std::snprintf(unit, sizeof unit, "%04d", n);
+        line += std::string(unit) + "あ";
+    }
+    WriteBytes(data / "2004/0301.dia", Cp932(line + "\r\n"));
+    options.range = {{2004, 3, 1}, {2004, 3, 1}};
+    const std::string pdf = out / "line.pdf";
+    ASSERT_EQ(ExportPdf(options, pdf, {}).status, ExportStatus::Done);
+
+    // The text of the pages without their page numbers and line breaks.
+    std::string pages;
+    const std::string text = Output("pdftotext '" + pdf + "' -");
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string row = text.substr(at, end - at);
+        at = end + 1;
+        std::erase(row, '\f');
+        const bool number = row.find('/') != std::string::npos &&
+                            row.find_first_not_of("0123456789 /") == std::string::npos;
+        if (!number) pages += row;
+    }
+    EXPECT_GT(std::atoi(Output("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'").c_str()), 1);
+    EXPECT_EQ(pages, ExportTitle(options.range) + "2004-03-01" + line);
+}
+
 TEST_F(PdfExportTest, ACancelWhileDrawingPagesLeavesNoFile) {
     WriteBytes(out / "diary.pdf", "earlier");
     const ExportResult r = ExportPdf(options, out / "diary.pdf", {},
