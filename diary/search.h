@@ -71,7 +71,7 @@ struct SearchMatch {
 struct SearchResults {
     SearchQuery query;
     std::vector<SearchMatch> matches;  // newest first
-    std::size_t searched = 0;          // entries searched
+    std::size_t searched = 0;          // entries searched (blank ones are none)
     std::size_t sealed = 0;            // locked entries the password does not open: skipped
     std::size_t unreadable = 0;        // entry files that could not be read: skipped
     bool complete = false;             // the whole diary was loaded when the query ran
