@@ -31,6 +31,7 @@ class TextLayout final : public Layout {
 
 // The characters that CommonMark (or a GitHub-flavoured reader: ~ and |)
 // may read as inline markup wherever they stand; each gets a backslash.
+// Parentheses, "!" and ">" mean nothing without "[" or "<" before them.
 bool InlineMark(char c) {
     switch (c) {
         case '\\':
@@ -39,11 +40,7 @@ bool InlineMark(char c) {
         case '_':
         case '[':
         case ']':
-        case '(':
-        case ')':
-        case '!':
         case '<':
-        case '>':
         case '&':
         case '~':
         case '|':
@@ -54,9 +51,10 @@ bool InlineMark(char c) {
 }
 
 // The characters, beside the inline marks, that open a block (a list, a
-// heading, a setext underline, a thematic break) when a line starts with them.
+// quote, a heading, a setext underline, a thematic break) when a line starts
+// with them.
 bool BlockStart(char c) {
-    return c == '-' || c == '+' || c == '=' || c == '#';
+    return c == '-' || c == '+' || c == '=' || c == '#' || c == '>';
 }
 
 // A line of text as Markdown that renders as typed: marks escaped, the
@@ -74,7 +72,8 @@ void AppendMarkdownLine(std::string& out, std::string_view line) {
     }
     for (std::size_t at = i; at < line.size(); ++at) {
         const char c = line[at];
-        if (InlineMark(c) || (digits > 0 && at == i + digits && c == '.')) out += '\\';
+        const bool listMark = digits > 0 && at == i + digits && (c == '.' || c == ')');
+        if (InlineMark(c) || listMark) out += '\\';
         out += c;
     }
 }
