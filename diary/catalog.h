@@ -6,7 +6,8 @@
 #include <vector>
 
 // The days of a data folder that hold an entry, found by listing the year
-// folders' names: no entry file is opened or read.
+// folders' names: no entry file is opened or read, but for the start of the
+// files of one month that the marks look at.
 namespace kuv {
 
 struct EntryDay {
