@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <QGuiApplication>
 
+#include "platform/fileio.h"
 #include "tests/support/reference.h"
 #include "tests/support/snapshot.h"
 #include "tests/support/temp_dir.h"
@@ -111,11 +112,19 @@ TEST_F(PdfExportTest, ALongLineGoesOverPageBreaksWholeAndOnce) {
     EXPECT_EQ(pages, ExportTitle(options.range) + "2004-03-01" + line);
 }
 
-TEST_F(PdfExportTest, ACancelWhileDrawingPagesLeavesNoFile) {
+TEST_F(PdfExportTest, ACancelOrAFailedWriteLeavesNoFile) {
     WriteBytes(out / "diary.pdf", "earlier");
     const ExportResult r = ExportPdf(options, out / "diary.pdf", {},
                                      [](std::uint64_t done, std::uint64_t) { return done < 700; });
     EXPECT_EQ(r.status, ExportStatus::Cancelled);
+    options.range = {{2004, 1, 1}, {2004, 1, 3}};
+    for (auto op : {fsio::fault::Op::NoSpace, fsio::fault::Op::Sync, fsio::fault::Op::Close,
+                    fsio::fault::Op::Rename}) {
+        fsio::fault::FailNth(op, 1);
+        EXPECT_EQ(ExportPdf(options, out / "diary.pdf", {}).status, ExportStatus::Failed);
+        EXPECT_TRUE(fsio::fault::Fired());
+        fsio::fault::Reset();
+    }
     EXPECT_EQ(test::ReadBytes(out / "diary.pdf"), "earlier");
     EXPECT_FALSE(Exists(out / "diary.pdf.$$$"));
 }
