@@ -136,7 +136,13 @@ bool BlankEntryText(std::string_view text) {
 bool BlankEntryFile(const std::string& path, bool locked) {
     fsio::InFile in;
     if (!in.Open(path)) return false;
-    if (locked) return in.Size() == static_cast<std::int64_t>(kCryptHeaderSize);
+    if (locked) {
+        // A file of a container's size that is no container shows as stored.
+        unsigned char header[kCryptHeaderSize];
+        return in.Size() == static_cast<std::int64_t>(kCryptHeaderSize) &&
+               in.Read(header, sizeof header) == static_cast<std::int64_t>(sizeof header) &&
+               HasCryptMarker(header, sizeof header);
+    }
     BlankScan scan;
     char buf[4096];
     for (;;) {

@@ -122,6 +122,7 @@ TEST(BlankEntries, CountAsNoEntry) {
         {Cp932("\u3000\u30a1"), false, true, true},           // ァ: 0x83 0x40
         {" .", false, true, true},
         {HandContainer("", "pw", 0), true, false, false},
+        {std::string(44, 'x'), true, true, true},              // no container: shown as stored
         {HandContainer(" \r\n", "pw", 0), true, true, false},  // blank only with the password
         {HandContainer(Cp932("鍵"), "pw", 0), true, true, true},
     };
