@@ -103,7 +103,7 @@ bool ParseOwn(Reader& r) {
 
 bool ParseSyncthing(Reader& r) {
     if (!r.Literal(".sync-conflict-") || !CompactStamp(r)) return false;
-    // Versions before 0.14 wrote no device.
+    // Older versions wrote no device.
     if (r.Done()) return true;
     if (!r.Literal("-")) return false;
     // The first seven characters of the device that made the change.
@@ -114,7 +114,7 @@ bool ParseSyncthing(Reader& r) {
 }
 
 bool ParseNextcloud(Reader& r) {
-    // Clients before 2.5 wrote "_conflict-YYYYMMDD-HHMMSS".
+    // Older clients wrote "_conflict-YYYYMMDD-HHMMSS".
     if (r.Literal("_conflict-")) return CompactStamp(r) && r.Done();
     constexpr std::size_t kStamp = 10 + 1 + 6 + 1;  // "YYYY-MM-DD HHMMSS)"
     if (!r.Literal(" (conflicted copy ")) return false;
