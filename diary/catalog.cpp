@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "crypt/cryptogram.h"
 #include "dates/calendar.h"
 #include "platform/fileio.h"
 
@@ -97,10 +98,70 @@ std::vector<EntryDay> ListAllEntries(const std::string& dataPath) {
     return all;
 }
 
+namespace {
+
+// How far a blank text has been read: a full-width space may be cut in two
+// between two reads.
+struct BlankScan {
+    bool lead = false;  // the last byte was 0x81, waiting for 0x40
+    bool shows = false;
+    bool ended = false;  // a zero byte ends the text
+    void Take(std::string_view bytes) {
+        for (const char c : bytes) {
+            const auto b = static_cast<unsigned char>(c);
+            if (lead) {
+                lead = false;
+                if (b != 0x40) shows = true;
+            } else if (b == 0) {
+                ended = true;
+            } else if (b == 0x81) {
+                lead = true;
+            } else if (b != ' ' && b != '\t' && b != '\r' && b != '\n') {
+                shows = true;
+            }
+            if (shows || ended) return;
+        }
+    }
+    bool Blank() const { return !shows && !lead; }
+};
+
+}  // namespace
+
+bool BlankEntryText(std::string_view text) {
+    BlankScan scan;
+    scan.Take(text);
+    return scan.Blank();
+}
+
+bool BlankEntryFile(const std::string& path, bool locked) {
+    fsio::InFile in;
+    if (!in.Open(path)) return false;
+    if (locked) {
+        // A file of a container's size that is no container shows as stored.
+        unsigned char header[kCryptHeaderSize];
+        return in.Size() == static_cast<std::int64_t>(kCryptHeaderSize) &&
+               in.Read(header, sizeof header) == static_cast<std::int64_t>(sizeof header) &&
+               HasCryptMarker(header, sizeof header);
+    }
+    BlankScan scan;
+    char buf[4096];
+    for (;;) {
+        const std::int64_t n = in.Read(buf, sizeof buf);
+        if (n < 0) return false;
+        if (n == 0) return scan.Blank();
+        scan.Take(std::string_view(buf, static_cast<std::size_t>(n)));
+        if (scan.shows || scan.ended) return scan.Blank();
+    }
+}
+
 MonthMarks MarkMonth(const std::string& dataPath, int year, int month) {
     MonthMarks marks;
     if (month < 1 || month > 12) return marks;
     for (const EntryDay& d : ListEntries(dataPath, year, month)) {
+        // The window shows the .dia when there is one.
+        char name[16];
+        std::snprintf(name, sizeof name, "/%02d%02d.%s", d.month, d.day, d.plain ? "dia" : "xda");
+        if (BlankEntryFile(dataPath + "/" + YearName(year) + name, !d.plain)) continue;
         marks.written.set(static_cast<std::size_t>(d.day));
         if (d.locked && !d.plain) marks.locked.set(static_cast<std::size_t>(d.day));
     }

@@ -102,7 +102,10 @@ bool ParseOwn(Reader& r) {
 }
 
 bool ParseSyncthing(Reader& r) {
-    if (!r.Literal(".sync-conflict-") || !CompactStamp(r) || !r.Literal("-")) return false;
+    if (!r.Literal(".sync-conflict-") || !CompactStamp(r)) return false;
+    // Older versions wrote no device.
+    if (r.Done()) return true;
+    if (!r.Literal("-")) return false;
     // The first seven characters of the device that made the change.
     const std::string_view id = r.Rest();
     return id.size() == 7 && std::all_of(id.begin(), id.end(), [](char c) {
@@ -111,21 +114,55 @@ bool ParseSyncthing(Reader& r) {
 }
 
 bool ParseNextcloud(Reader& r) {
+    // Older clients wrote "_conflict-YYYYMMDD-HHMMSS".
+    if (r.Literal("_conflict-")) return CompactStamp(r) && r.Done();
+    constexpr std::size_t kStamp = 10 + 1 + 6 + 1;  // "YYYY-MM-DD HHMMSS)"
+    if (!r.Literal(" (conflicted copy ")) return false;
+    // A client that knows its user writes "USER " before the stamp; the user holds no
+    // parentheses but may hold spaces, so the stamp is found from the end.
+    const std::string_view rest = r.Rest();
+    if (rest.size() < kStamp) return false;
+    const std::string_view user = rest.substr(0, rest.size() - kStamp);
+    if (!user.empty() && (user.size() < 2 || user.back() != ' ' ||
+                          user.find_first_of("()") != std::string_view::npos)) {
+        return false;
+    }
+    r.Skip(user.size());
     int h, mi, s;
-    return r.Literal(" (conflicted copy ") && DashedDate(r) && r.Literal(" ") && r.Digits(2, h) &&
-           r.Digits(2, mi) && r.Digits(2, s) && ValidTime(h, mi, s) && r.Literal(")") && r.Done();
+    return DashedDate(r) && r.Literal(" ") && r.Digits(2, h) && r.Digits(2, mi) && r.Digits(2, s) &&
+           ValidTime(h, mi, s) && r.Literal(")") && r.Done();
+}
+
+// " (N)", which a second copy of the same day gets; kept in the sort key at
+// four digits, so that (10) sorts after (9).
+bool DropboxCounter(Reader& r) {
+    if (r.Done()) return true;
+    const std::string_view rest = r.Rest();
+    if (rest.size() < 4 || rest.size() > 7 || rest.substr(0, 2) != " (" || rest[2] == '0' ||
+        rest.back() != ')') {
+        return false;
+    }
+    const std::string_view digits = rest.substr(2, rest.size() - 3);
+    if (!std::all_of(digits.begin(), digits.end(), IsDigit)) return false;
+    r.Pad(digits, 4);
+    return true;
 }
 
 bool ParseDropbox(Reader& r) {
-    constexpr std::string_view kTag = "'s conflicted copy ";
     if (!r.Literal(" (")) return false;
+    // A file kept when its folder left the selective sync: no date.
+    if (r.Literal("Selective Sync Conflict)")) return DropboxCounter(r);
+    // Without a known name: "(conflicted copy YYYY-MM-DD)".
+    if (r.Literal("conflicted copy ")) return DashedDate(r) && r.Literal(")") && DropboxCounter(r);
+    // The name of the person may hold anything, so the tag is looked for from
+    // the end: "'s conflicted copy YYYY-MM-DD)" closes the name, and a
+    // counter may follow it.
+    constexpr std::string_view kTag = "'s conflicted copy ";
     const std::string_view rest = r.Rest();
-    // The name of the person may hold anything, so the tag is looked for
-    // from the end: "'s conflicted copy YYYY-MM-DD)" closes the name.
-    const std::size_t tail = kTag.size() + 10 + 1;
-    if (rest.size() <= tail || rest.substr(rest.size() - tail, kTag.size()) != kTag) return false;
-    r.Skip(rest.size() - tail + kTag.size());
-    return DashedDate(r) && r.Literal(")") && r.Done();
+    const std::size_t tag = rest.rfind(kTag);
+    if (tag == 0 || tag == std::string_view::npos) return false;
+    r.Skip(tag + kTag.size());
+    return DashedDate(r) && r.Literal(")") && DropboxCounter(r);
 }
 
 std::string YearName(int year) {

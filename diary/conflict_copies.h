@@ -16,9 +16,13 @@ namespace kuv {
 
 enum class ConflictKind {
     Own,        // mmdd.conflict-YYYYMMDD-HHMMSS[-N].dia
-    Syncthing,  // mmdd.sync-conflict-YYYYMMDD-HHMMSS-XXXXXXX.dia
-    Nextcloud,  // mmdd (conflicted copy YYYY-MM-DD HHMMSS).dia, also ownCloud's
-    Dropbox,    // mmdd (NAME's conflicted copy YYYY-MM-DD).dia
+    Syncthing,  // mmdd.sync-conflict-YYYYMMDD-HHMMSS[-XXXXXXX].dia
+    // mmdd (conflicted copy [USER ]YYYY-MM-DD HHMMSS).dia, also ownCloud's, and the
+    // older mmdd_conflict-YYYYMMDD-HHMMSS.dia
+    Nextcloud,
+    // mmdd ([NAME's ]conflicted copy YYYY-MM-DD)[ (N)].dia, and
+    // mmdd (Selective Sync Conflict)[ (N)].dia
+    Dropbox,
 };
 
 // What a copy's name tells; every kind also comes as .xda, the copy of a

@@ -40,6 +40,8 @@ EveryYear ListEveryYear(const std::string& dataPath, int month, int day,
             continue;
         }
         if (pane.source == PaneSource::None) continue;
+        // An entry emptied by its writer keeps its file but is no entry.
+        if (pane.source != PaneSource::Sealed && BlankEntryText(pane.text)) continue;
         if (pane.source == PaneSource::Sealed) {
             ++out.sealed;
             continue;

@@ -25,7 +25,8 @@ struct EveryYear {
 
 // The entries of month/day in every year folder of dataPath, loaded as the
 // window loads a pane (LoadPane, password as in the session, empty while the
-// diary is locked). 29 February lists leap years only. previewLines lines of
+// diary is locked). 29 February lists leap years only; a blank entry
+// (BlankEntryText) is left out. previewLines lines of
 // each entry go into firstLines.
 EveryYear ListEveryYear(const std::string& dataPath, int month, int day,
                         const std::string& password, int previewLines = 3);

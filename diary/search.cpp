@@ -152,6 +152,15 @@ std::vector<Needle> Needles(const SearchQuery& q, const ByteCounts* counts) {
     return needles;
 }
 
+namespace {
+
+// BlankEntryText on a folded text, where a full-width space is a space.
+bool BlankFolded(std::string_view folded) {
+    return folded.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+}  // namespace
+
 SearchResults SearchSnapshot(std::shared_ptr<const CorpusSnapshot> snapshot,
                              const SearchQuery& query) {
     SearchResults r;
@@ -167,6 +176,8 @@ SearchResults SearchSnapshot(std::shared_ptr<const CorpusSnapshot> snapshot,
             ++(s.state == CorpusSnapshot::kSealed ? r.sealed : r.unreadable);
             continue;
         }
+        // A blank entry is no entry, also in the count.
+        if (BlankFolded(std::string_view(s.folded, s.size))) continue;
         ++r.searched;
         if (none) continue;
         const std::size_t at = MatchEntry(std::string_view(s.folded, s.size), terms);
@@ -294,6 +305,7 @@ SearchResults SearchFiles(const std::string& dataPath, const std::string& passwo
             ++r.sealed;
             continue;
         }
+        if (BlankEntryText(day.text)) continue;
         ++r.searched;
         if (none) continue;
         // In runs of whole lines, and only until every term has been seen:

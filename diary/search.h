@@ -71,7 +71,7 @@ struct SearchMatch {
 struct SearchResults {
     SearchQuery query;
     std::vector<SearchMatch> matches;  // newest first
-    std::size_t searched = 0;          // entries searched
+    std::size_t searched = 0;          // entries searched (blank ones are none)
     std::size_t sealed = 0;            // locked entries the password does not open: skipped
     std::size_t unreadable = 0;        // entry files that could not be read: skipped
     bool complete = false;             // the whole diary was loaded when the query ran
@@ -128,6 +128,12 @@ class SearchCorpus {
     // gone and queues the rest. password is the one of this session, empty
     // while the diary is locked.
     void BeginRefresh(const std::string& password);
+    // BeginRefresh for the days of the named years only, after a first
+    // refresh: what a save, an import or a change seen in a year folder
+    // touched. The days of other years are neither listed nor looked at, but
+    // those an unfinished refresh still had queued stay queued. A password
+    // other than the last refresh's refreshes every year.
+    void BeginRefreshYears(const std::string& password, const std::vector<int>& years);
     // Looks at up to maxDays (at most 128) queued days, reads those that are
     // new or changed and publishes them. True while days remain queued.
     bool LoadStep(std::size_t maxDays = 128);
@@ -152,6 +158,8 @@ class SearchCorpus {
     const CorpusEntry* Find(int key) const;
     // True when the files of a held day still have the stamps it was read with.
     bool Unchanged(const EntryDay& day, const CorpusEntry& held) const;
+    // Queues listed (newest first), takes the days of gone out and publishes.
+    void StartRefresh(std::vector<EntryDay> listed, const std::vector<int>& gone);
     // Puts fresh entries in, takes the days of gone out and publishes.
     void Update(std::vector<EntryPtr> fresh, const std::vector<int>& gone);
     // Makes the entries as they now stand the snapshot that queries see.

@@ -133,6 +133,45 @@ void SearchCorpus::BeginRefresh(const std::string& password) {
     }
 
     password_ = password;
+    StartRefresh(std::move(listed), gone);
+}
+
+void SearchCorpus::BeginRefreshYears(const std::string& password, const std::vector<int>& years) {
+    if (password != password_) {
+        BeginRefresh(password);
+        return;
+    }
+    const auto named = [&](int year) {
+        return std::find(years.begin(), years.end(), year) != years.end();
+    };
+    std::vector<EntryDay> listed;
+    for (int year : years) {
+        const std::vector<EntryDay> days = ListEntries(dataPath_, year);
+        listed.insert(listed.end(), days.begin(), days.end());
+    }
+    // What an unfinished refresh had yet to look at.
+    for (std::size_t i = next_; i < queue_.size(); ++i) {
+        if (!named(queue_[i].year)) listed.push_back(queue_[i]);
+    }
+    std::sort(listed.begin(), listed.end(),
+              [](const EntryDay& a, const EntryDay& b) { return KeyOfAny(a) > KeyOfAny(b); });
+    listed.erase(std::unique(listed.begin(), listed.end(),
+                             [](const EntryDay& a, const EntryDay& b) {
+                                 return KeyOfAny(a) == KeyOfAny(b);
+                             }),
+                 listed.end());
+    std::vector<int> gone;
+    for (const EntryPtr& e : entries_) {
+        if (!named(e->key / 10000)) continue;
+        const bool listedDay = std::binary_search(
+            listed.begin(), listed.end(), e->key,
+            [](const auto& a, const auto& b) { return KeyOfAny(a) > KeyOfAny(b); });
+        if (!listedDay) gone.push_back(e->key);
+    }
+    StartRefresh(std::move(listed), gone);
+}
+
+void SearchCorpus::StartRefresh(std::vector<EntryDay> listed, const std::vector<int>& gone) {
     queue_ = std::move(listed);
     next_ = 0;
     loaded_ = false;

@@ -115,11 +115,12 @@ PreparedDay PrepareDay(const ExportOptions& options, const EntryDay& d) {
         case PaneSource::Raw:
             break;
     }
-    p.day.text = ExportText(pane.text);
-    if (p.day.text.empty()) {
+    // An entry of white space only shows nothing: it goes out as an empty one.
+    if (BlankEntryText(pane.text)) {
         p.outcome = PreparedDay::Outcome::Empty;
         return p;
     }
+    p.day.text = ExportText(pane.text);
     p.outcome = PreparedDay::Outcome::Text;
     p.day.day = DateParts{static_cast<std::uint16_t>(d.year), static_cast<std::uint16_t>(d.month),
                           static_cast<std::uint16_t>(d.day)};

@@ -57,7 +57,7 @@ enum class ExportStatus { Done, Cancelled, Failed };
 struct ExportResult {
     ExportStatus status = ExportStatus::Done;
     std::size_t exported = 0;           // days that went out
-    std::size_t empty = 0;              // empty entries, left out
+    std::size_t empty = 0;              // empty or white-space-only entries, left out
     std::size_t skippedLocked = 0;      // locked entries the password does not open
     std::size_t skippedUnreadable = 0;  // entry files that could not be read
     std::string firstUnreadable;        // the first of them, code page 932

@@ -29,43 +29,73 @@ class TextLayout final : public Layout {
     std::string End() const override { return {}; }
 };
 
-// Where a backslash keeps a line of an entry from being read as a heading:
-// before a "#" (a heading itself) or a run of "=" or "-" (which would turn
-// the line above into one), indented by at most three spaces; npos for a
-// line that needs none.
-std::size_t HeadingEscapeAt(std::string_view line) {
-    std::size_t at = 0;
-    while (at < line.size() && at < 4 && line[at] == ' ') ++at;
-    if (at > 3 || at == line.size()) return std::string_view::npos;
-    const char c = line[at];
-    if (c == '#') return at;
-    if (c != '=' && c != '-') return std::string_view::npos;
-    for (std::size_t i = at; i < line.size(); ++i) {
-        if (line[i] != c && line[i] != ' ' && line[i] != '\t') return std::string_view::npos;
+// The characters that CommonMark (or a GitHub-flavoured reader: ~ and |)
+// may read as inline markup wherever they stand; each gets a backslash.
+// Parentheses, "!" and ">" mean nothing without "[" or "<" before them.
+bool InlineMark(char c) {
+    switch (c) {
+        case '\\':
+        case '`':
+        case '*':
+        case '_':
+        case '[':
+        case ']':
+        case '<':
+        case '&':
+        case '~':
+        case '|':
+            return true;
+        default:
+            return false;
     }
-    return at;
 }
 
-// A level-two heading per day under the title. The entry is kept as written,
-// except that no line of it can pass for a heading.
+// The characters, beside the inline marks, that open a block (a list, a
+// quote, a heading, a setext underline, a thematic break) when a line starts
+// with them.
+bool BlockStart(char c) {
+    return c == '-' || c == '+' || c == '=' || c == '#' || c == '>';
+}
+
+// A line of text as Markdown that renders as typed: marks escaped, the
+// leading spaces and tabs (an indented code block, or dropped) written as
+// character references, and "1." or "1)" kept from starting a list.
+void AppendMarkdownLine(std::string& out, std::string_view line) {
+    std::size_t i = 0;
+    for (; i < line.size() && (line[i] == ' ' || line[i] == '\t'); ++i) {
+        out += line[i] == ' ' ? "&nbsp;" : "&#9;";
+    }
+    if (i < line.size() && BlockStart(line[i])) out += '\\';
+    std::size_t digits = 0;
+    while (i + digits < line.size() && line[i + digits] >= '0' && line[i + digits] <= '9') {
+        ++digits;
+    }
+    for (std::size_t at = i; at < line.size(); ++at) {
+        const char c = line[at];
+        const bool listMark = digits > 0 && at == i + digits && (c == '.' || c == ')');
+        if (InlineMark(c) || listMark) out += '\\';
+        out += c;
+    }
+}
+
+// A level-two heading per day under the title. The entry is one paragraph
+// whose lines end in hard breaks (a lone backslash stands for an empty line),
+// so every line shows as typed, one per line, and none turns into markup.
 class MarkdownLayout final : public Layout {
   public:
     std::string Begin(const std::string& title) const override { return "# " + title + "\n"; }
     std::string Day(const ExportedDay& day, bool) const override {
-        std::string out = "\n## " + day.heading + "\n\n";
+        std::string out = "\n## ";
+        AppendMarkdownLine(out, day.heading);
+        out += "\n\n";
         const std::string_view text = day.text;
         std::size_t start = 0;
         while (start <= text.size()) {
             std::size_t end = text.find('\n', start);
             if (end == std::string_view::npos) end = text.size();
-            const std::string_view line = text.substr(start, end - start);
-            const std::size_t escape = HeadingEscapeAt(line);
-            if (escape == std::string_view::npos) {
-                out.append(line);
-            } else {
-                out.append(line.substr(0, escape)).append("\\").append(line.substr(escape));
-            }
-            out += '\n';
+            AppendMarkdownLine(out, text.substr(start, end - start));
+            // A backslash at the end of a paragraph would be shown, not break.
+            out += end < text.size() ? "\\\n" : "\n";
             start = end + 1;
         }
         return out;

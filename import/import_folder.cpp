@@ -69,6 +69,12 @@ const char* const kCannotRead =
     "%s: "
     "\x93\xc7\x82\xdf\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41\x8e\xe6\x82\xe8\x8d\x9e\x82\xf1\x82"
     "\xc5\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81\x42";
+// "%s: 名前の日付が暦にない日のため、取り込んでいません。"
+const char* const kNoSuchDay =
+    "%s: "
+    "\x96\xbc\x91\x4f\x82\xcc\x93\xfa\x95\x74\x82\xaa\x97\xef\x82\xc9\x82\xc8\x82\xa2\x93"
+    "\xfa\x82\xcc\x82\xbd\x82\xdf\x81\x41\x8e\xe6\x82\xe8\x8d\x9e\x82\xf1\x82\xc5\x82\xa2"
+    "\x82\xdc\x82\xb9\x82\xf1\x81\x42";
 // "取り込み: 新しい日記 %s 件、追記 %s 件、取り込まなかったファイル %s 件。"
 const char* const kSummary =
     "\x8e\xe6\x82\xe8\x8d\x9e\x82\xdd: \x90\x56\x82\xb5\x82\xa2\x93\xfa\x8b\x4c %s "
@@ -185,6 +191,17 @@ bool ImportFileDay(std::string_view name, DateParts& day) {
     return true;
 }
 
+bool ImportFileMisdated(std::string_view name) {
+    if (!EndsWithNoCase(name, ".txt") && !EndsWithNoCase(name, ".md")) return false;
+    if (name.size() < 10) return false;
+    for (std::size_t i = 0; i < 10; ++i) {
+        const bool dash = i == 4 || i == 7;
+        if (dash ? name[i] != '-' : (name[i] < '0' || name[i] > '9')) return false;
+    }
+    DateParts day;
+    return !ImportFileDay(name, day);
+}
+
 ImportResult ImportFolder(const ImportOptions& options, const ProgressFn& progress) {
     ImportResult result;
     std::vector<fsio::DirEntry> entries;
@@ -198,6 +215,9 @@ ImportResult ImportFolder(const ImportOptions& options, const ProgressFn& progre
         DateParts day;
         if (e.kind == fsio::Kind::File && ImportFileDay(e.name, day)) {
             dated.emplace_back(e.name, day);
+        } else if (e.kind == fsio::Kind::File && ImportFileMisdated(e.name)) {
+            // Year 0 marks a file meant for a day that is none: it is reported.
+            dated.emplace_back(e.name, DateParts{});
         } else {
             ++result.ignored;
         }
@@ -223,6 +243,10 @@ ImportResult ImportFolder(const ImportOptions& options, const ProgressFn& progre
             result.files.push_back(report);
         };
 
+        if (day.year == 0) {
+            skip(kNoSuchDay);
+            continue;
+        }
         std::string bytes;
         switch (fsio::ReadWholeFile(options.folder + "/" + name, bytes, kMaxPaneBytes)) {
             case fsio::ReadStatus::Ok:

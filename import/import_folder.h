@@ -33,6 +33,9 @@ ImportedText DecodeImportedText(std::string_view bytes);
 // The day a file name begins with ("YYYY-MM-DD", a real day), for names that
 // end in ".txt" or ".md"; false for any other name.
 bool ImportFileDay(std::string_view name, DateParts& day);
+// True for a ".txt" or ".md" name that begins "YYYY-MM-DD" with no such day
+// ("2026-02-30.txt"): the user meant it dated, so it is reported, not ignored.
+bool ImportFileMisdated(std::string_view name);
 
 struct ImportOptions {
     std::string folder;    // code page 932
@@ -57,7 +60,7 @@ struct ImportResult {
     ImportStatus status = ImportStatus::Done;
     std::size_t imported = 0;  // days that had no entry
     std::size_t appended = 0;  // days whose entry got the text added
-    std::size_t skipped = 0;   // dated files left out (see their reports)
+    std::size_t skipped = 0;   // dated or misdated files left out (see their reports)
     std::size_t ignored = 0;   // other names in the folder, not looked at
     std::vector<ImportFileReport> files;
     std::string message;  // code page 932: the counts, and what stopped it

@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include "platform/work_file.h"
 
@@ -126,6 +127,32 @@ std::vector<std::span<const ExportedDay>> YearSections(const std::vector<Exporte
     return sections;
 }
 
+// Draws the lines of doc whose tops lie in view, from block on; block is left
+// at the first block that reaches past view, where the next page starts.
+// Line by line, because the layout's own drawing also draws the last line
+// above its clip: a line would show at the foot of one page and again at the
+// head of the next. The layout never lets a line cross a page's end.
+void DrawPage(QPainter& painter, QTextDocument& doc, QTextBlock& block, const QRectF& view) {
+    QAbstractTextDocumentLayout& layout = *doc.documentLayout();
+    for (; block.isValid(); block = block.next()) {
+        const QRectF bounds = layout.blockBoundingRect(block);
+        if (bounds.top() >= view.bottom()) return;
+        const QTextLayout* lines = block.layout();
+        const QPointF at = bounds.topLeft();
+        bool later = false;  // lines of this block left for the next page
+        for (int i = 0; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            const double top = at.y() + line.y();
+            if (top >= view.bottom()) {
+                later = true;
+                break;
+            }
+            if (top >= view.top()) line.draw(&painter, at);
+        }
+        if (later) return;
+    }
+}
+
 }  // namespace
 
 bool PrintDiary(const std::vector<ExportedDay>& days, const DiaryLayout& layout,
@@ -161,11 +188,10 @@ bool PrintDiary(const std::vector<ExportedDay>& days, const DiaryLayout& layout,
 
     QFont numberFont(layout.fontFamily);
     numberFont.setPointSizeF(layout.pointSize * 0.85);
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.palette.setColor(QPalette::Text, Qt::black);
     int number = 0;
     for (std::size_t i = 0; i < sections.size(); ++i) {
         std::unique_ptr<QTextDocument> doc = kept ? std::move(kept) : build(i, sections[i]);
+        QTextBlock block = doc->begin();
         for (int page = 0; page < pageCounts[i]; ++page) {
             if (number > 0 && !device.newPage()) {
                 painter.end();
@@ -176,8 +202,8 @@ bool PrintDiary(const std::vector<ExportedDay>& days, const DiaryLayout& layout,
             painter.save();
             painter.translate(0, -view.top());
             painter.setClipRect(view);
-            context.clip = view;
-            doc->documentLayout()->draw(&painter, context);
+            painter.setPen(Qt::black);
+            DrawPage(painter, *doc, block, view);
             painter.restore();
             painter.setFont(numberFont);
             painter.setPen(Qt::black);

@@ -146,7 +146,8 @@ TEST_F(BackupTest, ACancelledOrFailedBackupLeavesNoFile) {
                          [&](std::uint64_t done, std::uint64_t) { return done < stopAt; });
         EXPECT_EQ(b.status, BackupStatus::Cancelled) << stopAt;
     }
-    for (auto op : {fsio::fault::Op::NoSpace, fsio::fault::Op::Sync, fsio::fault::Op::Rename}) {
+    for (auto op : {fsio::fault::Op::NoSpace, fsio::fault::Op::Sync, fsio::fault::Op::Close,
+                    fsio::fault::Op::Rename}) {
         fsio::fault::FailNth(op, 1);
         EXPECT_EQ(CreateBackup({data, "", {}}, root / "b.tar.gz").status, BackupStatus::Failed);
         EXPECT_TRUE(fsio::fault::Fired());

@@ -39,7 +39,7 @@ TEST_F(CliCarryTest, ExportWritesTheChosenFormatAndRefusesBadInput) {
     // The heading in the settings' date pattern, the weekday in the locale's words.
     const std::string md = ReadBytes(out / "d.md");
     EXPECT_EQ(md.rfind("# 日記 – 2001-01-17\n\n## 2001/01/17 (", 0), 0u) << md;
-    EXPECT_NE(md.find(")\n\n今日\nline two\n"), std::string::npos) << md;
+    EXPECT_NE(md.find(")\n\n今日\\\nline two\n"), std::string::npos) << md;
     EXPECT_EQ(md.find("second day"), std::string::npos);
     const struct {
         std::vector<std::string> words;

@@ -267,9 +267,16 @@ TEST(Calendar, ParseIsoDayAndMonthDay) {
 }
 
 TEST(Calendar, CurrentDateTimeIsLocalTime) {
-    const std::time_t before = std::time(nullptr);
+    // Bracketed with the clock CurrentDateTime reads: std::time() reads a coarser clock that can
+    // lag a second behind near a second boundary.
+    const auto realSeconds = [] {
+        timespec ts{};
+        clock_gettime(CLOCK_REALTIME, &ts);
+        return ts.tv_sec;
+    };
+    const std::time_t before = realSeconds();
     const TDateTime now = CurrentDateTime();
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = realSeconds();
     std::tm tb{}, ta{};
     localtime_r(&before, &tb);
     localtime_r(&after, &ta);

@@ -71,6 +71,19 @@ TEST(ConflictNames, ParseTheCopiesOfEveryWriter) {
          "20250101"},
         {"0117 (Jo (work)'s conflicted copy 2025-01-01).xda", 1, 17, true, ConflictKind::Dropbox,
          "20250101"},
+        // Every other form the sync tools write.
+        {"1208 (conflicted copy 2026-12-09).dia", 12, 8, false, ConflictKind::Dropbox, "20261209"},
+        {"1208 (Hanako's conflicted copy 2026-12-09) (2).dia", 12, 8, false, ConflictKind::Dropbox,
+         "202612090002"},
+        {"1208 (conflicted copy 2026-12-09) (12).xda", 12, 8, true, ConflictKind::Dropbox,
+         "202612090012"},
+        {"1208 (Selective Sync Conflict).dia", 12, 8, false, ConflictKind::Dropbox, ""},
+        {"1208 (conflicted copy Hanako Sato 2026-12-09 101010).dia", 12, 8, false,
+         ConflictKind::Nextcloud, "20261209101010"},
+        {"1208_conflict-20261209-101010.dia", 12, 8, false, ConflictKind::Nextcloud,
+         "20261209101010"},
+        {"1208.sync-conflict-20261209-101010.dia", 12, 8, false, ConflictKind::Syncthing,
+         "20261209101010"},
     };
     for (const Case& c : cases) {
         const std::optional<ConflictName> n = ParseConflictName(c.name);
@@ -101,8 +114,15 @@ TEST(ConflictNames, RefuseEntriesWorkFilesAndOtherNames) {
         "0117.conflict-20250101-120000x.dia",
         "0117.sync-conflict-20250101-120000-ABCDEF.dia",  // short device id
         "0117.sync-conflict-20250101-120000-abcdef7.dia",
-        "0117 (conflicted copy 2025-01-01).dia",
+        "0117 (conflicted copy 2025-01-01 12000).dia",
         "0117 ('s conflicted copy 2025-01-01).dia",  // nobody's
+        "0117 (conflicted copy (x) 2025-01-01 120000).dia",
+        "0117 (conflicted copy 2025-01-01) (0).dia",
+        "0117 (conflicted copy 2025-01-01) (x).dia",
+        "0117 (conflicted copy 2025-01-01)(2).dia",
+        "0117_conflict-20250101-1200.dia",
+        "0117.sync-conflict-20250101-120000-.dia",
+        "0117 (Selective Sync Conflict)x.dia",
         "0117 (Hanako's conflicted copy 2025-02-30).dia",
         "",
     };

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "diary/catalog.h"
+#include "diary/search.h"
 #include "platform/cp932.h"
 #include "tests/support/reference.h"
 #include "tests/support/snapshot.h"
@@ -99,6 +103,50 @@ TEST(MonthMarks, MarkWrittenAndLockedDays) {
     EXPECT_EQ(DaysInMonth(1900, 2), 28);
     EXPECT_EQ(DaysInMonth(2000, 2), 29);
     EXPECT_EQ(DaysInMonth(2001, 13), 0);
+}
+
+// An entry that shows nothing keeps its file but is no entry: no mark, no year
+// in 毎年の今日, not counted by a search. Each row is 17 January of its own year.
+TEST(BlankEntries, CountAsNoEntry) {
+    struct Case {
+        std::string bytes;
+        bool locked;  // a .xda under "pw"
+        bool marked, listed;
+    };
+    const Case cases[] = {
+        {"", false, false, false},
+        {" \t\r\n \r\n", false, false, false},
+        {Cp932("\u3000\r\n \u3000"), false, false, false},
+        {std::string("\r\n\0text", 7), false, false, false},  // the zero byte ends the text
+        {std::string(9000, ' ') + "x", false, true, true},    // beyond the first read
+        {Cp932("\u3000\u30a1"), false, true, true},           // ァ: 0x83 0x40
+        {" .", false, true, true},
+        {HandContainer("", "pw", 0), true, false, false},
+        {std::string(44, 'x'), true, true, true},              // no container: shown as stored
+        {HandContainer(" \r\n", "pw", 0), true, true, false},  // blank only with the password
+        {HandContainer(Cp932("鍵"), "pw", 0), true, true, true},
+    };
+    TempDir data;
+    std::vector<int> listed;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const int year = 2001 + static_cast<int>(i);
+        ::mkdir((data / std::to_string(year)).c_str(), 0700);
+        const std::string file =
+            std::to_string(year) + (cases[i].locked ? "/0117.xda" : "/0117.dia");
+        WriteBytes(data / file, cases[i].bytes);
+        EXPECT_EQ(MarkMonth(data.path(), year, 1).written.test(17), cases[i].marked) << file;
+        if (cases[i].listed) listed.insert(listed.begin(), year);
+    }
+    std::vector<int> years;
+    for (const YearEntry& e : ListEveryYear(data.path(), 1, 17, "pw").entries) {
+        years.push_back(e.year);
+    }
+    EXPECT_EQ(years, listed);
+    const SearchQuery query = ParseQuery(Cp932("x"));
+    EXPECT_EQ(SearchFiles(data.path(), "pw", query).searched, listed.size());
+    SearchCorpus corpus(data.path());
+    ASSERT_TRUE(corpus.Refresh("pw"));
+    EXPECT_EQ(corpus.Search(query).searched, listed.size());
 }
 
 }  // namespace

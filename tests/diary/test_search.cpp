@@ -170,6 +170,44 @@ TEST_F(SearchTest, RefreshReadsOnlyWhatChanged) {
     EXPECT_EQ(Find(corpus, "すいか").matches.size(), 1u);
 }
 
+// A save, an import or a change seen in a year folder refreshes that year
+// alone; what a refresh left unfinished still loads.
+TEST_F(SearchTest, ARefreshOfSomeYearsReadsThoseYearsOnly) {
+    Entry("2001-01-01", "古い猫");
+    Entry("2002-01-01", "犬");
+    Entry("2002-01-02", "鳥");
+    Entry("2003-01-01", "魚");
+    SearchCorpus corpus(data.path());
+    corpus.Refresh("");
+
+    ::unlink((data / "2002/0102.dia").c_str());
+    Entry("2002-03-03", "新しい猫");
+    Entry("2002-01-01", "猫と犬");
+    Entry("2001-01-01", "猫のいない日");  // not in a named year: not looked at
+    fsio::fault::Reset();
+    corpus.BeginRefreshYears("", {2002, 2005});
+    while (corpus.LoadStep()) {
+    }
+    EXPECT_EQ(corpus.Progress().total, 2u);
+    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Open), 2);
+    EXPECT_TRUE(corpus.Loaded());
+    EXPECT_EQ(Rows(Find(corpus, "猫")),
+              (std::vector<std::string>{"2002-03-03 新しい猫", "2002-01-01 猫と犬",
+                                        "2001-01-01 古い猫"}));
+    EXPECT_TRUE(Find(corpus, "鳥").matches.empty());
+
+    SearchCorpus fresh(data.path());
+    fresh.BeginRefresh("");
+    fresh.LoadStep(1);  // 2003 only
+    fresh.BeginRefreshYears("", {2002});
+    while (fresh.LoadStep()) {
+    }
+    EXPECT_EQ(Rows(Find(fresh, "猫")),
+              (std::vector<std::string>{"2002-03-03 新しい猫", "2002-01-01 猫と犬",
+                                        "2001-01-01 猫のいない日"}));
+    EXPECT_EQ(fresh.Stats().entries, 4u);
+}
+
 TEST_F(SearchTest, ManyDaysReadAgainKeepTheirStampsAndText) {
     for (int d = 1; d <= 20; ++d) {
         char day[16];

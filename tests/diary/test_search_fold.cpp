@@ -27,6 +27,13 @@ std::string Bytes(const char* s, bool raw) {
     return raw ? std::string(s) : Cp932(s);
 }
 
+void ExpectFoldTogether(const Pair& p) {
+    const std::string a = Bytes(p.text, p.raw), b = Bytes(p.query, p.raw);
+    EXPECT_TRUE(Matches(a, b)) << p.text << " / " << p.query;
+    EXPECT_TRUE(Matches(b, a)) << p.query << " / " << p.text;
+    EXPECT_EQ(FoldText(a), FoldText(b)) << p.text;
+}
+
 // Pairs that must find each other, both ways round.
 TEST(SearchFold, TheseMatch) {
     const Pair pairs[] = {
@@ -56,12 +63,19 @@ TEST(SearchFold, TheseMatch) {
         // ¬ under its JIS code and under its IBM code.
         {"\x81\xca", "\xee\xf9", true},
     };
-    for (const Pair& p : pairs) {
-        const std::string a = Bytes(p.text, p.raw), b = Bytes(p.query, p.raw);
-        EXPECT_TRUE(Matches(a, b)) << p.text << " / " << p.query;
-        EXPECT_TRUE(Matches(b, a)) << p.query << " / " << p.text;
-        EXPECT_EQ(FoldText(a), FoldText(b)) << p.text;
-    }
+    for (const Pair& p : pairs) ExpectFoldTogether(p);
+}
+
+// Both ends of every folded range, so that a range cut short or run long shows.
+TEST(SearchFold, RangeEndsFoldWithTheirRange) {
+    const Pair pairs[] = {
+        {"A", "a"},   {"Z", "z"},   {"！", "!"}, {"～", "~"},  {"Ａ", "a"},
+        {"Ｚ", "z"},  {"ａ", "A"},  {"ｚ", "Z"}, {"　", " "},  {"｡", "。"},
+        {"ﾟ", "゜"},  {"ｦ", "ヲ"},  {"ﾝ", "ン"}, {"ぁ", "ァ"}, {"ん", "ン"},
+        {"ゝ", "ヽ"}, {"ゞ", "ヾ"}, {"Α", "α"},  {"Ω", "ω"},   {"Σ", "σ"},
+        {"А", "а"},   {"Я", "я"},   {"Ё", "ё"},  {"Ⅰ", "ⅰ"},   {"Ⅹ", "ⅹ"},
+    };
+    for (const Pair& p : pairs) ExpectFoldTogether(p);
 }
 
 // Pairs that must stay apart, both ways round.

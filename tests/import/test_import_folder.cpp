@@ -61,6 +61,16 @@ TEST(ImportFileDay, TakesDatedTextAndMarkdownNamesOnly) {
         DateParts day;
         EXPECT_EQ(ImportFileDay(c.name, day), c.taken) << c.name;
     }
+    // Names dated with a day no calendar has are told apart from other names.
+    const struct {
+        const char* name;
+        bool misdated;
+    } misdated[] = {
+        {"2023-02-29.txt", true},  {"2024-02-30 walk.md", true}, {"0000-01-01.txt", true},
+        {"2024-13-01.TXT", true},  {"2024-01-05.txt", false},    {"2024-1-05.txt", false},
+        {"2024-02-30.doc", false}, {"notes.txt", false},         {"2024-02-3.txt", false},
+    };
+    for (const auto& c : misdated) EXPECT_EQ(ImportFileMisdated(c.name), c.misdated) << c.name;
     DateParts day;
     ASSERT_TRUE(ImportFileDay("2024-01-05 walk.md", day));
     EXPECT_EQ(day.year * 10000 + day.month * 100 + day.day, 20240105);
@@ -98,6 +108,8 @@ TEST_F(ImportTest, NeverReplacesTheUsersWords) {
         {"2024-01-06.txt", "絵文字 🙂", nullptr, ImportFileReport::Outcome::Skipped},
         {"2024-01-07.txt", std::string("\x82\xa0\xff", 3), nullptr,
          ImportFileReport::Outcome::Skipped},
+        // Named for a day that is none; 2024/0108.dia stays missing.
+        {"2024-02-30.txt", "ない日", nullptr, ImportFileReport::Outcome::Skipped},
     };
     for (const auto& c : cases) WriteBytes(in / c.file, c.bytes);
     WriteBytes(in / "readme.txt", "not dated");
@@ -106,7 +118,7 @@ TEST_F(ImportTest, NeverReplacesTheUsersWords) {
     EXPECT_EQ(r.status, ImportStatus::Done);
     EXPECT_EQ(r.imported, 1u);
     EXPECT_EQ(r.appended, 2u);
-    EXPECT_EQ(r.skipped, 4u);
+    EXPECT_EQ(r.skipped, 5u);
     EXPECT_EQ(r.ignored, 1u);
     ASSERT_EQ(r.files.size(), std::size(cases));
     for (std::size_t i = 0; i < r.files.size(); ++i) {
@@ -124,6 +136,7 @@ TEST_F(ImportTest, NeverReplacesTheUsersWords) {
     EXPECT_EQ(r.files[2].encoding, TextEncoding::Cp932);
     EXPECT_EQ(r.files[5].badChar, U'🙂');
     EXPECT_NE(r.files[5].message.find("U+1F642"), std::string::npos);
+    EXPECT_EQ(r.files[7].message.find("2024-02-30.txt: "), 0u);
     EXPECT_EQ(ReadBytes(data / "2024/0105.xda"), HandContainer(Cp932("鍵付き"), "other", 0));
 }
 

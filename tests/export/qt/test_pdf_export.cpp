@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <QGuiApplication>
 
+#include "platform/fileio.h"
 #include "tests/support/reference.h"
 #include "tests/support/snapshot.h"
 #include "tests/support/temp_dir.h"
@@ -81,11 +82,49 @@ TEST_F(PdfExportTest, HoldsEveryDayWithPageNumbersInAnEmbeddedJapaneseFont) {
     EXPECT_NE(fonts.find(" yes "), std::string::npos) << fonts;  // embedded
 }
 
-TEST_F(PdfExportTest, ACancelWhileDrawingPagesLeavesNoFile) {
+// A paragraph that runs over page breaks: every character on exactly one page.
+TEST_F(PdfExportTest, ALongLineGoesOverPageBreaksWholeAndOnce) {
+    std::string line;
+    for (int n = 1; n <= 700; ++n) {
+        char unit[8];
+        std::snprintf(unit, sizeof unit, "%04d", n);
+        line += std::string(unit) + "あ";
+    }
+    WriteBytes(data / "2004/0301.dia", Cp932(line + "\r\n"));
+    options.range = {{2004, 3, 1}, {2004, 3, 1}};
+    const std::string pdf = out / "line.pdf";
+    ASSERT_EQ(ExportPdf(options, pdf, {}).status, ExportStatus::Done);
+
+    // The text of the pages without their page numbers and line breaks.
+    std::string pages;
+    const std::string text = Output("pdftotext '" + pdf + "' -");
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string row = text.substr(at, end - at);
+        at = end + 1;
+        std::erase(row, '\f');
+        const bool number = row.find('/') != std::string::npos &&
+                            row.find_first_not_of("0123456789 /") == std::string::npos;
+        if (!number) pages += row;
+    }
+    EXPECT_GT(std::atoi(Output("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'").c_str()), 1);
+    EXPECT_EQ(pages, ExportTitle(options.range) + "2004-03-01" + line);
+}
+
+TEST_F(PdfExportTest, ACancelOrAFailedWriteLeavesNoFile) {
     WriteBytes(out / "diary.pdf", "earlier");
     const ExportResult r = ExportPdf(options, out / "diary.pdf", {},
                                      [](std::uint64_t done, std::uint64_t) { return done < 700; });
     EXPECT_EQ(r.status, ExportStatus::Cancelled);
+    options.range = {{2004, 1, 1}, {2004, 1, 3}};
+    for (auto op : {fsio::fault::Op::NoSpace, fsio::fault::Op::Sync, fsio::fault::Op::Close,
+                    fsio::fault::Op::Rename}) {
+        fsio::fault::FailNth(op, 1);
+        EXPECT_EQ(ExportPdf(options, out / "diary.pdf", {}).status, ExportStatus::Failed);
+        EXPECT_TRUE(fsio::fault::Fired());
+        fsio::fault::Reset();
+    }
     EXPECT_EQ(test::ReadBytes(out / "diary.pdf"), "earlier");
     EXPECT_FALSE(Exists(out / "diary.pdf.$$$"));
 }
