@@ -1,11 +1,10 @@
 #include "diary/diary_stats.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <thread>
 
 #include "diary/diary_book.h"
+#include "diary/parallel_days.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -138,26 +137,13 @@ std::vector<DayCount> CountDaysFromSizes(const std::string& dataPath) {
 std::vector<DayCount> CountDaysFromText(const std::string& dataPath,
                                         const std::vector<EntryDay>& days,
                                         const std::string& password, unsigned threads) {
-    if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    threads = static_cast<unsigned>(
-        std::min<std::size_t>(threads, (days.size() + kBatchDays - 1) / kBatchDays));
     std::vector<DayCount> counts(days.size());
     std::vector<char> found(days.size(), 0);
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (;;) {
-            const std::size_t begin = next.fetch_add(kBatchDays);
-            if (begin >= days.size()) return;
-            const std::size_t end = std::min(days.size(), begin + kBatchDays);
-            for (std::size_t i = begin; i < end; ++i) {
-                found[i] = CountDay(dataPath, days[i], password, counts[i]) ? 1 : 0;
-            }
+    ForEachBatch(days.size(), kBatchDays, threads, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            found[i] = CountDay(dataPath, days[i], password, counts[i]) ? 1 : 0;
         }
-    };
-    std::vector<std::jthread> pool;
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
-    work();
-    pool.clear();
+    });
     std::vector<DayCount> out;
     out.reserve(days.size());
     for (std::size_t i = 0; i < days.size(); ++i) {

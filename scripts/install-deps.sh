@@ -14,6 +14,8 @@ shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
 # Backups (libarchive, libcrypto's SHA-256) and the PDF tests (poppler's tools).
 build_pkgs+=(libarchive-dev libssl-dev)
 test_pkgs+=(poppler-utils)
+# The search benchmark's floor: ripgrep over the same entry files.
+test_pkgs+=(ripgrep)
 
 case "${1:-run}" in
   run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${ime_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;
