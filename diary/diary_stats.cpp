@@ -16,6 +16,7 @@ namespace {
 // Days handed to a thread at a time: enough to keep the shared counter cold,
 // few enough that both threads end together.
 constexpr std::size_t kBatchDays = 32;
+constexpr std::size_t kSizeBatchDays = 256;
 
 void DayFiles(const std::string& dataPath, const EntryDay& d, std::string& folder,
               std::string& name) {
@@ -88,6 +89,17 @@ bool CountDay(const std::string& dataPath, const EntryDay& d, const std::string&
     }
 }
 
+// The counts of the days whose files were still there.
+std::vector<DayCount> FoundOnly(const std::vector<DayCount>& counts,
+                                const std::vector<char>& found) {
+    std::vector<DayCount> out;
+    out.reserve(counts.size());
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        if (found[i] != 0) out.push_back(counts[i]);
+    }
+    return out;
+}
+
 bool IsLineBreak(unsigned char b) {
     return b == '\r' || b == '\n';
 }
@@ -122,16 +134,24 @@ bool HoldsWriting(std::string_view text) {
 }
 
 std::vector<DayCount> CountDaysFromSizes(const std::string& dataPath) {
-    std::vector<DayCount> out;
-    std::string folder, name;
-    for (const EntryDay& d : ListAllEntries(dataPath)) {
-        DayFiles(dataPath, d, folder, name);
-        fsio::FileStamp stamp;
-        // The file the window opens: the .dia wins.
-        if (!fsio::StampOf(folder + "/" + name + (d.plain ? ".dia" : ".xda"), stamp)) continue;
-        out.push_back(SizedDay(d, stamp.size, DayCountKind::FromSize));
-    }
-    return out;
+    const std::vector<EntryDay> days = ListAllEntries(dataPath);
+    std::vector<DayCount> counts(days.size());
+    std::vector<char> found(days.size(), 0);
+    // A look at each file's size, on every core: most of the time is the
+    // system's.
+    ForEachBatch(days.size(), kSizeBatchDays, 0, [&](std::size_t begin, std::size_t end) {
+        std::string folder, name;
+        for (std::size_t i = begin; i < end; ++i) {
+            const EntryDay& d = days[i];
+            DayFiles(dataPath, d, folder, name);
+            fsio::FileStamp stamp;
+            // The file the window opens: the .dia wins.
+            if (!fsio::StampOf(folder + "/" + name + (d.plain ? ".dia" : ".xda"), stamp)) continue;
+            counts[i] = SizedDay(d, stamp.size, DayCountKind::FromSize);
+            found[i] = 1;
+        }
+    });
+    return FoundOnly(counts, found);
 }
 
 std::vector<DayCount> CountDaysFromText(const std::string& dataPath,
@@ -144,12 +164,7 @@ std::vector<DayCount> CountDaysFromText(const std::string& dataPath,
             found[i] = CountDay(dataPath, days[i], password, counts[i]) ? 1 : 0;
         }
     });
-    std::vector<DayCount> out;
-    out.reserve(days.size());
-    for (std::size_t i = 0; i < days.size(); ++i) {
-        if (found[i] != 0) out.push_back(counts[i]);
-    }
-    return out;
+    return FoundOnly(counts, found);
 }
 
 std::vector<DayCount> CountDaysFromText(const std::string& dataPath, const std::string& password,
