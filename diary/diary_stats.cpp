@@ -66,6 +66,8 @@ bool CountDay(const std::string& dataPath, const EntryDay& d, const std::string&
             case fsio::ReadStatus::Missing:
                 break;  // locked since the listing, most likely
             default:
+                // There, but not to be read: it counts by its size.
+                fsio::StampOf(folder + "/" + name + ".dia", stamp);
                 out = SizedDay(d, stamp.size, DayCountKind::Unreadable);
                 return true;
         }

@@ -5,6 +5,8 @@
 
 #include "diary/catalog.h"
 #include "diary/diary_book.h"
+#include "diary/search.h"
+#include "diary/search_entry.h"
 #include "diary/search_fold.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -108,6 +110,21 @@ DiaryTags CountDiaryTags(const std::string& dataPath, const std::string& passwor
         } catch (const AppError&) {
             ++out.unreadable;
         }
+    }
+    out.tags = counter.Counts();
+    return out;
+}
+
+DiaryTags CountCorpusTags(const SearchCorpus& corpus) {
+    DiaryTags out;
+    // Only entries that hold a "#" (or "＃", folded to it) can hold a tag.
+    const SearchResults r = corpus.Search(ParseQuery(std::string_view("#")));
+    out.sealed = r.sealed;
+    out.unreadable = r.unreadable;
+    TagCounter counter;
+    // Newest first in the results: counted oldest first.
+    for (auto m = r.matches.rbegin(); m != r.matches.rend(); ++m) {
+        counter.AddEntry(r.snapshot->entries[m->entry]->text);
     }
     out.tags = counter.Counts();
     return out;

@@ -50,4 +50,9 @@ struct DiaryTags {
 };
 DiaryTags CountDiaryTags(const std::string& dataPath, const std::string& password);
 
+class SearchCorpus;
+// The same from the entries a search corpus has loaded so far, for the
+// search window's tag list: nothing is read again. Safe from any thread.
+DiaryTags CountCorpusTags(const SearchCorpus& corpus);
+
 }  // namespace kuv

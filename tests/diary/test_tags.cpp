@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "diary/search.h"
 #include "platform/cp932.h"
 #include "tests/support/reference.h"
 #include "tests/support/temp_dir.h"
@@ -70,6 +71,20 @@ TEST(Tags, DiaryTagsLeaveOutSealedEntries) {
     ASSERT_EQ(tags.tags.size(), 2u);
     EXPECT_EQ(tags.tags[0].days, 2u);
     EXPECT_EQ(tags.sealed, 0u);
+
+    // The search window's list, from its loaded corpus, says the same.
+    for (const char* password : {"", "pw"}) {
+        SearchCorpus corpus(data.path());
+        corpus.Refresh(password);
+        const DiaryTags fromFiles = CountDiaryTags(data.path(), password);
+        const DiaryTags fromCorpus = CountCorpusTags(corpus);
+        ASSERT_EQ(fromCorpus.tags.size(), fromFiles.tags.size()) << password;
+        for (std::size_t i = 0; i < fromFiles.tags.size(); ++i) {
+            EXPECT_EQ(fromCorpus.tags[i].text, fromFiles.tags[i].text);
+            EXPECT_EQ(fromCorpus.tags[i].days, fromFiles.tags[i].days);
+        }
+        EXPECT_EQ(fromCorpus.sealed, fromFiles.sealed);
+    }
 }
 
 }  // namespace
