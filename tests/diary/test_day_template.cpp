@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/multiline_value.h"
+#include "app/settings_apply.h"
 #include "app/settings_file.h"
 #include "platform/cp932.h"
 #include "tests/support/reference.h"
@@ -63,7 +64,9 @@ TEST(DayTemplate, SettingKeepsEveryLineByteForByte) {
     for (const std::string& text : texts) {
         DialogValues v;
         v.newDayTemplate = text;
-        ASSERT_TRUE(StoreDialogSettings(paths, {}, v).ok());
+        TDiarySettings applied = DefaultSettings(paths);
+        ASSERT_EQ(ApplyDialogSettings(paths, {}, applied, v).status, DialogApply::Applied);
+        EXPECT_EQ(applied.NewDayTemplate, text);
         TDiarySettings s = DefaultSettings(paths);
         ASSERT_TRUE(ReadSettings(s, paths));
         EXPECT_EQ(s.NewDayTemplate, text);

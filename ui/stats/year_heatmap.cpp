@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -179,9 +180,11 @@ QString TYearHeatmap::TipAt(QPoint pos) const {
     return tip + QStringLiteral("  約 %1 文字").arg(count);
 }
 
-void TYearHeatmap::paintEvent(QPaintEvent*) {
+void TYearHeatmap::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.fillRect(rect(), palette().color(QPalette::Base));
+    // Only the years in sight are drawn: a long diary scrolls through many.
+    const QRect area = event->rect();
+    p.fillRect(area, palette().color(QPalette::Base));
     const QFontMetrics fm = fontMetrics();
     const int c = Cell(), gap = std::max(1, c / 8);
     const QColor text = palette().color(QPalette::Text);
@@ -210,7 +213,7 @@ void TYearHeatmap::paintEvent(QPaintEvent*) {
     for (std::size_t index = 0; index < FYears.size(); ++index) {
         const int year = FYears[index];
         const int top = BlockTop(static_cast<int>(index));
-        if (top > rect().bottom() || top + BlockHeight() < 0) continue;
+        if (top > area.bottom() || top + BlockHeight() < area.top()) continue;
         QFont bold = font();
         bold.setBold(year == FChosenYear);
         p.setFont(bold);

@@ -43,7 +43,7 @@ class TYearHeatmap : public QWidget {
     void YearClicked(int year);
 
   protected:
-    void paintEvent(QPaintEvent*) override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
 
