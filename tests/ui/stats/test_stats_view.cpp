@@ -11,6 +11,8 @@
 
 #include "dates/date_locale.h"
 #include "diary/diary_stats.h"
+#include "tests/support/temp_dir.h"
+#include "ui/stats/stats_loader.h"
 #include "ui/stats/stats_view.h"
 #include "ui/stats/year_heatmap.h"
 
@@ -130,6 +132,25 @@ class TestStatsView : public QObject {
                 }
             }
         }
+    }
+
+    void loaderCountsFromSizesThenText() {
+        kuv::test::TempDir data;
+        kuv::test::MakeDir(data / "2001");
+        kuv::test::WriteBytes(data / "2001/0117.dia", "abcdefghij\r\n");
+        kuv::test::WriteBytes(data / "2001/0118.dia", " \r\n");
+        TStatsLoader loader;
+        QSignalSpy counted(&loader, &TStatsLoader::Counted);
+        std::vector<std::vector<kuv::DayCount>> seen;
+        connect(&loader, &TStatsLoader::Counted, this, [&] { seen.push_back(loader.Days()); });
+        loader.Start(data.path(), "");
+        QTRY_COMPARE(counted.count(), 2);
+        QVERIFY(loader.FromText());
+        QCOMPARE(seen[0].size(), 2u);
+        QCOMPARE(seen[0][0].kind, kuv::DayCountKind::FromSize);
+        QVERIFY(seen[0][1].written);  // a size cannot tell white space
+        QCOMPARE(seen[1][0].characters, 10u);
+        QVERIFY(!seen[1][1].written);
     }
 
   private:
