@@ -131,6 +131,9 @@ TStatsView::TStatsView(QWidget* parent) : QWidget(parent) {
 void TStatsView::SetDays(const std::vector<kuv::DayCount>& days, int todayYear, int todayMonth,
                          int todayDay) {
     FStats = kuv::Summarise(days, todayYear, todayMonth, todayDay);
+    FCounting = std::any_of(days.begin(), days.end(), [](const kuv::DayCount& d) {
+        return d.kind == kuv::DayCountKind::FromSize;
+    });
     FHeatmap->SetDays(days);
     const bool kept =
         std::any_of(FStats.years.begin(), FStats.years.end(),
@@ -148,24 +151,32 @@ void TStatsView::ChooseYear(int year) {
 
 void TStatsView::ShowNumbers() {
     const QString days = QStringLiteral(" 日"), characters = QStringLiteral(" 文字");
+    // Sizes say which days were written, not how much: the characters wait
+    // for the text.
+    const auto chars = [&](std::int64_t n) {
+        return FCounting ? QStringLiteral("…") : Count(n, characters);
+    };
     FDays->setText(Count(FStats.days, days));
-    FCharacters->setText(Count(FStats.characters, characters));
-    FAverage->setText(Count(FStats.Average(), characters));
+    FCharacters->setText(chars(FStats.characters));
+    FAverage->setText(chars(FStats.Average()));
     FLongestRun->setText(Count(FStats.longestRun, days));
     FCurrentRun->setText(Count(FStats.currentRun, days));
-    FEstimated->setText(
-        FStats.estimated > 0
-            ? QStringLiteral("鍵の開かない日 %1 日は、文字数に含みません。").arg(FStats.estimated)
-            : QString());
+    if (FCounting) {
+        FEstimated->setText(QStringLiteral("本文から数えています…"));
+    } else if (FStats.estimated > 0) {
+        FEstimated->setText(
+            QStringLiteral("鍵の開かない日 %1 日は、文字数に含みません。").arg(FStats.estimated));
+    } else {
+        FEstimated->clear();
+    }
     kuv::YearStats year;
     for (const kuv::YearStats& y : FStats.years) {
         if (y.year == FChosenYear) year = y;
     }
     FYearTitle->setText(FChosenYear > 0 ? QStringLiteral("%1年").arg(FChosenYear) : QString());
     FYearDays->setText(Count(year.days, days));
-    FYearCharacters->setText(Count(year.characters, characters));
-    FYearAverage->setText(
-        Count(kuv::AverageOf(year.characters, year.days, year.estimated), characters));
+    FYearCharacters->setText(chars(year.characters));
+    FYearAverage->setText(chars(kuv::AverageOf(year.characters, year.days, year.estimated)));
     FYearLongestRun->setText(Count(year.longestRun, days));
     FBars->SetMonths(year.monthCharacters);
 }

@@ -73,4 +73,5 @@ class TStatsView : public QWidget {
     TMonthBars* FBars = nullptr;
     kuv::DiaryStats FStats;
     int FChosenYear = 0;
+    bool FCounting = false;  // some days are known by their size only
 };

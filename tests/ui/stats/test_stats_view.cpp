@@ -117,6 +117,14 @@ class TestStatsView : public QObject {
         QVERIFY(bars != nullptr);
         QCOMPARE(bars->Months()[1], 250);
         QCOMPARE(bars->Months()[11], 700);
+
+        // Days known by their size only: the characters wait for the text.
+        std::vector<kuv::DayCount> sized = Days();
+        sized[0].kind = kuv::DayCountKind::FromSize;
+        view_->SetDays(sized, 2002, 6, 17);
+        QCOMPARE(Text(*view_, "StatsDays"), QStringLiteral("5 日"));
+        QCOMPARE(Text(*view_, "StatsCharacters"), QStringLiteral("…"));
+        QCOMPARE(view_->ChosenYear(), 2000);
     }
 
     void fiveDistinctShadesInLightAndDark() {
