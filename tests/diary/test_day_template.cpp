@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
 #include "app/multiline_value.h"
 #include "app/settings_apply.h"
@@ -70,6 +71,22 @@ TEST(DayTemplate, SettingKeepsEveryLineByteForByte) {
         TDiarySettings s = DefaultSettings(paths);
         ASSERT_TRUE(ReadSettings(s, paths));
         EXPECT_EQ(s.NewDayTemplate, text);
+    }
+    // Every joining of pieces that could be mistaken for an escape or a
+    // line break comes back whole, and the value holds no line break.
+    const std::string pieces[] = {"\r\n", "\\", "n", "\x81", "\x95\\", "x81", "\x81\\"};
+    std::vector<std::string> all = {""};
+    for (int length = 0; length < 4; ++length) {
+        std::vector<std::string> longer;
+        for (const std::string& s : all) {
+            for (const std::string& p : pieces) longer.push_back(s + p);
+        }
+        for (const std::string& s : longer) {
+            const std::string value = JoinLinesForIni(s);
+            ASSERT_EQ(value.find_first_of("\r\n"), std::string::npos) << s;
+            ASSERT_EQ(SplitLinesFromIni(value), s) << s;
+        }
+        all = std::move(longer);
     }
     // LF alone comes back CR LF, as the pane keeps it.
     EXPECT_EQ(SplitLinesFromIni(JoinLinesForIni("a\nb\rc")), "a\r\nb\r\nc");
