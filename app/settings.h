@@ -26,6 +26,9 @@ struct TDiarySettings {
     int WindowWidth = 640;
     // Kuvandoro's own: a backup at the first start of each day.
     bool AutoBackup = true;
+    // Kuvandoro's own: what a new day starts with, in the date pattern
+    // language (code page 932, CR LF line breaks); empty for none.
+    std::string NewDayTemplate;
 };
 
 // The default date pattern yyyy"/"mm"/"dd" ("aaa")" and font name.

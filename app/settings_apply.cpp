@@ -30,6 +30,7 @@ DialogApplyResult ApplyDialogSettings(const AppPaths& paths, const SettingsReadR
     settings.DataPath = values.dataPath;
     settings.Password = values.password;
     settings.DateFormat = values.dateFormat;
+    if (values.newDayTemplate) settings.NewDayTemplate = *values.newDayTemplate;
     return result;
 }
 

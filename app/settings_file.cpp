@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/multiline_value.h"
 #include "app/profile.h"
 #include "crypt/cryptogram.h"
 #include "platform/cp932.h"
@@ -230,6 +231,14 @@ class Writer {
         }
         text_ = ProfileUpdate(text_, section, key, value);
     }
+    // A value the reader would cut short is refused rather than shortened.
+    void WholeText(const char* section, const char* key, const std::string& value) {
+        if (result_.ok() && value.size() >= kReadBuffer) {
+            result_ = Refused(paths_, SettingsWrite::ValueRefused);
+            return;
+        }
+        Text(section, key, value);
+    }
     void Int(const char* section, const char* key, std::int32_t value) {
         Text(section, key, FormatProfileInt(value));
     }
@@ -296,6 +305,9 @@ SettingsReadResult ReadSettingsFile(TDiarySettings& s, const AppPaths& paths,
     r.Bool("SYSTEM", "AUTOINSERTDATE", s.AutoInsertDate);
     // Kuvandoro's own keys, in a section the Windows program does not read.
     r.Bool("KUVANDORO", "AUTOBACKUP", s.AutoBackup);
+    std::string newDay = JoinLinesForIni(s.NewDayTemplate);
+    r.Text("KUVANDORO", "NEWDAYTEMPLATE", newDay);
+    s.NewDayTemplate = SplitLinesFromIni(newDay);
 
     SettingsReadResult result;
     result.status = SettingsRead::Read;
@@ -336,6 +348,9 @@ SettingsWriteResult StoreDialogSettings(const AppPaths& paths, const SettingsRea
     w.Bool("WINDOW", "SAVE", values.saveWindow);
     w.Bool("SYSTEM", "AUTOINSERTDATE", values.autoInsertDate);
     if (values.autoBackup) w.Bool("KUVANDORO", "AUTOBACKUP", *values.autoBackup);
+    if (values.newDayTemplate) {
+        w.WholeText("KUVANDORO", "NEWDAYTEMPLATE", JoinLinesForIni(*values.newDayTemplate));
+    }
     return w.Commit();
 }
 

@@ -86,6 +86,8 @@ struct DialogValues {
     bool autoInsertDate = false;
     // [KUVANDORO] AUTOBACKUP; left as it is on disk when not set.
     std::optional<bool> autoBackup;
+    // [KUVANDORO] NEWDAYTEMPLATE; left as it is on disk when not set.
+    std::optional<std::string> newDayTemplate;
 };
 
 // The writes. Each reads the file again just before it replaces it, so that

@@ -11,6 +11,10 @@
 #                  load <= 400 ms, query <= 10 ms, every year <= 5 ms,
 #                  month marks <= 1 ms, folded copy <= 3 x text,
 #                  kuvandoro-cli search vs grep -rlF ratio <= 3
+#   statistics     on the same diary (bench_stats, tool_vs_floors.sh):
+#                  first heatmap <= 50 ms, from the text <= 1 x the search load,
+#                  kuvandoro-cli stats vs kuvandoro-cli search ratio <= 1.5,
+#                  kuvandoro-cli search vs rg -l -E shift_jis -F on 100 years ratio <= 1.0
 # usage: bench/run.sh [BUILD_DIR]   (default: build, as ./test.sh leaves it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +23,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 ninja -C "$build" bench_day_step bench_date_pattern bench_crypt bench_cp932 kuvandoro kuv_bare_window >/dev/null
-ninja -C "$build" bench_search kuv_make_diary kuvandoro-cli >/dev/null
+ninja -C "$build" bench_search bench_stats kuv_make_diary kuvandoro-cli >/dev/null
 
 echo "== one day step in the core =="
 "$build/bin/bench_day_step"
@@ -38,6 +42,10 @@ trap 'rm -rf "$diary_dir"' EXIT
 "$build/bin/kuv_make_diary" --out "$diary_dir/diary"
 KUV_BENCH_DIARY="$diary_dir/diary" "$build/bin/bench_search"
 "$root/bench/search_vs_grep.sh" -b "$build" -d "$diary_dir/diary"
+
+echo "== statistics on the same diary, and the tool's search against rg on 100 years =="
+"$build/bin/bench_stats" --diary="$diary_dir/diary"
+"$root/bench/tool_vs_floors.sh" -b "$build" -d "$diary_dir/diary"
 
 # Export, backup and restore of a 30-year test diary (bench_export,
 # bench_backup): HTML <= 1 s, Markdown and text <= 0.5 s, PDF of one year

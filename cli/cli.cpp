@@ -92,6 +92,8 @@ void PrintUsage(std::FILE* to) {
         "  conflicts [--app-dir DIR] [--data DIR]\n"
         "  search [--app-dir DIR] [--data DIR] [--password P] [--json] TERM...\n"
         "  years [--app-dir DIR] [--data DIR] [--password P] MM-DD\n"
+        "  stats [--app-dir DIR] [--data DIR] [--password P] [--json]\n"
+        "  tags [--app-dir DIR] [--data DIR] [--password P]\n"
         "  export [--app-dir DIR] [--data DIR] [--password P] [--from YYYY-MM-DD]\n"
         "         [--to YYYY-MM-DD] --format txt|md|html|pdf OUTPUT\n"
         "  backup [--app-dir DIR] [--data DIR] ARCHIVE\n"

@@ -91,6 +91,8 @@ int RunImport(int argc, char** argv);
 int RunConflicts(int argc, char** argv);
 int RunSearch(int argc, char** argv);
 int RunYears(int argc, char** argv);
+int RunStats(int argc, char** argv);
+int RunTags(int argc, char** argv);
 
 // The exit status of a writing command that refused because a window has
 // the diary open.

@@ -7,6 +7,7 @@
 
 #include "dates/date_pattern.h"
 #include "diary/catalog.h"
+#include "diary/parallel_days.h"
 #include "diary/search_entry.h"
 #include "diary/search_fold.h"
 #include "platform/cp932.h"
@@ -283,6 +284,75 @@ SearchRow SearchResults::Row(std::size_t i) const {
     return row;
 }
 
+namespace {
+
+// What the file search found in one day.
+struct DayHit {
+    enum : std::uint8_t { kGone, kSearched, kMatched, kSealed, kUnreadable } state = kGone;
+    PaneSource source = PaneSource::None;
+    std::string line;  // the row's line, when matched
+    std::uint32_t at = 0;
+};
+
+// Days a thread of the file search takes at a time.
+constexpr std::size_t kSearchBatchDays = 32;
+
+DayHit SearchDay(const std::string& dataPath, const EntryDay& d, const std::string& password,
+                 const std::vector<Needle>& terms, bool none, std::string& buffer) {
+    DayHit hit;
+    const search_detail::DayText day = ReadDay(dataPath, d, password);
+    if (day.unreadable) {
+        hit.state = DayHit::kUnreadable;
+        return hit;
+    }
+    if (day.source == PaneSource::None) return hit;
+    if (day.source == PaneSource::Sealed) {
+        hit.state = DayHit::kSealed;
+        return hit;
+    }
+    if (BlankEntryText(day.text)) return hit;
+    hit.state = DayHit::kSearched;
+    hit.source = day.source;
+    if (none) return hit;
+    // In runs of whole lines, and only until every term has been seen:
+    // terms hold no line break, and the row is the first line that holds
+    // one.
+    std::vector<bool> seen(terms.size(), false);
+    std::size_t missing = terms.size();
+    std::string_view rowLine;
+    std::size_t rowAt = 0;
+    const std::string_view text = day.text;
+    for (std::size_t begin = 0; begin < text.size() && missing > 0;) {
+        std::size_t end = text.find('\n', std::min(text.size(), begin + kRunBytes));
+        end = end == std::string_view::npos ? text.size() : end + 1;
+        const std::string_view run = text.substr(begin, end - begin);
+        const std::string_view folded = FoldTextInto(run, buffer);
+        std::size_t first = std::string::npos;
+        for (std::size_t t = 0; t < terms.size(); ++t) {
+            if (seen[t]) continue;
+            const std::size_t at = FindFolded(folded, terms[t]);
+            if (at == std::string::npos) continue;
+            seen[t] = true;
+            --missing;
+            first = std::min(first, at);
+        }
+        if (rowLine.empty() && first != std::string::npos) {
+            std::size_t lineStart = 0;
+            rowLine = LineAt(run, folded, first, lineStart);
+            rowAt = first - lineStart;
+        }
+        begin = end;
+    }
+    if (missing > 0) return hit;
+    // Only the line of the row is kept.
+    hit.state = DayHit::kMatched;
+    hit.line = std::string(rowLine);
+    hit.at = static_cast<std::uint32_t>(rowAt);
+    return hit;
+}
+
+}  // namespace
+
 SearchResults SearchFiles(const std::string& dataPath, const std::string& password,
                           const SearchQuery& query) {
     SearchResults r;
@@ -292,63 +362,45 @@ SearchResults SearchFiles(const std::string& dataPath, const std::string& passwo
     snapshot->complete = true;
     const std::vector<Needle> terms = Needles(query, nullptr);
     const bool none = query.unmatchable || terms.empty();
-    const std::vector<EntryDay> days = ListAllEntries(dataPath);
-    std::string buffer;
-    for (auto d = days.rbegin(); d != days.rend(); ++d) {
-        const search_detail::DayText day = ReadDay(dataPath, *d, password);
-        if (day.unreadable) {
-            ++r.unreadable;
-            continue;
+    std::vector<EntryDay> days = ListAllEntries(dataPath);
+    std::reverse(days.begin(), days.end());
+    // Read and folded on every core; the hits are kept in the days' order.
+    std::vector<DayHit> hits(days.size());
+    ForEachBatch(days.size(), kSearchBatchDays, 0, [&](std::size_t begin, std::size_t end) {
+        std::string buffer;
+        for (std::size_t i = begin; i < end; ++i) {
+            hits[i] = SearchDay(dataPath, days[i], password, terms, none, buffer);
         }
-        if (day.source == PaneSource::None) continue;
-        if (day.source == PaneSource::Sealed) {
-            ++r.sealed;
-            continue;
+    });
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        DayHit& hit = hits[i];
+        const EntryDay& d = days[i];
+        switch (hit.state) {
+            case DayHit::kGone:
+                continue;
+            case DayHit::kUnreadable:
+                ++r.unreadable;
+                continue;
+            case DayHit::kSealed:
+                ++r.sealed;
+                continue;
+            case DayHit::kSearched:
+                ++r.searched;
+                continue;
+            case DayHit::kMatched:
+                ++r.searched;
+                break;
         }
-        if (BlankEntryText(day.text)) continue;
-        ++r.searched;
-        if (none) continue;
-        // In runs of whole lines, and only until every term has been seen:
-        // terms hold no line break, and the row is the first line that
-        // holds one.
-        std::vector<bool> seen(terms.size(), false);
-        std::size_t missing = terms.size();
-        std::string_view rowLine;
-        std::size_t rowAt = 0;
-        const std::string_view text = day.text;
-        for (std::size_t begin = 0; begin < text.size() && missing > 0;) {
-            std::size_t end = text.find('\n', std::min(text.size(), begin + kRunBytes));
-            end = end == std::string_view::npos ? text.size() : end + 1;
-            const std::string_view run = text.substr(begin, end - begin);
-            const std::string_view folded = FoldTextInto(run, buffer);
-            std::size_t first = std::string::npos;
-            for (std::size_t t = 0; t < terms.size(); ++t) {
-                if (seen[t]) continue;
-                const std::size_t at = FindFolded(folded, terms[t]);
-                if (at == std::string::npos) continue;
-                seen[t] = true;
-                --missing;
-                first = std::min(first, at);
-            }
-            if (rowLine.empty() && first != std::string::npos) {
-                std::size_t lineStart = 0;
-                rowLine = LineAt(run, folded, first, lineStart);
-                rowAt = first - lineStart;
-            }
-            begin = end;
-        }
-        if (missing > 0) continue;
-        // Only the line of the row is kept.
         auto e = std::make_shared<CorpusEntry>();
-        e->key = KeyOf(d->year, d->month, d->day);
-        e->source = day.source;
-        e->text = std::string(rowLine);
+        e->key = KeyOf(d.year, d.month, d.day);
+        e->source = hit.source;
+        e->text = std::move(hit.line);
         auto slab = std::make_shared<const std::string>(FoldText(e->text));
         e->foldedSize = static_cast<std::uint32_t>(slab->size());
         e->slab = std::move(slab);
-        r.matches.push_back(SearchMatch{d->year, d->month, d->day, day.source,
+        r.matches.push_back(SearchMatch{d.year, d.month, d.day, hit.source,
                                         static_cast<std::uint32_t>(snapshot->entries.size()),
-                                        static_cast<std::uint32_t>(rowAt)});
+                                        hit.at});
         snapshot->entries.push_back(std::move(e));
     }
     r.snapshot = std::move(snapshot);

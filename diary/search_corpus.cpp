@@ -3,6 +3,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "diary/parallel_days.h"
 #include "diary/search.h"
 #include "diary/search_entry.h"
 #include "diary/search_fold.h"
@@ -52,6 +53,25 @@ void FoldIntoSlab(std::vector<std::shared_ptr<CorpusEntry>>& entries) {
     auto shared = std::make_shared<const std::string>(slab);
     for (const auto& e : entries) e->slab = shared;
 }
+
+// The same with the texts folded already, in the entries' order.
+void LayIntoSlab(std::vector<std::shared_ptr<CorpusEntry>>& entries,
+                 const std::vector<std::string>& folded) {
+    std::size_t bytes = 0;
+    for (const std::string& f : folded) bytes += f.size();
+    std::string slab;
+    slab.reserve(bytes);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i]->foldedAt = static_cast<std::uint32_t>(slab.size());
+        entries[i]->foldedSize = static_cast<std::uint32_t>(folded[i].size());
+        slab += folded[i];
+    }
+    auto shared = std::make_shared<const std::string>(std::move(slab));
+    for (const auto& e : entries) e->slab = shared;
+}
+
+// Days a thread of a load step reads and folds at a time.
+constexpr std::size_t kReadBatchDays = 16;
 
 // A slab holds at most this many days, so that a large one does not stay
 // alive for the sake of a few days after the rest of it has been replaced.
@@ -197,14 +217,31 @@ bool SearchCorpus::LoadStep(std::size_t maxDays) {
     std::vector<int> gone;
     const std::size_t end =
         std::min(queue_.size(), next_ + std::clamp<std::size_t>(maxDays, 1, kSlabDays));
+    // The days to read, looked at here; read and folded on every core.
+    std::vector<const EntryDay*> toRead;
+    std::vector<bool> wasHeld;
     for (; next_ < end; ++next_) {
         const EntryDay& d = queue_[next_];
-        const int key = KeyOf(d.year, d.month, d.day);
-        const CorpusEntry* held = Find(key);
+        const CorpusEntry* held = Find(KeyOf(d.year, d.month, d.day));
         if (held != nullptr && Unchanged(d, *held)) continue;
-        search_detail::DayText day = search_detail::ReadDay(dataPath_, d, password_);
+        toRead.push_back(&d);
+        wasHeld.push_back(held != nullptr);
+    }
+    std::vector<search_detail::DayText> read(toRead.size());
+    std::vector<std::string> folded(toRead.size());
+    ForEachBatch(toRead.size(), kReadBatchDays, 0, [&](std::size_t begin, std::size_t stop) {
+        for (std::size_t i = begin; i < stop; ++i) {
+            read[i] = search_detail::ReadDay(dataPath_, *toRead[i], password_);
+            folded[i] = FoldText(read[i].text);
+        }
+    });
+    std::vector<std::string> foldedFresh;
+    for (std::size_t i = 0; i < toRead.size(); ++i) {
+        const EntryDay& d = *toRead[i];
+        const int key = KeyOf(d.year, d.month, d.day);
+        search_detail::DayText& day = read[i];
         if (day.source == PaneSource::None && !day.unreadable) {
-            if (held != nullptr) gone.push_back(key);
+            if (wasHeld[i]) gone.push_back(key);
             continue;
         }
         auto e = std::make_shared<CorpusEntry>();
@@ -216,9 +253,10 @@ bool SearchCorpus::LoadStep(std::size_t maxDays) {
         e->text = std::move(day.text);
         if (e->text.capacity() > e->text.size() + e->text.size() / 32) e->text.shrink_to_fit();
         fresh.push_back(std::move(e));
+        foldedFresh.push_back(std::move(folded[i]));
     }
     if (!fresh.empty()) {
-        FoldIntoSlab(fresh);
+        LayIntoSlab(fresh, foldedFresh);
         if (counted_ < kCountedBytes) {
             // The bytes of the first megabyte or so tell which ones are rare.
             CountBytes(*fresh.front()->slab, counts_);

@@ -144,6 +144,11 @@ DiarySession::SaveOutcome DiarySession::SaveUnder(TDateTime day) {
     // one that could not be read is never replaced by what the pane shows.
     if (upperReadOnly_) return SaveOutcome::Nothing;
     const std::string text = UpperBytes();
+    // A new day holding only the untouched template stays without an entry.
+    if (templateLoad_ == loadCount_ && upper_.source == PaneSource::None && text == templateText_) {
+        unsaved_ = false;
+        return SaveOutcome::Nothing;
+    }
     // The default data folder is made at the first save that needs it, so
     // that a start that saves nothing leaves nothing behind. A folder the
     // user chose is not made: a missing one may be a disk not mounted.
@@ -292,6 +297,20 @@ void DiarySession::PickerChanged(int year, int month, int day) {
     }
     SetDay(*next);
     LoadInto(day_);
+}
+
+std::optional<ExpandedTemplate> DiarySession::TypingBegan() {
+    if (locked_ || upperReadOnly_ || upper_.source != PaneSource::None || loadCount_ == 0 ||
+        templateLoad_ == loadCount_ || settings_.NewDayTemplate.empty()) {
+        return std::nullopt;
+    }
+    if (pane_ != nullptr && !pane_->Text().empty()) return std::nullopt;
+    ExpandedTemplate t = ExpandDayTemplate(settings_.NewDayTemplate, loadedDay_);
+    // As a save will write it back from the pane: characters with two codes
+    // come back under their usual one.
+    templateText_ = cp932::FromUtf16(cp932::ToUtf16(t.text)).bytes;
+    templateLoad_ = loadCount_;
+    return t;
 }
 
 std::string DiarySession::InsertDate() {

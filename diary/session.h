@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/settings.h"
 #include "app/settings_file.h"
 #include "dates/calendar.h"
+#include "diary/day_template.h"
 #include "diary/diary_book.h"
 #include "diary/entry_version.h"
 #include "platform/errors.h"
@@ -149,6 +151,12 @@ class DiarySession {
     // loaded for; when that fails the current day goes back and it throws.
     void PickerChanged(int year, int month, int day);
 
+    // Typing began in the upper pane. When the day has no entry, the pane is
+    // still empty and the user has a template for new days, the template
+    // expanded for the day: the window puts it in first and the typing at its
+    // cursor. A pane then left holding only that text is not saved.
+    std::optional<ExpandedTemplate> TypingBegan();
+
     // Date insertion: the text to add at the end of the upper pane (code
     // page 932) for the current day in the user's pattern, and the change is
     // counted. Empty when the pane is read-only.
@@ -222,6 +230,9 @@ class DiarySession {
     bool conflictPending_ = false;
     bool asking_ = true;  // a conflict may be put to the view
     std::string lastConflictCopy_;
+    // The template given to the pane, and the load it was given for.
+    std::string templateText_;
+    std::uint64_t templateLoad_ = 0;
 };
 
 }  // namespace kuv

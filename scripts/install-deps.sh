@@ -16,6 +16,8 @@ build_pkgs+=(libarchive-dev libssl-dev)
 test_pkgs+=(poppler-utils)
 # The Markdown export tests render with the CommonMark reference.
 test_pkgs+=(cmark)
+# The search benchmark's floor: ripgrep over the same entry files.
+test_pkgs+=(ripgrep)
 
 case "${1:-run}" in
   run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${ime_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;
