@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         {"decode", RunDecode},       {"settings", RunSettings}, {"profile", RunProfile},
         {"conflicts", RunConflicts}, {"search", RunSearch},     {"years", RunYears},
         {"export", RunExport},       {"backup", RunBackup},     {"verify", RunVerify},
-        {"restore", RunRestore},     {"import", RunImport},
+        {"restore", RunRestore},     {"import", RunImport},     {"history", RunHistory},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);
