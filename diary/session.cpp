@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/recovery.h"
+#include "crypt/cryptogram.h"
 #include "dates/date_pattern.h"
 #include "diary/conflict_copies.h"
 #include "diary/date_insertion.h"
@@ -324,8 +325,15 @@ void DiarySession::KeepForRecovery() {
     const std::optional<std::string> state = UserStateFolder();
     if (!state || pane_ == nullptr) return;
     const DateParts d = DecodeDateValue(loadedDay_);
-    WriteRecoveredText(*state, pane_->Text(), RecoveryDay{d.year, d.month, d.day},
-                       std::time(nullptr));
+    const RecoveryDay day{d.year, d.month, d.day};
+    // A locked diary's text is sealed as its entry would be; a password that
+    // cannot lock leaves the entry plain, and so the kept text.
+    if (settings_.UseEncryption && CryptKeyStorable(settings_.Password)) {
+        WriteSealedRecoveredText(*state, pane_->Text(), day, std::time(nullptr),
+                                 settings_.Password);
+    } else {
+        WriteRecoveredText(*state, pane_->Text(), day, std::time(nullptr));
+    }
 }
 
 void DiarySession::EndSession(const ClosingState& state) {
