@@ -10,6 +10,7 @@
 #include "diary/conflict_copies.h"
 #include "diary/date_insertion.h"
 #include "diary/navigation.h"
+#include "drafts/draft_store.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -163,6 +164,7 @@ DiarySession::SaveOutcome DiarySession::SaveUnder(TDateTime day) {
         if (settled == SaveOutcome::TookTheirs) return settled;
     }
     SaveEntry(yearDir_, name, text, settings_.UseEncryption, settings_.Password);
+    ForgetDraft(day);
     upperVersion_ = VersionAfterSave(yearDir_, name, text, settings_.Password);
     loadedName_ = name;
     conflictPending_ = false;
@@ -195,6 +197,7 @@ DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder
                                              folder + "/" + name + ".conflict"));
             }
             lastConflictCopy_ = copy.path;
+            ForgetDraft(loadedDay_);
             upperVersion_ = now;
             conflictPending_ = false;
             modified_ = false;
@@ -319,6 +322,15 @@ std::string DiarySession::CloseWindow(const ClosingState& state) {
     }
     ended_ = true;
     return std::string();
+}
+
+void DiarySession::ForgetDraft(TDateTime day) const {
+    // The text lies in the entry (or a copy) now: its draft would only come
+    // back at the next start as a stale copy.
+    const std::optional<std::string> state = UserStateFolder();
+    if (!state) return;
+    const DateParts d = DecodeDateValue(day);
+    RemoveDraft(*state, settings_.DataPath, d.year, d.month, d.day);
 }
 
 void DiarySession::KeepForRecovery() {

@@ -195,6 +195,7 @@ class DiarySession {
                                const std::string& text, EntryChange change);
     std::string UpperBytes() const;
     void KeepForRecovery();
+    void ForgetDraft(TDateTime day) const;
 
     AppPaths paths_;
     TDiarySettings settings_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -117,6 +118,27 @@ TEST(DraftRestore, DraftsThatCannotBeReadAreKeptAndNamed) {
     for (const std::string& path : r.kept) EXPECT_TRUE(test::Exists(path)) << path;
     // Each diary has its own drafts.
     EXPECT_TRUE(RestoreDrafts(d.state, d.dir / "other", true, "pw", kNow).kept.empty());
+}
+
+TEST(DraftRestore, ASaveForgetsTheDraftOfItsDayOnly) {
+    Diary d;
+    const char* saved = std::getenv("XDG_STATE_HOME");
+    ::setenv("XDG_STATE_HOME", d.state.c_str(), 1);
+    d.state += "/kuvandoro";
+    d.DraftOver("typed", false);
+    const std::string other = DraftPath(d.state, d.data, 2001, 1, 18);
+    WriteBytes(other, "another day's");
+    test::SessionRig rig(d.data);
+    rig.session.Open();
+    rig.Type("typed");
+    rig.session.Save();
+    EXPECT_FALSE(test::Exists(d.DraftFile()));
+    EXPECT_EQ(ReadBytes(other), "another day's");
+    if (saved != nullptr) {
+        ::setenv("XDG_STATE_HOME", saved, 1);
+    } else {
+        ::unsetenv("XDG_STATE_HOME");
+    }
 }
 
 // A process that keeps writing a draft is killed at any moment: the next
