@@ -228,7 +228,10 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
     }
     std::sort(list.versions.begin(), list.versions.end(),
               [](const EntryVersionFile& a, const EntryVersionFile& b) {
-                  return a.time != b.time ? a.time > b.time : a.path > b.path;
+                  // Of one second, "-2" comes after the plain name, "-10" after "-9".
+                  if (a.time != b.time) return a.time > b.time;
+                  if (a.path.size() != b.path.size()) return a.path.size() > b.path.size();
+                  return a.path > b.path;
               });
     std::sort(list.skipped.begin(), list.skipped.end());
     return list;
