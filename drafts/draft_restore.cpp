@@ -37,13 +37,13 @@ constexpr const char* kKept =
     "B";
 
 std::string YearName(int year) {
-    char buf[16];
+    char buf[24];
     std::snprintf(buf, sizeof buf, "%04d", year);
     return buf;
 }
 
 std::string EntryNameOf(int month, int day) {
-    char buf[16];
+    char buf[24];
     std::snprintf(buf, sizeof buf, "%02d%02d", month, day);
     return buf;
 }

@@ -126,8 +126,20 @@ bool WriteDraft(const std::string& stateFolder, const Draft& draft, bool sealed,
     }
     const std::string path =
         DraftPath(stateFolder, draft.dataPath, draft.year, draft.month, draft.day);
-    return fsio::MakeDirectories(fsio::ParentOf(path)) &&
-           fsio::WriteFileAtomic(path, bytes, fsio::ChangeExtension(path, ".$$$"));
+    if (!fsio::MakeDirectories(fsio::ParentOf(path))) return false;
+    // Written whole and renamed over the one before, but not synced: a draft
+    // is rewritten every few seconds while typing goes on, it has to survive
+    // a killed process (the kernel holds the bytes), and a sync would cost ten
+    // times its budget on a disk. What a power loss cuts off is named at the
+    // next start and never replaces an entry.
+    const std::string work = fsio::ChangeExtension(path, ".$$$");
+    fsio::OutFile out;
+    if (!out.Create(work)) return false;
+    bool ok = out.Write(bytes.data(), bytes.size());
+    ok = out.Close() && ok;
+    if (ok && fsio::Rename(work, path)) return true;
+    fsio::Remove(work);
+    return false;
 }
 
 bool RemoveDraft(const std::string& stateFolder, const std::string& dataPath, int year, int month,

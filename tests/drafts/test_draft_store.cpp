@@ -96,11 +96,13 @@ TEST(DraftStore, AFailedWriteKeepsTheDraftBefore) {
     TempDir dir;
     ASSERT_TRUE(WriteDraft(dir / "state", MakeDraft(dir / "data", "before"), false, ""));
     const std::string path = DraftPath(dir / "state", dir / "data", 2026, 12, 8);
-    for (const Op op : {Op::Create, Op::NoSpace, Op::Sync, Op::Close, Op::Rename}) {
+    for (const Op op : {Op::Create, Op::ShortWrite, Op::NoSpace, Op::Close, Op::Rename}) {
         fsio::fault::Reset();
         fsio::fault::FailNth(op, 1);
         EXPECT_FALSE(WriteDraft(dir / "state", MakeDraft(dir / "data", "after"), false, ""));
+        EXPECT_TRUE(fsio::fault::Fired());
         fsio::fault::Reset();
+        EXPECT_FALSE(test::Exists(fsio::ChangeExtension(path, ".$$$")));
         Draft back;
         ASSERT_EQ(ReadDraft(path, "", back), DraftRead::Ok);
         EXPECT_EQ(back.utf8, "before");
