@@ -125,6 +125,7 @@ TEST_F(BackupTest, RestoreGivesBackEveryFileByteForByte) {
 // ones kept since; another diary's never go in. The per-user folder holds
 // the histories when it is the data folder too.
 TEST_F(BackupTest, TheHistoryGoesAlongAndComesBack) {
+    const std::string savedShare = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
     for (const bool inside : {false, true}) {
         SCOPED_TRACE(inside);
         TempDir t;
@@ -169,7 +170,7 @@ TEST_F(BackupTest, TheHistoryGoesAlongAndComesBack) {
         EXPECT_EQ(texts, (std::vector<std::string>{"v3", "v2", "v1"}));
         EXPECT_EQ(ListEntryVersions(other, "2001", "0117").versions.size(), 1u);
     }
-    ::setenv("XDG_DATA_HOME", "/nonexistent", 1);
+    ::setenv("XDG_DATA_HOME", savedShare.c_str(), 1);
 }
 
 TEST_F(BackupTest, AutomaticBackupsInsideTheDataFolderStayOutAndMoveAlong) {
