@@ -15,6 +15,7 @@
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
+#include "platform/unicode.h"
 
 namespace kuv {
 
@@ -322,6 +323,33 @@ std::string DiarySession::CloseWindow(const ClosingState& state) {
     }
     ended_ = true;
     return std::string();
+}
+
+std::optional<DraftJob> DiarySession::DraftNow() const {
+    const std::optional<std::string> state = UserStateFolder();
+    if (!state || locked_ || ended_ || loadCount_ == 0 || upperReadOnly_ || pane_ == nullptr) {
+        return std::nullopt;
+    }
+    DraftJob job;
+    job.stateFolder = *state;
+    const DateParts d = DecodeDateValue(loadedDay_);
+    job.draft.dataPath = settings_.DataPath;
+    job.draft.year = d.year;
+    job.draft.month = d.month;
+    job.draft.day = d.day;
+    job.draft.time = static_cast<std::int64_t>(std::time(nullptr));
+    job.draft.base = upperVersion_;
+    const std::u16string text = pane_->Text();
+    // Back at what is saved (a date the load put in is not saved yet).
+    const cp932::Encoded enc = cp932::FromUtf16Keeping(text, upper_.text);
+    if (!unsaved_ || (!dateInserted_ && enc.ok && enc.bytes == upper_.text)) {
+        job.remove = true;
+        return job;
+    }
+    job.draft.utf8 = unicode::Utf16ToUtf8(text);
+    job.sealed = settings_.UseEncryption;
+    job.password = settings_.Password;
+    return job;
 }
 
 void DiarySession::ForgetDraft(TDateTime day) const {

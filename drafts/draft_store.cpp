@@ -164,6 +164,14 @@ std::vector<std::string> ListDraftFiles(const std::string& stateFolder,
     return paths;
 }
 
+bool RunDraftJob(const DraftJob& job) {
+    if (job.remove) {
+        return RemoveDraft(job.stateFolder, job.draft.dataPath, job.draft.year, job.draft.month,
+                           job.draft.day);
+    }
+    return WriteDraft(job.stateFolder, job.draft, job.sealed, job.password);
+}
+
 DraftRead ReadDraft(const std::string& path, const std::string& password, Draft& out) {
     std::string bytes;
     if (fsio::ReadWholeFile(path, bytes, kMaxDraftBytes) != fsio::ReadStatus::Ok) {

@@ -45,6 +45,18 @@ bool RemoveDraft(const std::string& stateFolder, const std::string& dataPath, in
 std::vector<std::string> ListDraftFiles(const std::string& stateFolder,
                                         const std::string& dataPath);
 
+// What a window hands its worker thread to keep the pane's text: a draft to
+// write, or the day's draft to remove (the pane holds the saved text again).
+struct DraftJob {
+    std::string stateFolder;
+    Draft draft;  // its diary and day also name the draft to remove
+    bool remove = false;
+    bool sealed = false;  // a locked diary's draft, under password
+    std::string password;
+};
+// Does the job; false when the draft could not be written or removed.
+bool RunDraftJob(const DraftJob& job);
+
 enum class DraftRead {
     Ok,
     Damaged,  // not a draft, or cut short

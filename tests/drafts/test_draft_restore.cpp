@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,52 @@ TEST(DraftRestore, ASaveForgetsTheDraftOfItsDayOnly) {
         ::setenv("XDG_STATE_HOME", saved, 1);
     } else {
         ::unsetenv("XDG_STATE_HOME");
+    }
+}
+
+TEST(DraftRestore, TheSessionSaysWhatToKeep) {
+    enum class Job { None, Remove, Write };
+    const struct {
+        const char* what;
+        bool locked;
+        const char* entry;  // stored before the start
+        const char* typed;  // nullptr: nothing typed
+        Job job;
+    } cases[] = {
+        {"nothing typed", false, "old", nullptr, Job::Remove},
+        {"typed", false, "old", "old and new", Job::Write},
+        {"typed back to the saved text", false, "old", "old", Job::Remove},
+        {"locked", true, "old", "old and new", Job::Write},
+    };
+    for (const auto& c : cases) {
+        Diary d;
+        const char* saved = std::getenv("XDG_STATE_HOME");
+        ::setenv("XDG_STATE_HOME", d.state.c_str(), 1);
+        SaveEntry(d.year, "0117", c.entry, c.locked, "pw");
+        test::SessionRig rig(d.data);
+        rig.settings().UseEncryption = c.locked;
+        rig.settings().Password = "pw";
+        if (rig.session.Open()) {
+            ASSERT_TRUE(rig.session.Unlock("pw"));
+        }
+        rig.Show();
+        if (c.typed) rig.Type(c.typed);
+        const std::optional<DraftJob> job = rig.session.DraftNow();
+        ASSERT_TRUE(job.has_value()) << c.what;
+        EXPECT_EQ(job->remove, c.job == Job::Remove) << c.what;
+        EXPECT_EQ(job->sealed, c.locked && c.job == Job::Write) << c.what;
+        ASSERT_TRUE(RunDraftJob(*job)) << c.what;
+        // What the worker kept comes back at the next start.
+        const DraftRestore r = RestoreDrafts(d.state + "/kuvandoro", d.data, c.locked, "pw", kNow);
+        ASSERT_EQ(r.putBack.size(), c.job == Job::Write ? 1u : 0u) << c.what;
+        if (c.job == Job::Write) {
+            EXPECT_EQ(r.putBack[0].utf8, c.typed) << c.what;
+        }
+        if (saved != nullptr) {
+            ::setenv("XDG_STATE_HOME", saved, 1);
+        } else {
+            ::unsetenv("XDG_STATE_HOME");
+        }
     }
 }
 
