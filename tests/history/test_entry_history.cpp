@@ -12,6 +12,7 @@
 #include "history/entry_history.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "tests/support/session_rig.h"
 #include "tests/support/temp_dir.h"
 
 namespace kuv {
@@ -193,6 +194,31 @@ TEST(EntryHistory, AVersionThatCannotBeKeptStopsTheSave) {
             EXPECT_EQ(d.Versions().size(), 1u) << static_cast<int>(op);
         }
     }
+}
+
+// In the session the text stays in the pane, unsaved, and the next save
+// on a sound disk keeps both.
+TEST(EntryHistory, ASessionSaveThatCannotKeepTheVersionKeepsTheText) {
+    Diary d;
+    test::SessionRig rig(d.data);
+    test::MakeDir(d.data + "/2001");
+    WriteBytes(d.data + "/2001/0117.dia", "old");
+    rig.session.Open();
+    rig.Type("new");
+    fsio::fault::Reset();
+    fsio::fault::FailNth(Op::NoSpace, 1);
+    EXPECT_THROW(rig.session.Save(), AppError);
+    fsio::fault::Reset();
+    EXPECT_TRUE(rig.session.Unsaved());
+    EXPECT_EQ(ReadBytes(d.data + "/2001/0117.dia"), "old");
+    rig.session.Save();
+    EXPECT_EQ(ReadBytes(d.data + "/2001/0117.dia"), "new");
+    std::string kept;
+    bool locked = false;
+    const std::vector<EntryVersionFile> v = ListEntryVersions(d.history, "2001", "0117").versions;
+    ASSERT_EQ(v.size(), 1u);
+    ASSERT_TRUE(ReadEntryVersion(v[0].path, kept, locked));
+    EXPECT_EQ(kept, "old");
 }
 
 TEST(EntryHistory, DiariesNeverMix) {
