@@ -168,7 +168,9 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
     const bool locking = useEncryption && CryptKeyStorable(password);
     // What this save replaces is kept as an earlier version first; when it
     // cannot be kept, nothing is replaced.
-    if (const std::string failed = KeepBeforeSave(folder, name, text, locking); !failed.empty()) {
+    if (const std::string failed =
+            KeepBeforeSave(folder, name, text, locking ? password : std::string());
+        !failed.empty()) {
         throw AppError(failed);
     }
     if (!fsio::IsDirectory(folder)) {

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/user_folder.h"
+#include "crypt/seal.h"
 #include "history/retention.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -287,7 +288,8 @@ void KeepVersionsOnSave(bool on) {
 }
 
 std::string KeepBeforeSave(const std::string& folder, const std::string& name,
-                           const std::string& plain, bool replacesLocked) {
+                           const std::string& plain, const std::string& lockPassword) {
+    const bool replacesLocked = !lockPassword.empty();
     const std::optional<std::string> root = UserHistoryRoot();
     if (!keepOnSave || !root) return std::string();
     const std::string diary = DiaryHistoryFolder(*root, fsio::ParentOf(folder));
@@ -304,8 +306,15 @@ std::string KeepBeforeSave(const std::string& folder, const std::string& name,
             return FormatMessage(kCannotKeep, path);
         }
         if (!locked && bytes == plain) continue;
+        bool sealed = locked;
+        if (!locked && replacesLocked) {
+            std::optional<std::string> s = SealUnderPassword(bytes, lockPassword);
+            if (!s) return FormatMessage(kCannotKeep, path);
+            bytes = std::move(*s);
+            sealed = true;
+        }
         const std::int64_t time = stamp.mtimeNs / 1000000000;
-        if (KeepEntryVersion(diary, yearName, name, bytes, locked, time, now) ==
+        if (KeepEntryVersion(diary, yearName, name, bytes, sealed, time, now) ==
             KeepStatus::Failed) {
             return FormatMessage(kCannotKeep, path);
         }

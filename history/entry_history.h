@@ -62,10 +62,12 @@ void KeepVersionsOnSave(bool on);
 // What a save asks before it replaces folder/name (folder being the data
 // folder's year folder): the files it will replace or remove are kept. Plain
 // is the text the save writes: a plain file that holds it already is no
-// change. Empty when all went well or there was nothing to keep (no home
+// change. A save that locks the entry (password given) keeps a plain file it
+// removes sealed under the password: with the lock on, no plain copy is
+// made. Empty when all went well or there was nothing to keep (no home
 // folder for the history), otherwise the message that stops the save.
 std::string KeepBeforeSave(const std::string& folder, const std::string& name,
-                           const std::string& plain, bool replacesLocked);
+                           const std::string& plain, const std::string& lockPassword);
 
 // Thins every day of a diary's history by the retention rules (a day's own
 // versions are thinned only when the day is saved). Reads the whole history:

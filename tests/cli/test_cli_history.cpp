@@ -53,10 +53,11 @@ TEST_F(CliHistoryTest, ListsAndShowsTheKeptVersionsNewestFirst) {
     SaveAt("now", true, kMorning + 7200);
     const ProgramRun list = Run({"history", "2001-01-17"});
     ASSERT_EQ(list.status, 0) << list.err;
-    // The locked version is counted as its container: a header and the text.
+    // A locked version is counted as its container: a header and the text.
+    // The plain file that the first locked save removed was kept sealed.
     EXPECT_EQ(list.out,
               "1\t2026-12-08T11:00:00\t49\n"
-              "2\t2026-12-08T10:01:00\t6\n"
+              "2\t2026-12-08T10:01:00\t50\n"
               "3\t2026-12-08T10:00:00\t11\n");
     struct Case {
         std::vector<std::string> words;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -130,9 +131,21 @@ TEST(EntryHistory, LockingAPlainEntryKeepsBothFiles) {
     SaveEntry(d.year, "1208", "plain", false, kPassword);
     WriteBytes(d.year + "/1208.xda", *CryptEncodeBytes("old lock", 0x5A000000u, kPassword));
     SaveEntry(d.year, "1208", "new", true, kPassword);
+    // The plain file that the locked save removes is kept sealed: with the
+    // lock on, no plain copy is made.
     const std::vector<EntryVersionFile> v = d.Versions();
     ASSERT_EQ(v.size(), 2u);
-    EXPECT_NE(v[0].locked, v[1].locked);
+    std::vector<std::string> texts;
+    for (const EntryVersionFile& e : v) {
+        std::string bytes, plain;
+        bool locked = false;
+        ASSERT_TRUE(ReadEntryVersion(e.path, bytes, locked));
+        EXPECT_TRUE(locked);
+        ASSERT_EQ(CryptDecodeBytes(bytes, kPassword, plain), CryptResult::Decoded);
+        texts.push_back(plain);
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"old lock", "plain"}));
 }
 
 TEST(EntryHistory, DamagedOrForeignFilesAreSkippedAndKept) {
