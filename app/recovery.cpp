@@ -5,6 +5,7 @@
 #include <set>
 
 #include "app/user_folder.h"
+#include "crypt/seal.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
 #include "platform/unicode.h"
@@ -13,8 +14,16 @@ namespace kuv {
 
 namespace {
 
-// Names with this ending are recovered texts; the work file has another.
+// Names with these endings are recovered texts; the work file has another.
 constexpr std::string_view kTextExt = ".txt";
+// A text sealed under the diary's password.
+constexpr std::string_view kSealedExt = ".xda";
+// "（鍵付きの文章です。kuvandoro-cli decode ファイル パスワード で読める形に戻せます）"
+constexpr const char* kSealedHint =
+    "\x81i\x8c\xae\x95t\x82\xab\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\x81"
+    "Bkuvandoro-cli decode \x83t\x83@\x83"
+    "C\x83\x8b \x83p\x83X\x83\x8f\x81[\x83h "
+    "\x82\xc5\x93\xc7\x82\xdf\x82\xe9\x8c`\x82\xc9\x96\xdf\x82\xb9\x82\xdc\x82\xb7\x81j";
 // How many files of one name stem a folder may hold before a write gives up.
 constexpr int kMaxSameName = 1000;
 
@@ -28,9 +37,12 @@ std::string AnnouncedRecord(const std::string& stateFolder) {
     return JoinPath(stateFolder, "recovered-announced");
 }
 
+bool EndsWith(const std::string& name, std::string_view ext) {
+    return name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
+}
+
 bool IsRecoveredName(const std::string& name) {
-    return name.size() > kTextExt.size() &&
-           name.compare(name.size() - kTextExt.size(), kTextExt.size(), kTextExt) == 0;
+    return EndsWith(name, kTextExt) || EndsWith(name, kSealedExt);
 }
 
 // The names of the recovered texts in the folder; nothing when it cannot be read.
@@ -84,21 +96,24 @@ std::string RecoveredFolder(const std::string& stateFolder) {
     return JoinPath(stateFolder, "recovered");
 }
 
-RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_view utf8,
-                                 const RecoveryDay& entry, std::time_t now) {
+namespace {
+
+// Writes bytes as a new recovered file with the extension ext.
+RecoveredFile WriteRecoveredFile(const std::string& stateFolder, std::string_view bytes,
+                                 std::string_view ext, const RecoveryDay& entry, std::time_t now) {
     const std::optional<std::string> stem = NameStem(entry, now);
     const std::string folder = RecoveredFolder(stateFolder);
     if (!stem || !fsio::MakeDirectories(folder)) return {};
     const std::string work = JoinPath(folder, *stem + ".$$$");
     fsio::OutFile out;
     if (!out.Create(work)) return {};
-    bool ok = out.Write(utf8.data(), utf8.size()) && out.Sync();
+    bool ok = out.Write(bytes.data(), bytes.size()) && out.Sync();
     ok = out.Close() && ok;
     if (ok) {
         for (int n = 1; n <= kMaxSameName; ++n) {
             std::string name = *stem;
             if (n > 1) name.append("-").append(std::to_string(n));
-            const std::string path = JoinPath(folder, name.append(kTextExt));
+            const std::string path = JoinPath(folder, name.append(ext));
             if (fsio::RenameNoReplace(work, path)) {
                 fsio::SyncParentDirectory(path);
                 return {true, path};
@@ -109,6 +124,22 @@ RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_vie
     }
     fsio::Remove(work);
     return {};
+}
+
+}  // namespace
+
+RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_view utf8,
+                                 const RecoveryDay& entry, std::time_t now) {
+    return WriteRecoveredFile(stateFolder, utf8, kTextExt, entry, now);
+}
+
+RecoveredFile WriteSealedRecoveredText(const std::string& stateFolder, std::u16string_view text,
+                                       const RecoveryDay& entry, std::time_t now,
+                                       const std::string& password) {
+    const std::optional<std::string> sealed =
+        SealUnderPassword(unicode::Utf16ToUtf8(text), password);
+    if (!sealed) return {};
+    return WriteRecoveredFile(stateFolder, *sealed, kSealedExt, entry, now);
 }
 
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::u16string_view text,
@@ -147,7 +178,10 @@ bool MarkRecoveredFilesAnnounced(const std::string& stateFolder,
 
 std::string RecoveredFilesMessage(const std::vector<std::string>& paths) {
     std::string message = TextOf(TextId::RecoveredTexts);
-    for (const std::string& p : paths) message += "\n" + p;
+    for (const std::string& p : paths) {
+        message += "\n" + p;
+        if (EndsWith(p, kSealedExt)) message += kSealedHint;
+    }
     return message;
 }
 

@@ -46,6 +46,13 @@ RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::string_vie
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::u16string_view text,
                                  const RecoveryDay& entry, std::time_t now);
 
+// The same sealed under the diary's password (crypt/seal.h), for a locked
+// diary: the text never lies plain on disk. The name ends in ".xda"; nothing
+// is written when the password cannot seal.
+RecoveredFile WriteSealedRecoveredText(const std::string& stateFolder, std::u16string_view text,
+                                       const RecoveryDay& entry, std::time_t now,
+                                       const std::string& password);
+
 // The recovered texts that no start has announced yet, oldest first.
 std::vector<std::string> UnannouncedRecoveredFiles(const std::string& stateFolder);
 // Records that these have been announced. The record lies in the state
@@ -53,7 +60,8 @@ std::vector<std::string> UnannouncedRecoveredFiles(const std::string& stateFolde
 bool MarkRecoveredFilesAnnounced(const std::string& stateFolder,
                                  const std::vector<std::string>& paths);
 
-// The message that announces them (code page 932).
+// The message that announces them (code page 932); a sealed one is named
+// with how to open it.
 std::string RecoveredFilesMessage(const std::vector<std::string>& paths);
 
 }  // namespace kuv

@@ -82,8 +82,9 @@ ArchiveProblem CheckMemberName(const std::string& name, bool directory) {
     for (std::string_view step : steps) {
         if (step.empty() || step == ".") return ArchiveProblem::NotBackup;
     }
-    // Under "data/" anything of the data folder; the folder itself only as one.
-    if (steps.front() == kDataMember) {
+    // Under "data/" anything of the data folder, under "history/" anything of
+    // the diary's history; each folder itself only as one.
+    if (steps.front() == kDataMember || steps.front() == kHistoryMember) {
         return directory || steps.size() > 1 ? ArchiveProblem::None : ArchiveProblem::NotBackup;
     }
     if (directory) {

@@ -1,8 +1,10 @@
 #include "backup/auto_backup.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "backup/source_tree.h"
+#include "history/entry_history.h"
 #include "platform/fileio.h"
 
 namespace kuv {
@@ -53,6 +55,11 @@ AutoBackupResult RunAutoBackup(const AutoBackupRequest& request, const ProgressF
     if (BackupOfDayExists(request.folder, request.now)) {
         result.outcome = AutoBackupOutcome::AlreadyToday;
         return result;
+    }
+    // Once a day, off the window's thread: the days of the history that no
+    // save has thinned lately are thinned by the retention rules.
+    if (const std::optional<std::string> root = UserHistoryRoot()) {
+        PruneDiaryHistory(DiaryHistoryFolder(*root, request.sources.dataPath), request.now);
     }
 
     // The fingerprint is taken before the backup: a change made while it

@@ -13,6 +13,7 @@
 #include "backup/backup.h"
 #include "backup/messages.h"
 #include "backup/source_tree.h"
+#include "history/entry_history.h"
 #include "platform/errors.h"
 
 namespace kuv {
@@ -79,6 +80,55 @@ std::string Stamp() {
 // The members of the archive as files of the staging folder, which this
 // process made and nobody else writes: "data/..." and "settings/diary.ini"
 // under it, created fresh, never through a link.
+// Copies the file from to the new file to (mode 0600), flushed; for a move
+// between file systems.
+bool CopyNewFile(const std::string& from, const std::string& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = out >= 0;
+    char buf[65536];
+    while (ok) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buf + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            ok = w > 0;
+            done += w > 0 ? w : 0;
+        }
+    }
+    ok = ok && ::fsync(out) == 0;
+    if (out >= 0) ok = ::close(out) == 0 && ok;
+    ::close(in);
+    if (!ok && out >= 0) ::unlink(to.c_str());
+    return ok;
+}
+
+// Moves what the folder from holds into the folder into, leaving every file
+// that into already has: kept versions have names of their own and never
+// change, so the two histories join without a loss.
+void MergeFolder(const std::string& from, const std::string& into) {
+    std::error_code ec;
+    for (const std::filesystem::directory_entry& e :
+         std::filesystem::directory_iterator(from, ec)) {
+        const std::string name = e.path().filename().string();
+        const std::string source = from + "/" + name, target = into + "/" + name;
+        if (e.is_directory(ec)) {
+            if (MakeNativeFolders(target)) MergeFolder(source, target);
+        } else if (e.is_regular_file(ec) && !Exists(target)) {
+            if (::rename(source.c_str(), target.c_str()) != 0 && errno == EXDEV) {
+                CopyNewFile(source, target);
+            }
+        }
+    }
+    SyncFolder(into);
+}
+
 class StagingSink final : public MemberSink {
   public:
     explicit StagingSink(std::string root) : root_(std::move(root)) {}
@@ -250,7 +300,11 @@ RestoreResult RestoreBackup(const std::string& archivePath, const RestoreTarget&
 
     // What lay in the old data folder but is no part of the diary (the
     // automatic backups) moves on into the new one.
-    for (const std::string& folder : target.carryOver) {
+    // The histories of every diary move along too when they lie in it.
+    const std::optional<std::string> historyRoot = UserHistoryRoot();
+    std::vector<std::string> carryOver = target.carryOver;
+    if (historyRoot) carryOver.push_back(*historyRoot);
+    for (const std::string& folder : carryOver) {
         const std::string from = NativePath(folder);
         if (!hadData || from.compare(0, data.size() + 1, data + "/") != 0) continue;
         const std::string rest = from.substr(data.size());
@@ -258,6 +312,13 @@ RestoreResult RestoreBackup(const std::string& archivePath, const RestoreTarget&
         if (Exists(kept) && !Exists(into) && MakeNativeFolders(ParentOf(into))) {
             ::rename(kept.c_str(), into.c_str());
         }
+    }
+
+    // The diary's history comes back beside the one it has now.
+    const std::string stagedHistory = staging + "/" + kHistoryMember;
+    if (historyRoot && Exists(stagedHistory)) {
+        const std::string history = NativePath(DiaryHistoryFolder(*historyRoot, target.dataPath));
+        if (MakeNativeFolders(history)) MergeFolder(stagedHistory, history);
     }
 
     RemoveStaging(staging);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "backup/sha256.h"
+#include "history/entry_history.h"
 #include "platform/cp932.h"
 
 namespace kuv {
@@ -138,11 +139,23 @@ bool ListSources(const BackupSources& sources, SourceList& out) {
     for (const std::string& folder : sources.leaveOut) {
         if (IdentityOf(NativePath(folder), id)) skip.push_back(id);
     }
+    // The histories of every diary may lie in the data folder (the per-user
+    // folder): this diary's goes in under its own name, no other's at all.
+    const std::optional<std::string> historyRoot = UserHistoryRoot();
+    if (historyRoot && IdentityOf(NativePath(*historyRoot), id)) skip.push_back(id);
 
     Walker walker(out, std::move(skip));
     out.items.push_back(SourceItem{std::string(kDataMember) + "/", data, true, 0, st.st_mtim.tv_sec,
                                    st.st_mtim.tv_nsec});
     walker.Folder(data, std::string(kDataMember) + "/");
+    if (historyRoot) {
+        const std::string history = NativePath(DiaryHistoryFolder(*historyRoot, sources.dataPath));
+        if (::stat(history.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            out.items.push_back(SourceItem{std::string(kHistoryMember) + "/", history, true, 0,
+                                           st.st_mtim.tv_sec, st.st_mtim.tv_nsec});
+            walker.Folder(history, std::string(kHistoryMember) + "/");
+        }
+    }
     if (!sources.settingsPath.empty() && ::stat(settings.c_str(), &st) == 0 &&
         S_ISREG(st.st_mode)) {
         walker.File(settings, kSettingsMember, st);

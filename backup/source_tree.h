@@ -13,6 +13,9 @@ namespace kuv {
 // The archive's layout: the data folder under "data/", the settings file as
 // "settings/diary.ini", the manifest at the top.
 inline constexpr const char* kDataMember = "data";
+// The diary's earlier versions (history/entry_history.h), which lie outside
+// the data folder.
+inline constexpr const char* kHistoryMember = "history";
 inline constexpr const char* kSettingsMember = "settings/diary.ini";
 
 struct SourceItem {
@@ -32,7 +35,8 @@ struct SourceList {
     std::string firstLeftOut;  // native path
 };
 
-// False when the data folder is not there (or not a folder).
+// False when the data folder is not there (or not a folder). The diary's
+// history goes along when it has one.
 bool ListSources(const BackupSources& sources, SourceList& out);
 
 // SHA-256 over the members, sizes and times: what tells cheaply whether the

@@ -15,6 +15,11 @@
 #                  first heatmap <= 50 ms, from the text <= 1 x the search load,
 #                  kuvandoro-cli stats vs kuvandoro-cli search ratio <= 1.5,
 #                  kuvandoro-cli search vs rg -l -E shift_jis -F on 100 years ratio <= 1.0
+#   drafts and history (bench_keeping): draft write of 4 KiB < 1 ms (beside a
+#                  synced work-file write), history of a 30-year diary with 20
+#                  edits a day for the last year <= 1.5 x the diary on disk,
+#                  one day's versions < 10 ms (listing, and the tool beside
+#                  its --version)
 # usage: bench/run.sh [BUILD_DIR]   (default: build, as ./test.sh leaves it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,3 +60,7 @@ echo "== export, backup and restore of a 30-year test diary =="
 ninja -C "$build" bench_export bench_backup >/dev/null
 "$build/bin/bench_export" --diary="$diary_dir/diary"
 "$build/bin/bench_backup" --diary="$diary_dir/diary"
+
+echo "== drafts and earlier versions =="
+ninja -C "$build" bench_keeping kuvandoro-cli >/dev/null
+"$build/bin/bench_keeping"

@@ -82,7 +82,8 @@ bool WriteOut(std::string_view text) {
 void PrintUsage(std::FILE* to) {
     std::fputs(
         "usage: kuvandoro-cli COMMAND ...\n"
-        "  show [--app-dir DIR] [--data DIR] [--password P] [--raw] YYYY-MM-DD\n"
+        "  show [--app-dir DIR] [--data DIR] [--password P] [--raw] [--version N] YYYY-MM-DD\n"
+        "  history [--app-dir DIR] [--data DIR] [--password P] YYYY-MM-DD\n"
         "  format [--locale NAME] [--raw] PATTERN [VALUE]\n"
         "  encode [--keep] PATH KEY\n"
         "  decode [--keep] PATH KEY\n"

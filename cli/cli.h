@@ -93,6 +93,9 @@ int RunSearch(int argc, char** argv);
 int RunYears(int argc, char** argv);
 int RunStats(int argc, char** argv);
 int RunTags(int argc, char** argv);
+int RunHistory(int argc, char** argv);
+// show --version N: the Nth newest earlier version of the day.
+int ShowVersion(const DiaryOptions& diary, TDateTime day, const std::string& number, bool raw);
 
 // The exit status of a writing command that refused because a window has
 // the diary open.

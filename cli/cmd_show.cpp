@@ -20,7 +20,7 @@ void PrintError(const AppError& e) {
 }  // namespace
 
 int RunShow(int argc, char** argv) {
-    auto args = ParseArgs(argc, argv, 2, {"raw"}, {"app-dir", "data", "password"});
+    auto args = ParseArgs(argc, argv, 2, {"raw"}, {"app-dir", "data", "password", "version"});
     if (!args) return 2;
     if (args->positional.size() != 1) return Usage();
     const std::optional<DateParts> parts = ParseIsoDay(args->positional[0]);
@@ -34,6 +34,9 @@ int RunShow(int argc, char** argv) {
     int status = 0;
     const auto diary = ResolveDiary(*args, DiaryNeeds::DataAndPassword, status);
     if (!diary) return status;
+    if (const std::optional<std::string> version = args->Value("version")) {
+        return ShowVersion(*diary, day, *version, args->Has("raw"));
+    }
 
     try {
         const PaneContent pane = LoadPane(YearFolder(diary->settings.DataPath, day), EntryName(day),

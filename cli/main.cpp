@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         {"conflicts", RunConflicts}, {"search", RunSearch},     {"years", RunYears},
         {"export", RunExport},       {"backup", RunBackup},     {"verify", RunVerify},
         {"restore", RunRestore},     {"import", RunImport},     {"stats", RunStats},
-        {"tags", RunTags},
+        {"tags", RunTags},           {"history", RunHistory},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);

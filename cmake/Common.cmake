@@ -38,7 +38,7 @@ function(kuv_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main kuv_common)
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "TZ=Asia/Tokyo" LABELS core)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "TZ=Asia/Tokyo;XDG_DATA_HOME=${CMAKE_BINARY_DIR}/test-home/share" LABELS core)
 endfunction()
 
 # Window, settings and locale code runs once per act of the user, never in a

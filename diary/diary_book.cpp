@@ -4,6 +4,7 @@
 
 #include "crypt/cryptogram.h"
 #include "dates/date_pattern.h"
+#include "history/entry_history.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
@@ -164,6 +165,14 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
 void SaveEntry(const std::string& folder, const std::string& name, const std::string& text,
                bool useEncryption, const std::string& password) {
     const std::string plain = Join(folder, name, kPlainExt);
+    const bool locking = useEncryption && CryptKeyStorable(password);
+    // What this save replaces is kept as an earlier version first; when it
+    // cannot be kept, nothing is replaced.
+    if (const std::string failed =
+            KeepBeforeSave(folder, name, text, locking ? password : std::string());
+        !failed.empty()) {
+        throw AppError(failed);
+    }
     if (!fsio::IsDirectory(folder)) {
         // One level only; when the data folder itself is missing this fails
         // once and is reported instead of being retried.
@@ -176,7 +185,7 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
     // cannot, it is rewritten with the new text so that it shows no old one.
     // A password that cannot be a key, or a failed container, leaves the entry
     // as plain text instead.
-    if (useEncryption && CryptKeyStorable(password)) {
+    if (locking) {
         const std::string lockedPath = Join(folder, name, kLockedExt);
         if (CryptEncodeBytesTo(text, fsio::DosTimeNow(), lockedPath, password)) {
             if (fsio::KindOf(plain) == fsio::Kind::Missing) return;

@@ -5,14 +5,17 @@
 #include <vector>
 
 #include "app/recovery.h"
+#include "crypt/cryptogram.h"
 #include "dates/date_pattern.h"
 #include "diary/conflict_copies.h"
 #include "diary/date_insertion.h"
 #include "diary/navigation.h"
+#include "drafts/draft_store.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
+#include "platform/unicode.h"
 
 namespace kuv {
 
@@ -167,6 +170,7 @@ DiarySession::SaveOutcome DiarySession::SaveUnder(TDateTime day) {
         if (settled == SaveOutcome::TookTheirs) return settled;
     }
     SaveEntry(yearDir_, name, text, settings_.UseEncryption, settings_.Password);
+    ForgetDraft(day);
     upperVersion_ = VersionAfterSave(yearDir_, name, text, settings_.Password);
     loadedName_ = name;
     conflictPending_ = false;
@@ -199,6 +203,7 @@ DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder
                                              folder + "/" + name + ".conflict"));
             }
             lastConflictCopy_ = copy.path;
+            ForgetDraft(loadedDay_);
             upperVersion_ = now;
             conflictPending_ = false;
             modified_ = false;
@@ -339,12 +344,55 @@ std::string DiarySession::CloseWindow(const ClosingState& state) {
     return std::string();
 }
 
+std::optional<DraftJob> DiarySession::DraftNow() const {
+    const std::optional<std::string> state = UserStateFolder();
+    if (!state || locked_ || ended_ || loadCount_ == 0 || upperReadOnly_ || pane_ == nullptr) {
+        return std::nullopt;
+    }
+    DraftJob job;
+    job.stateFolder = *state;
+    const DateParts d = DecodeDateValue(loadedDay_);
+    job.draft.dataPath = settings_.DataPath;
+    job.draft.year = d.year;
+    job.draft.month = d.month;
+    job.draft.day = d.day;
+    job.draft.time = static_cast<std::int64_t>(std::time(nullptr));
+    job.draft.base = upperVersion_;
+    const std::u16string text = pane_->Text();
+    // Back at what is saved (a date the load put in is not saved yet).
+    const cp932::Encoded enc = cp932::FromUtf16Keeping(text, upper_.text);
+    if (!unsaved_ || (!dateInserted_ && enc.ok && enc.bytes == upper_.text)) {
+        job.remove = true;
+        return job;
+    }
+    job.draft.utf8 = unicode::Utf16ToUtf8(text);
+    job.sealed = settings_.UseEncryption;
+    job.password = settings_.Password;
+    return job;
+}
+
+void DiarySession::ForgetDraft(TDateTime day) const {
+    // The text lies in the entry (or a copy) now: its draft would only come
+    // back at the next start as a stale copy.
+    const std::optional<std::string> state = UserStateFolder();
+    if (!state) return;
+    const DateParts d = DecodeDateValue(day);
+    RemoveDraft(*state, settings_.DataPath, d.year, d.month, d.day);
+}
+
 void DiarySession::KeepForRecovery() {
     const std::optional<std::string> state = UserStateFolder();
     if (!state || pane_ == nullptr) return;
     const DateParts d = DecodeDateValue(loadedDay_);
-    WriteRecoveredText(*state, pane_->Text(), RecoveryDay{d.year, d.month, d.day},
-                       std::time(nullptr));
+    const RecoveryDay day{d.year, d.month, d.day};
+    // A locked diary's text is sealed as its entry would be; a password that
+    // cannot lock leaves the entry plain, and so the kept text.
+    if (settings_.UseEncryption && CryptKeyStorable(settings_.Password)) {
+        WriteSealedRecoveredText(*state, pane_->Text(), day, std::time(nullptr),
+                                 settings_.Password);
+    } else {
+        WriteRecoveredText(*state, pane_->Text(), day, std::time(nullptr));
+    }
 }
 
 void DiarySession::EndSession(const ClosingState& state) {

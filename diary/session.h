@@ -11,6 +11,7 @@
 #include "diary/day_template.h"
 #include "diary/diary_book.h"
 #include "diary/entry_version.h"
+#include "drafts/draft_store.h"
 #include "platform/errors.h"
 
 // The diary session: the current day, both panes, the change state, and every
@@ -181,6 +182,14 @@ class DiarySession {
     // How many loads there have been, so that a view knows when to refill.
     std::uint64_t LoadCount() const { return loadCount_; }
 
+    // The draft of the pane as it is now, for a window's worker to keep
+    // (sealed in a locked diary): the pane's text with the day and the
+    // version of the entry it was loaded from; a removal when the pane holds
+    // the saved text again. Nothing while the diary is locked, the pane is
+    // read-only or there is no state folder. Reads the pane: call it on the
+    // window's thread, then hand the job on.
+    std::optional<DraftJob> DraftNow() const;
+
     // Looks whether the entries the panes show changed on disk. An unchanged
     // upper pane is loaded anew (and the lower one with it); a changed one
     // keeps its text, and the conflict is settled at its save.
@@ -203,6 +212,7 @@ class DiarySession {
                                const std::string& text, EntryChange change);
     std::string UpperBytes() const;
     void KeepForRecovery();
+    void ForgetDraft(TDateTime day) const;
 
     AppPaths paths_;
     TDiarySettings settings_;

@@ -149,6 +149,22 @@ def entry_load():
     write("fuzz_entry_load", "invalid", bytes([0]) + b"pw" + US + bytes([0x81, 0x0a, 0xff, 0x85]))
 
 
+def keeping_files():
+    import zlib
+    import struct
+    text = "日記\r\n\U0001F600".encode("utf-8")
+    header = (b"KUVDRAFT1\n" + b"/tmp/data".hex().encode() + b"\n2026 12 8 1796691600\n"
+              + b"1 1 1 1 66 1234 5 99 77 0 0 0 0 -1 0 0\n" + str(len(text)).encode() + b"\n")
+    write("fuzz_keeping_files", "draft", bytes([1]) + b"pw" + US + header + text)
+    write("fuzz_keeping_files", "sealed-draft",
+          bytes([1]) + b"pw" + US + container(header + text, b"pw"))
+    for name, kind, body in (("version", b"P", cp("今日は晴れ\r\n")),
+                             ("locked-version", b"L", container(cp("鍵"), b"pw"))):
+        version = (b"KUVHIST1" + kind + b"\0\0\0" + struct.pack("<qQI", 1796691600, len(body),
+                   zlib.crc32(body)) + zlib.compress(body))
+        write("fuzz_keeping_files", name, bytes([0]) + b"pw" + US + version)
+
+
 if __name__ == "__main__":
     date_pattern()
     profile()
@@ -156,3 +172,4 @@ if __name__ == "__main__":
     crypt_decode()
     cp932()
     entry_load()
+    keeping_files()

@@ -13,6 +13,8 @@ test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang li
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
 # Backups (libarchive, libcrypto's SHA-256) and the PDF tests (poppler's tools).
 build_pkgs+=(libarchive-dev libssl-dev)
+# Earlier versions of the entries are kept compressed.
+build_pkgs+=(zlib1g-dev)
 test_pkgs+=(poppler-utils)
 # The Markdown export tests render with the CommonMark reference.
 test_pkgs+=(cmark)

@@ -7,6 +7,7 @@
 #include "app/profile.h"
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
+#include "history/entry_history.h"
 #include "tests/support/reference.h"
 #include "tests/support/snapshot.h"
 #include "tests/support/temp_dir.h"
@@ -82,6 +83,22 @@ TEST_F(AutoBackupTest, OnePerDayOnlyWhenTheDiaryChanged) {
     request.enabled = false;
     EXPECT_FALSE(AutoBackupDue(request));
     EXPECT_EQ(RunOn(5).outcome, AutoBackupOutcome::Off);
+}
+
+// The day's automatic run thins the days of the history that no save has
+// thinned since they aged.
+TEST_F(AutoBackupTest, TheDailyRunThinsTheHistory) {
+    const std::string savedShare = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    const std::string history = DiaryHistoryFolder(*UserHistoryRoot(), data.path());
+    for (int edit = 0; edit < 5; ++edit) {
+        const std::time_t t = At(2024, 3, 1, 9) + edit * 60;
+        ASSERT_EQ(KeepEntryVersion(history, "2024", "0301", std::to_string(edit), false, t, t),
+                  KeepStatus::Kept);
+    }
+    ASSERT_EQ(RunOn(10).outcome, AutoBackupOutcome::Made);
+    EXPECT_EQ(ListEntryVersions(history, "2024", "0301").versions.size(), 1u);
+    ::setenv("XDG_DATA_HOME", savedShare.c_str(), 1);
 }
 
 TEST_F(AutoBackupTest, KeepsTheLastThirtyAndCleansAStaleWorkFile) {

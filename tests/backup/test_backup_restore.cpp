@@ -7,6 +7,7 @@
 
 #include "backup/backup.h"
 #include "backup/manifest.h"
+#include "history/entry_history.h"
 #include "platform/fileio.h"
 #include "tests/backup/archive_builder.h"
 #include "tests/support/reference.h"
@@ -118,6 +119,58 @@ TEST_F(BackupTest, RestoreGivesBackEveryFileByteForByte) {
             EXPECT_EQ(e.path().filename().string().find(".restore-"), std::string::npos);
         }
     }
+}
+
+// The diary's earlier versions go into the backup and come back beside the
+// ones kept since; another diary's never go in. The per-user folder holds
+// the histories when it is the data folder too.
+TEST_F(BackupTest, TheHistoryGoesAlongAndComesBack) {
+    const std::string savedShare = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    for (const bool inside : {false, true}) {
+        SCOPED_TRACE(inside);
+        TempDir t;
+        const std::string share = t / "share";
+        ::setenv("XDG_DATA_HOME", share.c_str(), 1);
+        const std::string data = inside ? share + "/kuvandoro" : t / "data";
+        std::filesystem::create_directories(data);
+        MakeDiary(data);
+        const std::string history = DiaryHistoryFolder(*UserHistoryRoot(), data);
+        const std::int64_t now = std::time(nullptr);
+        for (const char* text : {"v1", "v2"}) {
+            ASSERT_EQ(KeepEntryVersion(history, "2001", "0117", text, false, now, now),
+                      KeepStatus::Kept);
+        }
+        const std::string other = DiaryHistoryFolder(*UserHistoryRoot(), t / "other");
+        ASSERT_EQ(KeepEntryVersion(other, "2001", "0117", "other", false, now, now),
+                  KeepStatus::Kept);
+
+        const BackupResult b = CreateBackup({data, "", {}}, t / "b.tar.gz");
+        ASSERT_EQ(b.status, BackupStatus::Done) << b.message;
+        EXPECT_EQ(b.files, 7u);  // five data files and two versions
+        const VerifyResult v = VerifyBackup(t / "b.tar.gz");
+        EXPECT_TRUE(v.Whole()) << v.message;
+        EXPECT_EQ(v.files, 7u);
+
+        // One version lost after the backup, one kept since.
+        const std::vector<EntryVersionFile> was =
+            ListEntryVersions(history, "2001", "0117").versions;
+        ASSERT_EQ(was.size(), 2u);
+        ::unlink(was[1].path.c_str());
+        ASSERT_EQ(KeepEntryVersion(history, "2001", "0117", "v3", false, now + 1, now + 1),
+                  KeepStatus::Kept);
+        const RestoreResult r = RestoreBackup(t / "b.tar.gz", {data, "", {}});
+        ASSERT_EQ(r.status, RestoreStatus::Done) << r.message;
+        std::vector<std::string> texts;
+        for (const EntryVersionFile& e : ListEntryVersions(history, "2001", "0117").versions) {
+            std::string bytes;
+            bool locked = false;
+            EXPECT_TRUE(ReadEntryVersion(e.path, bytes, locked));
+            texts.push_back(bytes);
+        }
+        EXPECT_EQ(texts, (std::vector<std::string>{"v3", "v2", "v1"}));
+        EXPECT_EQ(ListEntryVersions(other, "2001", "0117").versions.size(), 1u);
+    }
+    ::setenv("XDG_DATA_HOME", savedShare.c_str(), 1);
 }
 
 TEST_F(BackupTest, AutomaticBackupsInsideTheDataFolderStayOutAndMoveAlong) {

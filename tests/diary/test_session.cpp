@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/recovery.h"
+#include "crypt/seal.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -303,16 +304,17 @@ TEST_F(SessionTest, PickerEnterSavesAndAChangeOnlyLoads) {
     fsio::fault::Reset();
     rig.Type("typed after the save, in the picker's time");
     session.PickerChanged(2001, 1, 18);
-    // The change went to the day it belongs to, and nothing else was written.
+    // The change went to the day it belongs to, and nothing else was written
+    // but the replaced text, kept as an earlier version.
     EXPECT_EQ(ReadBytes(Entry(2001, "0117.dia")), "typed after the save, in the picker's time");
-    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Create), 1);
+    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Create), 2);
     EXPECT_EQ(Ymd(session.Day()), (std::vector<int>{2001, 1, 18}));
     EXPECT_EQ(session.Upper().text, "next day");
     EXPECT_DOUBLE_EQ(session.Day() - Day(2001, 1, 18), 0.5);
 
     // Without a change a pick writes nothing.
     session.PickerChanged(2001, 1, 19);
-    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Create), 1);
+    EXPECT_EQ(fsio::fault::Calls(fsio::fault::Op::Create), 2);
 }
 
 TEST_F(SessionTest, APickWhoseSaveFailsGoesBack) {
@@ -480,32 +482,55 @@ TEST_F(SessionTest, UntouchedCharactersKeepTheirCodes) {
 }
 
 // The end of a desktop session waits on no one: what cannot be saved is kept
-// in a recovery file, and the next start says so once.
-TEST_F(SessionTest, TheEndOfASessionKeepsWhatCannotBeSaved) {
-    const std::string state = dir / "state";
-    const char* saved = std::getenv("XDG_STATE_HOME");
-    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
-    Put(2001, "0117.dia", "old words");
-    session.Open();
-    const auto before = test::Snapshot(dir / "2001");
-    rig.pane.text = u"晴れ\U0001F600";
-    session.UpperChanged();
-    session.EndSession(ClosingState{});
-    EXPECT_TRUE(session.Ended());
-    EXPECT_EQ(test::Snapshot(dir / "2001"), before);
-    const std::vector<std::string> kept = UnannouncedRecoveredFiles(state + "/kuvandoro");
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(ReadBytes(kept[0]), "晴れ\U0001F600");
-    EXPECT_EQ(test::ModeOf(kept[0]), 0600u);
+// in a recovery file, sealed under the password in a locked diary, and the
+// next start says so once.
+TEST(SessionEnd, TheEndOfASessionKeepsWhatCannotBeSaved) {
+    const struct {
+        bool locked;
+        const char* ending;
+    } cases[] = {{false, ".txt"}, {true, ".xda"}};
+    const std::string text = "晴れ\U0001F600";
+    for (const auto& c : cases) {
+        TempDir dir;
+        test::SessionRig rig(dir.path());
+        const std::string state = dir / "state";
+        const char* saved = std::getenv("XDG_STATE_HOME");
+        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+        rig.settings().UseEncryption = c.locked;
+        rig.settings().Password = "pw";
+        test::MakeDir(dir / "2001");
+        WriteBytes(dir / "2001/0117.dia", "old words");
+        if (rig.session.Open()) {
+            ASSERT_TRUE(rig.session.Unlock("pw"));
+        }
+        const auto before = test::Snapshot(dir / "2001");
+        rig.pane.text = u"晴れ\U0001F600";
+        rig.session.UpperChanged();
+        rig.session.EndSession(ClosingState{});
+        EXPECT_TRUE(rig.session.Ended());
+        EXPECT_EQ(test::Snapshot(dir / "2001"), before);
+        const std::vector<std::string> kept = UnannouncedRecoveredFiles(state + "/kuvandoro");
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(kept[0].substr(kept[0].size() - 4), c.ending);
+        const std::string bytes = ReadBytes(kept[0]);
+        if (c.locked) {
+            EXPECT_EQ(bytes.find("\xe6\x99\xb4"), std::string::npos) << "a plain word on disk";
+            EXPECT_EQ(OpenSealed(bytes, "pw"), text);
+        } else {
+            EXPECT_EQ(bytes, text);
+        }
+        EXPECT_EQ(test::ModeOf(kept[0]), 0600u);
 
-    test::SessionRig next(dir.path());
-    const std::string notice = next.session.TakeRecoveryNotice();
-    EXPECT_NE(notice.find(kept[0]), std::string::npos);
-    EXPECT_EQ(next.session.TakeRecoveryNotice(), "");
-    if (saved != nullptr) {
-        ::setenv("XDG_STATE_HOME", saved, 1);
-    } else {
-        ::unsetenv("XDG_STATE_HOME");
+        test::SessionRig next(dir.path());
+        const std::string notice = next.session.TakeRecoveryNotice();
+        EXPECT_NE(notice.find(kept[0]), std::string::npos);
+        EXPECT_EQ(notice.find("kuvandoro-cli decode") != std::string::npos, c.locked);
+        EXPECT_EQ(next.session.TakeRecoveryNotice(), "");
+        if (saved != nullptr) {
+            ::setenv("XDG_STATE_HOME", saved, 1);
+        } else {
+            ::unsetenv("XDG_STATE_HOME");
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "crypt/cryptogram.h"
+#include "history/entry_history.h"
 #include "tests/support/reference.h"
 #include "tests/support/snapshot.h"
 #include "tests/support/temp_dir.h"
@@ -138,6 +139,20 @@ TEST_F(ImportTest, NeverReplacesTheUsersWords) {
     EXPECT_NE(r.files[5].message.find("U+1F642"), std::string::npos);
     EXPECT_EQ(r.files[7].message.find("2024-02-30.txt: "), 0u);
     EXPECT_EQ(ReadBytes(data / "2024/0105.xda"), HandContainer(Cp932("鍵付き"), "other", 0));
+}
+
+// An entry that gets the text added is kept as it was, as an earlier version.
+TEST_F(ImportTest, AnAppendedEntryKeepsItsEarlierVersion) {
+    WriteBytes(data / "2024/0102.dia", Cp932("前からの日記"));
+    WriteBytes(in / "2024-01-02.txt", "追記");
+    ASSERT_EQ(ImportFolder(options).appended, 1u);
+    const VersionList list =
+        ListEntryVersions(DiaryHistoryFolder(*UserHistoryRoot(), data.path()), "2024", "0102");
+    ASSERT_EQ(list.versions.size(), 1u);
+    std::string kept;
+    bool locked = false;
+    ASSERT_TRUE(ReadEntryVersion(list.versions[0].path, kept, locked));
+    EXPECT_EQ(kept, Cp932("前からの日記"));
 }
 
 TEST_F(ImportTest, WithEncryptionOnEntriesAreSavedLocked) {

@@ -1,0 +1,346 @@
+#include "history/entry_history.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "app/user_folder.h"
+#include "crypt/seal.h"
+#include "history/retention.h"
+#include "platform/errors.h"
+#include "platform/fileio.h"
+#include "platform/hash.h"
+
+namespace kuv {
+
+namespace {
+
+// A version file: this header, then the bytes compressed by zlib.
+//   0  "KUVHIST1"
+//   8  'P' (a plain .dia) or 'L' (a locked .xda), then 3 zero bytes
+//  12  time, seconds since 1970, 8 bytes little-endian
+//  20  size of the bytes, 8 bytes little-endian
+//  28  CRC-32 of the bytes, 4 bytes little-endian
+constexpr char kMagic[8] = {'K', 'U', 'V', 'H', 'I', 'S', 'T', '1'};
+constexpr std::size_t kHeaderSize = 32;
+constexpr std::string_view kVersionExt = ".kvz";
+constexpr std::string_view kWorkExt = ".$$$";
+// No entry file is larger than a container may be.
+constexpr std::uint64_t kMaxVersionBytes = std::uint64_t{1} << 31;
+constexpr int kMaxSameName = 1000;
+
+bool keepOnSave = true;
+
+// "以前の版 %s を書き込めません。日記は保存されていません。"
+constexpr const char* kCannotKeep =
+    "\x88\xc8\x91O\x82\xcc\x94\xc5 %s "
+    "\x82\xf0\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1\x81"
+    "B\x93\xfa\x8bL\x82\xcd\x95\xdb\x91\xb6\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1"
+    "\x81"
+    "B";
+// "履歴のファイル %s は以前の版として読めないため、飛ばしました。"
+constexpr const char* kSkipped =
+    "\x97\x9a\x97\xf0\x82\xcc\x83t\x83@\x83"
+    "C\x83\x8b %s \x82\xcd\x88\xc8\x91O\x82\xcc\x94\xc5\x82\xc6\x82\xb5\x82\xc4\x93\xc7\x82\xdf"
+    "\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81"
+    "A\x94\xf2\x82\xce\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
+    "B";
+
+void PutLe(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t GetLe(const std::string& in, std::size_t at, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(in[at + i]);
+    return v;
+}
+
+std::uint32_t Crc(const std::string& bytes) {
+    uLong crc = crc32(0L, Z_NULL, 0);
+    std::size_t at = 0;
+    // zlib takes the length as a 32-bit count.
+    while (at < bytes.size()) {
+        const std::size_t n = std::min<std::size_t>(bytes.size() - at, 1u << 30);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + at), static_cast<uInt>(n));
+        at += n;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+struct Header {
+    bool locked = false;
+    std::int64_t time = 0;
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+};
+
+std::optional<Header> ParseHeader(const std::string& head) {
+    if (head.size() < kHeaderSize || std::memcmp(head.data(), kMagic, sizeof kMagic) != 0) {
+        return std::nullopt;
+    }
+    const char kind = head[8];
+    if ((kind != 'P' && kind != 'L') || head[9] != 0 || head[10] != 0 || head[11] != 0) {
+        return std::nullopt;
+    }
+    Header h;
+    h.locked = kind == 'L';
+    h.time = static_cast<std::int64_t>(GetLe(head, 12, 8));
+    h.size = GetLe(head, 20, 8);
+    h.crc = static_cast<std::uint32_t>(GetLe(head, 28, 4));
+    if (h.size > kMaxVersionBytes) return std::nullopt;
+    return h;
+}
+
+std::optional<std::string> Pack(const std::string& bytes, bool locked, std::int64_t time) {
+    std::string out(kMagic, sizeof kMagic);
+    out += locked ? 'L' : 'P';
+    out.append(3, '\0');
+    PutLe(out, static_cast<std::uint64_t>(time), 8);
+    PutLe(out, bytes.size(), 8);
+    PutLe(out, Crc(bytes), 4);
+    uLongf packed = compressBound(static_cast<uLong>(bytes.size()));
+    out.resize(kHeaderSize + packed);
+    if (compress2(reinterpret_cast<Bytef*>(out.data() + kHeaderSize), &packed,
+                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK) {
+        return std::nullopt;
+    }
+    out.resize(kHeaderSize + packed);
+    return out;
+}
+
+bool EndsWith(const std::string& s, std::string_view tail) {
+    return s.size() > tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DayFolder(const std::string& diaryFolder, const std::string& yearName,
+                      const std::string& entryName) {
+    return JoinPath(JoinPath(diaryFolder, yearName), entryName);
+}
+
+// "YYYYMMDD-HHMMSS" of a time in local time.
+std::string Stem(std::int64_t time) {
+    const std::time_t t = static_cast<std::time_t>(time);
+    std::tm tm{};
+    if (localtime_r(&t, &tm) == nullptr) return std::to_string(time);
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d-%02d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+// Writes data as a new file stem[-N].kvz in folder through a work file;
+// never replaces a file.
+bool WriteNew(const std::string& folder, const std::string& stem, const std::string& data) {
+    const std::string work = JoinPath(folder, stem + std::string(kWorkExt));
+    fsio::OutFile out;
+    if (!out.Create(work)) return false;
+    bool ok = out.Write(data.data(), data.size()) && out.Sync();
+    ok = out.Close() && ok;
+    if (ok) {
+        for (int n = 1; n <= kMaxSameName; ++n) {
+            std::string name = stem;
+            if (n > 1) name.append("-").append(std::to_string(n));
+            const std::string path = JoinPath(folder, name.append(kVersionExt));
+            if (fsio::RenameNoReplace(work, path)) {
+                fsio::SyncParentDirectory(path);
+                return true;
+            }
+            if (fsio::KindOf(path) == fsio::Kind::Missing) break;
+        }
+    }
+    fsio::Remove(work);
+    return false;
+}
+
+// Removes the versions of a day that the rules no longer keep.
+int ThinDay(const std::string& diaryFolder, const std::string& yearName,
+            const std::string& entryName, std::int64_t now) {
+    const VersionList list = ListEntryVersions(diaryFolder, yearName, entryName);
+    std::vector<std::int64_t> times;
+    for (const EntryVersionFile& v : list.versions) times.push_back(v.time);
+    const std::vector<bool> keep = RetainedVersions(times, now);
+    int removed = 0;
+    for (std::size_t i = 0; i < keep.size(); ++i) {
+        if (!keep[i] && fsio::Remove(list.versions[i].path)) ++removed;
+    }
+    return removed;
+}
+
+std::string SafeName(const std::string& name) {
+    std::string out;
+    for (const char c : name) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+        out += plain ? c : '_';
+    }
+    // A name of dots alone would be a link to a folder above.
+    if (out.empty() || out[0] == '.') out = '_' + out;
+    return out.substr(0, 40);
+}
+
+}  // namespace
+
+std::optional<std::string> UserHistoryRoot() {
+    const std::optional<std::string> base = UserFolder("XDG_DATA_HOME", ".local/share");
+    if (!base) return std::nullopt;
+    return JoinPath(*base, "history");
+}
+
+std::string DiaryHistoryFolder(const std::string& root, const std::string& dataPath) {
+    std::string path = dataPath;
+    std::string canonical;
+    if (fsio::CanonicalPath(dataPath, canonical)) path = canonical;
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return JoinPath(root, SafeName(NameOf(path)) + "-" + Hash64Hex(path));
+}
+
+VersionList ListEntryVersions(const std::string& diaryFolder, const std::string& yearName,
+                              const std::string& entryName) {
+    VersionList list;
+    const std::string folder = DayFolder(diaryFolder, yearName, entryName);
+    std::vector<fsio::DirEntry> entries;
+    if (!fsio::ListDirectory(folder, entries)) return list;
+    for (const fsio::DirEntry& e : entries) {
+        const std::string path = JoinPath(folder, e.name);
+        // A work file is a write that did not finish, not a version.
+        if (EndsWith(e.name, kWorkExt)) continue;
+        std::string head;
+        bool whole = false;
+        std::optional<Header> h;
+        if (e.kind == fsio::Kind::File && EndsWith(e.name, kVersionExt) &&
+            fsio::ReadFileHead(path, head, kHeaderSize, whole) == fsio::ReadStatus::Ok) {
+            h = ParseHeader(head);
+        }
+        if (!h) {
+            list.skipped.push_back(path);
+            continue;
+        }
+        list.versions.push_back(EntryVersionFile{path, h->time, h->locked, h->size});
+    }
+    std::sort(list.versions.begin(), list.versions.end(),
+              [](const EntryVersionFile& a, const EntryVersionFile& b) {
+                  // Of one second, "-2" comes after the plain name, "-10" after "-9".
+                  if (a.time != b.time) return a.time > b.time;
+                  if (a.path.size() != b.path.size()) return a.path.size() > b.path.size();
+                  return a.path > b.path;
+              });
+    std::sort(list.skipped.begin(), list.skipped.end());
+    return list;
+}
+
+bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked) {
+    bytes.clear();
+    std::string file;
+    if (fsio::ReadWholeFile(path, file, kHeaderSize + compressBound(kMaxVersionBytes)) !=
+        fsio::ReadStatus::Ok) {
+        return false;
+    }
+    const std::optional<Header> h = ParseHeader(file);
+    if (!h) return false;
+    std::string out(h->size, '\0');
+    uLongf size = static_cast<uLongf>(h->size);
+    const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
+                              reinterpret_cast<const Bytef*>(file.data() + kHeaderSize),
+                              static_cast<uLong>(file.size() - kHeaderSize));
+    if (rc != Z_OK || size != h->size || Crc(out) != h->crc) return false;
+    bytes = std::move(out);
+    locked = h->locked;
+    return true;
+}
+
+KeepStatus KeepEntryVersion(const std::string& diaryFolder, const std::string& yearName,
+                            const std::string& entryName, const std::string& bytes, bool locked,
+                            std::int64_t time, std::int64_t now) {
+    const std::string folder = DayFolder(diaryFolder, yearName, entryName);
+    const VersionList list = ListEntryVersions(diaryFolder, yearName, entryName);
+    for (const EntryVersionFile& v : list.versions) {
+        if (v.locked != locked) continue;
+        // Only the newest of the same kind counts: an older text typed again
+        // is a new version.
+        std::string newest;
+        bool newestLocked = false;
+        if (v.size == bytes.size() && ReadEntryVersion(v.path, newest, newestLocked) &&
+            newest == bytes) {
+            return KeepStatus::Unchanged;
+        }
+        break;
+    }
+    const std::optional<std::string> packed = Pack(bytes, locked, time);
+    if (!packed || !fsio::MakeDirectories(folder) || !WriteNew(folder, Stem(time), *packed)) {
+        return KeepStatus::Failed;
+    }
+    ThinDay(diaryFolder, yearName, entryName, now);
+    return KeepStatus::Kept;
+}
+
+void KeepVersionsOnSave(bool on) {
+    keepOnSave = on;
+}
+
+std::string KeepBeforeSave(const std::string& folder, const std::string& name,
+                           const std::string& plain, const std::string& lockPassword) {
+    const bool replacesLocked = !lockPassword.empty();
+    const std::optional<std::string> root = UserHistoryRoot();
+    if (!keepOnSave || !root) return std::string();
+    const std::string diary = DiaryHistoryFolder(*root, fsio::ParentOf(folder));
+    const std::string yearName = NameOf(folder);
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    for (const bool locked : {false, true}) {
+        if (locked && !replacesLocked) continue;
+        const std::string path = folder + "/" + name + (locked ? ".xda" : ".dia");
+        if (fsio::KindOf(path) != fsio::Kind::File) continue;
+        std::string bytes;
+        fsio::FileStamp stamp;
+        if (!fsio::StampOf(path, stamp) ||
+            fsio::ReadWholeFile(path, bytes, kMaxVersionBytes) != fsio::ReadStatus::Ok) {
+            return FormatMessage(kCannotKeep, path);
+        }
+        if (!locked && bytes == plain) continue;
+        bool sealed = locked;
+        if (!locked && replacesLocked) {
+            std::optional<std::string> s = SealUnderPassword(bytes, lockPassword);
+            if (!s) return FormatMessage(kCannotKeep, path);
+            bytes = std::move(*s);
+            sealed = true;
+        }
+        const std::int64_t time = stamp.mtimeNs / 1000000000;
+        if (KeepEntryVersion(diary, yearName, name, bytes, sealed, time, now) ==
+            KeepStatus::Failed) {
+            return FormatMessage(kCannotKeep, path);
+        }
+    }
+    return std::string();
+}
+
+int PruneDiaryHistory(const std::string& diaryFolder, std::int64_t now) {
+    int removed = 0;
+    std::vector<fsio::DirEntry> years;
+    if (!fsio::ListDirectory(diaryFolder, years)) return 0;
+    for (const fsio::DirEntry& y : years) {
+        if (y.kind != fsio::Kind::Directory) continue;
+        std::vector<fsio::DirEntry> days;
+        const std::string yearFolder = JoinPath(diaryFolder, y.name);
+        if (!fsio::ListDirectory(yearFolder, days)) continue;
+        for (const fsio::DirEntry& d : days) {
+            if (d.kind == fsio::Kind::Directory)
+                removed += ThinDay(diaryFolder, y.name, d.name, now);
+        }
+    }
+    return removed;
+}
+
+std::string SkippedVersionMessage(const std::string& path) {
+    return FormatMessage(kSkipped, path);
+}
+
+}  // namespace kuv
