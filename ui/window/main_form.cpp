@@ -1,0 +1,512 @@
+#include "ui/window/main_form.h"
+
+#include <algorithm>
+#include <optional>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QDateEdit>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QWindow>
+
+#include "app/instance_lock.h"
+#include "app/settings_apply.h"
+#include "dates/qt/locale_loader.h"
+#include "platform/errors.h"
+#include "ui/app/application.h"
+#include "ui/common/background_work.h"
+#include "ui/common/centring.h"
+#include "ui/common/desktop_look.h"
+#include "ui/common/memo.h"
+#include "ui/common/messages.h"
+#include "ui/common/qt_text.h"
+#include "ui/conflicts/conflict_window.h"
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/password_dialog.h"
+#include "ui/dialogs/setting_dialog.h"
+#include "ui/window/main_form_metrics.h"
+#include "ui/window/pane_splitter.h"
+
+namespace {
+
+using namespace kuv::mainform;
+
+QDate QDateOf(kuv::TDateTime value) {
+    const kuv::DateParts d = kuv::DecodeDateValue(value);
+    return QDate(d.year, d.month, d.day);
+}
+
+// The stored place of the window, moved as little as needed so that its title
+// bar can still be grabbed on a screen; a place on no screen at all gives
+// nothing (the window is centred then).
+std::optional<QPoint> ReachablePlace(const QRect& wanted) {
+    QScreen* screen = QGuiApplication::screenAt(wanted.center());
+    if (screen == nullptr) {
+        if (QGuiApplication::primaryScreen() == nullptr) return wanted.topLeft();
+        return std::nullopt;
+    }
+    const QRect area = screen->availableGeometry();
+    const int grab = std::min(wanted.width(), kTitleBarGripWidth);
+    const int left =
+        std::clamp(wanted.left(), area.left() - wanted.width() + grab, area.right() + 1 - grab);
+    const int top = std::clamp(wanted.top(), area.top(),
+                               std::max(area.top(), area.bottom() + 1 - kTitleBarGrip));
+    return QPoint(left, top);
+}
+
+// Runs a handler of the window for Qt: what it throws goes to the general
+// error handler and ends the handler there.
+auto Handler(TMainForm* form, void (TMainForm::*handler)()) {
+    return [form, handler] { kuv::Guarded([form, handler] { (form->*handler)(); }); };
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
+    : QMainWindow(parent), FSession(paths, kuv::DefaultSettings(paths)) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Tessarine"));
+    // The title bar's size; the desktop takes larger ones from the installed
+    // icon theme by the desktop file's name, and decoding them here would
+    // only cost memory at every start.
+    setWindowIcon(QIcon(kuv::AssetPixmap(QStringLiteral(":/assets/icon32.png"))));
+    setFont(kuv::ControlFont());
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreatePanes();
+    CreateStatusBar();
+    CreateFindCommands();
+    CreateConflictWatch();
+    DescribeControls();
+    ConnectHandlers();
+    FSession.SetView(this);
+    FSession.SetUpperPane(this);
+    // An error during start-up is shown and the window comes up all the same.
+    kuv::Guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() {
+    FSession.SetView(nullptr);
+    FSession.SetUpperPane(nullptr);
+    // The application outlives the window: a focus change while the widgets
+    // go away must not reach a window that is already half destroyed.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
+void TMainForm::ConnectHandlers() {
+    connect(Exit1, &QAction::triggered, this, Handler(this, &TMainForm::Exit1Click));
+    connect(N1, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton2Click));
+    connect(N3, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton1Click));
+    connect(N4, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton3Click));
+    connect(N5, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton4Click));
+    connect(N6, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton7Click));
+    connect(N7, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton5Click));
+    // triggered comes after the toggle has flipped, so the handler reads the new state.
+    connect(FShowOldDiary, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton6Click));
+    connect(About1, &QAction::triggered, this, Handler(this, &TMainForm::About1Click));
+
+    // Only a change by the user arrives here: the program sets the date with
+    // the picker's signals blocked.
+    connect(DateTimePicker, &QDateEdit::dateChanged, this,
+            Handler(this, &TMainForm::DateTimePickerChange));
+    // A word still being composed shows in the pane but changes nothing yet.
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (!FLoading && !Memo1->ComposingOnly()) kuv::Guarded([this] { Memo1Change(); });
+    });
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+}
+
+// Start-up.
+void TMainForm::FormCreate() {
+    if (const kuv::SettingsReadResult& read = FSession.ReadSettings(); !read.usable()) {
+        // Starting on the defaults without a word would open a locked diary
+        // unlocked and save its entries as plain text.
+        kuv::ShowMessage(kuv::ToQString(read.message) + QStringLiteral("既定の設定で起動します。"));
+    }
+    ApplySettingsToWindow();
+    FMemoFont = kuv::MemoFontFrom(FSession.Settings());
+    kuv::ApplyPaneFont(*Memo1, FMemoFont.font, FMemoFont.color);
+    kuv::ApplyPaneFont(*Memo2, FMemoFont.font, FMemoFont.color);
+    if (FSession.Settings().UseEncryption) {
+        FPassWordDialog = new TPassWordDialog(this);
+        connect(FPassWordDialog, &TPassWordDialog::passwordEntered, this,
+                [this](const QString& text) {
+                    kuv::Guarded([this, &text] { OnPasswordEntered(text); });
+                });
+        connect(FPassWordDialog, &TPassWordDialog::closeRequested, this,
+                [this] { OnPromptClosed(); });
+    }
+    if (FSession.Open()) {
+        FPassWordDialog->FormCreate();
+    } else {
+        AnnounceRecoveredTexts();
+    }
+}
+
+void TMainForm::AnnounceRecoveredTexts() {
+    const std::string notice = FSession.TakeRecoveryNotice();
+    if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
+}
+
+void TMainForm::ApplySettingsToWindow() {
+    const kuv::TDiarySettings& s = FSession.Settings();
+    FShowOldDiary->setChecked(s.ShowOldDiary);
+    Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
+
+    const int width = s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth;
+    const int height = s.WindowHeight > 0 ? s.WindowHeight : kDefaultHeight;
+    // The stored size is the outer one; the frame is only known once the
+    // window is on the screen (see event()).
+    FPendingFrameSize = QSize(width, height);
+    resize(width, height);
+    if (s.SaveWindow && s.WindowTop != -1) {
+        // A place on a screen that is no longer there would hide the window,
+        // and one above the screen's top its title bar.
+        if (const auto place = ReachablePlace(QRect(s.WindowLeft, s.WindowTop, width, height))) {
+            move(*place);
+            return;
+        }
+    }
+    CentreOnScreen();
+}
+
+void TMainForm::CentreOnScreen() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const QSize outer = FPendingFrameSize.isValid() ? FPendingFrameSize : frameGeometry().size();
+    move(kuv::CentredFramePlace(area, outer, QMargins()));
+}
+
+void TMainForm::OnPasswordEntered(const QString& text) {
+    const kuv::Cp932Text typed = kuv::ToCp932(text);
+    // A character that code page 932 cannot hold is in no stored password.
+    bool opened = false;
+    try {
+        opened = typed.ok && FSession.Unlock(typed.bytes);
+    } catch (...) {
+        // The diary is open; only today's entry could not be shown.
+        opened = !FSession.Locked();
+        if (opened) {
+            show();
+            if (FPassWordDialog != nullptr) FPassWordDialog->hide();
+        }
+        throw;
+    }
+    if (!opened) {
+        kuv::ShowMessage(QStringLiteral("パスワードが間違っています"));
+        return;
+    }
+    show();
+    raise();
+    activateWindow();
+    if (FPassWordDialog != nullptr) FPassWordDialog->hide();
+    FollowDiary();
+    AnnounceRecoveredTexts();
+}
+
+void TMainForm::OnPromptClosed() {
+    // Nothing has been loaded: ending now writes nothing.
+    if (FSession.Ended() || !FSession.Locked()) return;
+    FSession.EndLocked();
+    Quit();
+}
+
+// The session's current day, shown by the picker without a change event.
+void TMainForm::DayChanged() {
+    const QSignalBlocker blocker(DateTimePicker);
+    DateTimePicker->setDate(QDateOf(FSession.Day()));
+    FollowDay();
+}
+
+void TMainForm::PanesLoaded(bool complete) {
+    FLoading = true;
+    Memo1->setPlainText(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Upper().text)));
+    Memo2->setPlainText(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
+    FLoading = false;
+    if (FSession.DateInserted()) Memo1->moveCursor(QTextCursor::End);
+
+    // An entry that this password does not open, or that could not be read,
+    // stays as it is on disk: the pane takes no typing.
+    Memo1->setReadOnly(FSession.UpperReadOnly());
+    switch (FSession.Upper().source) {
+        case kuv::PaneSource::Sealed:
+            StatusPanel3->setText(QStringLiteral("ロック中"));
+            StatusPanel3->setToolTip(
+                QStringLiteral("この日記は今のパスワードでは開けないため、書き換えできません"));
+            break;
+        case kuv::PaneSource::Unreadable:
+            StatusPanel3->setText(QStringLiteral("読込不可"));
+            StatusPanel3->setToolTip(
+                QStringLiteral("この日記は読み込めなかったため、書き換えできません"));
+            break;
+        default:
+            StatusPanel3->clear();
+            StatusPanel3->setToolTip(QString());
+    }
+    if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
+    WatchShownFolders();
+    ShowConflictState();
+    FollowDay();
+}
+
+std::u16string TMainForm::Text() const {
+    QString joined;
+    const QTextDocument* doc = Memo1->document();
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        if (b != doc->begin()) joined += u'\n';
+        joined += b.text();
+    }
+    const QString text = kuv::PaneTextFromWidget(joined);
+    return std::u16string(reinterpret_cast<const char16_t*>(text.constData()),
+                          static_cast<std::size_t>(text.size()));
+}
+
+void TMainForm::Memo1Change() {
+    FSession.UpperChanged();
+}
+
+void TMainForm::SpeedButton2Click() {
+    const std::string line = FSession.InsertDate();
+    if (line.empty()) return;
+    QTextCursor cursor(Memo1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(kuv::WidgetTextFromPane(kuv::ToQString(line)));
+    Memo1->setTextCursor(cursor);
+}
+
+void TMainForm::SpeedButton3Click() {
+    FinishComposition();
+    FSession.StepDays(-1);
+}
+void TMainForm::SpeedButton4Click() {
+    FinishComposition();
+    FSession.StepDays(1);
+}
+void TMainForm::SpeedButton7Click() {
+    FinishComposition();
+    FSession.StepYear(false);
+}
+void TMainForm::SpeedButton5Click() {
+    FinishComposition();
+    FSession.StepYear(true);
+}
+
+void TMainForm::SpeedButton6Click() {
+    const bool show = FShowOldDiary->isChecked();
+    // A hidden pane cannot keep the focus, and Qt would pass it on to the
+    // picker, whose entering saves. The upper pane takes it instead.
+    if (!show && Memo2->hasFocus()) Memo1->setFocus(Qt::OtherFocusReason);
+    Splitter1->SetLowerHeight(show ? kLowerPaneShownHeight : -1);
+}
+
+void TMainForm::SpeedButton1Click() {
+    if (!FSettingDialog) {
+        FSettingDialog = std::make_unique<TSettingDialog>();
+        connect(FSettingDialog.get(), &TSettingDialog::settingsApplied, this,
+                [this](const kuv::DialogValues& values, const QFont& font, std::int32_t color) {
+                    kuv::Guarded([&] { OnSettingsApplied(values, font, color); });
+                });
+    }
+    const kuv::TDiarySettings& s = FSession.Settings();
+    kuv::DialogValues current;
+    current.dataPath = s.DataPath;
+    current.password = s.Password;
+    current.useEncryption = s.UseEncryption;
+    current.dateFormat = s.DateFormat;
+    current.saveWindow = s.SaveWindow;
+    current.autoInsertDate = s.AutoInsertDate;
+    FSettingDialog->OpenSettingDialog(current, Memo1->font(), kuv::PaneColorValue(*Memo1), this);
+}
+
+void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
+                                  std::int32_t colorValue) {
+    // One window per diary: a data folder that another window has open is
+    // not taken over.
+    if (values.dataPath != FSession.Settings().DataPath && FDiaryLock != nullptr &&
+        FDiaryLock->MoveData(values.dataPath) == kuv::LockResult::Busy) {
+        kuv::ShowMessage(
+            QStringLiteral("日記データの格納フォルダ %1 は、別のウィンドウで開かれています")
+                .arg(kuv::ToQString(values.dataPath)));
+        return;
+    }
+    const kuv::DialogApplyResult result = kuv::ApplyDialogSettings(
+        FSession.Paths(), FSession.SettingsAtStart(), FSession.Settings(), values);
+    switch (result.status) {
+        case kuv::DialogApply::NoPassword:
+            kuv::ShowMessage(QStringLiteral("パスワードが設定されていません"));
+            return;
+        case kuv::DialogApply::UnstorablePassword:
+            kuv::ShowMessage(
+                QStringLiteral("このパスワードは暗号化に使えません。32バイト（全角16文字）以内で、"
+                               "「え」「ｦ」などの一部の文字を含まないパスワードにして下さい"));
+            return;
+        case kuv::DialogApply::Applied:
+        case kuv::DialogApply::AppliedNotStored:
+            break;
+    }
+    for (QPlainTextEdit* pane : {Memo1, Memo2}) kuv::ApplyPaneFont(*pane, font, colorValue);
+    FSettingDialog->hide();
+    FollowDiary();
+    if (result.status == kuv::DialogApply::AppliedNotStored) {
+        kuv::ShowMessage(kuv::ToQString(result.message));
+    }
+    kuv::ShowMessage(QStringLiteral("パスワード・暗号化の設定は次回起動時から有効になります。"));
+}
+
+void TMainForm::About1Click() {
+    if (!FAboutDialog) FAboutDialog = std::make_unique<TAboutDialog>();
+    FAboutDialog->ShowAbout();
+}
+
+void TMainForm::GoToDay(int year, int month, int day) {
+    kuv::Guarded([&] {
+        FinishComposition();
+        FSession.GoTo(kuv::EncodeDateValue(static_cast<std::uint16_t>(year),
+                                           static_cast<std::uint16_t>(month),
+                                           static_cast<std::uint16_t>(day)));
+    });
+}
+
+void TMainForm::DateTimePickerEnter() {
+    FinishComposition();
+    FSession.PickerEntered();
+}
+
+void TMainForm::DateTimePickerChange() {
+    const QDate date = DateTimePicker->date();
+    FSession.PickerChanged(date.year(), date.month(), date.day());
+}
+
+void TMainForm::OnFocusChanged(QWidget* now) {
+    // Only moves between the controls of this window count: getting the
+    // focus back with the window (after a message box, another program) is
+    // no entering of the picker.
+    if (now == nullptr || now->window() != this) return;
+    auto inPicker = [this](const QWidget* w) {
+        return w != nullptr && (w == DateTimePicker || DateTimePicker->isAncestorOf(w));
+    };
+    const bool entering = inPicker(now) && !inPicker(FLastFocus.data());
+    FLastFocus = now;
+    if (entering) kuv::Guarded([this] { DateTimePickerEnter(); });
+}
+
+int TMainForm::LowerPaneHeight() const {
+    return Splitter1->LowerHeight();
+}
+
+kuv::ClosingState TMainForm::CurrentClosingState() const {
+    kuv::ClosingState s;
+    s.lowerPaneShown = FShowOldDiary->isChecked();
+    s.lowerPaneHeight = LowerPaneHeight();
+    QRect outer = frameGeometry();
+    if (isMaximized() || isMinimized() || isFullScreen()) {
+        // The place to come back to is the normal one, as it was last seen:
+        // the frame of a maximised window is not the frame of a normal one.
+        if (FNormalFrame.isValid()) {
+            outer = FNormalFrame;
+        } else {
+            const QMargins frame =
+                windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+            outer = normalGeometry().marginsAdded(frame);
+        }
+    }
+    s.top = outer.top();
+    s.left = outer.left();
+    s.height = outer.height();
+    s.width = outer.width();
+    return s;
+}
+
+void TMainForm::FormCloseQuery() {
+    FinishComposition();
+    const std::string notice = FSession.CloseWindow(CurrentClosingState());
+    // Said once, at the end: the file is the user's and stays as it was.
+    if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (FSession.Ended()) {
+        event->accept();
+        return;
+    }
+    if (FSession.Locked()) {
+        event->accept();
+        OnPromptClosed();
+        return;
+    }
+    kuv::Guarded([this] { FormCloseQuery(); });
+    if (!FSession.Ended()) {
+        // The entry or the settings could not be written: the window stays.
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Quit();
+}
+
+void TMainForm::Exit1Click() {
+    FinishComposition();
+    FSession.Exit();
+    Quit();
+}
+
+void TMainForm::EndSession() {
+    if (FSession.Ended()) return;
+    // No box may wait now: the session kills a program that does not end.
+    FinishComposition();
+    FSession.EndSession(CurrentClosingState());
+    Quit();
+}
+
+void TMainForm::Quit() {
+    // exit() rather than quit(): the three ends are final and must not ask
+    // the windows again whether they may close.
+    QCoreApplication::exit(0);
+}
+
+bool TMainForm::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            if (FPendingFrameSize.isValid() && windowHandle() != nullptr) {
+                const QMargins frame = windowHandle()->frameMargins();
+                if (!frame.isNull()) {
+                    const QSize inner = FPendingFrameSize.shrunkBy(frame);
+                    FPendingFrameSize = QSize();
+                    if (inner != size()) resize(inner);
+                }
+            }
+            if (isVisible() && !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized |
+                                                  Qt::WindowFullScreen))) {
+                FNormalFrame = frameGeometry();
+            }
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LocaleChange) kuv::LoadDateLocale();
+    // Qt tells the window before its controls: they follow once they have it.
+    if (event->type() == QEvent::PaletteChange) {
+        QMetaObject::invokeMethod(this, &TMainForm::FollowPalette, Qt::QueuedConnection);
+    }
+    QMainWindow::changeEvent(event);
+}

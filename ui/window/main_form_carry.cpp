@@ -1,0 +1,495 @@
+// Taking the diary out and bringing it back: export, print, backup, restore,
+// import, and the automatic backup of the day. The work runs on the worker
+// thread; the window saves the entry first and shows what came of it.
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "app/instance_lock.h"
+#include "backup/archive_module.h"
+#include "backup/auto_backup.h"
+#include "backup/backup.h"
+#include "export/diary_export.h"
+#include "export/qt/diary_document.h"
+#include "import/import_folder.h"
+#include "platform/fileio.h"
+#include "ui/app/application.h"
+#include "ui/common/background_work.h"
+#include "ui/common/memo.h"
+#include "ui/common/messages.h"
+#include "ui/common/qt_text.h"
+#include "ui/dialogs/setting_dialog.h"
+#include "ui/transfer/print_module.h"
+#include "ui/transfer/transfer_ask.h"
+#include "ui/window/main_form.h"
+#include "ui/window/pane_splitter.h"
+
+namespace {
+
+// The automatic backup waits this long after the window first shows, so
+// that the start-up has painted and settled.
+constexpr int kAutoBackupDelayMs = 1500;
+// Skipped files named one by one in the import's report; the rest are counted.
+constexpr int kListedSkips = 20;
+// Qt lays out a print on the window's thread; beyond about a year of days
+// that takes long enough to ask first.
+constexpr std::size_t kDaysPrintedWithoutAsking = 400;
+
+QAction* MakeCarryAction(QObject* owner, const char* name, const QString& caption) {
+    auto* action = new QAction(caption, owner);
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+
+QDate ShownDate(kuv::TDateTime value) {
+    const kuv::DateParts d = kuv::DecodeDateValue(value);
+    return QDate(d.year, d.month, d.day);
+}
+
+// A path from a file dialog as the diary's code page 932 bytes; nothing,
+// after saying why, when a character of it does not fit.
+std::optional<std::string> Cp932Path(const QString& path) {
+    const kuv::Cp932Text bytes = kuv::ToCp932(QDir::toNativeSeparators(path));
+    if (bytes.ok) return bytes.bytes;
+    kuv::ShowMessage(QStringLiteral("%1 は使えません。文字「%2」はコードページ 932 で書けません。")
+                         .arg(path, bytes.badChar));
+    return std::nullopt;
+}
+
+// The backup and restore code, loaded on first use; nothing, after saying
+// why, when it cannot be loaded.
+const kuv::ArchiveFunctions* ArchiveModule() {
+    std::string error;
+    const kuv::ArchiveFunctions* functions = kuv::LoadArchiveModule(error);
+    if (functions == nullptr) kuv::ShowMessage(kuv::ToQString(error));
+    return functions;
+}
+
+const char* Extension(kuv::ExportFormat format) {
+    switch (format) {
+        case kuv::ExportFormat::Text:
+            return "txt";
+        case kuv::ExportFormat::Markdown:
+            return "md";
+        case kuv::ExportFormat::Html:
+            return "html";
+        case kuv::ExportFormat::Pdf:
+            return "pdf";
+    }
+    return "txt";
+}
+
+QString ExportFilter(kuv::ExportFormat format) {
+    switch (format) {
+        case kuv::ExportFormat::Text:
+            return QStringLiteral("テキスト (*.txt)");
+        case kuv::ExportFormat::Markdown:
+            return QStringLiteral("Markdown (*.md)");
+        case kuv::ExportFormat::Html:
+            return QStringLiteral("HTML (*.html *.htm)");
+        case kuv::ExportFormat::Pdf:
+            return QStringLiteral("PDF (*.pdf)");
+    }
+    return QString();
+}
+
+QString Count(std::size_t n) {
+    return QString::number(static_cast<qulonglong>(n));
+}
+
+// The import's summary, then each file left out with why; the character
+// that code page 932 cannot hold is shown as itself as well as by its code.
+QString ImportReport(const kuv::ImportResult& result) {
+    QString text = kuv::ToQString(result.message);
+    QStringList skipped;
+    for (const kuv::ImportFileReport& file : result.files) {
+        if (file.outcome != kuv::ImportFileReport::Outcome::Skipped) continue;
+        QString line = kuv::ToQString(file.message);
+        if (file.badChar != 0)
+            line += QStringLiteral("「%1」").arg(QString::fromUcs4(&file.badChar, 1));
+        skipped << line;
+    }
+    if (skipped.isEmpty()) return text;
+    text += QStringLiteral("\n\n取り込まなかったファイル:");
+    for (int i = 0; i < skipped.size() && i < kListedSkips; ++i) text += u'\n' + skipped[i];
+    if (skipped.size() > kListedSkips) {
+        text += QStringLiteral("\nほか %1 件").arg(skipped.size() - kListedSkips);
+    }
+    return text;
+}
+
+// The pages drawn for the preview or the printer, on the window's thread
+// as Qt asks; a long range shows its progress and can be stopped.
+void PaintDiary(const std::vector<kuv::ExportedDay>& days, const kuv::DiaryLayout& layout,
+                QPagedPaintDevice& printer) {
+    QProgressDialog progress(QStringLiteral("ページを組んでいます…"), QStringLiteral("キャンセル"),
+                             0, 1000, QApplication::activeWindow());
+    progress.setObjectName(QStringLiteral("PageProgress"));
+    progress.setWindowTitle(QString::fromLatin1(kuv::kAppTitle));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    kuv::PrintDiary(days, layout, printer, [&progress](std::uint64_t done, std::uint64_t total) {
+        if (total > 0) progress.setValue(static_cast<int>(done * 1000 / total));
+        return !progress.wasCanceled();
+    });
+}
+
+// What an export or a print reads: entries as the window reads them, locked
+// ones (readable) only while the diary is open, headed in the user's pattern.
+kuv::ExportOptions OptionsFor(const kuv::TDiarySettings& settings, bool locked,
+                              const kuv::DayRange& range) {
+    kuv::ExportOptions options;
+    options.dataPath = settings.DataPath;
+    options.password = locked ? std::string() : settings.Password;
+    options.range = range;
+    options.headingPattern = settings.DateFormat;
+    return options;
+}
+
+struct PrintDays {
+    kuv::ExportResult result;
+    std::vector<kuv::ExportedDay> days;
+};
+
+}  // namespace
+
+void TMainForm::CreateCarryMenu() {
+    FWork = std::make_unique<TBackgroundWork>(this);
+    Export1 = MakeCarryAction(this, "Export1", QStringLiteral("エクスポート..."));
+    Print1 = MakeCarryAction(this, "Print1", QStringLiteral("印刷..."));
+    Import1 = MakeCarryAction(this, "Import1", QStringLiteral("読み込み..."));
+    Backup1 = MakeCarryAction(this, "Backup1", QStringLiteral("バックアップ..."));
+    Restore1 = MakeCarryAction(this, "Restore1", QStringLiteral("復元..."));
+    AutoBackup1 = MakeCarryAction(this, "AutoBackup1", QStringLiteral("自動バックアップ"));
+    AutoBackup1->setCheckable(true);
+    AutoBackup1->setChecked(FSession.Settings().AutoBackup);
+
+    // Above 終了, which stays the last item.
+    File1->insertActions(Exit1, {Export1, Print1, Import1});
+    File1->insertSeparator(Exit1)->setObjectName(QStringLiteral("N8"));
+    File1->insertActions(Exit1, {Backup1, Restore1, AutoBackup1});
+    File1->insertSeparator(Exit1)->setObjectName(QStringLiteral("N9"));
+
+    const auto handle = [this](QAction* action, void (TMainForm::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { kuv::Guarded([this, handler] { (this->*handler)(); }); });
+    };
+    handle(Export1, &TMainForm::Export1Click);
+    handle(Print1, &TMainForm::Print1Click);
+    handle(Import1, &TMainForm::Import1Click);
+    handle(Backup1, &TMainForm::Backup1Click);
+    handle(Restore1, &TMainForm::Restore1Click);
+    handle(AutoBackup1, &TMainForm::AutoBackup1Click);
+    // The settings are read after the menus are built, and a restore reads them again.
+    connect(File1, &QMenu::aboutToShow, this, [this] { ShowAutoBackupSetting(); });
+}
+
+bool TMainForm::BackgroundBusy() const {
+    return FWork->Busy();
+}
+
+void TMainForm::Export1Click() {
+    const std::optional<kuv::RangeChoice> choice =
+        kuv::Ask().Range(this, kuv::RangePurpose::Export, ShownDate(FSession.Day()));
+    if (!choice) return;
+    const QString suggested =
+        QDir::home().filePath(QStringLiteral("diary-%1.%2")
+                                  .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")),
+                                       QString::fromLatin1(Extension(choice->format))));
+    const QString path = kuv::Ask().SaveFile(this, QStringLiteral("エクスポート"), suggested,
+                                             ExportFilter(choice->format));
+    if (path.isEmpty()) return;
+    const std::optional<std::string> output = Cp932Path(path);
+    if (!output) return;
+    // The export reads the files: the entry being edited goes there first.
+    FSession.Save();
+
+    const kuv::ExportOptions options = OptionsFor(Settings(), Locked(), choice->range);
+    const kuv::ExportFormat format = choice->format;
+    const QString font = kuv::ToQString(Settings().FontName);
+
+    auto write = [this, options, format, output = *output, font, path] {
+        FWork->Run<kuv::ExportResult>(
+            QStringLiteral("エクスポートしています…"),
+            [options, format, output, font](const kuv::ProgressFn& progress) {
+                return format == kuv::ExportFormat::Pdf
+                           ? kuv::ExportPdf(options, output, font, progress)
+                           : kuv::ExportDiary(options, format, output, progress);
+            },
+            [path](const kuv::ExportResult& result) {
+                QString text = kuv::ToQString(result.message);
+                if (result.status == kuv::ExportStatus::Done) text += QStringLiteral("\n\n") + path;
+                kuv::ShowMessage(text);
+            });
+    };
+    FWork->Run<kuv::ExportSurvey>(
+        QStringLiteral("日記を数えています…"),
+        [options](const kuv::ProgressFn&) {
+            return kuv::SurveyExport(options.dataPath, options.range);
+        },
+        [this, write, options](const kuv::ExportSurvey& survey) {
+            if (survey.days == 0) {
+                kuv::ShowMessage(QStringLiteral("この範囲には日記がありません。"));
+                return;
+            }
+            if (survey.locked > 0 && !options.password.empty() &&
+                !kuv::Ask().Confirm(this,
+                                    QStringLiteral("この範囲には鍵付きの日記が %1 日分あります。"
+                                                   "エクスポートしたファイルには鍵がかからず、"
+                                                   "そのファイルを開ける人は誰でも読めます。\n\n"
+                                                   "エクスポートしますか？")
+                                        .arg(Count(survey.locked)))) {
+                return;
+            }
+            write();
+        });
+}
+
+void TMainForm::Print1Click() {
+    const std::optional<kuv::RangeChoice> choice =
+        kuv::Ask().Range(this, kuv::RangePurpose::Print, ShownDate(FSession.Day()));
+    if (!choice) return;
+    FSession.Save();
+    const kuv::ExportOptions options = OptionsFor(Settings(), Locked(), choice->range);
+    FWork->Run<PrintDays>(
+        QStringLiteral("印刷する日記を読んでいます…"),
+        [options](const kuv::ProgressFn& progress) {
+            PrintDays read;
+            read.result = kuv::ForEachExportedDay(
+                options,
+                [&read](const kuv::ExportedDay& day) {
+                    read.days.push_back(day);
+                    return true;
+                },
+                progress);
+            return read;
+        },
+        [this, range = choice->range](const PrintDays& read) {
+            if (read.result.status != kuv::ExportStatus::Done) return;
+            const std::size_t left = read.result.skippedLocked + read.result.skippedUnreadable;
+            if (read.days.empty()) {
+                kuv::ShowMessage(QStringLiteral("この範囲には印刷する日記がありません。"));
+                return;
+            }
+            if (read.days.size() > kDaysPrintedWithoutAsking &&
+                !kuv::Ask().Confirm(
+                    this, QStringLiteral("%1 日分を印刷用に組むには時間がかかり、その間ウィンドウは"
+                                         "応答しません（PDF へのエクスポートなら、待つ間も"
+                                         "ウィンドウを使えます）。\n\n続けますか？")
+                              .arg(Count(read.days.size())))) {
+                return;
+            }
+            if (left > 0) {
+                kuv::ShowMessage(
+                    QStringLiteral("開けない日記・読めない日記 %1 日分は印刷に含まれません。")
+                        .arg(Count(left)));
+            }
+            ShowPrintPreview(read.days, range);
+        });
+}
+
+void TMainForm::ShowPrintPreview(const std::vector<kuv::ExportedDay>& days,
+                                 const kuv::DayRange& range) {
+    kuv::DiaryLayout layout;
+    layout.title = QString::fromUtf8(kuv::ExportTitle(range));
+    layout.fontFamily = kuv::DocumentFontFamily(kuv::ToQString(Settings().FontName));
+    QString error;
+    const kuv::PrintFunctions* print = kuv::LoadPrintModule(error);
+    if (print == nullptr) {
+        kuv::ShowMessage(error);
+        return;
+    }
+    print->previewDiary(
+        this, layout.title, QString::fromLatin1(kuv::kAppTitle), kuv::Ask(),
+        [&days, &layout](QPagedPaintDevice& device) { PaintDiary(days, layout, device); });
+}
+
+void TMainForm::Backup1Click() {
+    const QString suggested = QDir::home().filePath(QDateTime::currentDateTime().toString(
+        QStringLiteral("'kuvandoro-'yyyyMMdd-HHmmss'.tar.gz'")));
+    const QString path = kuv::Ask().SaveFile(this, QStringLiteral("バックアップ"), suggested,
+                                             QStringLiteral("バックアップ (*.tar.gz)"));
+    if (path.isEmpty()) return;
+    const std::optional<std::string> archive = Cp932Path(path);
+    if (!archive) return;
+    // A save that fails ends the handler here, before any backup.
+    const kuv::ArchiveFunctions* archiver = ArchiveModule();
+    if (archiver == nullptr) return;
+    FSession.Save();
+    kuv::BackupSources sources;
+    sources.dataPath = Settings().DataPath;
+    sources.settingsPath = FSession.Paths().settingsPath;
+    sources.leaveOut = {kuv::AutoBackupFolder()};
+    FWork->Run<kuv::BackupResult>(
+        QStringLiteral("バックアップしています…"),
+        [archiver, sources, archive = *archive](const kuv::ProgressFn& progress) {
+            return archiver->createBackup(sources, archive, progress);
+        },
+        [](const kuv::BackupResult& result) { kuv::ShowMessage(kuv::ToQString(result.message)); });
+}
+
+void TMainForm::Restore1Click() {
+    const QString path =
+        kuv::Ask().OpenFile(this, QStringLiteral("復元するバックアップ"),
+                            QStringLiteral("バックアップ (*.tar.gz);;すべてのファイル (*)"));
+    if (path.isEmpty()) return;
+    const std::optional<std::string> archive = Cp932Path(path);
+    if (!archive) return;
+    const QString data = kuv::ToQString(Settings().DataPath);
+    const QString settings = kuv::ToQString(FSession.Paths().settingsPath);
+    const QString keptSettings =
+        settings.startsWith(data + u'/')
+            ? QStringLiteral("設定ファイルもそのフォルダの中に残ります。")
+            : QStringLiteral("設定ファイル %1 も同じように名前を変えて残します。").arg(settings);
+    const QString question =
+        QStringLiteral(
+            "バックアップ %1 から日記を復元します。\n\n"
+            "今のデータフォルダ %2 は「%2.before-restore-日付-時刻」という名前で残し、"
+            "削除しません。%3\n\n復元しますか？")
+            .arg(path, data, keptSettings);
+    const kuv::ArchiveFunctions* archiver = ArchiveModule();
+    if (archiver == nullptr) return;
+    if (!kuv::Ask().Confirm(this, question)) return;
+    // The entry being edited goes into the folder that is kept.
+    FSession.Save();
+    kuv::RestoreTarget target;
+    target.dataPath = Settings().DataPath;
+    target.settingsPath = FSession.Paths().settingsPath;
+    target.carryOver = {kuv::AutoBackupFolder()};
+    FWork->Run<kuv::RestoreResult>(
+        QStringLiteral("復元しています…"),
+        [archiver, target, archive = *archive](const kuv::ProgressFn& progress) {
+            return archiver->restoreBackup(archive, target, progress);
+        },
+        [this](const kuv::RestoreResult& result) { RestoreFinished(result); });
+}
+
+void TMainForm::RestoreFinished(const kuv::RestoreResult& result) {
+    QString notice = kuv::ToQString(result.message);
+    if (result.status != kuv::RestoreStatus::Done) {
+        kuv::ShowMessage(notice);
+        return;
+    }
+    // The restored diary as a start would find it: its settings, its font,
+    // its lower pane, its data folder.
+    const std::string dataBefore = Settings().DataPath;
+    if (const kuv::SettingsReadResult& read = FSession.ReadSettings(); !read.usable()) {
+        notice += QStringLiteral("\n\n") + kuv::ToQString(read.message) +
+                  QStringLiteral("既定の設定で続けます。");
+    }
+    const kuv::TDiarySettings& s = Settings();
+    FMemoFont = kuv::MemoFontFrom(s);
+    kuv::ApplyPaneFont(*Memo1, FMemoFont.font, FMemoFont.color);
+    kuv::ApplyPaneFont(*Memo2, FMemoFont.font, FMemoFont.color);
+    FShowOldDiary->setChecked(s.ShowOldDiary);
+    Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
+    ShowAutoBackupSetting();
+    // What the settings dialog shows is the diary before the restore.
+    if (FSettingDialog) FSettingDialog->hide();
+
+    // One diary, one window: the lock goes with the data folder.
+    if (s.DataPath != dataBefore && FDiaryLock != nullptr &&
+        FDiaryLock->MoveData(s.DataPath) == kuv::LockResult::Busy) {
+        kuv::ShowMessage(notice + QStringLiteral("\n\n復元した設定のデータフォルダ %1 "
+                                                 "はほかのウィンドウで開かれているため、"
+                                                 "このウィンドウを閉じます。")
+                                      .arg(kuv::ToQString(s.DataPath)));
+        FSession.EndLocked();
+        Quit();
+        return;
+    }
+    kuv::Guarded([this] { FSession.Load(); });
+    kuv::ShowMessage(notice);
+}
+
+void TMainForm::Import1Click() {
+    const QString folder = kuv::Ask().Folder(this, QStringLiteral("読み込むフォルダ"));
+    if (folder.isEmpty()) return;
+    const std::optional<std::string> path = Cp932Path(folder);
+    if (!path) return;
+    // A text added to the day shown goes after what the pane holds now.
+    FSession.Save();
+    kuv::ImportOptions options;
+    options.folder = *path;
+    options.dataPath = Settings().DataPath;
+    options.useEncryption = Settings().UseEncryption;
+    options.password = Settings().Password;
+    FWork->Run<kuv::ImportResult>(
+        QStringLiteral("読み込んでいます…"),
+        [options](const kuv::ProgressFn& progress) { return kuv::ImportFolder(options, progress); },
+        [this](const kuv::ImportResult& result) { ImportFinished(result); });
+}
+
+void TMainForm::ImportFinished(const kuv::ImportResult& result) {
+    // The day shown may have got a text.
+    kuv::Guarded([this] { FSession.Load(); });
+    kuv::ShowMessage(ImportReport(result));
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    ShowAutoBackupSetting();
+    // Never on the start-up path, and never while the diary waits for its
+    // password: the window is up and open before the backup begins.
+    if (!FAutoBackupEnabled || FAutoBackupScheduled || FSession.Locked()) return;
+    FAutoBackupScheduled = true;
+    QTimer::singleShot(kAutoBackupDelayMs, this,
+                       [this] { kuv::Guarded([this] { StartAutoBackup(); }); });
+}
+
+void TMainForm::StartAutoBackup() {
+    if (!Settings().AutoBackup || FSession.Locked() || FSession.Ended()) return;
+    // A diary that has never been written has nothing to keep, and a start
+    // writes nothing.
+    if (!kuv::fsio::IsDirectory(Settings().DataPath)) return;
+    const kuv::AutoBackupRequest request = kuv::AutoBackupRequestFor(Settings(), FSession.Paths());
+    // Later starts of the day load no archive code.
+    if (!kuv::AutoBackupDue(request)) return;
+    const kuv::ArchiveFunctions* archiver = ArchiveModule();
+    if (archiver == nullptr) return;
+    FAutoBackupJob = FWork->Run<kuv::AutoBackupResult>(
+        QString(),
+        [archiver, request](const kuv::ProgressFn& progress) {
+            return archiver->runAutoBackup(request, progress);
+        },
+        [this](const kuv::AutoBackupResult& result) { AutoBackupFinished(result); });
+}
+
+void TMainForm::AutoBackupFinished(const kuv::AutoBackupResult& result) {
+    FAutoBackupJob.reset();
+    if (result.outcome != kuv::AutoBackupOutcome::Failed) return;
+    const std::string folder = kuv::AutoBackupFolder();
+    kuv::ShowMessage(QStringLiteral("自動バックアップを作れませんでした。") +
+                     (result.backup.message.empty()
+                          ? QStringLiteral("フォルダ %1 を作れません。").arg(kuv::ToQString(folder))
+                          : kuv::ToQString(result.backup.message)));
+}
+
+void TMainForm::AutoBackup1Click() {
+    const bool on = !Settings().AutoBackup;
+    const kuv::SettingsWriteResult written =
+        kuv::StoreAutoBackupSetting(FSession.Paths(), FSession.SettingsAtStart(), on);
+    if (written.ok()) {
+        Settings().AutoBackup = on;
+        if (!on && FAutoBackupJob) FAutoBackupJob->cancel = true;
+    }
+    // The check mark shows what is stored: a refused write puts it back.
+    ShowAutoBackupSetting();
+    if (!written.ok()) kuv::ShowMessage(kuv::ToQString(written.message));
+}
+
+void TMainForm::ShowAutoBackupSetting() {
+    AutoBackup1->setChecked(FSession.Settings().AutoBackup);
+}
