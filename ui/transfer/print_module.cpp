@@ -11,8 +11,8 @@
 
 namespace {
 
-void PreviewDiary(QWidget* parent, const QString& title, const QString& creator, kuv::CarryAsk& ask,
-                  const std::function<void(QPagedPaintDevice&)>& paint) {
+void PreviewDiary(QWidget* parent, const QString& title, const QString& creator,
+                  kuv::TransferAsk& ask, const std::function<void(QPagedPaintDevice&)>& paint) {
     // The page of the PDF export.
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));

@@ -13,14 +13,14 @@ class QWidget;
 // does not map the print libraries.
 namespace kuv {
 
-class CarryAsk;
+class TransferAsk;
 
 struct PrintFunctions {
     int version = 0;  // kPrintModuleVersion of the module
     // A printer set to the diary's page (A4 and its margins) for a document
     // named title, shown in ask's preview; paint draws the pages on it.
     void (*previewDiary)(QWidget* parent, const QString& title, const QString& creator,
-                         CarryAsk& ask, const std::function<void(QPagedPaintDevice&)>& paint);
+                         TransferAsk& ask, const std::function<void(QPagedPaintDevice&)>& paint);
     // Qt's print preview of printer, from which the user prints.
     void (*previewDialog)(QWidget* parent, QPrinter& printer,
                           const std::function<void(QPrinter*)>& paint);

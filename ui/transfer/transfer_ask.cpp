@@ -11,11 +11,11 @@
 
 namespace kuv {
 
-CarryAsk* gCarryAsk = nullptr;
+TransferAsk* gTransferAsk = nullptr;
 
 namespace {
 
-class DialogAsk final : public CarryAsk {
+class DialogAsk final : public TransferAsk {
   public:
     std::optional<RangeChoice> Range(QWidget* parent, RangePurpose purpose,
                                      const QDate& shownDay) override {
@@ -67,9 +67,9 @@ class DialogAsk final : public CarryAsk {
 
 }  // namespace
 
-CarryAsk& Ask() {
+TransferAsk& TransferAsker() {
     static DialogAsk dialogs;
-    return gCarryAsk != nullptr ? *gCarryAsk : dialogs;
+    return gTransferAsk != nullptr ? *gTransferAsk : dialogs;
 }
 
 }  // namespace kuv

@@ -13,13 +13,13 @@ class QWidget;
 
 // What the commands that take the diary out and bring it back ask the user:
 // days and format, file and folder names, a yes or no, the print preview.
-// The window asks through Ask(); tests put their answers in its place, as
-// they record the message boxes.
+// The window asks through TransferAsker(); tests put their answers in its
+// place, as they record the message boxes.
 namespace kuv {
 
-class CarryAsk {
+class TransferAsk {
   public:
-    virtual ~CarryAsk() = default;
+    virtual ~TransferAsk() = default;
     // Nothing when the user cancels.
     virtual std::optional<RangeChoice> Range(QWidget* parent, RangePurpose purpose,
                                              const QDate& shownDay) = 0;
@@ -37,7 +37,7 @@ class CarryAsk {
 };
 
 // Set by tests; the standard dialogs when empty.
-extern CarryAsk* gCarryAsk;
-CarryAsk& Ask();
+extern TransferAsk* gTransferAsk;
+TransferAsk& TransferAsker();
 
 }  // namespace kuv

@@ -175,8 +175,8 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OnFocusChanged(QWidget* now);
     void Quit();
 
-    // Taking the diary out and bringing it back (main_form_carry.cpp).
-    void CreateCarryMenu();
+    // Taking the diary out and bringing it back (main_form_transfer.cpp).
+    void CreateTransferMenu();
     void Export1Click();
     void Print1Click();
     void Backup1Click();

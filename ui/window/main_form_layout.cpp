@@ -136,7 +136,7 @@ void TMainForm::CreateMenus() {
     };
     File1 = menu("File1", QStringLiteral("ファイル"));
     File1->addAction(Exit1);
-    CreateCarryMenu();
+    CreateTransferMenu();
 
     Edit1 = menu("Edit1", QStringLiteral("編集"));
     Edit1->addActions({N1, N4, N5, N6, N7});

@@ -47,7 +47,7 @@ using kuv::test::TempDir;
 namespace {
 
 // The user's answers, given in place of the dialogs.
-struct Answers final : kuv::CarryAsk {
+struct Answers final : kuv::TransferAsk {
     kuv::RangeChoice range;
     QString file, folder, previewPdf;
     bool yes = true;
@@ -132,7 +132,7 @@ kuv::DateParts Parts(const QDate& d) {
 
 }  // namespace
 
-class TestCarry : public QObject {
+class TestTransfer : public QObject {
     Q_OBJECT
 
   private slots:
@@ -144,11 +144,11 @@ class TestCarry : public QObject {
     void init() {
         kuv::test::RecordBoxes();
         answers_ = Answers{};
-        kuv::gCarryAsk = &answers_;
+        kuv::gTransferAsk = &answers_;
         std::filesystem::remove_all(kuv::AutoBackupFolder());
     }
     void cleanup() {
-        kuv::gCarryAsk = nullptr;
+        kuv::gTransferAsk = nullptr;
         kuv::gBeforeJobHook = nullptr;
     }
 
@@ -169,7 +169,7 @@ class TestCarry : public QObject {
     Answers answers_;
 };
 
-void TestCarry::menuItemsStandAboveExit() {
+void TestTransfer::menuItemsStandAboveExit() {
     ProgramFolder folder;
     auto form = Start(folder);
     QString names;
@@ -181,7 +181,7 @@ void TestCarry::menuItemsStandAboveExit() {
                                    "AutoBackup1:自動バックアップ N9: Exit1:終了 "));
 }
 
-void TestCarry::rangeDialogChoices() {
+void TestTransfer::rangeDialogChoices() {
     TRangeDialog exporting(kuv::RangePurpose::Export, QDate(2004, 2, 29));
     auto date = [&exporting](const char* name) {
         return exporting.findChild<QDateEdit*>(QString::fromLatin1(name));
@@ -212,7 +212,7 @@ void TestCarry::rangeDialogChoices() {
     QCOMPARE(printing.findChild<QComboBox*>(), nullptr);
 }
 
-void TestCarry::exportsEachFormatWhole() {
+void TestTransfer::exportsEachFormatWhole() {
     ProgramFolder folder;
     folder.WriteSettings(false, "pw");
     folder.WriteEntry(QDate(2001, 1, 17), Cp932("一日目\r\n<b>二行目</b>"));
@@ -255,7 +255,7 @@ void TestCarry::exportsEachFormatWhole() {
     QVERIFY(Names(out_.path(), ".$$$").empty());
 }
 
-void TestCarry::cancelledExportLeavesNoFile() {
+void TestTransfer::cancelledExportLeavesNoFile() {
     ProgramFolder folder;
     folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
     auto form = Start(folder);
@@ -278,7 +278,7 @@ void TestCarry::cancelledExportLeavesNoFile() {
     QVERIFY(Names(out_.path(), ".$$$").empty());
 }
 
-void TestCarry::printsTheShownDayAsThePdf() {
+void TestTransfer::printsTheShownDayAsThePdf() {
     ProgramFolder folder;
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today, Cp932("今日の日記"));
@@ -294,7 +294,7 @@ void TestCarry::printsTheShownDayAsThePdf() {
     QVERIFY(text.find("1/1") != std::string::npos);
 }
 
-void TestCarry::backupThenRestoreShowsTheRestoredDiary() {
+void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
     ProgramFolder folder;
     folder.WriteSettings(false, "");
     const QDate today = QDate::currentDate();
@@ -349,7 +349,7 @@ void TestCarry::backupThenRestoreShowsTheRestoredDiary() {
     QCOMPARE(ReadBytes(keptEntry), Cp932("変更"));
 }
 
-void TestCarry::restoreMovesTheLockWithTheDataFolder() {
+void TestTransfer::restoreMovesTheLockWithTheDataFolder() {
     TempDir runtime, other;
     qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path()));
     ProgramFolder folder;
@@ -381,7 +381,7 @@ void TestCarry::restoreMovesTheLockWithTheDataFolder() {
     qunsetenv("XDG_RUNTIME_DIR");
 }
 
-void TestCarry::importAppendsAndReloadsTheShownDay() {
+void TestTransfer::importAppendsAndReloadsTheShownDay() {
     ProgramFolder folder;
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today, Cp932("今日の日記"));
@@ -404,7 +404,7 @@ void TestCarry::importAppendsAndReloadsTheShownDay() {
     }
 }
 
-void TestCarry::autoBackupRunsAfterStartOnceADay() {
+void TestTransfer::autoBackupRunsAfterStartOnceADay() {
     ProgramFolder folder;
     folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
     const auto archives = [] { return kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(); };
@@ -438,7 +438,7 @@ void TestCarry::autoBackupRunsAfterStartOnceADay() {
     QVERIFY(kuv::test::Recorded().messages.isEmpty());
 }
 
-void TestCarry::lockedDiaryBacksUpOnlyAfterUnlock() {
+void TestTransfer::lockedDiaryBacksUpOnlyAfterUnlock() {
     ProgramFolder folder;
     folder.WriteSettings(true, "pw");
     folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
@@ -458,7 +458,7 @@ void TestCarry::lockedDiaryBacksUpOnlyAfterUnlock() {
     QCOMPARE(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size(), std::size_t{1});
 }
 
-void TestCarry::autoBackupSwitchWritesItsKey() {
+void TestTransfer::autoBackupSwitchWritesItsKey() {
     ProgramFolder folder;
     folder.WriteSettings(false, "");
     auto form = Start(folder);
@@ -483,5 +483,5 @@ void TestCarry::autoBackupSwitchWritesItsKey() {
     QVERIFY(toggle->isChecked() && stored());
 }
 
-QTEST_MAIN(TestCarry)
+QTEST_MAIN(TestTransfer)
 #include "test_transfer.moc"

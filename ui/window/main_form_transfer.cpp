@@ -47,7 +47,7 @@ constexpr int kListedSkips = 20;
 // that takes long enough to ask first.
 constexpr std::size_t kDaysPrintedWithoutAsking = 400;
 
-QAction* MakeCarryAction(QObject* owner, const char* name, const QString& caption) {
+QAction* MakeTransferAction(QObject* owner, const char* name, const QString& caption) {
     auto* action = new QAction(caption, owner);
     action->setObjectName(QString::fromLatin1(name));
     return action;
@@ -165,14 +165,14 @@ struct PrintDays {
 
 }  // namespace
 
-void TMainForm::CreateCarryMenu() {
+void TMainForm::CreateTransferMenu() {
     FWork = std::make_unique<TBackgroundWork>(this);
-    Export1 = MakeCarryAction(this, "Export1", QStringLiteral("エクスポート..."));
-    Print1 = MakeCarryAction(this, "Print1", QStringLiteral("印刷..."));
-    Import1 = MakeCarryAction(this, "Import1", QStringLiteral("読み込み..."));
-    Backup1 = MakeCarryAction(this, "Backup1", QStringLiteral("バックアップ..."));
-    Restore1 = MakeCarryAction(this, "Restore1", QStringLiteral("復元..."));
-    AutoBackup1 = MakeCarryAction(this, "AutoBackup1", QStringLiteral("自動バックアップ"));
+    Export1 = MakeTransferAction(this, "Export1", QStringLiteral("エクスポート..."));
+    Print1 = MakeTransferAction(this, "Print1", QStringLiteral("印刷..."));
+    Import1 = MakeTransferAction(this, "Import1", QStringLiteral("読み込み..."));
+    Backup1 = MakeTransferAction(this, "Backup1", QStringLiteral("バックアップ..."));
+    Restore1 = MakeTransferAction(this, "Restore1", QStringLiteral("復元..."));
+    AutoBackup1 = MakeTransferAction(this, "AutoBackup1", QStringLiteral("自動バックアップ"));
     AutoBackup1->setCheckable(true);
     AutoBackup1->setChecked(FSession.Settings().AutoBackup);
 
@@ -202,14 +202,14 @@ bool TMainForm::BackgroundBusy() const {
 
 void TMainForm::Export1Click() {
     const std::optional<kuv::RangeChoice> choice =
-        kuv::Ask().Range(this, kuv::RangePurpose::Export, ShownDate(FSession.Day()));
+        kuv::TransferAsker().Range(this, kuv::RangePurpose::Export, ShownDate(FSession.Day()));
     if (!choice) return;
     const QString suggested =
         QDir::home().filePath(QStringLiteral("diary-%1.%2")
                                   .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")),
                                        QString::fromLatin1(Extension(choice->format))));
-    const QString path = kuv::Ask().SaveFile(this, QStringLiteral("エクスポート"), suggested,
-                                             ExportFilter(choice->format));
+    const QString path = kuv::TransferAsker().SaveFile(this, QStringLiteral("エクスポート"),
+                                                       suggested, ExportFilter(choice->format));
     if (path.isEmpty()) return;
     const std::optional<std::string> output = Cp932Path(path);
     if (!output) return;
@@ -245,12 +245,12 @@ void TMainForm::Export1Click() {
                 return;
             }
             if (survey.locked > 0 && !options.password.empty() &&
-                !kuv::Ask().Confirm(this,
-                                    QStringLiteral("この範囲には鍵付きの日記が %1 日分あります。"
-                                                   "エクスポートしたファイルには鍵がかからず、"
-                                                   "そのファイルを開ける人は誰でも読めます。\n\n"
-                                                   "エクスポートしますか？")
-                                        .arg(Count(survey.locked)))) {
+                !kuv::TransferAsker().Confirm(
+                    this, QStringLiteral("この範囲には鍵付きの日記が %1 日分あります。"
+                                         "エクスポートしたファイルには鍵がかからず、"
+                                         "そのファイルを開ける人は誰でも読めます。\n\n"
+                                         "エクスポートしますか？")
+                              .arg(Count(survey.locked)))) {
                 return;
             }
             write();
@@ -259,7 +259,7 @@ void TMainForm::Export1Click() {
 
 void TMainForm::Print1Click() {
     const std::optional<kuv::RangeChoice> choice =
-        kuv::Ask().Range(this, kuv::RangePurpose::Print, ShownDate(FSession.Day()));
+        kuv::TransferAsker().Range(this, kuv::RangePurpose::Print, ShownDate(FSession.Day()));
     if (!choice) return;
     FSession.Save();
     const kuv::ExportOptions options = OptionsFor(Settings(), Locked(), choice->range);
@@ -284,7 +284,7 @@ void TMainForm::Print1Click() {
                 return;
             }
             if (read.days.size() > kDaysPrintedWithoutAsking &&
-                !kuv::Ask().Confirm(
+                !kuv::TransferAsker().Confirm(
                     this, QStringLiteral("%1 日分を印刷用に組むには時間がかかり、その間ウィンドウは"
                                          "応答しません（PDF へのエクスポートなら、待つ間も"
                                          "ウィンドウを使えます）。\n\n続けますか？")
@@ -312,15 +312,15 @@ void TMainForm::ShowPrintPreview(const std::vector<kuv::ExportedDay>& days,
         return;
     }
     print->previewDiary(
-        this, layout.title, QString::fromLatin1(kuv::kAppTitle), kuv::Ask(),
+        this, layout.title, QString::fromLatin1(kuv::kAppTitle), kuv::TransferAsker(),
         [&days, &layout](QPagedPaintDevice& device) { PaintDiary(days, layout, device); });
 }
 
 void TMainForm::Backup1Click() {
     const QString suggested = QDir::home().filePath(QDateTime::currentDateTime().toString(
         QStringLiteral("'kuvandoro-'yyyyMMdd-HHmmss'.tar.gz'")));
-    const QString path = kuv::Ask().SaveFile(this, QStringLiteral("バックアップ"), suggested,
-                                             QStringLiteral("バックアップ (*.tar.gz)"));
+    const QString path = kuv::TransferAsker().SaveFile(
+        this, QStringLiteral("バックアップ"), suggested, QStringLiteral("バックアップ (*.tar.gz)"));
     if (path.isEmpty()) return;
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
@@ -341,9 +341,9 @@ void TMainForm::Backup1Click() {
 }
 
 void TMainForm::Restore1Click() {
-    const QString path =
-        kuv::Ask().OpenFile(this, QStringLiteral("復元するバックアップ"),
-                            QStringLiteral("バックアップ (*.tar.gz);;すべてのファイル (*)"));
+    const QString path = kuv::TransferAsker().OpenFile(
+        this, QStringLiteral("復元するバックアップ"),
+        QStringLiteral("バックアップ (*.tar.gz);;すべてのファイル (*)"));
     if (path.isEmpty()) return;
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
@@ -361,7 +361,7 @@ void TMainForm::Restore1Click() {
             .arg(path, data, keptSettings);
     const kuv::ArchiveFunctions* archiver = ArchiveModule();
     if (archiver == nullptr) return;
-    if (!kuv::Ask().Confirm(this, question)) return;
+    if (!kuv::TransferAsker().Confirm(this, question)) return;
     // The entry being edited goes into the folder that is kept.
     FSession.Save();
     kuv::RestoreTarget target;
@@ -415,7 +415,7 @@ void TMainForm::RestoreFinished(const kuv::RestoreResult& result) {
 }
 
 void TMainForm::Import1Click() {
-    const QString folder = kuv::Ask().Folder(this, QStringLiteral("読み込むフォルダ"));
+    const QString folder = kuv::TransferAsker().Folder(this, QStringLiteral("読み込むフォルダ"));
     if (folder.isEmpty()) return;
     const std::optional<std::string> path = Cp932Path(folder);
     if (!path) return;
