@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -25,22 +27,26 @@
 #include "dates/qt/locale_loader.h"
 #include "platform/errors.h"
 #include "ui/app/application.h"
-#include "ui/common/background_work.h"
 #include "ui/common/centring.h"
 #include "ui/common/desktop_look.h"
 #include "ui/common/memo.h"
 #include "ui/common/messages.h"
 #include "ui/common/qt_text.h"
-#include "ui/conflicts/conflict_window.h"
+#include "ui/conflicts/conflict_watch.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/password_dialog.h"
 #include "ui/dialogs/setting_dialog.h"
+#include "ui/find/find_commands.h"
+#include "ui/transfer/transfer_commands.h"
 #include "ui/window/main_form_metrics.h"
 #include "ui/window/pane_splitter.h"
 
 namespace {
 
 using namespace kuv::mainform;
+
+// How long a notice stays in the status bar.
+constexpr int kNoticeMs = 8000;
 
 QDate QDateOf(kuv::TDateTime value) {
     const kuv::DateParts d = kuv::DecodeDateValue(value);
@@ -87,8 +93,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreateToolBar();
     CreatePanes();
     CreateStatusBar();
-    CreateFindCommands();
-    CreateConflictWatch();
+    CreateParts();
     DescribeControls();
     ConnectHandlers();
     FSession.SetView(this);
@@ -106,16 +111,29 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::ConnectHandlers() {
-    connect(Exit1, &QAction::triggered, this, Handler(this, &TMainForm::Exit1Click));
-    connect(N1, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton2Click));
-    connect(N3, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton1Click));
-    connect(N4, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton3Click));
-    connect(N5, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton4Click));
-    connect(N6, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton7Click));
-    connect(N7, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton5Click));
+    using kuv::MainAction;
+    const auto handle = [this](MainAction id, void (TMainForm::*handler)()) {
+        connect(Action(id), &QAction::triggered, this, Handler(this, handler));
+    };
+    handle(MainAction::Exit, &TMainForm::Exit1Click);
+    handle(MainAction::InsertDate, &TMainForm::SpeedButton2Click);
+    handle(MainAction::Settings, &TMainForm::SpeedButton1Click);
+    handle(MainAction::DayBack, &TMainForm::SpeedButton3Click);
+    handle(MainAction::DayForward, &TMainForm::SpeedButton4Click);
+    handle(MainAction::YearBack, &TMainForm::SpeedButton7Click);
+    handle(MainAction::YearForward, &TMainForm::SpeedButton5Click);
     // triggered comes after the toggle has flipped, so the handler reads the new state.
-    connect(FShowOldDiary, &QAction::triggered, this, Handler(this, &TMainForm::SpeedButton6Click));
-    connect(About1, &QAction::triggered, this, Handler(this, &TMainForm::About1Click));
+    handle(MainAction::ShowOldDiary, &TMainForm::SpeedButton6Click);
+    handle(MainAction::About, &TMainForm::About1Click);
+
+    connect(FTransfer.get(), &TTransferCommands::restored, this,
+            [this](const QString& notice) { OnRestored(notice); });
+    connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
+    connect(FConflicts.get(), &TConflictWatch::stateChanged, this, &TMainForm::ShowEntryState);
+    connect(FConflicts.get(), &TConflictWatch::reloadedFromDisk, this, [this] {
+        statusBar()->showMessage(QStringLiteral("ディスク上で変更された日記を読み込み直しました"),
+                                 kNoticeMs);
+    });
 
     // Only a change by the user arrives here: the program sets the date with
     // the picker's signals blocked.
@@ -163,7 +181,7 @@ void TMainForm::AnnounceRecoveredTexts() {
 
 void TMainForm::ApplySettingsToWindow() {
     const kuv::TDiarySettings& s = FSession.Settings();
-    FShowOldDiary->setChecked(s.ShowOldDiary);
+    Action(kuv::MainAction::ShowOldDiary)->setChecked(s.ShowOldDiary);
     Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
 
     const int width = s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth;
@@ -214,7 +232,7 @@ void TMainForm::OnPasswordEntered(const QString& text) {
     raise();
     activateWindow();
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
-    FollowDiary();
+    FFind->FollowDiary();
     AnnounceRecoveredTexts();
 }
 
@@ -229,7 +247,7 @@ void TMainForm::OnPromptClosed() {
 void TMainForm::DayChanged() {
     const QSignalBlocker blocker(DateTimePicker);
     DateTimePicker->setDate(QDateOf(FSession.Day()));
-    FollowDay();
+    FFind->FollowDay();
 }
 
 void TMainForm::PanesLoaded(bool complete) {
@@ -242,25 +260,55 @@ void TMainForm::PanesLoaded(bool complete) {
     // An entry that this password does not open, or that could not be read,
     // stays as it is on disk: the pane takes no typing.
     Memo1->setReadOnly(FSession.UpperReadOnly());
-    switch (FSession.Upper().source) {
-        case kuv::PaneSource::Sealed:
-            StatusPanel3->setText(QStringLiteral("ロック中"));
-            StatusPanel3->setToolTip(
-                QStringLiteral("この日記は今のパスワードでは開けないため、書き換えできません"));
-            break;
-        case kuv::PaneSource::Unreadable:
-            StatusPanel3->setText(QStringLiteral("読込不可"));
-            StatusPanel3->setToolTip(
-                QStringLiteral("この日記は読み込めなかったため、書き換えできません"));
-            break;
-        default:
-            StatusPanel3->clear();
-            StatusPanel3->setToolTip(QString());
-    }
     if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
-    WatchShownFolders();
-    ShowConflictState();
-    FollowDay();
+    // Looking up the day's conflict copies shows the entry's state.
+    FConflicts->DayLoaded();
+    FFind->FollowDay();
+}
+
+void TMainForm::LowerPaneLoaded() {
+    FLoading = true;
+    Memo2->setPlainText(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
+    FLoading = false;
+}
+
+void TMainForm::EntrySaved() {
+    FFind->FollowDay(true);
+}
+
+kuv::ConflictChoice TMainForm::ResolveConflict(const kuv::DiskConflict& conflict) {
+    return TConflictWatch::Resolve(conflict);
+}
+
+void TMainForm::ShowEntryState() {
+    QString text;
+    QString hint;
+    // Why the pane is read-only outweighs the rest.
+    if (FSession.Upper().source == kuv::PaneSource::Sealed) {
+        text = QStringLiteral("ロック中");
+        hint = QStringLiteral("この日記は今のパスワードでは開けないため、書き換えできません");
+    } else if (FSession.Upper().source == kuv::PaneSource::Unreadable) {
+        text = QStringLiteral("読込不可");
+        hint = QStringLiteral("この日記は読み込めなかったため、書き換えできません");
+    } else if (!FSession.UpperReadOnly()) {
+        switch (FConflicts->EntryState()) {
+            case TConflictWatch::State::Pending:
+                text = QStringLiteral("競合");
+                hint = QStringLiteral(
+                    "この日記は読み込んだ後にディスク上で変更されました。"
+                    "保存するときに、どちらを残すか確かめます");
+                break;
+            case TConflictWatch::State::Copies:
+                text = QStringLiteral("コピー有");
+                hint =
+                    QStringLiteral("この日には競合コピーがあります（編集 → 競合コピーを比べる）");
+                break;
+            case TConflictWatch::State::None:
+                break;
+        }
+    }
+    StatusPanel3->setText(text);
+    StatusPanel3->setToolTip(hint);
 }
 
 std::u16string TMainForm::Text() const {
@@ -306,7 +354,7 @@ void TMainForm::SpeedButton5Click() {
 }
 
 void TMainForm::SpeedButton6Click() {
-    const bool show = FShowOldDiary->isChecked();
+    const bool show = Action(kuv::MainAction::ShowOldDiary)->isChecked();
     // A hidden pane cannot keep the focus, and Qt would pass it on to the
     // picker, whose entering saves. The upper pane takes it instead.
     if (!show && Memo2->hasFocus()) Memo1->setFocus(Qt::OtherFocusReason);
@@ -360,7 +408,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
     }
     for (QPlainTextEdit* pane : {Memo1, Memo2}) kuv::ApplyPaneFont(*pane, font, colorValue);
     FSettingDialog->hide();
-    FollowDiary();
+    FFind->FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
         kuv::ShowMessage(kuv::ToQString(result.message));
     }
@@ -370,6 +418,48 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
 void TMainForm::About1Click() {
     if (!FAboutDialog) FAboutDialog = std::make_unique<TAboutDialog>();
     FAboutDialog->ShowAbout();
+}
+
+void TMainForm::OnRestored(const QString& restoreNotice) {
+    QString notice = restoreNotice;
+    // The restored diary as a start would find it: its settings, its font,
+    // its lower pane, its data folder.
+    const std::string dataBefore = Settings().DataPath;
+    if (const kuv::SettingsReadResult& read = FSession.ReadSettings(); !read.usable()) {
+        notice += QStringLiteral("\n\n") + kuv::ToQString(read.message) +
+                  QStringLiteral("既定の設定で続けます。");
+    }
+    const kuv::TDiarySettings& s = Settings();
+    FMemoFont = kuv::MemoFontFrom(s);
+    kuv::ApplyPaneFont(*Memo1, FMemoFont.font, FMemoFont.color);
+    kuv::ApplyPaneFont(*Memo2, FMemoFont.font, FMemoFont.color);
+    Action(kuv::MainAction::ShowOldDiary)->setChecked(s.ShowOldDiary);
+    Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
+    FTransfer->ShowAutoBackupSetting();
+    // What the settings dialog shows is the diary before the restore.
+    if (FSettingDialog) FSettingDialog->hide();
+
+    // One diary, one window: the lock goes with the data folder.
+    if (s.DataPath != dataBefore && FDiaryLock != nullptr &&
+        FDiaryLock->MoveData(s.DataPath) == kuv::LockResult::Busy) {
+        kuv::ShowMessage(notice + QStringLiteral("\n\n復元した設定のデータフォルダ %1 "
+                                                 "はほかのウィンドウで開かれているため、"
+                                                 "このウィンドウを閉じます。")
+                                      .arg(kuv::ToQString(s.DataPath)));
+        FSession.EndLocked();
+        Quit();
+        return;
+    }
+    kuv::Guarded([this] { FSession.Load(); });
+    kuv::ShowMessage(notice);
+}
+
+void TMainForm::EnableAutoBackup() {
+    FTransfer->EnableAutoBackup();
+}
+
+bool TMainForm::BackgroundBusy() const {
+    return FTransfer->Busy();
 }
 
 void TMainForm::GoToDay(int year, int month, int day) {
@@ -410,7 +500,7 @@ int TMainForm::LowerPaneHeight() const {
 
 kuv::ClosingState TMainForm::CurrentClosingState() const {
     kuv::ClosingState s;
-    s.lowerPaneShown = FShowOldDiary->isChecked();
+    s.lowerPaneShown = Action(kuv::MainAction::ShowOldDiary)->isChecked();
     s.lowerPaneHeight = LowerPaneHeight();
     QRect outer = frameGeometry();
     if (isMaximized() || isMinimized() || isFullScreen()) {
@@ -476,6 +566,11 @@ void TMainForm::Quit() {
     // exit() rather than quit(): the three ends are final and must not ask
     // the windows again whether they may close.
     QCoreApplication::exit(0);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FTransfer->WindowShown();
 }
 
 bool TMainForm::event(QEvent* event) {

@@ -16,37 +16,26 @@
 #include "diary/conflict_copies.h"
 #include "diary/session.h"
 #include "ui/common/fonts.h"
+#include "ui/window/main_actions.h"
 
 namespace kuv {
 class DiaryLock;
-struct AutoBackupResult;
-struct DayRange;
-struct ExportedDay;
-struct ImportResult;
-struct JobState;
-struct RestoreResult;
-}  // namespace kuv
+}
 
 class QAction;
 class QDateEdit;
-class QFileSystemWatcher;
-class QTimer;
 class QLabel;
-class QMenu;
-class QPlainTextEdit;
 class QToolButton;
 class QWidget;
 class TAboutDialog;
-class TBackgroundWork;
-class TBevel;
-class TConflictWindow;
+class TConflictWatch;
+class TFindCommands;
+class TMainActions;
 class TMemo;
-class TEveryYearWindow;
-class TMarkedCalendar;
 class TPaneSplitter;
 class TPassWordDialog;
-class TSearchWindow;
 class TSettingDialog;
+class TTransferCommands;
 
 // The diary's only document window. It shows a kuv::DiarySession and
 // forwards what the user does to it; the diary's rules live there. Creating
@@ -79,7 +68,7 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
 
     // The automatic backup of the day, made in the background once the
     // window has been shown (and the diary unlocked). The program turns it on.
-    void EnableAutoBackup() { FAutoBackupEnabled = true; }
+    void EnableAutoBackup();
     // The lock of the open diary, moved when a restore names another data folder.
     void SetDiaryLock(kuv::DiaryLock* lock) { FDiaryLock = lock; }
     // A job (an export, a backup...) is still running in the background.
@@ -98,7 +87,9 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void CreateToolBar();
     void CreatePanes();
     void CreateStatusBar();
+    void CreateParts();
     void ConnectHandlers();
+    QAction* Action(kuv::MainAction id) const;
 
     // At home on the desktop (main_form_desktop.cpp): names for screen
     // readers, glyphs and pane colours that follow the palette, and words
@@ -136,34 +127,11 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                            std::int32_t colorValue);
 
-    // Finding days: the search, this day in every year and the calendar's
-    // marks (main_form_search.cpp).
-    void CreateFindCommands();
-    void SearchClick();
-    void EveryYearClick();
-    // The session's day changed or was loaded, or an entry was saved: the
-    // open finding windows follow once the event has been handled.
-    void FollowDay(bool saved = false);
-    void Follow();
-    // Another data folder or password, or the diary was unlocked.
-    void FollowDiary();
-    void InstallCalendar();
-
     // kuv::SessionView
     void DayChanged() override;
     void PanesLoaded(bool complete) override;
     void LowerPaneLoaded() override;
     kuv::ConflictChoice ResolveConflict(const kuv::DiskConflict& conflict) override;
-
-    // Beside other writers (main_form_conflicts.cpp).
-    void CreateConflictWatch();
-    void WatchShownFolders();
-    void OnDiskChanged();
-    void ShowConflictState();
-    std::vector<kuv::ConflictCopy> ShownDayCopies() const;
-    void OpenConflictWindow();
-    void AppendConflictCopy(const QString& copyText);
-    void DeleteConflictCopy(const QString& path);
     void EntrySaved() override;
     // kuv::UpperPane
     std::u16string Text() const override;
@@ -175,20 +143,11 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void OnFocusChanged(QWidget* now);
     void Quit();
 
-    // Taking the diary out and bringing it back (main_form_transfer.cpp).
-    void CreateTransferMenu();
-    void Export1Click();
-    void Print1Click();
-    void Backup1Click();
-    void Restore1Click();
-    void Import1Click();
-    void AutoBackup1Click();
-    void ShowPrintPreview(const std::vector<kuv::ExportedDay>& days, const kuv::DayRange& range);
-    void RestoreFinished(const kuv::RestoreResult& result);
-    void ImportFinished(const kuv::ImportResult& result);
-    void StartAutoBackup();
-    void AutoBackupFinished(const kuv::AutoBackupResult& result);
-    void ShowAutoBackupSetting();
+    // The entry's state in its status panel: why the pane is read-only
+    // first, then what the conflict watch knows.
+    void ShowEntryState();
+    // A restored backup: its settings and diary, as a start would find them.
+    void OnRestored(const QString& notice);
 
     kuv::DiarySession FSession;
     kuv::PaneFont FMemoFont;
@@ -199,43 +158,8 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     TPassWordDialog* FPassWordDialog = nullptr;
     std::unique_ptr<TSettingDialog> FSettingDialog;
     std::unique_ptr<TAboutDialog> FAboutDialog;
-    std::unique_ptr<TConflictWindow> FConflictWindow;
-    QFileSystemWatcher* FWatcher = nullptr;
-    QTimer* FDiskSettle = nullptr;
-    QAction* FShowConflicts = nullptr;
 
-    // Commands: one action each, shared by a menu item and its toolbar button.
-    QAction* Exit1 = nullptr;
-    QAction* N1 = nullptr;  // date insertion
-    QAction* N2 = nullptr;  // separator
-    QAction* N3 = nullptr;  // settings
-    QAction* N4 = nullptr;  // one day back
-    QAction* N5 = nullptr;  // one day forward
-    QAction* N6 = nullptr;  // one year back
-    QAction* N7 = nullptr;  // one year forward
-    QAction* Help2 = nullptr;
-    QAction* About1 = nullptr;
-    QAction* FShowOldDiary = nullptr;  // the lower pane toggle, toolbar only
-    QAction* Export1 = nullptr;
-    QAction* Print1 = nullptr;
-    QAction* Import1 = nullptr;
-    QAction* Backup1 = nullptr;
-    QAction* Restore1 = nullptr;
-    QAction* AutoBackup1 = nullptr;  // the automatic backup switch
-    QAction* Search1 = nullptr;
-    QAction* EveryYear1 = nullptr;
-
-    // The finding windows, children made on first use, and the picker's
-    // calendar, made when it first drops down.
-    TSearchWindow* FSearchWindow = nullptr;
-    TEveryYearWindow* FEveryYearWindow = nullptr;
-    TMarkedCalendar* FCalendar = nullptr;
-    bool FFollowPending = false;  // a follow is queued
-    bool FSavedSinceFollow = false;
-
-    QMenu* File1 = nullptr;
-    QMenu* Edit1 = nullptr;
-    QMenu* Help1 = nullptr;
+    std::unique_ptr<TMainActions> FActions;
     QWidget* ToolBar1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
@@ -250,13 +174,12 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     TMemo* Memo2 = nullptr;
     QLabel* StatusPanel1 = nullptr;  // the status line
     QLabel* StatusPanel2 = nullptr;  // the maker's notice
-    QLabel* StatusPanel3 = nullptr;  // why the upper pane is read-only
+    QLabel* StatusPanel3 = nullptr;  // the state of the entry shown
 
     kuv::DiaryLock* FDiaryLock = nullptr;
-    bool FAutoBackupEnabled = false;
-    bool FAutoBackupScheduled = false;
-    std::shared_ptr<kuv::JobState> FAutoBackupJob;
-    // Last, so that it goes first: its jobs stop before anything else of the
-    // window goes away.
-    std::unique_ptr<TBackgroundWork> FWork;
+    // The feature parts; last, so that they go first, the transfer commands
+    // (whose jobs stop when they go) before anything else of the window.
+    std::unique_ptr<TConflictWatch> FConflicts;
+    std::unique_ptr<TFindCommands> FFind;
+    std::unique_ptr<TTransferCommands> FTransfer;
 };

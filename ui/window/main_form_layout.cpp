@@ -18,6 +18,10 @@
 #include "ui/common/bevel.h"
 #include "ui/common/desktop_look.h"
 #include "ui/common/memo.h"
+#include "ui/conflicts/conflict_watch.h"
+#include "ui/find/find_commands.h"
+#include "ui/transfer/transfer_commands.h"
+#include "ui/window/main_actions.h"
 #include "ui/window/main_form.h"
 #include "ui/window/main_form_metrics.h"
 #include "ui/window/pane_splitter.h"
@@ -88,64 +92,30 @@ QString PickerFormat(const QLocale& locale) {
     return wide;
 }
 
-QAction* MakeAction(QObject* owner, const char* name, const QString& caption,
-                    const char* glyph = nullptr, const QString& hint = QString()) {
-    auto* action = new QAction(caption, owner);
-    action->setObjectName(QString::fromLatin1(name));
-    if (glyph != nullptr) {
-        kuv::SetGlyph(*action, QString::fromLatin1(glyph), QGuiApplication::palette());
-    }
-    // The menus show no glyphs; the toolbar buttons do.
-    action->setIconVisibleInMenu(false);
-    if (!hint.isEmpty()) action->setToolTip(hint);
-    return action;
-}
-
 }  // namespace
 
 void TMainForm::CreateActions() {
-    Exit1 = MakeAction(this, "Exit1", QStringLiteral("終了"));
-    N1 = MakeAction(this, "N1", QStringLiteral("日付挿入"), ":/assets/glyph_insert.png",
-                    QStringLiteral("日記に日付を挿入する"));
-    N4 = MakeAction(this, "N4", QStringLiteral("昨日の日記へ"), ":/assets/glyph_left.png",
-                    QStringLiteral("一日戻す"));
-    N5 = MakeAction(this, "N5", QStringLiteral("一日先の日記へ"), ":/assets/glyph_right.png",
-                    QStringLiteral("一日進める"));
-    N6 = MakeAction(this, "N6", QStringLiteral("昨年の日記へ"), ":/assets/glyph_down.png",
-                    QStringLiteral("一年前の日記"));
-    N7 = MakeAction(this, "N7", QStringLiteral("一年先の日記へ"), ":/assets/glyph_up.png",
-                    QStringLiteral("一年先の日記"));
-    N3 = MakeAction(this, "N3", QStringLiteral("設定変更"), ":/assets/glyph_house.png",
-                    QStringLiteral("設定を変更する"));
-    Help2 = MakeAction(this, "Help2", QStringLiteral("ヘルプ"));
-    Help2->setEnabled(false);
-    About1 = MakeAction(this, "About1", QStringLiteral("Kuvandoroについて"));
-    FShowOldDiary = MakeAction(this, "ShowOldDiary", QStringLiteral("過去の日記を表示"), nullptr,
-                               QStringLiteral("一年前の日記を表示します"));
-    FShowOldDiary->setCheckable(true);
-    FShowOldDiary->setChecked(true);
+    FActions = std::make_unique<TMainActions>(this);
+}
+
+QAction* TMainForm::Action(kuv::MainAction id) const {
+    return (*FActions)[id];
 }
 
 void TMainForm::CreateMenus() {
     QMenuBar* MainMenu1 = menuBar();
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    auto menu = [MainMenu1](const char* name, const QString& title) {
+    auto menu = [this, MainMenu1](const char* name, const QString& title, kuv::MainMenu which) {
         QMenu* m = MainMenu1->addMenu(title);
         m->setObjectName(QString::fromLatin1(name));
+        FActions->FillMenu(*m, which);
         return m;
     };
-    File1 = menu("File1", QStringLiteral("ファイル"));
-    File1->addAction(Exit1);
-    CreateTransferMenu();
-
-    Edit1 = menu("Edit1", QStringLiteral("編集"));
-    Edit1->addActions({N1, N4, N5, N6, N7});
-    N2 = Edit1->addSeparator();
-    N2->setObjectName(QStringLiteral("N2"));
-    Edit1->addAction(N3);
-
-    Help1 = menu("Help1", QStringLiteral("ヘルプ"));
-    Help1->addActions({Help2, About1});
+    QMenu* File1 = menu("File1", QStringLiteral("ファイル"), kuv::MainMenu::File);
+    // The settings are read after the menus are built, and a restore reads them again.
+    connect(File1, &QMenu::aboutToShow, this, [this] { FTransfer->ShowAutoBackupSetting(); });
+    menu("Edit1", QStringLiteral("編集"), kuv::MainMenu::Edit);
+    menu("Help1", QStringLiteral("ヘルプ"), kuv::MainMenu::Help);
 }
 
 void TMainForm::CreateToolBar() {
@@ -191,12 +161,12 @@ void TMainForm::CreateToolBar() {
         b->setGeometry(x, kItemTop, width, kItemHeight);
     };
 
-    SpeedButton2 = button("SpeedButton2", 0, 89, N1, true);
-    SpeedButton6 = button("SpeedButton6", 89, 104, FShowOldDiary, true);
+    SpeedButton2 = button("SpeedButton2", 0, 89, Action(kuv::MainAction::InsertDate), true);
+    SpeedButton6 = button("SpeedButton6", 89, 104, Action(kuv::MainAction::ShowOldDiary), true);
     gap("Panel2", 193, 4);
     bevel("Bevel1", 197, 5, TBevel::Edge::Left);
-    SpeedButton5 = button("SpeedButton5", 202, 23, N7, false);
-    SpeedButton7 = button("SpeedButton7", 225, 23, N6, false);
+    SpeedButton5 = button("SpeedButton5", 202, 23, Action(kuv::MainAction::YearForward), false);
+    SpeedButton7 = button("SpeedButton7", 225, 23, Action(kuv::MainAction::YearBack), false);
     gap("Panel7", 248, 3);
 
     DateTimePicker = new TDatePicker(ToolBar1);
@@ -209,11 +179,11 @@ void TMainForm::CreateToolBar() {
     DateTimePicker->setCalendarPopup(true);
 
     gap("Panel3", 437, 3);
-    SpeedButton3 = button("SpeedButton3", 440, 25, N4, false);
-    SpeedButton4 = button("SpeedButton4", 465, 25, N5, false);
+    SpeedButton3 = button("SpeedButton3", 440, 25, Action(kuv::MainAction::DayBack), false);
+    SpeedButton4 = button("SpeedButton4", 465, 25, Action(kuv::MainAction::DayForward), false);
     gap("Panel1", 490, 3);
     bevel("Bevel2", 493, 4, TBevel::Edge::Left);
-    SpeedButton1 = button("SpeedButton1", 497, 85, N3, true);
+    SpeedButton1 = button("SpeedButton1", 497, 85, Action(kuv::MainAction::Settings), true);
     bevel("Bevel3", 582, 5, TBevel::Edge::Right);
     gap("Panel4", 587, 2);
     gap("Panel5", 589, 2);
@@ -250,6 +220,13 @@ void TMainForm::CreatePanes() {
     QWidget::setTabOrder(Memo1, Memo2);
     QWidget::setTabOrder(Memo2, DateTimePicker);
     DateTimePicker->setFocus(Qt::OtherFocusReason);
+}
+
+// The feature parts, each wired to its commands in the table.
+void TMainForm::CreateParts() {
+    FTransfer = std::make_unique<TTransferCommands>(this, FSession, *FActions);
+    FFind = std::make_unique<TFindCommands>(this, FSession, *FActions, DateTimePicker);
+    FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, Memo1, DateTimePicker);
 }
 
 void TMainForm::CreateStatusBar() {

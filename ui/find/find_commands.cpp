@@ -1,3 +1,5 @@
+#include "ui/find/find_commands.h"
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -5,18 +7,14 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QEvent>
-#include <QKeySequence>
-#include <QMenu>
 #include <QTimer>
 
+#include "diary/session.h"
 #include "ui/app/application.h"
 #include "ui/find/every_year_window.h"
 #include "ui/find/marked_calendar.h"
 #include "ui/find/search_window.h"
-#include "ui/window/main_form.h"
-
-// The main window's side of finding days: the search and this day in every
-// year (windows of their own), and the marks of the picker's calendar.
+#include "ui/window/main_actions.h"
 
 namespace {
 
@@ -57,53 +55,42 @@ class TFirstPress final : public QObject {
 
 }  // namespace
 
-void TMainForm::CreateFindCommands() {
-    Search1 = new QAction(QStringLiteral("検索..."), this);
-    Search1->setObjectName(QStringLiteral("Search1"));
-    Search1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    EveryYear1 = new QAction(QStringLiteral("毎年の今日"), this);
-    EveryYear1->setObjectName(QStringLiteral("EveryYear1"));
-    Edit1->addSeparator()->setObjectName(QStringLiteral("FindSeparator1"));
-    Edit1->addActions({Search1, EveryYear1});
-
-    connect(Search1, &QAction::triggered, this,
+TFindCommands::TFindCommands(QWidget* window, const kuv::DiarySession& session,
+                             const TMainActions& actions, QDateEdit* picker)
+    : FWindow(window), FSession(session), FPicker(picker) {
+    connect(actions[kuv::MainAction::Search], &QAction::triggered, this,
             [this] { kuv::Guarded([this] { SearchClick(); }); });
-    connect(EveryYear1, &QAction::triggered, this,
+    connect(actions[kuv::MainAction::EveryYear], &QAction::triggered, this,
             [this] { kuv::Guarded([this] { EveryYearClick(); }); });
-    new TFirstPress(DateTimePicker, [this] { InstallCalendar(); });
+    new TFirstPress(FPicker, [this] { InstallCalendar(); });
 }
 
-void TMainForm::SearchClick() {
+void TFindCommands::SearchClick() {
     if (FSearchWindow == nullptr) {
-        FSearchWindow = new TSearchWindow(this);
-        connect(FSearchWindow, &TSearchWindow::daySelected, this,
-                [this](int year, int month, int day) { GoToDay(year, month, day); });
+        FSearchWindow = new TSearchWindow(FWindow);
+        connect(FSearchWindow, &TSearchWindow::daySelected, this, &TFindCommands::daySelected);
     }
     FSearchWindow->SetDiary(FSession.Settings().DataPath, PasswordOf(FSession));
-    FSearchWindow->OpenSearch(this);
+    FSearchWindow->OpenSearch(FWindow);
 }
 
-void TMainForm::EveryYearClick() {
+void TFindCommands::EveryYearClick() {
     if (FEveryYearWindow == nullptr) {
-        FEveryYearWindow = new TEveryYearWindow(this);
+        FEveryYearWindow = new TEveryYearWindow(FWindow);
         connect(FEveryYearWindow, &TEveryYearWindow::daySelected, this,
-                [this](int year, int month, int day) { GoToDay(year, month, day); });
+                &TFindCommands::daySelected);
     }
-    FEveryYearWindow->OpenEveryYear(DayOf(FSession), this);
+    FEveryYearWindow->OpenEveryYear(DayOf(FSession), FWindow);
 }
 
-void TMainForm::InstallCalendar() {
+void TFindCommands::InstallCalendar() {
     FCalendar = new TMarkedCalendar;
-    FCalendar->setLocale(DateTimePicker->locale());
-    DateTimePicker->setCalendarWidget(FCalendar);  // the picker's pop-up takes it over
+    FCalendar->setLocale(FPicker->locale());
+    FPicker->setCalendarWidget(FCalendar);  // the picker's pop-up takes it over
     FCalendar->SetDataPath(FSession.Settings().DataPath);
 }
 
-void TMainForm::EntrySaved() {
-    FollowDay(true);
-}
-
-void TMainForm::FollowDay(bool saved) {
+void TFindCommands::FollowDay(bool saved) {
     FSavedSinceFollow = FSavedSinceFollow || saved;
     if (FFollowPending) return;
     // A step changes the day, saves and loads within one event: the windows
@@ -112,7 +99,7 @@ void TMainForm::FollowDay(bool saved) {
     QTimer::singleShot(0, this, [this] { Follow(); });
 }
 
-void TMainForm::Follow() {
+void TFindCommands::Follow() {
     FFollowPending = false;
     const bool saved = std::exchange(FSavedSinceFollow, false);
     if (saved && FCalendar != nullptr) FCalendar->Remark();
@@ -120,7 +107,7 @@ void TMainForm::Follow() {
     if (FEveryYearWindow != nullptr) FEveryYearWindow->Follow(DayOf(FSession));
 }
 
-void TMainForm::FollowDiary() {
+void TFindCommands::FollowDiary() {
     if (FCalendar != nullptr) FCalendar->SetDataPath(FSession.Settings().DataPath);
     if (FSearchWindow != nullptr) {
         FSearchWindow->SetDiary(FSession.Settings().DataPath, PasswordOf(FSession));

@@ -1,6 +1,5 @@
-// Taking the diary out and bringing it back: export, print, backup, restore,
-// import, and the automatic backup of the day. The work runs on the worker
-// thread; the window saves the entry first and shows what came of it.
+#include "ui/transfer/transfer_commands.h"
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -11,30 +10,24 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
-#include <QMenu>
-#include <QPlainTextEdit>
 #include <QProgressDialog>
-#include <QShowEvent>
 #include <QTimer>
 
-#include "app/instance_lock.h"
 #include "backup/archive_module.h"
 #include "backup/auto_backup.h"
 #include "backup/backup.h"
+#include "diary/session.h"
 #include "export/diary_export.h"
 #include "export/qt/diary_document.h"
 #include "import/import_folder.h"
 #include "platform/fileio.h"
 #include "ui/app/application.h"
 #include "ui/common/background_work.h"
-#include "ui/common/memo.h"
 #include "ui/common/messages.h"
 #include "ui/common/qt_text.h"
-#include "ui/dialogs/setting_dialog.h"
 #include "ui/transfer/print_module.h"
 #include "ui/transfer/transfer_ask.h"
-#include "ui/window/main_form.h"
-#include "ui/window/pane_splitter.h"
+#include "ui/window/main_actions.h"
 
 namespace {
 
@@ -46,12 +39,6 @@ constexpr int kListedSkips = 20;
 // Qt lays out a print on the window's thread; beyond about a year of days
 // that takes long enough to ask first.
 constexpr std::size_t kDaysPrintedWithoutAsking = 400;
-
-QAction* MakeTransferAction(QObject* owner, const char* name, const QString& caption) {
-    auto* action = new QAction(caption, owner);
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
 
 QDate ShownDate(kuv::TDateTime value) {
     const kuv::DateParts d = kuv::DecodeDateValue(value);
@@ -165,50 +152,40 @@ struct PrintDays {
 
 }  // namespace
 
-void TMainForm::CreateTransferMenu() {
-    FWork = std::make_unique<TBackgroundWork>(this);
-    Export1 = MakeTransferAction(this, "Export1", QStringLiteral("エクスポート..."));
-    Print1 = MakeTransferAction(this, "Print1", QStringLiteral("印刷..."));
-    Import1 = MakeTransferAction(this, "Import1", QStringLiteral("読み込み..."));
-    Backup1 = MakeTransferAction(this, "Backup1", QStringLiteral("バックアップ..."));
-    Restore1 = MakeTransferAction(this, "Restore1", QStringLiteral("復元..."));
-    AutoBackup1 = MakeTransferAction(this, "AutoBackup1", QStringLiteral("自動バックアップ"));
-    AutoBackup1->setCheckable(true);
-    AutoBackup1->setChecked(FSession.Settings().AutoBackup);
-
-    // Above 終了, which stays the last item.
-    File1->insertActions(Exit1, {Export1, Print1, Import1});
-    File1->insertSeparator(Exit1)->setObjectName(QStringLiteral("N8"));
-    File1->insertActions(Exit1, {Backup1, Restore1, AutoBackup1});
-    File1->insertSeparator(Exit1)->setObjectName(QStringLiteral("N9"));
-
-    const auto handle = [this](QAction* action, void (TMainForm::*handler)()) {
-        connect(action, &QAction::triggered, this,
+TTransferCommands::TTransferCommands(QWidget* window, kuv::DiarySession& session,
+                                     const TMainActions& actions)
+    : FWindow(window),
+      FSession(session),
+      FAutoBackupSwitch(actions[kuv::MainAction::AutoBackup]),
+      FWork(std::make_unique<TBackgroundWork>(window)) {
+    FAutoBackupSwitch->setChecked(FSession.Settings().AutoBackup);
+    const auto handle = [this, &actions](kuv::MainAction id, void (TTransferCommands::*handler)()) {
+        connect(actions[id], &QAction::triggered, this,
                 [this, handler] { kuv::Guarded([this, handler] { (this->*handler)(); }); });
     };
-    handle(Export1, &TMainForm::Export1Click);
-    handle(Print1, &TMainForm::Print1Click);
-    handle(Import1, &TMainForm::Import1Click);
-    handle(Backup1, &TMainForm::Backup1Click);
-    handle(Restore1, &TMainForm::Restore1Click);
-    handle(AutoBackup1, &TMainForm::AutoBackup1Click);
-    // The settings are read after the menus are built, and a restore reads them again.
-    connect(File1, &QMenu::aboutToShow, this, [this] { ShowAutoBackupSetting(); });
+    handle(kuv::MainAction::Export, &TTransferCommands::Export1Click);
+    handle(kuv::MainAction::Print, &TTransferCommands::Print1Click);
+    handle(kuv::MainAction::Import, &TTransferCommands::Import1Click);
+    handle(kuv::MainAction::Backup, &TTransferCommands::Backup1Click);
+    handle(kuv::MainAction::Restore, &TTransferCommands::Restore1Click);
+    handle(kuv::MainAction::AutoBackup, &TTransferCommands::AutoBackup1Click);
 }
 
-bool TMainForm::BackgroundBusy() const {
+TTransferCommands::~TTransferCommands() = default;
+
+bool TTransferCommands::Busy() const {
     return FWork->Busy();
 }
 
-void TMainForm::Export1Click() {
+void TTransferCommands::Export1Click() {
     const std::optional<kuv::RangeChoice> choice =
-        kuv::TransferAsker().Range(this, kuv::RangePurpose::Export, ShownDate(FSession.Day()));
+        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Export, ShownDate(FSession.Day()));
     if (!choice) return;
     const QString suggested =
         QDir::home().filePath(QStringLiteral("diary-%1.%2")
                                   .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")),
                                        QString::fromLatin1(Extension(choice->format))));
-    const QString path = kuv::TransferAsker().SaveFile(this, QStringLiteral("エクスポート"),
+    const QString path = kuv::TransferAsker().SaveFile(FWindow, QStringLiteral("エクスポート"),
                                                        suggested, ExportFilter(choice->format));
     if (path.isEmpty()) return;
     const std::optional<std::string> output = Cp932Path(path);
@@ -216,9 +193,10 @@ void TMainForm::Export1Click() {
     // The export reads the files: the entry being edited goes there first.
     FSession.Save();
 
-    const kuv::ExportOptions options = OptionsFor(Settings(), Locked(), choice->range);
+    const kuv::ExportOptions options =
+        OptionsFor(FSession.Settings(), FSession.Locked(), choice->range);
     const kuv::ExportFormat format = choice->format;
-    const QString font = kuv::ToQString(Settings().FontName);
+    const QString font = kuv::ToQString(FSession.Settings().FontName);
 
     auto write = [this, options, format, output = *output, font, path] {
         FWork->Run<kuv::ExportResult>(
@@ -246,23 +224,24 @@ void TMainForm::Export1Click() {
             }
             if (survey.locked > 0 && !options.password.empty() &&
                 !kuv::TransferAsker().Confirm(
-                    this, QStringLiteral("この範囲には鍵付きの日記が %1 日分あります。"
-                                         "エクスポートしたファイルには鍵がかからず、"
-                                         "そのファイルを開ける人は誰でも読めます。\n\n"
-                                         "エクスポートしますか？")
-                              .arg(Count(survey.locked)))) {
+                    FWindow, QStringLiteral("この範囲には鍵付きの日記が %1 日分あります。"
+                                            "エクスポートしたファイルには鍵がかからず、"
+                                            "そのファイルを開ける人は誰でも読めます。\n\n"
+                                            "エクスポートしますか？")
+                                 .arg(Count(survey.locked)))) {
                 return;
             }
             write();
         });
 }
 
-void TMainForm::Print1Click() {
+void TTransferCommands::Print1Click() {
     const std::optional<kuv::RangeChoice> choice =
-        kuv::TransferAsker().Range(this, kuv::RangePurpose::Print, ShownDate(FSession.Day()));
+        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Print, ShownDate(FSession.Day()));
     if (!choice) return;
     FSession.Save();
-    const kuv::ExportOptions options = OptionsFor(Settings(), Locked(), choice->range);
+    const kuv::ExportOptions options =
+        OptionsFor(FSession.Settings(), FSession.Locked(), choice->range);
     FWork->Run<PrintDays>(
         QStringLiteral("印刷する日記を読んでいます…"),
         [options](const kuv::ProgressFn& progress) {
@@ -285,10 +264,11 @@ void TMainForm::Print1Click() {
             }
             if (read.days.size() > kDaysPrintedWithoutAsking &&
                 !kuv::TransferAsker().Confirm(
-                    this, QStringLiteral("%1 日分を印刷用に組むには時間がかかり、その間ウィンドウは"
-                                         "応答しません（PDF へのエクスポートなら、待つ間も"
-                                         "ウィンドウを使えます）。\n\n続けますか？")
-                              .arg(Count(read.days.size())))) {
+                    FWindow,
+                    QStringLiteral("%1 日分を印刷用に組むには時間がかかり、その間ウィンドウは"
+                                   "応答しません（PDF へのエクスポートなら、待つ間も"
+                                   "ウィンドウを使えます）。\n\n続けますか？")
+                        .arg(Count(read.days.size())))) {
                 return;
             }
             if (left > 0) {
@@ -300,11 +280,11 @@ void TMainForm::Print1Click() {
         });
 }
 
-void TMainForm::ShowPrintPreview(const std::vector<kuv::ExportedDay>& days,
-                                 const kuv::DayRange& range) {
+void TTransferCommands::ShowPrintPreview(const std::vector<kuv::ExportedDay>& days,
+                                         const kuv::DayRange& range) {
     kuv::DiaryLayout layout;
     layout.title = QString::fromUtf8(kuv::ExportTitle(range));
-    layout.fontFamily = kuv::DocumentFontFamily(kuv::ToQString(Settings().FontName));
+    layout.fontFamily = kuv::DocumentFontFamily(kuv::ToQString(FSession.Settings().FontName));
     QString error;
     const kuv::PrintFunctions* print = kuv::LoadPrintModule(error);
     if (print == nullptr) {
@@ -312,15 +292,16 @@ void TMainForm::ShowPrintPreview(const std::vector<kuv::ExportedDay>& days,
         return;
     }
     print->previewDiary(
-        this, layout.title, QString::fromLatin1(kuv::kAppTitle), kuv::TransferAsker(),
+        FWindow, layout.title, QString::fromLatin1(kuv::kAppTitle), kuv::TransferAsker(),
         [&days, &layout](QPagedPaintDevice& device) { PaintDiary(days, layout, device); });
 }
 
-void TMainForm::Backup1Click() {
+void TTransferCommands::Backup1Click() {
     const QString suggested = QDir::home().filePath(QDateTime::currentDateTime().toString(
         QStringLiteral("'kuvandoro-'yyyyMMdd-HHmmss'.tar.gz'")));
-    const QString path = kuv::TransferAsker().SaveFile(
-        this, QStringLiteral("バックアップ"), suggested, QStringLiteral("バックアップ (*.tar.gz)"));
+    const QString path =
+        kuv::TransferAsker().SaveFile(FWindow, QStringLiteral("バックアップ"), suggested,
+                                      QStringLiteral("バックアップ (*.tar.gz)"));
     if (path.isEmpty()) return;
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
@@ -329,7 +310,7 @@ void TMainForm::Backup1Click() {
     if (archiver == nullptr) return;
     FSession.Save();
     kuv::BackupSources sources;
-    sources.dataPath = Settings().DataPath;
+    sources.dataPath = FSession.Settings().DataPath;
     sources.settingsPath = FSession.Paths().settingsPath;
     sources.leaveOut = {kuv::AutoBackupFolder()};
     FWork->Run<kuv::BackupResult>(
@@ -340,14 +321,14 @@ void TMainForm::Backup1Click() {
         [](const kuv::BackupResult& result) { kuv::ShowMessage(kuv::ToQString(result.message)); });
 }
 
-void TMainForm::Restore1Click() {
+void TTransferCommands::Restore1Click() {
     const QString path = kuv::TransferAsker().OpenFile(
-        this, QStringLiteral("復元するバックアップ"),
+        FWindow, QStringLiteral("復元するバックアップ"),
         QStringLiteral("バックアップ (*.tar.gz);;すべてのファイル (*)"));
     if (path.isEmpty()) return;
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
-    const QString data = kuv::ToQString(Settings().DataPath);
+    const QString data = kuv::ToQString(FSession.Settings().DataPath);
     const QString settings = kuv::ToQString(FSession.Paths().settingsPath);
     const QString keptSettings =
         settings.startsWith(data + u'/')
@@ -361,11 +342,11 @@ void TMainForm::Restore1Click() {
             .arg(path, data, keptSettings);
     const kuv::ArchiveFunctions* archiver = ArchiveModule();
     if (archiver == nullptr) return;
-    if (!kuv::TransferAsker().Confirm(this, question)) return;
+    if (!kuv::TransferAsker().Confirm(FWindow, question)) return;
     // The entry being edited goes into the folder that is kept.
     FSession.Save();
     kuv::RestoreTarget target;
-    target.dataPath = Settings().DataPath;
+    target.dataPath = FSession.Settings().DataPath;
     target.settingsPath = FSession.Paths().settingsPath;
     target.carryOver = {kuv::AutoBackupFolder()};
     FWork->Run<kuv::RestoreResult>(
@@ -376,46 +357,17 @@ void TMainForm::Restore1Click() {
         [this](const kuv::RestoreResult& result) { RestoreFinished(result); });
 }
 
-void TMainForm::RestoreFinished(const kuv::RestoreResult& result) {
-    QString notice = kuv::ToQString(result.message);
+void TTransferCommands::RestoreFinished(const kuv::RestoreResult& result) {
+    const QString notice = kuv::ToQString(result.message);
     if (result.status != kuv::RestoreStatus::Done) {
         kuv::ShowMessage(notice);
         return;
     }
-    // The restored diary as a start would find it: its settings, its font,
-    // its lower pane, its data folder.
-    const std::string dataBefore = Settings().DataPath;
-    if (const kuv::SettingsReadResult& read = FSession.ReadSettings(); !read.usable()) {
-        notice += QStringLiteral("\n\n") + kuv::ToQString(read.message) +
-                  QStringLiteral("既定の設定で続けます。");
-    }
-    const kuv::TDiarySettings& s = Settings();
-    FMemoFont = kuv::MemoFontFrom(s);
-    kuv::ApplyPaneFont(*Memo1, FMemoFont.font, FMemoFont.color);
-    kuv::ApplyPaneFont(*Memo2, FMemoFont.font, FMemoFont.color);
-    FShowOldDiary->setChecked(s.ShowOldDiary);
-    Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
-    ShowAutoBackupSetting();
-    // What the settings dialog shows is the diary before the restore.
-    if (FSettingDialog) FSettingDialog->hide();
-
-    // One diary, one window: the lock goes with the data folder.
-    if (s.DataPath != dataBefore && FDiaryLock != nullptr &&
-        FDiaryLock->MoveData(s.DataPath) == kuv::LockResult::Busy) {
-        kuv::ShowMessage(notice + QStringLiteral("\n\n復元した設定のデータフォルダ %1 "
-                                                 "はほかのウィンドウで開かれているため、"
-                                                 "このウィンドウを閉じます。")
-                                      .arg(kuv::ToQString(s.DataPath)));
-        FSession.EndLocked();
-        Quit();
-        return;
-    }
-    kuv::Guarded([this] { FSession.Load(); });
-    kuv::ShowMessage(notice);
+    emit restored(notice);
 }
 
-void TMainForm::Import1Click() {
-    const QString folder = kuv::TransferAsker().Folder(this, QStringLiteral("読み込むフォルダ"));
+void TTransferCommands::Import1Click() {
+    const QString folder = kuv::TransferAsker().Folder(FWindow, QStringLiteral("読み込むフォルダ"));
     if (folder.isEmpty()) return;
     const std::optional<std::string> path = Cp932Path(folder);
     if (!path) return;
@@ -423,23 +375,22 @@ void TMainForm::Import1Click() {
     FSession.Save();
     kuv::ImportOptions options;
     options.folder = *path;
-    options.dataPath = Settings().DataPath;
-    options.useEncryption = Settings().UseEncryption;
-    options.password = Settings().Password;
+    options.dataPath = FSession.Settings().DataPath;
+    options.useEncryption = FSession.Settings().UseEncryption;
+    options.password = FSession.Settings().Password;
     FWork->Run<kuv::ImportResult>(
         QStringLiteral("読み込んでいます…"),
         [options](const kuv::ProgressFn& progress) { return kuv::ImportFolder(options, progress); },
         [this](const kuv::ImportResult& result) { ImportFinished(result); });
 }
 
-void TMainForm::ImportFinished(const kuv::ImportResult& result) {
+void TTransferCommands::ImportFinished(const kuv::ImportResult& result) {
     // The day shown may have got a text.
     kuv::Guarded([this] { FSession.Load(); });
     kuv::ShowMessage(ImportReport(result));
 }
 
-void TMainForm::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
+void TTransferCommands::WindowShown() {
     ShowAutoBackupSetting();
     // Never on the start-up path, and never while the diary waits for its
     // password: the window is up and open before the backup begins.
@@ -449,12 +400,13 @@ void TMainForm::showEvent(QShowEvent* event) {
                        [this] { kuv::Guarded([this] { StartAutoBackup(); }); });
 }
 
-void TMainForm::StartAutoBackup() {
-    if (!Settings().AutoBackup || FSession.Locked() || FSession.Ended()) return;
+void TTransferCommands::StartAutoBackup() {
+    if (!FSession.Settings().AutoBackup || FSession.Locked() || FSession.Ended()) return;
     // A diary that has never been written has nothing to keep, and a start
     // writes nothing.
-    if (!kuv::fsio::IsDirectory(Settings().DataPath)) return;
-    const kuv::AutoBackupRequest request = kuv::AutoBackupRequestFor(Settings(), FSession.Paths());
+    if (!kuv::fsio::IsDirectory(FSession.Settings().DataPath)) return;
+    const kuv::AutoBackupRequest request =
+        kuv::AutoBackupRequestFor(FSession.Settings(), FSession.Paths());
     // Later starts of the day load no archive code.
     if (!kuv::AutoBackupDue(request)) return;
     const kuv::ArchiveFunctions* archiver = ArchiveModule();
@@ -467,7 +419,7 @@ void TMainForm::StartAutoBackup() {
         [this](const kuv::AutoBackupResult& result) { AutoBackupFinished(result); });
 }
 
-void TMainForm::AutoBackupFinished(const kuv::AutoBackupResult& result) {
+void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) {
     FAutoBackupJob.reset();
     if (result.outcome != kuv::AutoBackupOutcome::Failed) return;
     const std::string folder = kuv::AutoBackupFolder();
@@ -477,12 +429,12 @@ void TMainForm::AutoBackupFinished(const kuv::AutoBackupResult& result) {
                           : kuv::ToQString(result.backup.message)));
 }
 
-void TMainForm::AutoBackup1Click() {
-    const bool on = !Settings().AutoBackup;
+void TTransferCommands::AutoBackup1Click() {
+    const bool on = !FSession.Settings().AutoBackup;
     const kuv::SettingsWriteResult written =
         kuv::StoreAutoBackupSetting(FSession.Paths(), FSession.SettingsAtStart(), on);
     if (written.ok()) {
-        Settings().AutoBackup = on;
+        FSession.Settings().AutoBackup = on;
         if (!on && FAutoBackupJob) FAutoBackupJob->cancel = true;
     }
     // The check mark shows what is stored: a refused write puts it back.
@@ -490,6 +442,6 @@ void TMainForm::AutoBackup1Click() {
     if (!written.ok()) kuv::ShowMessage(kuv::ToQString(written.message));
 }
 
-void TMainForm::ShowAutoBackupSetting() {
-    AutoBackup1->setChecked(FSession.Settings().AutoBackup);
+void TTransferCommands::ShowAutoBackupSetting() {
+    FAutoBackupSwitch->setChecked(FSession.Settings().AutoBackup);
 }

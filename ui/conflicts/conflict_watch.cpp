@@ -1,12 +1,10 @@
+#include "ui/conflicts/conflict_watch.h"
+
 #include <QAction>
 #include <QDate>
 #include <QDateEdit>
 #include <QFileSystemWatcher>
-#include <QLabel>
 #include <QLocale>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -18,18 +16,13 @@
 #include "ui/common/messages.h"
 #include "ui/common/qt_text.h"
 #include "ui/conflicts/conflict_window.h"
-#include "ui/window/main_form.h"
-
-// The main window beside other writers: it watches the folders of the entries
-// it shows, asks what to keep when a save finds an entry changed on disk, and
-// offers the day's conflict copies.
+#include "ui/window/main_actions.h"
 
 namespace {
 
 // How long the folders must stay quiet before the entries are looked at: a
 // sync tool writes a file and renames it in several steps.
 constexpr int kSettleMs = 300;
-constexpr int kNoticeMs = 8000;
 
 QString KindName(kuv::ConflictKind kind) {
     switch (kind) {
@@ -47,17 +40,16 @@ QString KindName(kuv::ConflictKind kind) {
 
 }  // namespace
 
-void TMainForm::CreateConflictWatch() {
-    FShowConflicts = new QAction(QStringLiteral("競合コピーを比べる..."), this);
-    FShowConflicts->setObjectName(QStringLiteral("ShowConflicts"));
-    FShowConflicts->setEnabled(false);
-    Edit1->addSeparator();
-    Edit1->addAction(FShowConflicts);
+TConflictWatch::TConflictWatch(kuv::DiarySession& session, const TMainActions& actions,
+                               TMemo* upper, QDateEdit* picker)
+    : FSession(session),
+      FShowConflicts(actions[kuv::MainAction::ShowConflicts]),
+      FUpper(upper),
+      FPicker(picker),
+      FWatcher(new QFileSystemWatcher(this)),
+      FDiskSettle(new QTimer(this)) {
     connect(FShowConflicts, &QAction::triggered, this,
             [this] { kuv::Guarded([this] { OpenConflictWindow(); }); });
-
-    FWatcher = new QFileSystemWatcher(this);
-    FDiskSettle = new QTimer(this);
     FDiskSettle->setSingleShot(true);
     FDiskSettle->setInterval(kSettleMs);
     connect(FWatcher, &QFileSystemWatcher::directoryChanged, FDiskSettle,
@@ -66,7 +58,14 @@ void TMainForm::CreateConflictWatch() {
             [this] { kuv::Guarded([this] { OnDiskChanged(); }); });
 }
 
-void TMainForm::WatchShownFolders() {
+TConflictWatch::~TConflictWatch() = default;
+
+void TConflictWatch::DayLoaded() {
+    WatchShownFolders();
+    LookUpCopies();
+}
+
+void TConflictWatch::WatchShownFolders() {
     const QStringList watched = FWatcher->directories();
     if (!watched.isEmpty()) FWatcher->removePaths(watched);
     QStringList wanted;
@@ -80,42 +79,26 @@ void TMainForm::WatchShownFolders() {
     if (!wanted.isEmpty()) FWatcher->addPaths(wanted);
 }
 
-void TMainForm::OnDiskChanged() {
+void TConflictWatch::OnDiskChanged() {
     const kuv::DiarySession::DiskCheck check = FSession.CheckDisk();
-    if (check.reloaded) {
-        statusBar()->showMessage(QStringLiteral("ディスク上で変更された日記を読み込み直しました"),
-                                 kNoticeMs);
-    }
-    ShowConflictState();
+    if (check.reloaded) emit reloadedFromDisk();
+    LookUpCopies();
     if (FConflictWindow && FConflictWindow->isVisible()) OpenConflictWindow();
 }
 
-std::vector<kuv::ConflictCopy> TMainForm::ShownDayCopies() const {
+std::vector<kuv::ConflictCopy> TConflictWatch::ShownDayCopies() const {
     const kuv::DateParts d = kuv::DecodeDateValue(FSession.LoadedDay());
     return kuv::ListConflictCopies(FSession.Settings().DataPath, d.year, d.month, d.day);
 }
 
-void TMainForm::ShowConflictState() {
+void TConflictWatch::LookUpCopies() {
     const bool copies = !ShownDayCopies().empty();
     FShowConflicts->setEnabled(copies);
-    // The panel says why the pane is read-only first; that outweighs the rest.
-    if (FSession.UpperReadOnly()) return;
-    if (FSession.ConflictPending()) {
-        StatusPanel3->setText(QStringLiteral("競合"));
-        StatusPanel3->setToolTip(
-            QStringLiteral("この日記は読み込んだ後にディスク上で変更されました。"
-                           "保存するときに、どちらを残すか確かめます"));
-    } else if (copies) {
-        StatusPanel3->setText(QStringLiteral("コピー有"));
-        StatusPanel3->setToolTip(
-            QStringLiteral("この日には競合コピーがあります（編集 → 競合コピーを比べる）"));
-    } else {
-        StatusPanel3->clear();
-        StatusPanel3->setToolTip(QString());
-    }
+    FState = FSession.ConflictPending() ? State::Pending : copies ? State::Copies : State::None;
+    emit stateChanged();
 }
 
-kuv::ConflictChoice TMainForm::ResolveConflict(const kuv::DiskConflict& conflict) {
+kuv::ConflictChoice TConflictWatch::Resolve(const kuv::DiskConflict& conflict) {
     const QString path = kuv::ToQString(conflict.path);
     const QString what = conflict.change == kuv::EntryChange::Removed
                              ? QStringLiteral("%1 は、読み込んだ後に削除されています。").arg(path)
@@ -138,13 +121,7 @@ kuv::ConflictChoice TMainForm::ResolveConflict(const kuv::DiskConflict& conflict
     }
 }
 
-void TMainForm::LowerPaneLoaded() {
-    FLoading = true;
-    Memo2->setPlainText(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
-    FLoading = false;
-}
-
-void TMainForm::OpenConflictWindow() {
+void TConflictWatch::OpenConflictWindow() {
     if (!FConflictWindow) {
         FConflictWindow = std::make_unique<TConflictWindow>();
         connect(FConflictWindow.get(), &TConflictWindow::appendRequested, this,
@@ -164,26 +141,26 @@ void TMainForm::OpenConflictWindow() {
         copy.text = kuv::WidgetTextFromPane(kuv::ToQString(pane.text));
         copies.push_back(copy);
     }
-    const QDate day = DateTimePicker->date();
+    const QDate day = FPicker->date();
     FConflictWindow->ShowVersions(QLocale().toString(day, QLocale::LongFormat),
-                                  Memo1->toPlainText(), copies);
+                                  FUpper->toPlainText(), copies);
 }
 
-void TMainForm::AppendConflictCopy(const QString& copyText) {
-    if (Memo1->isReadOnly()) return;
+void TConflictWatch::AppendConflictCopy(const QString& copyText) {
+    if (FUpper->isReadOnly()) return;
     // The copy's text goes after an empty line, as a change of the pane that
     // is saved by the usual rules.
-    const std::string entry = kuv::ToCp932(kuv::PaneTextFromWidget(Memo1->toPlainText())).bytes;
+    const std::string entry = kuv::ToCp932(kuv::PaneTextFromWidget(FUpper->toPlainText())).bytes;
     const std::string copy = kuv::ToCp932(kuv::PaneTextFromWidget(copyText)).bytes;
     const std::string joined = kuv::AppendConflictText(entry, copy);
-    QTextCursor cursor(Memo1->document());
+    QTextCursor cursor(FUpper->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(kuv::WidgetTextFromPane(kuv::ToQString(joined.substr(entry.size()))));
-    Memo1->setTextCursor(cursor);
+    FUpper->setTextCursor(cursor);
     OpenConflictWindow();
 }
 
-void TMainForm::DeleteConflictCopy(const QString& path) {
+void TConflictWatch::DeleteConflictCopy(const QString& path) {
     const int answer =
         kuv::Ask(QStringLiteral("この競合コピーを削除します。よろしいですか。\n%1").arg(path),
                  {QStringLiteral("削除する"), QStringLiteral("キャンセル")});
@@ -193,7 +170,7 @@ void TMainForm::DeleteConflictCopy(const QString& path) {
         kuv::ShowMessage(QStringLiteral("競合コピー %1 を削除できません").arg(path));
         return;
     }
-    ShowConflictState();
+    LookUpCopies();
     if (!ShownDayCopies().empty()) {
         OpenConflictWindow();
     } else if (FConflictWindow) {
