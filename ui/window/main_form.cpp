@@ -38,8 +38,8 @@
 #include "ui/dialogs/setting_dialog.h"
 #include "ui/find/find_commands.h"
 #include "ui/transfer/transfer_commands.h"
+#include "ui/window/day_view.h"
 #include "ui/window/main_form_metrics.h"
-#include "ui/window/pane_splitter.h"
 
 namespace {
 
@@ -90,14 +90,12 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     setFont(kuv::ControlFont());
     CreateActions();
     CreateMenus();
-    CreateToolBar();
-    CreatePanes();
+    CreateDayView();
     CreateStatusBar();
     CreateParts();
-    DescribeControls();
     ConnectHandlers();
     FSession.SetView(this);
-    FSession.SetUpperPane(this);
+    FSession.SetUpperPane(FDayView);
     // An error during start-up is shown and the window comes up all the same.
     kuv::Guarded([this] { FormCreate(); });
 }
@@ -107,7 +105,7 @@ TMainForm::~TMainForm() {
     FSession.SetUpperPane(nullptr);
     // The application outlives the window: a focus change while the widgets
     // go away must not reach a window that is already half destroyed.
-    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    disconnect(qApp, &QApplication::focusChanged, FDayView, nullptr);
 }
 
 void TMainForm::ConnectHandlers() {
@@ -135,16 +133,11 @@ void TMainForm::ConnectHandlers() {
                                  kNoticeMs);
     });
 
-    // Only a change by the user arrives here: the program sets the date with
-    // the picker's signals blocked.
-    connect(DateTimePicker, &QDateEdit::dateChanged, this,
+    connect(FDayView, &TDayView::pickerChanged, this,
             Handler(this, &TMainForm::DateTimePickerChange));
-    // A word still being composed shows in the pane but changes nothing yet.
-    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
-        if (!FLoading && !Memo1->ComposingOnly()) kuv::Guarded([this] { Memo1Change(); });
-    });
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    connect(FDayView, &TDayView::pickerEntered, this,
+            Handler(this, &TMainForm::DateTimePickerEnter));
+    connect(FDayView, &TDayView::upperEdited, this, Handler(this, &TMainForm::Memo1Change));
 }
 
 // Start-up.
@@ -156,8 +149,7 @@ void TMainForm::FormCreate() {
     }
     ApplySettingsToWindow();
     FMemoFont = kuv::MemoFontFrom(FSession.Settings());
-    kuv::ApplyPaneFont(*Memo1, FMemoFont.font, FMemoFont.color);
-    kuv::ApplyPaneFont(*Memo2, FMemoFont.font, FMemoFont.color);
+    FDayView->SetPaneFont(FMemoFont.font, FMemoFont.color);
     if (FSession.Settings().UseEncryption) {
         FPassWordDialog = new TPassWordDialog(this);
         connect(FPassWordDialog, &TPassWordDialog::passwordEntered, this,
@@ -182,7 +174,7 @@ void TMainForm::AnnounceRecoveredTexts() {
 void TMainForm::ApplySettingsToWindow() {
     const kuv::TDiarySettings& s = FSession.Settings();
     Action(kuv::MainAction::ShowOldDiary)->setChecked(s.ShowOldDiary);
-    Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
+    FDayView->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
 
     const int width = s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth;
     const int height = s.WindowHeight > 0 ? s.WindowHeight : kDefaultHeight;
@@ -245,21 +237,16 @@ void TMainForm::OnPromptClosed() {
 
 // The session's current day, shown by the picker without a change event.
 void TMainForm::DayChanged() {
-    const QSignalBlocker blocker(DateTimePicker);
-    DateTimePicker->setDate(QDateOf(FSession.Day()));
+    FDayView->ShowDay(QDateOf(FSession.Day()));
     FFind->FollowDay();
 }
 
 void TMainForm::PanesLoaded(bool complete) {
-    FLoading = true;
-    Memo1->setPlainText(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Upper().text)));
-    Memo2->setPlainText(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
-    FLoading = false;
-    if (FSession.DateInserted()) Memo1->moveCursor(QTextCursor::End);
-
     // An entry that this password does not open, or that could not be read,
     // stays as it is on disk: the pane takes no typing.
-    Memo1->setReadOnly(FSession.UpperReadOnly());
+    FDayView->ShowPanes(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Upper().text)),
+                        kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)),
+                        FSession.DateInserted(), FSession.UpperReadOnly());
     if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
     // Looking up the day's conflict copies shows the entry's state.
     FConflicts->DayLoaded();
@@ -267,9 +254,7 @@ void TMainForm::PanesLoaded(bool complete) {
 }
 
 void TMainForm::LowerPaneLoaded() {
-    FLoading = true;
-    Memo2->setPlainText(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
-    FLoading = false;
+    FDayView->ShowLower(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
 }
 
 void TMainForm::EntrySaved() {
@@ -311,18 +296,6 @@ void TMainForm::ShowEntryState() {
     StatusPanel3->setToolTip(hint);
 }
 
-std::u16string TMainForm::Text() const {
-    QString joined;
-    const QTextDocument* doc = Memo1->document();
-    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        if (b != doc->begin()) joined += u'\n';
-        joined += b.text();
-    }
-    const QString text = kuv::PaneTextFromWidget(joined);
-    return std::u16string(reinterpret_cast<const char16_t*>(text.constData()),
-                          static_cast<std::size_t>(text.size()));
-}
-
 void TMainForm::Memo1Change() {
     FSession.UpperChanged();
 }
@@ -330,35 +303,28 @@ void TMainForm::Memo1Change() {
 void TMainForm::SpeedButton2Click() {
     const std::string line = FSession.InsertDate();
     if (line.empty()) return;
-    QTextCursor cursor(Memo1->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(kuv::WidgetTextFromPane(kuv::ToQString(line)));
-    Memo1->setTextCursor(cursor);
+    FDayView->AppendToUpper(kuv::WidgetTextFromPane(kuv::ToQString(line)));
 }
 
 void TMainForm::SpeedButton3Click() {
-    FinishComposition();
+    FDayView->FinishComposition();
     FSession.StepDays(-1);
 }
 void TMainForm::SpeedButton4Click() {
-    FinishComposition();
+    FDayView->FinishComposition();
     FSession.StepDays(1);
 }
 void TMainForm::SpeedButton7Click() {
-    FinishComposition();
+    FDayView->FinishComposition();
     FSession.StepYear(false);
 }
 void TMainForm::SpeedButton5Click() {
-    FinishComposition();
+    FDayView->FinishComposition();
     FSession.StepYear(true);
 }
 
 void TMainForm::SpeedButton6Click() {
-    const bool show = Action(kuv::MainAction::ShowOldDiary)->isChecked();
-    // A hidden pane cannot keep the focus, and Qt would pass it on to the
-    // picker, whose entering saves. The upper pane takes it instead.
-    if (!show && Memo2->hasFocus()) Memo1->setFocus(Qt::OtherFocusReason);
-    Splitter1->SetLowerHeight(show ? kLowerPaneShownHeight : -1);
+    FDayView->ShowLowerPane(Action(kuv::MainAction::ShowOldDiary)->isChecked());
 }
 
 void TMainForm::SpeedButton1Click() {
@@ -377,7 +343,7 @@ void TMainForm::SpeedButton1Click() {
     current.dateFormat = s.DateFormat;
     current.saveWindow = s.SaveWindow;
     current.autoInsertDate = s.AutoInsertDate;
-    FSettingDialog->OpenSettingDialog(current, Memo1->font(), kuv::PaneColorValue(*Memo1), this);
+    FSettingDialog->OpenSettingDialog(current, FDayView->PaneFont(), FDayView->PaneColor(), this);
 }
 
 void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
@@ -406,7 +372,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
         case kuv::DialogApply::AppliedNotStored:
             break;
     }
-    for (QPlainTextEdit* pane : {Memo1, Memo2}) kuv::ApplyPaneFont(*pane, font, colorValue);
+    FDayView->SetPaneFont(font, colorValue);
     FSettingDialog->hide();
     FFind->FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
@@ -431,10 +397,9 @@ void TMainForm::OnRestored(const QString& restoreNotice) {
     }
     const kuv::TDiarySettings& s = Settings();
     FMemoFont = kuv::MemoFontFrom(s);
-    kuv::ApplyPaneFont(*Memo1, FMemoFont.font, FMemoFont.color);
-    kuv::ApplyPaneFont(*Memo2, FMemoFont.font, FMemoFont.color);
+    FDayView->SetPaneFont(FMemoFont.font, FMemoFont.color);
     Action(kuv::MainAction::ShowOldDiary)->setChecked(s.ShowOldDiary);
-    Splitter1->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
+    FDayView->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
     FTransfer->ShowAutoBackupSetting();
     // What the settings dialog shows is the diary before the restore.
     if (FSettingDialog) FSettingDialog->hide();
@@ -464,7 +429,7 @@ bool TMainForm::BackgroundBusy() const {
 
 void TMainForm::GoToDay(int year, int month, int day) {
     kuv::Guarded([&] {
-        FinishComposition();
+        FDayView->FinishComposition();
         FSession.GoTo(kuv::EncodeDateValue(static_cast<std::uint16_t>(year),
                                            static_cast<std::uint16_t>(month),
                                            static_cast<std::uint16_t>(day)));
@@ -472,30 +437,17 @@ void TMainForm::GoToDay(int year, int month, int day) {
 }
 
 void TMainForm::DateTimePickerEnter() {
-    FinishComposition();
+    FDayView->FinishComposition();
     FSession.PickerEntered();
 }
 
 void TMainForm::DateTimePickerChange() {
-    const QDate date = DateTimePicker->date();
+    const QDate date = FDayView->Picker()->date();
     FSession.PickerChanged(date.year(), date.month(), date.day());
 }
 
-void TMainForm::OnFocusChanged(QWidget* now) {
-    // Only moves between the controls of this window count: getting the
-    // focus back with the window (after a message box, another program) is
-    // no entering of the picker.
-    if (now == nullptr || now->window() != this) return;
-    auto inPicker = [this](const QWidget* w) {
-        return w != nullptr && (w == DateTimePicker || DateTimePicker->isAncestorOf(w));
-    };
-    const bool entering = inPicker(now) && !inPicker(FLastFocus.data());
-    FLastFocus = now;
-    if (entering) kuv::Guarded([this] { DateTimePickerEnter(); });
-}
-
 int TMainForm::LowerPaneHeight() const {
-    return Splitter1->LowerHeight();
+    return FDayView->LowerHeight();
 }
 
 kuv::ClosingState TMainForm::CurrentClosingState() const {
@@ -522,7 +474,7 @@ kuv::ClosingState TMainForm::CurrentClosingState() const {
 }
 
 void TMainForm::FormCloseQuery() {
-    FinishComposition();
+    FDayView->FinishComposition();
     const std::string notice = FSession.CloseWindow(CurrentClosingState());
     // Said once, at the end: the file is the user's and stays as it was.
     if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
@@ -549,7 +501,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::Exit1Click() {
-    FinishComposition();
+    FDayView->FinishComposition();
     FSession.Exit();
     Quit();
 }
@@ -557,7 +509,7 @@ void TMainForm::Exit1Click() {
 void TMainForm::EndSession() {
     if (FSession.Ended()) return;
     // No box may wait now: the session kills a program that does not end.
-    FinishComposition();
+    FDayView->FinishComposition();
     FSession.EndSession(CurrentClosingState());
     Quit();
 }
@@ -566,6 +518,13 @@ void TMainForm::Quit() {
     // exit() rather than quit(): the three ends are final and must not ask
     // the windows again whether they may close.
     QCoreApplication::exit(0);
+}
+
+void TMainForm::FollowPalette() {
+    // A palette change may come while the window is still being built.
+    if (FDayView == nullptr) return;
+    kuv::RedrawGlyphs(*this, palette());
+    FDayView->FollowPalette();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

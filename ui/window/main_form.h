@@ -23,16 +23,13 @@ class DiaryLock;
 }
 
 class QAction;
-class QDateEdit;
 class QLabel;
-class QToolButton;
 class QWidget;
 class TAboutDialog;
 class TConflictWatch;
+class TDayView;
 class TFindCommands;
 class TMainActions;
-class TMemo;
-class TPaneSplitter;
 class TPassWordDialog;
 class TSettingDialog;
 class TTransferCommands;
@@ -40,7 +37,7 @@ class TTransferCommands;
 // The diary's only document window. It shows a kuv::DiarySession and
 // forwards what the user does to it; the diary's rules live there. Creating
 // the window runs the whole start-up.
-class TMainForm final : public QMainWindow, private kuv::SessionView, private kuv::UpperPane {
+class TMainForm final : public QMainWindow, private kuv::SessionView {
     Q_OBJECT
 
   public:
@@ -84,20 +81,14 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     // Built once at start-up (main_form_layout.cpp).
     void CreateActions();
     void CreateMenus();
-    void CreateToolBar();
-    void CreatePanes();
+    void CreateDayView();
     void CreateStatusBar();
     void CreateParts();
     void ConnectHandlers();
     QAction* Action(kuv::MainAction id) const;
 
-    // At home on the desktop (main_form_desktop.cpp): names for screen
-    // readers, glyphs and pane colours that follow the palette, and words
-    // still being composed by an input method put into the panes before a
-    // day is left.
-    void DescribeControls();
+    // Glyphs and pane colours follow the desktop's palette.
     void FollowPalette();
-    void FinishComposition();
 
     // Handlers, under the names the window's layout gives them. They throw
     // kuv::AppError; the connections run them inside kuv::Guarded.
@@ -133,14 +124,11 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
     void LowerPaneLoaded() override;
     kuv::ConflictChoice ResolveConflict(const kuv::DiskConflict& conflict) override;
     void EntrySaved() override;
-    // kuv::UpperPane
-    std::u16string Text() const override;
 
     void ApplySettingsToWindow();
     void AnnounceRecoveredTexts();
     void CentreOnScreen();
     kuv::ClosingState CurrentClosingState() const;
-    void OnFocusChanged(QWidget* now);
     void Quit();
 
     // The entry's state in its status panel: why the pane is read-only
@@ -151,27 +139,14 @@ class TMainForm final : public QMainWindow, private kuv::SessionView, private ku
 
     kuv::DiarySession FSession;
     kuv::PaneFont FMemoFont;
-    bool FLoading = false;         // the panes are being filled by a load
-    QSize FPendingFrameSize;       // outer size to reach once the frame is known
-    QRect FNormalFrame;            // the outer bounds when last neither maximised nor minimised
-    QPointer<QWidget> FLastFocus;  // the control of this window that last had the focus
+    QSize FPendingFrameSize;  // outer size to reach once the frame is known
+    QRect FNormalFrame;       // the outer bounds when last neither maximised nor minimised
     TPassWordDialog* FPassWordDialog = nullptr;
     std::unique_ptr<TSettingDialog> FSettingDialog;
     std::unique_ptr<TAboutDialog> FAboutDialog;
 
     std::unique_ptr<TMainActions> FActions;
-    QWidget* ToolBar1 = nullptr;
-    QToolButton* SpeedButton1 = nullptr;
-    QToolButton* SpeedButton2 = nullptr;
-    QToolButton* SpeedButton3 = nullptr;
-    QToolButton* SpeedButton4 = nullptr;
-    QToolButton* SpeedButton5 = nullptr;
-    QToolButton* SpeedButton6 = nullptr;
-    QToolButton* SpeedButton7 = nullptr;
-    QDateEdit* DateTimePicker = nullptr;
-    TPaneSplitter* Splitter1 = nullptr;
-    TMemo* Memo1 = nullptr;
-    TMemo* Memo2 = nullptr;
+    TDayView* FDayView = nullptr;
     QLabel* StatusPanel1 = nullptr;  // the status line
     QLabel* StatusPanel2 = nullptr;  // the maker's notice
     QLabel* StatusPanel3 = nullptr;  // the state of the entry shown

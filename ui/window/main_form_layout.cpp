@@ -21,6 +21,7 @@
 #include "ui/conflicts/conflict_watch.h"
 #include "ui/find/find_commands.h"
 #include "ui/transfer/transfer_commands.h"
+#include "ui/window/day_view.h"
 #include "ui/window/main_actions.h"
 #include "ui/window/main_form.h"
 #include "ui/window/main_form_metrics.h"
@@ -31,16 +32,6 @@
 namespace {
 
 using namespace kuv::mainform;
-
-// The date picker: Tab leaves it as it leaves every other control, instead
-// of walking through the date's fields (the arrow keys do that).
-class TDatePicker final : public QDateEdit {
-  public:
-    using QDateEdit::QDateEdit;
-
-  protected:
-    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
-};
 
 // A panel of the status bar: its width while there is room, and less when
 // the window is made narrower, as a Windows status bar clips its panels.
@@ -74,24 +65,6 @@ class TStatusBar final : public QStatusBar {
     }
 };
 
-// The user's short date format, with the year in four digits so that every
-// year the picker takes can be read and typed.
-QString PickerFormat(const QLocale& locale) {
-    // The C locale's short date is the fallback tables' m/d/yy.
-    if (locale.language() == QLocale::C) return QStringLiteral("M/d/yyyy");
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
-    // A run of exactly two y letters is the two-digit year.
-    QString wide;
-    for (qsizetype i = 0; i < format.size();) {
-        qsizetype run = 1;
-        while (i + run < format.size() && format[i + run] == format[i]) ++run;
-        const QString piece = format.mid(i, run);
-        wide += format[i] == u'y' && run == 2 ? QStringLiteral("yyyy") : piece;
-        i += run;
-    }
-    return wide;
-}
-
 }  // namespace
 
 void TMainForm::CreateActions() {
@@ -118,115 +91,17 @@ void TMainForm::CreateMenus() {
     menu("Help1", QStringLiteral("ヘルプ"), kuv::MainMenu::Help);
 }
 
-void TMainForm::CreateToolBar() {
-    auto* central = new QWidget(this);
-    central->setObjectName(QStringLiteral("ClientArea"));
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    setCentralWidget(central);
-
-    ToolBar1 = new QWidget(central);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setFixedHeight(kToolBarHeight);
-    column->addWidget(ToolBar1);
-
-    // A flat button that shows its command's glyph, with the caption beside
-    // it when it has one; it never takes the focus.
-    auto button = [this](const char* name, int x, int width, QAction* action, bool caption) {
-        auto* b = new QToolButton(ToolBar1);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setDefaultAction(action);
-        b->setGeometry(x, kItemTop, width, kItemHeight);
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setIconSize(QSize(16, 16));
-        if (!caption) {
-            b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        } else {
-            b->setToolButtonStyle(action->icon().isNull() ? Qt::ToolButtonTextOnly
-                                                          : Qt::ToolButtonTextBesideIcon);
-        }
-        return b;
-    };
-    auto gap = [this](const char* name, int x, int width) {
-        auto* w = new QWidget(ToolBar1);
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(x, kItemTop, width, kItemHeight);
-        w->setFocusPolicy(Qt::NoFocus);
-    };
-    auto bevel = [this](const char* name, int x, int width, TBevel::Edge edge) {
-        auto* b = new TBevel(edge, ToolBar1);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(x, kItemTop, width, kItemHeight);
-    };
-
-    SpeedButton2 = button("SpeedButton2", 0, 89, Action(kuv::MainAction::InsertDate), true);
-    SpeedButton6 = button("SpeedButton6", 89, 104, Action(kuv::MainAction::ShowOldDiary), true);
-    gap("Panel2", 193, 4);
-    bevel("Bevel1", 197, 5, TBevel::Edge::Left);
-    SpeedButton5 = button("SpeedButton5", 202, 23, Action(kuv::MainAction::YearForward), false);
-    SpeedButton7 = button("SpeedButton7", 225, 23, Action(kuv::MainAction::YearBack), false);
-    gap("Panel7", 248, 3);
-
-    DateTimePicker = new TDatePicker(ToolBar1);
-    DateTimePicker->setObjectName(QStringLiteral("DateTimePicker"));
-    DateTimePicker->setGeometry(251, kItemTop, 186, kItemHeight);
-    const QLocale locale = kuv::UserDateLocale();
-    DateTimePicker->setLocale(locale);
-    DateTimePicker->setDisplayFormat(PickerFormat(locale));
-    DateTimePicker->setDateRange(kFirstPickerDate, kLastPickerDate);
-    DateTimePicker->setCalendarPopup(true);
-
-    gap("Panel3", 437, 3);
-    SpeedButton3 = button("SpeedButton3", 440, 25, Action(kuv::MainAction::DayBack), false);
-    SpeedButton4 = button("SpeedButton4", 465, 25, Action(kuv::MainAction::DayForward), false);
-    gap("Panel1", 490, 3);
-    bevel("Bevel2", 493, 4, TBevel::Edge::Left);
-    SpeedButton1 = button("SpeedButton1", 497, 85, Action(kuv::MainAction::Settings), true);
-    bevel("Bevel3", 582, 5, TBevel::Edge::Right);
-    gap("Panel4", 587, 2);
-    gap("Panel5", 589, 2);
-}
-
-void TMainForm::CreatePanes() {
-    auto* Panel6 = new QWidget(centralWidget());
-    Panel6->setObjectName(QStringLiteral("Panel6"));
-    auto* fill = new QVBoxLayout(Panel6);
-    fill->setContentsMargins(0, 0, 0, 0);
-    fill->setSpacing(0);
-    centralWidget()->layout()->addWidget(Panel6);
-
-    Splitter1 = new TPaneSplitter(Panel6);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(kSplitterHeight);
-    fill->addWidget(Splitter1);
-
-    auto pane = [this](const char* name) {
-        auto* memo = new TMemo(Splitter1);
-        memo->setObjectName(QString::fromLatin1(name));
-        memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        memo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        memo->setTabChangesFocus(true);
-        return memo;
-    };
-    Memo1 = pane("Memo1");
-    Memo2 = pane("Memo2");
-    Splitter1->SetPanes(Memo1, Memo2);
-
-    QWidget::setTabOrder(DateTimePicker, Memo1);
-    QWidget::setTabOrder(Memo1, Memo2);
-    QWidget::setTabOrder(Memo2, DateTimePicker);
-    DateTimePicker->setFocus(Qt::OtherFocusReason);
+void TMainForm::CreateDayView() {
+    FDayView = new TDayView(*FActions, this);
+    setCentralWidget(FDayView);
 }
 
 // The feature parts, each wired to its commands in the table.
 void TMainForm::CreateParts() {
     FTransfer = std::make_unique<TTransferCommands>(this, FSession, *FActions);
-    FFind = std::make_unique<TFindCommands>(this, FSession, *FActions, DateTimePicker);
-    FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, Memo1, DateTimePicker);
+    FFind = std::make_unique<TFindCommands>(this, FSession, *FActions, FDayView->Picker());
+    FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, FDayView->UpperPane(),
+                                                  FDayView->Picker());
 }
 
 void TMainForm::CreateStatusBar() {
