@@ -40,6 +40,7 @@
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
 #include "ui/window/main_form_metrics.h"
+#include "ui/window/session_bridge.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreateStatusBar();
     CreateParts();
     ConnectHandlers();
-    FSession.SetView(this);
+    FSession.SetView(FBridge);
     FSession.SetUpperPane(FDayView);
     // An error during start-up is shown and the window comes up all the same.
     kuv::Guarded([this] { FormCreate(); });
@@ -124,6 +125,15 @@ void TMainForm::ConnectHandlers() {
     handle(MainAction::ShowOldDiary, &TMainForm::SpeedButton6Click);
     handle(MainAction::About, &TMainForm::About1Click);
 
+    // The window first, then the parts that follow the day it shows.
+    connect(FBridge, &TSessionBridge::dayChanged, this, &TMainForm::DayChanged);
+    connect(FBridge, &TSessionBridge::panesLoaded, this, &TMainForm::PanesLoaded);
+    connect(FBridge, &TSessionBridge::lowerPaneLoaded, this, &TMainForm::LowerPaneLoaded);
+    // Looking up the day's conflict copies shows the entry's state.
+    connect(FBridge, &TSessionBridge::panesLoaded, FConflicts.get(), &TConflictWatch::DayLoaded);
+    connect(FBridge, &TSessionBridge::dayChanged, FFind.get(), [this] { FFind->FollowDay(); });
+    connect(FBridge, &TSessionBridge::panesLoaded, FFind.get(), [this] { FFind->FollowDay(); });
+    connect(FBridge, &TSessionBridge::entrySaved, FFind.get(), [this] { FFind->FollowDay(true); });
     connect(FTransfer.get(), &TTransferCommands::restored, this,
             [this](const QString& notice) { OnRestored(notice); });
     connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
@@ -238,7 +248,6 @@ void TMainForm::OnPromptClosed() {
 // The session's current day, shown by the picker without a change event.
 void TMainForm::DayChanged() {
     FDayView->ShowDay(QDateOf(FSession.Day()));
-    FFind->FollowDay();
 }
 
 void TMainForm::PanesLoaded(bool complete) {
@@ -248,21 +257,10 @@ void TMainForm::PanesLoaded(bool complete) {
                         kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)),
                         FSession.DateInserted(), FSession.UpperReadOnly());
     if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
-    // Looking up the day's conflict copies shows the entry's state.
-    FConflicts->DayLoaded();
-    FFind->FollowDay();
 }
 
 void TMainForm::LowerPaneLoaded() {
     FDayView->ShowLower(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
-}
-
-void TMainForm::EntrySaved() {
-    FFind->FollowDay(true);
-}
-
-kuv::ConflictChoice TMainForm::ResolveConflict(const kuv::DiskConflict& conflict) {
-    return TConflictWatch::Resolve(conflict);
 }
 
 void TMainForm::ShowEntryState() {

@@ -31,13 +31,14 @@ class TDayView;
 class TFindCommands;
 class TMainActions;
 class TPassWordDialog;
+class TSessionBridge;
 class TSettingDialog;
 class TTransferCommands;
 
 // The diary's only document window. It shows a kuv::DiarySession and
 // forwards what the user does to it; the diary's rules live there. Creating
 // the window runs the whole start-up.
-class TMainForm final : public QMainWindow, private kuv::SessionView {
+class TMainForm final : public QMainWindow {
     Q_OBJECT
 
   public:
@@ -118,12 +119,10 @@ class TMainForm final : public QMainWindow, private kuv::SessionView {
     void OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                            std::int32_t colorValue);
 
-    // kuv::SessionView
-    void DayChanged() override;
-    void PanesLoaded(bool complete) override;
-    void LowerPaneLoaded() override;
-    kuv::ConflictChoice ResolveConflict(const kuv::DiskConflict& conflict) override;
-    void EntrySaved() override;
+    // What the session tells the window (through the bridge).
+    void DayChanged();
+    void PanesLoaded(bool complete);
+    void LowerPaneLoaded();
 
     void ApplySettingsToWindow();
     void AnnounceRecoveredTexts();
@@ -145,6 +144,7 @@ class TMainForm final : public QMainWindow, private kuv::SessionView {
     std::unique_ptr<TSettingDialog> FSettingDialog;
     std::unique_ptr<TAboutDialog> FAboutDialog;
 
+    TSessionBridge* FBridge = nullptr;
     std::unique_ptr<TMainActions> FActions;
     TDayView* FDayView = nullptr;
     QLabel* StatusPanel1 = nullptr;  // the status line

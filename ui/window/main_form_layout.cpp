@@ -26,6 +26,7 @@
 #include "ui/window/main_form.h"
 #include "ui/window/main_form_metrics.h"
 #include "ui/window/pane_splitter.h"
+#include "ui/window/session_bridge.h"
 
 // The controls of the main window, built once at start-up.
 
@@ -98,6 +99,7 @@ void TMainForm::CreateDayView() {
 
 // The feature parts, each wired to its commands in the table.
 void TMainForm::CreateParts() {
+    FBridge = new TSessionBridge(this);
     FTransfer = std::make_unique<TTransferCommands>(this, FSession, *FActions);
     FFind = std::make_unique<TFindCommands>(this, FSession, *FActions, FDayView->Picker());
     FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, FDayView->UpperPane(),
