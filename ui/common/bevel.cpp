@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-TBevel::TBevel(Edge edge, QWidget* parent) : QWidget(parent), edge_(edge) {
+TBevel::TBevel(Edge edge, QWidget* parent) : QWidget(parent), FEdge(edge) {
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
@@ -13,7 +13,7 @@ void TBevel::paintEvent(QPaintEvent*) {
     const QColor light = palette().color(QPalette::Light);
     const int w = width();
     const int h = height();
-    switch (edge_) {
+    switch (FEdge) {
         case Edge::Left:
             p.fillRect(0, 0, 1, h, dark);
             p.fillRect(1, 0, 1, h, light);

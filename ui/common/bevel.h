@@ -15,5 +15,5 @@ class TBevel final : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    Edge edge_;
+    Edge FEdge;
 };

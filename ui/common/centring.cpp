@@ -37,14 +37,14 @@ const char* const kCentringName = "kuvCentreWhenFramed";
 // goes away; a window hidden before that keeps the place it had.
 class TCentreWhenFramed final : public QObject {
   public:
-    explicit TCentreWhenFramed(QWidget& window) : QObject(&window), window_(window) {
+    explicit TCentreWhenFramed(QWidget& window) : QObject(&window), FWindow(window) {
         setObjectName(QString::fromLatin1(kCentringName));
         window.installEventFilter(this);
     }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != &window_) return false;
+        if (watched != &FWindow) return false;
         switch (event->type()) {
             case QEvent::Hide:
                 Stop();
@@ -56,11 +56,11 @@ class TCentreWhenFramed final : public QObject {
             case QEvent::Resize:
             case QEvent::WindowActivate:
             case QEvent::UpdateRequest:
-                if (const QMargins frame = KnownFrame(window_); IsFrame(frame)) {
+                if (const QMargins frame = KnownFrame(FWindow); IsFrame(frame)) {
                     Stop();
                     // Moved from the event loop, not from inside an event of the window.
                     QMetaObject::invokeMethod(
-                        &window_, [window = &window_, frame] { Place(*window, frame); },
+                        &FWindow, [window = &FWindow, frame] { Place(*window, frame); },
                         Qt::QueuedConnection);
                 }
                 break;
@@ -72,10 +72,10 @@ class TCentreWhenFramed final : public QObject {
 
   private:
     void Stop() {
-        window_.removeEventFilter(this);
+        FWindow.removeEventFilter(this);
         deleteLater();
     }
-    QWidget& window_;
+    QWidget& FWindow;
 };
 
 }  // namespace

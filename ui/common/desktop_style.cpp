@@ -13,7 +13,7 @@ namespace {
 class TDeferredIconEngine final : public QIconEngine {
   public:
     TDeferredIconEngine(QStyle* style, QStyle::StandardPixmap which, Qt::LayoutDirection direction)
-        : style_(style), which_(which), direction_(direction) {}
+        : FStyle(style), FWhich(which), FDirection(direction) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
@@ -33,25 +33,25 @@ class TDeferredIconEngine final : public QIconEngine {
         return Icon().availableSizes(mode, state);
     }
     QIconEngine* clone() const override {
-        return new TDeferredIconEngine(style_, which_, direction_);
+        return new TDeferredIconEngine(FStyle, FWhich, FDirection);
     }
 
   private:
     const QIcon& Icon() {
-        if (!made_ && style_ != nullptr) {
+        if (!FMade && FStyle != nullptr) {
             QStyleOption option;
-            option.direction = direction_;
-            icon_ = style_->standardIcon(which_, &option);
-            made_ = true;
+            option.direction = FDirection;
+            FIcon = FStyle->standardIcon(FWhich, &option);
+            FMade = true;
         }
-        return icon_;
+        return FIcon;
     }
 
-    QPointer<QStyle> style_;
-    QStyle::StandardPixmap which_;
-    Qt::LayoutDirection direction_;
-    QIcon icon_;
-    bool made_ = false;
+    QPointer<QStyle> FStyle;
+    QStyle::StandardPixmap FWhich;
+    Qt::LayoutDirection FDirection;
+    QIcon FIcon;
+    bool FMade = false;
 };
 
 }  // namespace

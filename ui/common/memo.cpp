@@ -34,6 +34,6 @@ void TMemo::CommitComposition() {
 
 void TMemo::inputMethodEvent(QInputMethodEvent* event) {
     const bool onlyComposing = event->commitString().isEmpty() && event->replacementLength() == 0;
-    const QScopedValueRollback<bool> marking(composingOnly_, onlyComposing);
+    const QScopedValueRollback<bool> marking(FComposingOnly, onlyComposing);
     QPlainTextEdit::inputMethodEvent(event);
 }

@@ -22,11 +22,11 @@ class TMemo final : public QPlainTextEdit {
     void CommitComposition();
     // True while the pane reports a change that is only the composition
     // (textChanged is emitted for it too).
-    bool ComposingOnly() const { return composingOnly_; }
+    bool ComposingOnly() const { return FComposingOnly; }
 
   protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
 
   private:
-    bool composingOnly_ = false;
+    bool FComposingOnly = false;
 };

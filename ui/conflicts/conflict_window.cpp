@@ -25,71 +25,71 @@ TConflictWindow::TConflictWindow() : QWidget(nullptr, Qt::Window) {
     setWindowTitle(QStringLiteral("競合コピー"));
     resize(720, 420);
 
-    day_ = new QLabel(this);
-    day_->setObjectName(QStringLiteral("ConflictDay"));
-    list_ = new QComboBox(this);
-    list_->setObjectName(QStringLiteral("ConflictCopyList"));
-    entry_ = ReadOnlyPane("ConflictEntryText", this);
-    copy_ = ReadOnlyPane("ConflictCopyText", this);
-    append_ = new QPushButton(QStringLiteral("この文章を日記の末尾に追加"), this);
-    append_->setObjectName(QStringLiteral("AppendConflictCopy"));
-    delete_ = new QPushButton(QStringLiteral("このコピーを削除..."), this);
-    delete_->setObjectName(QStringLiteral("DeleteConflictCopy"));
+    FDay = new QLabel(this);
+    FDay->setObjectName(QStringLiteral("ConflictDay"));
+    FList = new QComboBox(this);
+    FList->setObjectName(QStringLiteral("ConflictCopyList"));
+    FEntry = ReadOnlyPane("ConflictEntryText", this);
+    FCopy = ReadOnlyPane("ConflictCopyText", this);
+    FAppend = new QPushButton(QStringLiteral("この文章を日記の末尾に追加"), this);
+    FAppend->setObjectName(QStringLiteral("AppendConflictCopy"));
+    FDelete = new QPushButton(QStringLiteral("このコピーを削除..."), this);
+    FDelete->setObjectName(QStringLiteral("DeleteConflictCopy"));
     auto* close = new QPushButton(QStringLiteral("閉じる"), this);
     close->setObjectName(QStringLiteral("CloseConflictWindow"));
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("日記（編集中の文章）"), this), 0, 0);
-    grid->addWidget(list_, 0, 1);
-    grid->addWidget(entry_, 1, 0);
-    grid->addWidget(copy_, 1, 1);
+    grid->addWidget(FList, 0, 1);
+    grid->addWidget(FEntry, 1, 0);
+    grid->addWidget(FCopy, 1, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(append_);
-    buttons->addWidget(delete_);
+    buttons->addWidget(FAppend);
+    buttons->addWidget(FDelete);
     buttons->addStretch(1);
     buttons->addWidget(close);
     auto* column = new QVBoxLayout(this);
-    column->addWidget(day_);
+    column->addWidget(FDay);
     column->addLayout(grid, 1);
     column->addLayout(buttons);
 
-    connect(list_, &QComboBox::currentIndexChanged, this, [this](int i) { ShowCopy(i); });
-    connect(append_, &QPushButton::clicked, this, [this] {
-        const int i = list_->currentIndex();
-        if (i >= 0 && copies_[static_cast<std::size_t>(i)].readable) {
-            emit appendRequested(copies_[static_cast<std::size_t>(i)].text);
+    connect(FList, &QComboBox::currentIndexChanged, this, [this](int i) { ShowCopy(i); });
+    connect(FAppend, &QPushButton::clicked, this, [this] {
+        const int i = FList->currentIndex();
+        if (i >= 0 && FCopies[static_cast<std::size_t>(i)].readable) {
+            emit appendRequested(FCopies[static_cast<std::size_t>(i)].text);
         }
     });
-    connect(delete_, &QPushButton::clicked, this, [this] {
-        const int i = list_->currentIndex();
-        if (i >= 0) emit deleteRequested(copies_[static_cast<std::size_t>(i)].path);
+    connect(FDelete, &QPushButton::clicked, this, [this] {
+        const int i = FList->currentIndex();
+        if (i >= 0) emit deleteRequested(FCopies[static_cast<std::size_t>(i)].path);
     });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void TConflictWindow::ShowVersions(const QString& day, const QString& entry,
                                    const std::vector<Copy>& copies) {
-    copies_ = copies;
-    day_->setText(day);
-    entry_->setPlainText(entry);
+    FCopies = copies;
+    FDay->setText(day);
+    FEntry->setPlainText(entry);
     {
-        const QSignalBlocker blocker(list_);
-        list_->clear();
-        for (const Copy& c : copies_) list_->addItem(c.label);
+        const QSignalBlocker blocker(FList);
+        FList->clear();
+        for (const Copy& c : FCopies) FList->addItem(c.label);
     }
-    ShowCopy(copies_.empty() ? -1 : 0);
+    ShowCopy(FCopies.empty() ? -1 : 0);
     show();
     raise();
     activateWindow();
 }
 
 void TConflictWindow::ShowCopy(int index) {
-    const bool any = index >= 0 && static_cast<std::size_t>(index) < copies_.size();
-    const Copy* c = any ? &copies_[static_cast<std::size_t>(index)] : nullptr;
-    copy_->setPlainText(c == nullptr ? QString()
+    const bool any = index >= 0 && static_cast<std::size_t>(index) < FCopies.size();
+    const Copy* c = any ? &FCopies[static_cast<std::size_t>(index)] : nullptr;
+    FCopy->setPlainText(c == nullptr ? QString()
                         : c->readable
                             ? c->text
                             : QStringLiteral("（このコピーは今のパスワードでは開けません）"));
-    append_->setEnabled(c != nullptr && c->readable);
-    delete_->setEnabled(c != nullptr);
+    FAppend->setEnabled(c != nullptr && c->readable);
+    FDelete->setEnabled(c != nullptr);
 }

@@ -40,11 +40,11 @@ class TConflictWindow final : public QWidget {
   private:
     void ShowCopy(int index);
 
-    std::vector<Copy> copies_;
-    QLabel* day_ = nullptr;
-    QComboBox* list_ = nullptr;
-    QPlainTextEdit* entry_ = nullptr;
-    QPlainTextEdit* copy_ = nullptr;
-    QPushButton* append_ = nullptr;
-    QPushButton* delete_ = nullptr;
+    std::vector<Copy> FCopies;
+    QLabel* FDay = nullptr;
+    QComboBox* FList = nullptr;
+    QPlainTextEdit* FEntry = nullptr;
+    QPlainTextEdit* FCopy = nullptr;
+    QPushButton* FAppend = nullptr;
+    QPushButton* FDelete = nullptr;
 };

@@ -38,16 +38,16 @@ using namespace kuv::mainform;
 // the window is made narrower, as a Windows status bar clips its panels.
 class TStatusPanel final : public QLabel {
   public:
-    TStatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {
+    TStatusPanel(int width, QWidget* parent) : QLabel(parent), FWidth(width) {
         setFrameStyle(QFrame::Panel | QFrame::Sunken);
         setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
         setMaximumWidth(width);
     }
-    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
+    QSize sizeHint() const override { return {FWidth, QLabel::sizeHint().height()}; }
     QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
 
   private:
-    int width_;
+    int FWidth;
 };
 
 // The status bar: its panels draw their own sunken frames, so it draws none

@@ -15,7 +15,7 @@ TPaneSplitter::TPaneSplitter(QWidget* parent) : QSplitter(Qt::Vertical, parent) 
 void TPaneSplitter::SetPanes(QWidget* upper, QWidget* lower) {
     addWidget(upper);
     addWidget(lower);
-    lower_ = lower;
+    FLower = lower;
     upper->setMinimumHeight(kMinUpper);
     // The lower pane may shrink to nothing; its collapse rule is OnMoved's,
     // not the splitter's.
@@ -35,26 +35,26 @@ void TPaneSplitter::SetLowerHeight(int height) {
     // The splitter would hide or show its handle with the pane only on its
     // next layout; the window shows the new state at once.
     if (height < 0) {
-        lower_->hide();
+        FLower->hide();
         handle(1)->hide();
         return;
     }
-    lowerHeight_ = height;
-    lower_->show();
+    FLowerHeight = height;
+    FLower->show();
     handle(1)->show();
     FitPanes();
 }
 
 int TPaneSplitter::LowerHeight() const {
-    if (lower_->isHidden()) return 0;
+    if (FLower->isHidden()) return 0;
     const QList<int> heights = sizes();
-    return isVisible() && heights.size() > 1 ? heights[1] : lowerHeight_;
+    return isVisible() && heights.size() > 1 ? heights[1] : FLowerHeight;
 }
 
 // The lower pane at its height, as far as the upper one keeps its minimum.
 void TPaneSplitter::FitPanes() {
     const int room = contentsRect().height() - handleWidth();
-    const int lower = std::clamp(lowerHeight_, 0, std::max(room - kMinUpper, 0));
+    const int lower = std::clamp(FLowerHeight, 0, std::max(room - kMinUpper, 0));
     setSizes({std::max(room - lower, 0), lower});
 }
 
@@ -66,17 +66,17 @@ void TPaneSplitter::OnMoved() {
         heights[1] = 0;
         setSizes(heights);
     }
-    lowerHeight_ = heights[1];
+    FLowerHeight = heights[1];
 }
 
 bool TPaneSplitter::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == this && event->type() == QEvent::Resize && lower_ != nullptr &&
-        !lower_->isHidden()) {
+    if (watched == this && event->type() == QEvent::Resize && FLower != nullptr &&
+        !FLower->isHidden()) {
         FitPanes();
     }
     if (handle(1) != nullptr && watched == handle(1)) {
         if (FilterDrag(event)) return true;
-    } else if (dragging_ && event->type() == QEvent::KeyPress &&
+    } else if (FDragging && event->type() == QEvent::KeyPress &&
                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         CancelDrag();
         return true;
@@ -89,23 +89,23 @@ bool TPaneSplitter::FilterDrag(QEvent* event) {
         case QEvent::MouseButtonPress: {
             const auto* press = static_cast<QMouseEvent*>(event);
             if (press->button() != Qt::LeftButton) return false;
-            dragging_ = true;
-            dragCancelled_ = false;
-            dragStart_ = press->position();
-            dragSizes_ = sizes();
-            dragLowerHeight_ = lowerHeight_;
+            FDragging = true;
+            FDragCancelled = false;
+            FDragStart = press->position();
+            FDragSizes = sizes();
+            FDragLowerHeight = FLowerHeight;
             // Esc goes to whatever control has the focus; the application sees it first.
             qApp->installEventFilter(this);
             return false;
         }
         case QEvent::MouseMove:
-            return dragCancelled_;
+            return FDragCancelled;
         case QEvent::MouseButtonRelease: {
-            if (endingDrag_ || !dragging_) return false;
-            dragging_ = false;
+            if (FEndingDrag || !FDragging) return false;
+            FDragging = false;
             qApp->removeEventFilter(this);
-            const bool cancelled = dragCancelled_;
-            dragCancelled_ = false;
+            const bool cancelled = FDragCancelled;
+            FDragCancelled = false;
             return cancelled;
         }
         default:
@@ -114,17 +114,17 @@ bool TPaneSplitter::FilterDrag(QEvent* event) {
 }
 
 void TPaneSplitter::CancelDrag() {
-    if (dragCancelled_) return;
-    dragCancelled_ = true;
+    if (FDragCancelled) return;
+    FDragCancelled = true;
     // Releasing where the drag began takes the band away and leaves both
     // panes as they were.
     QWidget* grip = handle(1);
-    QMouseEvent release(QEvent::MouseButtonRelease, dragStart_, grip->mapToGlobal(dragStart_),
+    QMouseEvent release(QEvent::MouseButtonRelease, FDragStart, grip->mapToGlobal(FDragStart),
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    endingDrag_ = true;
+    FEndingDrag = true;
     QApplication::sendEvent(grip, &release);
-    endingDrag_ = false;
+    FEndingDrag = false;
     // The release may land a pixel off; the panes get back their exact heights.
-    setSizes(dragSizes_);
-    lowerHeight_ = dragLowerHeight_;
+    setSizes(FDragSizes);
+    FLowerHeight = FDragLowerHeight;
 }

@@ -39,12 +39,12 @@ class TPaneSplitter final : public QSplitter {
     bool FilterDrag(QEvent* event);
     void CancelDrag();
 
-    QWidget* lower_ = nullptr;
-    int lowerHeight_ = 154;  // while shown
-    bool dragging_ = false;
-    bool dragCancelled_ = false;
-    bool endingDrag_ = false;  // the release that cancels the drag is on its way
-    QPointF dragStart_;
-    QList<int> dragSizes_;
-    int dragLowerHeight_ = 0;
+    QWidget* FLower = nullptr;
+    int FLowerHeight = 154;  // while shown
+    bool FDragging = false;
+    bool FDragCancelled = false;
+    bool FEndingDrag = false;  // the release that cancels the drag is on its way
+    QPointF FDragStart;
+    QList<int> FDragSizes;
+    int FDragLowerHeight = 0;
 };
