@@ -24,6 +24,7 @@
 #include "ui/app/application.h"
 #include "ui/common/background_work.h"
 #include "ui/common/messages.h"
+#include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"
 #include "ui/transfer/print_module.h"
 #include "ui/transfer/transfer_ask.h"
@@ -40,14 +41,10 @@ constexpr int kListedSkips = 20;
 // that takes long enough to ask first.
 constexpr std::size_t kDaysPrintedWithoutAsking = 400;
 
-QDate ShownDate(kuv::TDateTime value) {
-    const kuv::DateParts d = kuv::DecodeDateValue(value);
-    return QDate(d.year, d.month, d.day);
-}
-
-// A path from a file dialog as the diary's code page 932 bytes; nothing,
-// after saying why, when a character of it does not fit.
+// A path from a file dialog as the diary's code page 932 bytes; nothing when
+// the user cancelled, or, after saying why, when a character of it does not fit.
 std::optional<std::string> Cp932Path(const QString& path) {
+    if (path.isEmpty()) return std::nullopt;
     const kuv::Cp932Text bytes = kuv::ToCp932(QDir::toNativeSeparators(path));
     if (bytes.ok) return bytes.bytes;
     kuv::ShowMessage(QStringLiteral("%1 は使えません。文字「%2」はコードページ 932 で書けません。")
@@ -178,8 +175,8 @@ bool TTransferCommands::Busy() const {
 }
 
 void TTransferCommands::Export1Click() {
-    const std::optional<kuv::RangeChoice> choice =
-        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Export, ShownDate(FSession.Day()));
+    const std::optional<kuv::RangeChoice> choice = kuv::TransferAsker().Range(
+        FWindow, kuv::RangePurpose::Export, kuv::QDateOf(FSession.Day()));
     if (!choice) return;
     const QString suggested =
         QDir::home().filePath(QStringLiteral("diary-%1.%2")
@@ -187,7 +184,6 @@ void TTransferCommands::Export1Click() {
                                        QString::fromLatin1(Extension(choice->format))));
     const QString path = kuv::TransferAsker().SaveFile(FWindow, QStringLiteral("エクスポート"),
                                                        suggested, ExportFilter(choice->format));
-    if (path.isEmpty()) return;
     const std::optional<std::string> output = Cp932Path(path);
     if (!output) return;
     // The export reads the files: the entry being edited goes there first.
@@ -237,7 +233,7 @@ void TTransferCommands::Export1Click() {
 
 void TTransferCommands::Print1Click() {
     const std::optional<kuv::RangeChoice> choice =
-        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Print, ShownDate(FSession.Day()));
+        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Print, kuv::QDateOf(FSession.Day()));
     if (!choice) return;
     FSession.Save();
     const kuv::ExportOptions options =
@@ -302,7 +298,6 @@ void TTransferCommands::Backup1Click() {
     const QString path =
         kuv::TransferAsker().SaveFile(FWindow, QStringLiteral("バックアップ"), suggested,
                                       QStringLiteral("バックアップ (*.tar.gz)"));
-    if (path.isEmpty()) return;
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
     // A save that fails ends the handler here, before any backup.
@@ -325,7 +320,6 @@ void TTransferCommands::Restore1Click() {
     const QString path = kuv::TransferAsker().OpenFile(
         FWindow, QStringLiteral("復元するバックアップ"),
         QStringLiteral("バックアップ (*.tar.gz);;すべてのファイル (*)"));
-    if (path.isEmpty()) return;
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
     const QString data = kuv::ToQString(FSession.Settings().DataPath);
@@ -368,7 +362,6 @@ void TTransferCommands::RestoreFinished(const kuv::RestoreResult& result) {
 
 void TTransferCommands::Import1Click() {
     const QString folder = kuv::TransferAsker().Folder(FWindow, QStringLiteral("読み込むフォルダ"));
-    if (folder.isEmpty()) return;
     const std::optional<std::string> path = Cp932Path(folder);
     if (!path) return;
     // A text added to the day shown goes after what the pane holds now.

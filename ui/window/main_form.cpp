@@ -31,6 +31,7 @@
 #include "ui/common/desktop_look.h"
 #include "ui/common/memo.h"
 #include "ui/common/messages.h"
+#include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"
 #include "ui/conflicts/conflict_watch.h"
 #include "ui/dialogs/about_dialog.h"
@@ -48,11 +49,6 @@ using namespace kuv::mainform;
 
 // How long a notice stays in the status bar.
 constexpr int kNoticeMs = 8000;
-
-QDate QDateOf(kuv::TDateTime value) {
-    const kuv::DateParts d = kuv::DecodeDateValue(value);
-    return QDate(d.year, d.month, d.day);
-}
 
 // The stored place of the window, moved as little as needed so that its title
 // bar can still be grabbed on a screen; a place on no screen at all gives
@@ -158,8 +154,6 @@ void TMainForm::FormCreate() {
         kuv::ShowMessage(kuv::ToQString(read.message) + QStringLiteral("既定の設定で起動します。"));
     }
     ApplySettingsToWindow();
-    FMemoFont = kuv::MemoFontFrom(FSession.Settings());
-    FDayView->SetPaneFont(FMemoFont.font, FMemoFont.color);
     if (FSession.Settings().UseEncryption) {
         FPassWordDialog = new TPassWordDialog(this);
         connect(FPassWordDialog, &TPassWordDialog::passwordEntered, this,
@@ -181,10 +175,17 @@ void TMainForm::AnnounceRecoveredTexts() {
     if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
 }
 
-void TMainForm::ApplySettingsToWindow() {
+void TMainForm::ApplyPaneSettings() {
     const kuv::TDiarySettings& s = FSession.Settings();
     Action(kuv::MainAction::ShowOldDiary)->setChecked(s.ShowOldDiary);
     FDayView->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
+    FMemoFont = kuv::MemoFontFrom(s);
+    FDayView->SetPaneFont(FMemoFont.font, FMemoFont.color);
+}
+
+void TMainForm::ApplySettingsToWindow() {
+    ApplyPaneSettings();
+    const kuv::TDiarySettings& s = FSession.Settings();
 
     const int width = s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth;
     const int height = s.WindowHeight > 0 ? s.WindowHeight : kDefaultHeight;
@@ -247,7 +248,7 @@ void TMainForm::OnPromptClosed() {
 
 // The session's current day, shown by the picker without a change event.
 void TMainForm::DayChanged() {
-    FDayView->ShowDay(QDateOf(FSession.Day()));
+    FDayView->ShowDay(kuv::QDateOf(FSession.Day()));
 }
 
 void TMainForm::PanesLoaded(bool complete) {
@@ -393,16 +394,13 @@ void TMainForm::OnRestored(const QString& restoreNotice) {
         notice += QStringLiteral("\n\n") + kuv::ToQString(read.message) +
                   QStringLiteral("既定の設定で続けます。");
     }
-    const kuv::TDiarySettings& s = Settings();
-    FMemoFont = kuv::MemoFontFrom(s);
-    FDayView->SetPaneFont(FMemoFont.font, FMemoFont.color);
-    Action(kuv::MainAction::ShowOldDiary)->setChecked(s.ShowOldDiary);
-    FDayView->SetLowerHeight(s.ShowOldDiary ? std::max(s.OldDiaryHeight, 0) : -1);
+    ApplyPaneSettings();
     FTransfer->ShowAutoBackupSetting();
     // What the settings dialog shows is the diary before the restore.
     if (FSettingDialog) FSettingDialog->hide();
 
     // One diary, one window: the lock goes with the data folder.
+    const kuv::TDiarySettings& s = Settings();
     if (s.DataPath != dataBefore && FDiaryLock != nullptr &&
         FDiaryLock->MoveData(s.DataPath) == kuv::LockResult::Busy) {
         kuv::ShowMessage(notice + QStringLiteral("\n\n復元した設定のデータフォルダ %1 "

@@ -124,6 +124,9 @@ class TMainForm final : public QMainWindow {
     void PanesLoaded(bool complete);
     void LowerPaneLoaded();
 
+    // The panes as the settings have them (font, lower pane), then the
+    // window's size and place.
+    void ApplyPaneSettings();
     void ApplySettingsToWindow();
     void AnnounceRecoveredTexts();
     void CentreOnScreen();
