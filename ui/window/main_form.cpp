@@ -50,24 +50,6 @@ using namespace kuv::mainform;
 // How long a notice stays in the status bar.
 constexpr int kNoticeMs = 8000;
 
-// The stored place of the window, moved as little as needed so that its title
-// bar can still be grabbed on a screen; a place on no screen at all gives
-// nothing (the window is centred then).
-std::optional<QPoint> ReachablePlace(const QRect& wanted) {
-    QScreen* screen = QGuiApplication::screenAt(wanted.center());
-    if (screen == nullptr) {
-        if (QGuiApplication::primaryScreen() == nullptr) return wanted.topLeft();
-        return std::nullopt;
-    }
-    const QRect area = screen->availableGeometry();
-    const int grab = std::min(wanted.width(), kTitleBarGripWidth);
-    const int left =
-        std::clamp(wanted.left(), area.left() - wanted.width() + grab, area.right() + 1 - grab);
-    const int top = std::clamp(wanted.top(), area.top(),
-                               std::max(area.top(), area.bottom() + 1 - kTitleBarGrip));
-    return QPoint(left, top);
-}
-
 // Runs a handler of the window for Qt: what it throws goes to the general
 // error handler and ends the handler there.
 auto Handler(TMainForm* form, void (TMainForm::*handler)()) {
@@ -196,7 +178,8 @@ void TMainForm::ApplySettingsToWindow() {
     if (s.SaveWindow && s.WindowTop != -1) {
         // A place on a screen that is no longer there would hide the window,
         // and one above the screen's top its title bar.
-        if (const auto place = ReachablePlace(QRect(s.WindowLeft, s.WindowTop, width, height))) {
+        if (const auto place =
+                kuv::ReachableFramePlace(QRect(s.WindowLeft, s.WindowTop, width, height))) {
             move(*place);
             return;
         }

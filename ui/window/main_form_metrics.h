@@ -14,10 +14,6 @@ inline constexpr int kLowerPaneShownHeight = 154;
 inline constexpr int kDefaultWidth = 640;
 inline constexpr int kDefaultHeight = 450;
 inline constexpr int kStatusBarHeight = 19;
-// The height of a title bar that must stay on a screen to move the window.
-inline constexpr int kTitleBarGrip = 30;
-// ... and how much of its width.
-inline constexpr int kTitleBarGripWidth = 100;
 
 // The dates the picker takes.
 inline const QDate kFirstPickerDate(1601, 1, 1);
