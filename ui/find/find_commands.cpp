@@ -11,6 +11,7 @@
 
 #include "diary/session.h"
 #include "ui/app/application.h"
+#include "ui/common/reading_password.h"
 #include "ui/find/every_year_window.h"
 #include "ui/find/marked_calendar.h"
 #include "ui/find/search_window.h"
@@ -18,15 +19,9 @@
 
 namespace {
 
-// The password entries are decoded with, as loading the panes does: none
-// while the diary is locked.
-std::string PasswordOf(const kuv::DiarySession& session) {
-    return session.Locked() ? std::string() : session.Settings().Password;
-}
-
 TEveryYearWindow::Day DayOf(const kuv::DiarySession& session) {
     const kuv::DateParts d = kuv::DecodeDateValue(session.Day());
-    return {session.Settings().DataPath, PasswordOf(session), d.year, d.month, d.day};
+    return {session.Settings().DataPath, kuv::ReadingPassword(session), d.year, d.month, d.day};
 }
 
 // Runs once, when the picker itself is first pressed on (its arrow: the
@@ -70,7 +65,7 @@ void TFindCommands::SearchClick() {
         FSearchWindow = new TSearchWindow(FWindow);
         connect(FSearchWindow, &TSearchWindow::daySelected, this, &TFindCommands::daySelected);
     }
-    FSearchWindow->SetDiary(FSession.Settings().DataPath, PasswordOf(FSession));
+    FSearchWindow->SetDiary(FSession.Settings().DataPath, kuv::ReadingPassword(FSession));
     FSearchWindow->OpenSearch(FWindow);
 }
 
@@ -110,7 +105,7 @@ void TFindCommands::Follow() {
 void TFindCommands::FollowDiary() {
     if (FCalendar != nullptr) FCalendar->SetDataPath(FSession.Settings().DataPath);
     if (FSearchWindow != nullptr) {
-        FSearchWindow->SetDiary(FSession.Settings().DataPath, PasswordOf(FSession));
+        FSearchWindow->SetDiary(FSession.Settings().DataPath, kuv::ReadingPassword(FSession));
     }
     FollowDay();
 }

@@ -26,6 +26,7 @@
 #include "ui/common/messages.h"
 #include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/reading_password.h"
 #include "ui/transfer/print_module.h"
 #include "ui/transfer/transfer_ask.h"
 #include "ui/window/main_actions.h"
@@ -132,13 +133,12 @@ void PaintDiary(const std::vector<kuv::ExportedDay>& days, const kuv::DiaryLayou
 
 // What an export or a print reads: entries as the window reads them, locked
 // ones (readable) only while the diary is open, headed in the user's pattern.
-kuv::ExportOptions OptionsFor(const kuv::TDiarySettings& settings, bool locked,
-                              const kuv::DayRange& range) {
+kuv::ExportOptions OptionsFor(const kuv::DiarySession& session, const kuv::DayRange& range) {
     kuv::ExportOptions options;
-    options.dataPath = settings.DataPath;
-    options.password = locked ? std::string() : settings.Password;
+    options.dataPath = session.Settings().DataPath;
+    options.password = kuv::ReadingPassword(session);
     options.range = range;
-    options.headingPattern = settings.DateFormat;
+    options.headingPattern = session.Settings().DateFormat;
     return options;
 }
 
@@ -189,8 +189,7 @@ void TTransferCommands::Export1Click() {
     // The export reads the files: the entry being edited goes there first.
     FSession.Save();
 
-    const kuv::ExportOptions options =
-        OptionsFor(FSession.Settings(), FSession.Locked(), choice->range);
+    const kuv::ExportOptions options = OptionsFor(FSession, choice->range);
     const kuv::ExportFormat format = choice->format;
     const QString font = kuv::ToQString(FSession.Settings().FontName);
 
@@ -236,8 +235,7 @@ void TTransferCommands::Print1Click() {
         kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Print, kuv::QDateOf(FSession.Day()));
     if (!choice) return;
     FSession.Save();
-    const kuv::ExportOptions options =
-        OptionsFor(FSession.Settings(), FSession.Locked(), choice->range);
+    const kuv::ExportOptions options = OptionsFor(FSession, choice->range);
     FWork->Run<PrintDays>(
         QStringLiteral("印刷する日記を読んでいます…"),
         [options](const kuv::ProgressFn& progress) {
