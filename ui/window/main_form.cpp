@@ -11,15 +11,9 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
-#include <QSignalBlocker>
 #include <QStatusBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QToolButton>
 #include <QWindow>
 
 #include "app/instance_lock.h"
@@ -29,7 +23,6 @@
 #include "ui/app/application.h"
 #include "ui/common/centring.h"
 #include "ui/common/desktop_look.h"
-#include "ui/common/memo.h"
 #include "ui/common/messages.h"
 #include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"

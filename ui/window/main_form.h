@@ -1,19 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QRect>
 #include <QSize>
 
 #include "app/settings.h"
 #include "app/settings_file.h"
-#include "diary/conflict_copies.h"
 #include "diary/session.h"
 #include "ui/common/fonts.h"
 #include "ui/window/main_actions.h"
