@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,9 +13,9 @@
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "diary/search.h"
+#include "ui/common/background_work.h"
 #include "ui/common/fonts.h"
 #include "ui/common/qt_text.h"
 
@@ -79,7 +78,8 @@ class TYearRowDelegate final : public QStyledItemDelegate {
 
 }  // namespace
 
-TEveryYearWindow::TEveryYearWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+TEveryYearWindow::TEveryYearWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window), FWork(std::make_unique<TBackgroundWork>(this)) {
     setObjectName(QStringLiteral("EveryYearWindow"));
     setWindowTitle(QStringLiteral("毎年の今日"));
     setFont(kuv::ControlFont());
@@ -118,6 +118,8 @@ void TEveryYearWindow::CreateControls() {
     column->addWidget(EveryYearCount);
 }
 
+TEveryYearWindow::~TEveryYearWindow() = default;
+
 void TEveryYearWindow::Follow(const Day& day) {
     FDay = day;
     if (isVisible()) List();
@@ -153,16 +155,18 @@ void TEveryYearWindow::showEvent(QShowEvent* event) {
 void TEveryYearWindow::List() {
     const Day day = FDay;
     if (day.month == 0) return;
-    auto* watcher = new QFutureWatcher<kuv::EveryYear>(this);
     const std::uint64_t generation = ++FGeneration;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, day] {
-        watcher->deleteLater();
-        // A listing overtaken by a later one is dropped.
-        if (generation == FGeneration) Listed(watcher->result(), day);
-    });
-    watcher->setFuture(QtConcurrent::run([day] {
-        return kuv::ListEveryYear(day.dataPath, day.month, day.day, day.password, kPreviewLines);
-    }));
+    // With no label: the listing shows no progress and keeps no window still.
+    FWork->Run<kuv::EveryYear>(
+        QString(),
+        [day](const kuv::ProgressFn&) {
+            return kuv::ListEveryYear(day.dataPath, day.month, day.day, day.password,
+                                      kPreviewLines);
+        },
+        [this, generation, day](const kuv::EveryYear& list) {
+            // A listing overtaken by a later one is dropped.
+            if (generation == FGeneration) Listed(list, day);
+        });
 }
 
 void TEveryYearWindow::Listed(const kuv::EveryYear& list, const Day& day) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <QWidget>
@@ -11,6 +12,7 @@ class QLabel;
 class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
+class TBackgroundWork;
 
 // "This day in every year": the entries of the main window's month and day
 // in every year that has one, newest first, with their first lines; the
@@ -30,6 +32,7 @@ class TEveryYearWindow final : public QWidget {
     };
 
     explicit TEveryYearWindow(QWidget* parent = nullptr);
+    ~TEveryYearWindow() override;
     TEveryYearWindow(const TEveryYearWindow&) = delete;
     TEveryYearWindow& operator=(const TEveryYearWindow&) = delete;
 
@@ -65,4 +68,6 @@ class TEveryYearWindow final : public QWidget {
     QListWidget* EveryYearList = nullptr;
     QPlainTextEdit* EveryYearText = nullptr;
     QLabel* EveryYearCount = nullptr;
+    // Last, so that it goes first: no listing reaches a window going away.
+    std::unique_ptr<TBackgroundWork> FWork;
 };
