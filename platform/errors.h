@@ -22,7 +22,7 @@
 //
 // They are caught at the edge and nowhere in the core: in the window by
 // kuv::Guarded, which runs every handler that Qt calls, with
-// TApplication::notify behind it (ui/application.h); in the companion tool
+// TApplication::notify behind it (ui/app/application.h); in the companion tool
 // by the command that called the throwing path (cli/).
 namespace kuv {
 

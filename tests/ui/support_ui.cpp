@@ -11,8 +11,8 @@
 #include <QWidget>
 
 #include "app/settings_file.h"
-#include "ui/main_form.h"
-#include "ui/messages.h"
+#include "ui/common/messages.h"
+#include "ui/window/main_form.h"
 
 namespace kuv::test {
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+
+class QDateEdit;
+class QWidget;
+class TEveryYearWindow;
+class TMainActions;
+class TMarkedCalendar;
+class TSearchWindow;
+
+namespace kuv {
+class DiarySession;
+}
+
+// Finding days: the search and this day in every year (windows of their own,
+// made on first use) and the marks of the picker's calendar (made when it
+// first drops down). The open ones follow the day and the diary shown.
+class TFindCommands final : public QObject {
+    Q_OBJECT
+
+  public:
+    // window holds the finding windows; picker is the main window's date picker.
+    TFindCommands(QWidget* window, const kuv::DiarySession& session, const TMainActions& actions,
+                  QDateEdit* picker);
+    TFindCommands(const TFindCommands&) = delete;
+    TFindCommands& operator=(const TFindCommands&) = delete;
+
+    // The session's day changed or was loaded, or an entry was saved: the
+    // open finding windows follow once the event has been handled.
+    void FollowDay(bool saved = false);
+    // Another data folder or password, or the diary was unlocked.
+    void FollowDiary();
+
+  signals:
+    // The user chose a day in a finding window.
+    void daySelected(int year, int month, int day);
+
+  private:
+    void SearchClick();
+    void EveryYearClick();
+    void Follow();
+    void InstallCalendar();
+
+    QWidget* FWindow;
+    const kuv::DiarySession& FSession;
+    QDateEdit* FPicker;
+    TSearchWindow* FSearchWindow = nullptr;
+    TEveryYearWindow* FEveryYearWindow = nullptr;
+    TMarkedCalendar* FCalendar = nullptr;
+    bool FFollowPending = false;  // a follow is queued
+    bool FSavedSinceFollow = false;
+};
