@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "crypt/cryptogram.h"
 #include "diary/conflict_copies.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/support_ui.h"
@@ -150,6 +151,34 @@ class TestConflicts : public QObject {
         QTest::mouseClick(Find<QPushButton>(*window, "DeleteConflictCopy"), Qt::LeftButton);
         QVERIFY(!kuv::test::Exists(copy));
         QVERIFY(!show->isEnabled());
+    }
+
+    // Why the pane takes no typing outweighs the copies in the status panel;
+    // the copies can still be compared.
+    void theEntryStatePanelPutsReadOnlyFirst_data() {
+        QTest::addColumn<bool>("sealed");
+        QTest::addColumn<QString>("panel");
+        QTest::newRow("copies") << false << QStringLiteral("コピー有");
+        QTest::newRow("sealed with copies") << true << QStringLiteral("ロック中");
+    }
+    void theEntryStatePanelPutsReadOnlyFirst() {
+        QFETCH(bool, sealed);
+        QFETCH(QString, panel);
+        ProgramFolder folder;
+        folder.WriteSettings(false, "mine");
+        const QDate today = QDate::currentDate();
+        folder.WriteEntry(today, "entry");
+        if (sealed) {
+            QVERIFY(kuv::CryptEncodeFile(folder.EntryPath(today), "other", false));
+            QVERIFY(std::rename(folder.EntryPath(today).c_str(),
+                                folder.EntryPath(today, ".xda").c_str()) == 0);
+        }
+        WriteBytes(folder.data() + "/" + today.toString(QStringLiteral("yyyy/MMdd")).toStdString() +
+                       ".sync-conflict-20260101-101010-ABCDEFG.dia",
+                   "written on the laptop");
+        auto form = Start(folder);
+        QCOMPARE(Find<QLabel>(*form, "StatusPanel3")->text(), panel);
+        QVERIFY(Find<QAction>(*form, "ShowConflicts")->isEnabled());
     }
 };
 
