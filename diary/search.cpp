@@ -97,8 +97,8 @@ DayText ReadDay(const std::string& dataPath, const EntryDay& d, const std::strin
     std::string folder, name;
     DayPaths(dataPath, d, folder, name);
     DayText day;
-    const std::string lockedPath = folder + "/" + name + ".xda";
-    if (d.plain) {
+    const std::string lockedPath = folder + "/" + name + (d.strong ? ".kvd" : ".xda");
+    if (d.plain && !d.strong) {
         std::string bytes;
         switch (fsio::ReadFileOnce(folder + "/" + name + ".dia", bytes, kMaxPaneBytes,
                                    &day.plainStamp)) {

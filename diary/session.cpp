@@ -101,7 +101,8 @@ void DiarySession::LoadInto(TDateTime day) {
             upper_.source = PaneSource::Unreadable;
             throw;
         }
-        upperReadOnly_ = upper_.source == PaneSource::Sealed;
+        upperReadOnly_ =
+            upper_.source == PaneSource::Sealed || upper_.source == PaneSource::StrongWide;
         lower_ = LoadPaneVersioned(lastYearDir_, name, settings_.Password, lowerVersion_);
         if (settings_.AutoInsertDate && !upperReadOnly_ && HoldsNoLine(upper_.text)) {
             upper_.text =

@@ -13,6 +13,8 @@ test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang li
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
 # Backups (libarchive, libcrypto's SHA-256) and the PDF tests (poppler's tools).
 build_pkgs+=(libarchive-dev libssl-dev)
+# The strong lock (Argon2id, XChaCha20-Poly1305).
+build_pkgs+=(libsodium-dev)
 test_pkgs+=(poppler-utils)
 
 case "${1:-run}" in

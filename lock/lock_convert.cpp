@@ -1,0 +1,386 @@
+#include "lock/lock_convert.h"
+
+#include <vector>
+
+#include "crypt/cryptogram.h"
+#include "diary/catalog.h"
+#include "diary/diary_book.h"
+#include "platform/cp932.h"
+#include "platform/fileio.h"
+#include "platform/work_file.h"
+
+namespace kuv::lock {
+
+namespace {
+
+constexpr const char* kJournalLock = "lock\n";
+constexpr const char* kJournalToWindows = "unlock windows\n";
+constexpr const char* kJournalToPlain = "unlock plain\n";
+
+struct Day {
+    std::string label;  // "YYYY-MM-DD"
+    std::string base;   // dataPath/yyyy/mmdd, without extension
+};
+
+std::vector<Day> DaysOf(const std::string& dataPath) {
+    std::vector<Day> days;
+    for (const EntryDay& d : ListAllEntries(dataPath)) {
+        const std::string label = DayLabel(d.year, d.month, d.day);
+        std::string base = StrongEntryPath(dataPath, label);
+        base.resize(base.size() - 4);
+        days.push_back(Day{label, std::move(base)});
+    }
+    return days;
+}
+
+bool Exists(const std::string& path) {
+    return fsio::KindOf(path) != fsio::Kind::Missing;
+}
+
+// Removes a file that is there and makes the removal durable.
+bool RemoveDurably(const std::string& path) {
+    if (!Exists(path)) return true;
+    return fsio::Remove(path) && fsio::SyncParentDirectory(path);
+}
+
+bool WriteJournal(const std::string& dataPath, const char* what) {
+    const std::string path = JournalPath(dataPath);
+    return fsio::WriteFileAtomic(path, what, fsio::WorkFileOutput::WorkPathOf(path));
+}
+
+std::string Named(const std::vector<std::string>& paths) {
+    std::string s;
+    for (const std::string& p : paths) {
+        if (!s.empty()) s += "、";
+        s += cp932::ToUtf8(p);
+    }
+    return s;
+}
+
+enum class Source { None, Read, Damaged, NotConvertible };
+
+// The Windows program's form of a day: the .dia's bytes, or the .xda opened
+// with windowsKey; as UTF-8 when it comes back from UTF-8 byte for byte.
+Source WindowsText(const Day& day, const std::string& windowsKey, std::string& utf8,
+                   std::string& path) {
+    std::string bytes;
+    path = day.base + ".dia";
+    switch (fsio::ReadWholeFile(path, bytes, kMaxPaneBytes)) {
+        case fsio::ReadStatus::Ok:
+            break;
+        case fsio::ReadStatus::Missing:
+            path = day.base + ".xda";
+            if (!Exists(path)) return Source::None;
+            if (CryptDecodeToMemory(path, windowsKey, bytes, kMaxPaneBytes) !=
+                CryptResult::Decoded) {
+                return Source::Damaged;
+            }
+            break;
+        default:
+            return Source::Damaged;
+    }
+    utf8 = cp932::ToUtf8(bytes);
+    const std::optional<std::string> back = cp932::FromUtf8(utf8);
+    return back && *back == bytes ? Source::Read : Source::NotConvertible;
+}
+
+// Seals a day that still has a Windows file; the old files go once the
+// sealed one is on the disk.
+bool SealDay(const Day& day, const DiaryKey& key, const std::string& windowsKey) {
+    std::string utf8, path;
+    if (WindowsText(day, windowsKey, utf8, path) != Source::Read) return Exists(day.base + ".kvd");
+    return WriteStrongEntry(day.base + ".kvd", day.label, key, utf8) &&
+           RemoveDurably(day.base + ".dia") && RemoveDurably(day.base + ".xda");
+}
+
+// Writes a sealed day back in the Windows program's form.
+bool UnsealDay(const Day& day, const DiaryKey& key, UnlockTarget to,
+               const std::string& windowsKey) {
+    const std::string sealed = day.base + ".kvd";
+    std::string utf8;
+    const EntryRead r = ReadStrongEntry(sealed, day.label, key, utf8);
+    if (r == EntryRead::Missing) return true;
+    if (r != EntryRead::Opened) return false;
+    const std::optional<std::string> text = cp932::FromUtf8(utf8);
+    if (!text) return false;
+    const std::string plain = day.base + ".dia", locked = day.base + ".xda";
+    if (to == UnlockTarget::Windows) {
+        if (!CryptEncodeBytesTo(*text, fsio::DosTimeNow(), locked, windowsKey) ||
+            !RemoveDurably(plain)) {
+            return false;
+        }
+    } else {
+        if (!fsio::WriteFileAtomic(plain, *text, fsio::ChangeExtension(plain, ".$$$")) ||
+            !RemoveDurably(locked)) {
+            return false;
+        }
+    }
+    return RemoveDurably(sealed);
+}
+
+// Every day through one of the two steps, with progress; the index of the
+// first day not done when stopped or failed.
+enum class Run { Done, Stopped, Failed };
+template <typename Step>
+Run EveryDay(const std::vector<Day>& days, const ProgressFn& progress, Step step,
+             std::string& failed) {
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        if (!KeepGoing(progress, i, days.size())) return Run::Stopped;
+        if (!step(days[i])) {
+            failed = days[i].base;
+            return Run::Failed;
+        }
+    }
+    KeepGoing(progress, days.size(), days.size());
+    return Run::Done;
+}
+
+// The Windows key that the password gives, or nothing when it cannot be one.
+std::optional<std::string> WindowsKeyOf(std::string_view password) {
+    std::optional<std::string> key = cp932::FromUtf8(password);
+    if (key && !CryptKeyStorable(*key)) key.reset();
+    return key;
+}
+
+LockResult FinishUnlock(const std::string& dataPath, const DiaryKey& key, UnlockTarget to,
+                        const std::string& windowsKey, const ProgressFn& progress);
+
+LockResult FinishLock(const std::string& dataPath, const DiaryKey& key,
+                      const std::string& windowsKey, const ProgressFn& progress,
+                      UnlockTarget revertTo) {
+    const std::vector<Day> days = DaysOf(dataPath);
+    std::string failed;
+    auto seal = [&](const Day& d) { return SealDay(d, key, windowsKey); };
+    switch (EveryDay(days, progress, seal, failed)) {
+        case Run::Done:
+            break;
+        case Run::Failed:
+            return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
+        case Run::Stopped: {
+            // Back to where the diary was: what is sealed goes back, then the
+            // key, then the journal.
+            if (!WriteJournal(dataPath, revertTo == UnlockTarget::Windows ? kJournalToWindows
+                                                                          : kJournalToPlain)) {
+                return Result(LockStatus::WriteFailed, JournalPath(dataPath));
+            }
+            LockResult r = FinishUnlock(dataPath, key, revertTo, windowsKey, {});
+            return r.ok() ? Result(LockStatus::Cancelled) : r;
+        }
+    }
+    if (!RemoveDurably(JournalPath(dataPath))) {
+        return Result(LockStatus::WriteFailed, JournalPath(dataPath));
+    }
+    return {};
+}
+
+LockResult FinishUnlock(const std::string& dataPath, const DiaryKey& key, UnlockTarget to,
+                        const std::string& windowsKey, const ProgressFn& progress) {
+    const std::vector<Day> days = DaysOf(dataPath);
+    std::string failed;
+    auto unseal = [&](const Day& d) { return UnsealDay(d, key, to, windowsKey); };
+    switch (EveryDay(days, progress, unseal, failed)) {
+        case Run::Done:
+            break;
+        case Run::Failed:
+            return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
+        case Run::Stopped: {
+            if (!WriteJournal(dataPath, kJournalLock)) {
+                return Result(LockStatus::WriteFailed, JournalPath(dataPath));
+            }
+            LockResult r = FinishLock(dataPath, key, windowsKey, {}, to);
+            return r.ok() ? Result(LockStatus::Cancelled) : r;
+        }
+    }
+    ForgetKey(dataPath);
+    // The key file goes before the journal: a journal left without a key
+    // file only says that nothing is sealed any more.
+    if (!RemoveDurably(KeyFilePath(dataPath)) || !RemoveDurably(JournalPath(dataPath))) {
+        return Result(LockStatus::WriteFailed, KeyFilePath(dataPath));
+    }
+    return {};
+}
+
+std::string ReadJournal(const std::string& dataPath) {
+    std::string text;
+    fsio::ReadWholeFile(JournalPath(dataPath), text, 64);
+    return text;
+}
+
+}  // namespace
+
+bool ConversionPending(const std::string& dataPath) {
+    return Exists(JournalPath(dataPath));
+}
+
+bool PendingTowardsLock(const std::string& dataPath) {
+    return ReadJournal(dataPath) == kJournalLock;
+}
+
+LockResult TurnOn(const std::string& dataPath, std::string_view password,
+                  const std::string& windowsKey, const Argon2Params& params,
+                  std::string& recoveryCode, const ProgressFn& progress) {
+    if (HasStrongLock(dataPath)) return Result(LockStatus::AlreadyLocked);
+    // Every entry is read before anything is written: one that cannot be
+    // carried over stops the whole conversion with the diary untouched.
+    std::vector<std::string> damaged, notConvertible;
+    for (const Day& d : DaysOf(dataPath)) {
+        std::string utf8, path;
+        switch (WindowsText(d, windowsKey, utf8, path)) {
+            case Source::Damaged:
+                damaged.push_back(path);
+                break;
+            case Source::NotConvertible:
+                notConvertible.push_back(path);
+                break;
+            case Source::None:
+            case Source::Read:
+                break;
+        }
+    }
+    if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
+    if (!notConvertible.empty()) {
+        return Result(LockStatus::EntryNotConvertible, Named(notConvertible));
+    }
+
+    // The journal comes first: a crash before the key file is written then
+    // leaves a journal that FinishConversion simply drops.
+    if (!WriteJournal(dataPath, kJournalLock)) {
+        return Result(LockStatus::WriteFailed, JournalPath(dataPath));
+    }
+    KeyFile file;
+    DiaryKey key;
+    std::string code;
+    if (!NewKeyFile(password, params, file, key.key, code)) {
+        RemoveDurably(JournalPath(dataPath));
+        return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
+    }
+    key.id = file.keyId;
+    if (LockResult r = StoreKeyFile(dataPath, file); !r.ok()) {
+        RemoveDurably(JournalPath(dataPath));
+        return r;
+    }
+    KeepOutOfCoreDumps();
+    const UnlockTarget revertTo =
+        CryptKeyStorable(windowsKey) ? UnlockTarget::Windows : UnlockTarget::Plain;
+    LockResult r = FinishLock(dataPath, key, windowsKey, progress, revertTo);
+    if (r.ok()) recoveryCode = std::move(code);
+    return r;
+}
+
+LockResult TurnOff(const std::string& dataPath, std::string_view password, UnlockTarget to,
+                   const ProgressFn& progress) {
+    if (ConversionPending(dataPath) || !Exists(KeyFilePath(dataPath))) {
+        return Result(LockStatus::NotLocked);
+    }
+    std::string windowsKey;
+    if (to == UnlockTarget::Windows) {
+        const std::optional<std::string> k = WindowsKeyOf(password);
+        if (!k) return Result(LockStatus::NotStorable);
+        windowsKey = *k;
+    }
+    DiaryKey key;
+    if (LockResult r = OpenDiaryKey(dataPath, password, SlotKind::Password, key); !r.ok()) {
+        return r;
+    }
+    std::vector<std::string> damaged, notConvertible;
+    for (const Day& d : DaysOf(dataPath)) {
+        std::string utf8;
+        switch (ReadStrongEntry(d.base + ".kvd", d.label, key, utf8)) {
+            case EntryRead::Opened:
+                if (!cp932::FromUtf8(utf8)) notConvertible.push_back(d.base + ".kvd");
+                break;
+            case EntryRead::Missing:
+                break;
+            case EntryRead::Unreadable:
+            case EntryRead::OtherKey:
+            case EntryRead::Damaged:
+                damaged.push_back(d.base + ".kvd");
+                break;
+        }
+    }
+    if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
+    if (!notConvertible.empty()) {
+        return Result(LockStatus::EntryNotConvertible, Named(notConvertible));
+    }
+    if (!WriteJournal(dataPath,
+                      to == UnlockTarget::Windows ? kJournalToWindows : kJournalToPlain)) {
+        return Result(LockStatus::WriteFailed, JournalPath(dataPath));
+    }
+    return FinishUnlock(dataPath, key, to, windowsKey, progress);
+}
+
+LockResult FinishConversion(const std::string& dataPath, std::string_view password,
+                            const std::string& windowsKey) {
+    if (!ConversionPending(dataPath)) return {};
+    const std::string journal = ReadJournal(dataPath);
+    // Without a key file nothing was sealed yet (a lock cut short before its
+    // key was written) or nothing is any more (an unlock at its last step).
+    if (!Exists(KeyFilePath(dataPath))) {
+        return RemoveDurably(JournalPath(dataPath))
+                   ? LockResult{}
+                   : Result(LockStatus::WriteFailed, JournalPath(dataPath));
+    }
+    DiaryKey key;
+    if (LockResult r = OpenDiaryKey(dataPath, password, SlotKind::Password, key); !r.ok()) {
+        return r;
+    }
+    if (journal == kJournalLock) {
+        const UnlockTarget back =
+            CryptKeyStorable(windowsKey) ? UnlockTarget::Windows : UnlockTarget::Plain;
+        return FinishLock(dataPath, key, windowsKey, {}, back);
+    }
+    const UnlockTarget to =
+        journal == kJournalToWindows ? UnlockTarget::Windows : UnlockTarget::Plain;
+    std::string target;
+    if (to == UnlockTarget::Windows) {
+        const std::optional<std::string> k = WindowsKeyOf(password);
+        if (!k) return Result(LockStatus::NotStorable);
+        target = *k;
+    }
+    return FinishUnlock(dataPath, key, to, target, {});
+}
+
+LockResult ChangePassword(const std::string& dataPath, std::string_view oldPassword,
+                          std::string_view newPassword, const Argon2Params& params) {
+    KeyFile file;
+    if (LockResult r = LoadKeyFile(dataPath, file); !r.ok()) return r;
+    SecretBytes key;
+    switch (UnwrapKey(file, SlotKind::Password, oldPassword, key)) {
+        case UnwrapStatus::Opened:
+            break;
+        case UnwrapStatus::WrongSecret:
+            return Result(LockStatus::WrongPassword);
+        case UnwrapStatus::NoSlot:
+            return Result(LockStatus::KeyFileDamaged, KeyFilePath(dataPath));
+        case UnwrapStatus::NoMemory:
+            return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
+    }
+    if (!WrapKey(file, SlotKind::Password, newPassword, params, key)) {
+        return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
+    }
+    return StoreKeyFile(dataPath, file);
+}
+
+LockResult RecoverPassword(const std::string& dataPath, std::string_view recoveryCode,
+                           std::string_view newPassword, const Argon2Params& params) {
+    KeyFile file;
+    if (LockResult r = LoadKeyFile(dataPath, file); !r.ok()) return r;
+    SecretBytes key;
+    const SecretBytes code = SecretBytes::Of(NormaliseRecoveryCode(recoveryCode));
+    switch (UnwrapKey(file, SlotKind::Recovery, code.view(), key)) {
+        case UnwrapStatus::Opened:
+            break;
+        case UnwrapStatus::WrongSecret:
+            return Result(LockStatus::WrongPassword);
+        case UnwrapStatus::NoSlot:
+            return Result(LockStatus::KeyFileDamaged, KeyFilePath(dataPath));
+        case UnwrapStatus::NoMemory:
+            return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
+    }
+    if (!WrapKey(file, SlotKind::Password, newPassword, params, key)) {
+        return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
+    }
+    return StoreKeyFile(dataPath, file);
+}
+
+}  // namespace kuv::lock
