@@ -21,7 +21,7 @@ enum class PaneSource {
     Raw,         // mmdd.xda that is no container: shown as stored
     Unreadable,  // an entry file that could not be read: shown empty, kept read-only
     Strong,      // mmdd.kvd opened with the diary's strong-lock key
-    StrongWide,  // the same, holding characters code page 932 cannot: shown with "?", kept read-only
+    StrongWide,  // the same with characters code page 932 cannot hold: "?" shown, read-only
 };
 
 struct PaneContent {
