@@ -26,6 +26,8 @@ struct TDiarySettings {
     int WindowWidth = 640;
     // Kuvandoro's own: a backup at the first start of each day.
     bool AutoBackup = true;
+    // The diary is under the strong lock: its password is never stored.
+    bool StrongLock = false;
 };
 
 // The default date pattern yyyy"/"mm"/"dd" ("aaa")" and font name.

@@ -296,6 +296,7 @@ SettingsReadResult ReadSettingsFile(TDiarySettings& s, const AppPaths& paths,
     r.Bool("SYSTEM", "AUTOINSERTDATE", s.AutoInsertDate);
     // Kuvandoro's own keys, in a section the Windows program does not read.
     r.Bool("KUVANDORO", "AUTOBACKUP", s.AutoBackup);
+    r.Bool("KUVANDORO", "STRONGLOCK", s.StrongLock);
 
     SettingsReadResult result;
     result.status = SettingsRead::Read;
@@ -343,6 +344,16 @@ SettingsWriteResult StoreAutoBackupSetting(const AppPaths& paths, const Settings
                                            bool on) {
     Writer w(paths, startUp);
     w.Bool("KUVANDORO", "AUTOBACKUP", on);
+    return w.Commit();
+}
+
+SettingsWriteResult StoreStrongLockSetting(const AppPaths& paths, const SettingsReadResult& startUp,
+                                           bool on, const std::string& password,
+                                           bool useEncryption) {
+    Writer w(paths, startUp);
+    w.Text("SYSTEM", "PASSWORD", password);
+    w.Bool("SYSTEM", "USEPASSWORD", useEncryption);
+    w.Bool("KUVANDORO", "STRONGLOCK", on);
     return w.Commit();
 }
 

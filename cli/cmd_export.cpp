@@ -40,8 +40,8 @@ ExportResult ExportPdfHeadless(const ExportOptions& options, const std::string& 
 }  // namespace
 
 int RunExport(int argc, char** argv) {
-    auto args =
-        ParseArgs(argc, argv, 2, {}, {"app-dir", "data", "password", "from", "to", "format"});
+    auto args = ParseArgs(argc, argv, 2, {"password-stdin"},
+                          {"app-dir", "data", "password", "from", "to", "format"});
     if (!args) return 2;
     if (args->positional.size() != 1) return Usage();
     const auto formatName = args->Value("format");

@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
         {"decode", RunDecode},       {"settings", RunSettings}, {"profile", RunProfile},
         {"conflicts", RunConflicts}, {"search", RunSearch},     {"years", RunYears},
         {"export", RunExport},       {"backup", RunBackup},     {"verify", RunVerify},
-        {"restore", RunRestore},     {"import", RunImport},
+        {"restore", RunRestore},     {"import", RunImport},     {"lock", RunLock},
+        {"unlock", RunUnlock},       {"passwd", RunPasswd},     {"recover", RunRecover},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);
