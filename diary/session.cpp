@@ -178,7 +178,10 @@ DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder
     const EntryVersion now = CaptureEntryVersion(folder, name);
     DiskConflict conflict;
     conflict.change = change;
-    conflict.path = folder + "/" + name + (now.file == EntryFile::Locked ? ".xda" : ".dia");
+    conflict.path = folder + "/" + name +
+                    (now.file == EntryFile::Sealed   ? ".kvd"
+                     : now.file == EntryFile::Locked ? ".xda"
+                                                     : ".dia");
     const ConflictChoice choice =
         asking_ && view_ != nullptr ? view_->ResolveConflict(conflict) : ConflictChoice::TakeTheirs;
     const std::time_t when = std::time(nullptr);

@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "tests/support/reference.h"
+#include "tests/support/session_rig.h"
 #include "tests/support/snapshot.h"
 #include "tests/support/temp_dir.h"
 
@@ -260,6 +261,32 @@ TEST_F(LockConvertTest, CutShortAtAnyWriteLosesNothing) {
         }
         ForgetKey(data.path());
     }
+}
+
+// The window's session saves and loads through the open key: the text is
+// sealed, a second save meets no conflict, and nothing plain is left.
+TEST_F(LockConvertTest, SessionWorksUnderTheLock) {
+    std::string code;
+    ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, code).ok());
+    Open("pass");
+    test::SessionRig rig(data.path());
+    const TDateTime day = test::Day(2024, 1, 1);
+    EXPECT_EQ(rig.GoTo(day).upper.source, PaneSource::Strong);
+    for (const char* text : {"edited plainword once", "edited plainword twice"}) {
+        rig.Type(text);
+        rig.session.Save();
+        EXPECT_TRUE(rig.view.conflicts.empty()) << text;
+        EXPECT_EQ(Load("2024/0101"), text);
+    }
+    rig.GoTo(test::Day(2025, 6, 1));
+    rig.Type("a new secondword day");
+    rig.session.Save();
+    EXPECT_TRUE(Exists(data / "2025/0601.kvd"));
+    ExpectNothingPlain();
+    // A key closed in the meantime: nothing is written rather than plain.
+    ForgetKey(data.path());
+    EXPECT_THROW(SaveEntry(data / "2025", "0602", "x", false, ""), AppError);
+    EXPECT_FALSE(Exists(data / "2025/0602.dia"));
 }
 
 }  // namespace
