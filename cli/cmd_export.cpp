@@ -10,6 +10,7 @@
 #include "dates/qt/locale_loader.h"
 #include "export/diary_export.h"
 #include "export/qt/diary_document.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 
 namespace kuv::cli {
@@ -79,7 +80,7 @@ int RunExport(int argc, char** argv) {
 
     // What the window warns of first: locked entries go out unlocked.
     const ExportSurvey survey = SurveyExport(options.dataPath, options.range);
-    if (survey.locked > 0 && !options.password.empty()) {
+    if (survey.locked > 0 && (!options.password.empty() || lock::HasStrongLock(options.dataPath))) {
         std::fprintf(stderr,
                      "kuvandoro-cli: note: %zu locked entries are written out unlocked, as plain "
                      "text\n",

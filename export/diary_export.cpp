@@ -170,7 +170,7 @@ ExportSurvey SurveyExport(const std::string& dataPath, const DayRange& range) {
     for (const EntryDay& d : DaysInRange(dataPath, range)) {
         ++survey.days;
         // A plain file wins over a locked one of the same day.
-        if (d.locked && !d.plain) ++survey.locked;
+        if (d.strong || (d.locked && !d.plain)) ++survey.locked;
     }
     return survey;
 }

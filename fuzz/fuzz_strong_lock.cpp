@@ -25,7 +25,7 @@ void KeyFile(std::string_view bytes) {
     if (lock::ParseKeyFile(bytes, file) != lock::KeyFileStatus::Ok) return;
     Check(lock::SerializeKeyFile(file) == bytes, "a parsed key file reads back as it was",
           Hex(bytes));
-    for (const lock::KeySlot& s : file.slots) {
+    for (const lock::KeySlot& s : file.keySlots) {
         Check(lock::ParamsAllowed(s.params), "a parsed slot asks allowed work");
         // Argon2id over much memory is no parser's business; little is cheap.
         if (s.params.memLimit > (64u << 10) || s.params.opsLimit > 2) continue;

@@ -72,12 +72,12 @@ bool ParamsAllowed(const Argon2Params& p) {
 }
 
 std::string SerializeKeyFile(const KeyFile& file) {
-    std::string out(kKeyHeaderBytes + file.slots.size() * kSlotBytes + kKeyChecksumBytes, '\0');
+    std::string out(kKeyHeaderBytes + file.keySlots.size() * kSlotBytes + kKeyChecksumBytes, '\0');
     auto* p = reinterpret_cast<unsigned char*>(out.data());
     FileHead(file.keyId, p);
-    p[24] = static_cast<unsigned char>(file.slots.size());
+    p[24] = static_cast<unsigned char>(file.keySlots.size());
     std::size_t at = kKeyHeaderBytes;
-    for (const KeySlot& s : file.slots) {
+    for (const KeySlot& s : file.keySlots) {
         SlotHead(s, p + at);
         std::memcpy(p + at + 32, s.nonce.data(), s.nonce.size());
         std::memcpy(p + at + 56, s.wrapped.data(), s.wrapped.size());
@@ -117,7 +117,7 @@ KeyFileStatus ParseKeyFile(std::string_view bytes, KeyFile& out) {
         std::memcpy(s.salt.data(), q + 16, s.salt.size());
         std::memcpy(s.nonce.data(), q + 32, s.nonce.size());
         std::memcpy(s.wrapped.data(), q + 56, s.wrapped.size());
-        f.slots.push_back(s);
+        f.keySlots.push_back(s);
     }
     out = std::move(f);
     return KeyFileStatus::Ok;
@@ -125,9 +125,9 @@ KeyFileStatus ParseKeyFile(std::string_view bytes, KeyFile& out) {
 
 UnwrapStatus UnwrapKey(const KeyFile& file, SlotKind kind, std::string_view secret,
                        SecretBytes& dataKey) {
-    const auto slot = std::find_if(file.slots.begin(), file.slots.end(),
+    const auto slot = std::find_if(file.keySlots.begin(), file.keySlots.end(),
                                    [&](const KeySlot& s) { return s.kind == kind; });
-    if (slot == file.slots.end()) return UnwrapStatus::NoSlot;
+    if (slot == file.keySlots.end()) return UnwrapStatus::NoSlot;
     if (!SodiumReady()) return UnwrapStatus::NoMemory;
     SecretBytes kek;
     if (!DeriveKek(secret, *slot, kek)) return UnwrapStatus::NoMemory;
@@ -159,12 +159,12 @@ bool WrapKey(KeyFile& file, SlotKind kind, std::string_view secret, const Argon2
     crypto_aead_xchacha20poly1305_ietf_encrypt(s.wrapped.data(), &len, dataKey.data(),
                                                dataKey.size(), ad.data(), ad.size(), nullptr,
                                                s.nonce.data(), kek.data());
-    const auto old = std::find_if(file.slots.begin(), file.slots.end(),
+    const auto old = std::find_if(file.keySlots.begin(), file.keySlots.end(),
                                   [&](const KeySlot& k) { return k.kind == kind; });
-    if (old != file.slots.end()) {
+    if (old != file.keySlots.end()) {
         *old = s;
     } else {
-        file.slots.push_back(s);
+        file.keySlots.push_back(s);
     }
     return true;
 }

@@ -48,7 +48,7 @@ struct KeySlot {
 
 struct KeyFile {
     KeyId keyId{};
-    std::vector<KeySlot> slots;
+    std::vector<KeySlot> keySlots;
 };
 
 inline constexpr std::size_t kKeyHeaderBytes = 24 + 8;  // magic, key id, count, reserved

@@ -162,7 +162,7 @@ LockResult OpenDiaryKey(const std::string& dataPath, std::string_view secret, Sl
             return Result(LockStatus::KeyFileDamaged, KeyFilePath(dataPath));
         case UnwrapStatus::NoMemory: {
             std::uint64_t most = 0;
-            for (const KeySlot& s : file.slots) {
+            for (const KeySlot& s : file.keySlots) {
                 if (s.kind == kind) most = s.params.memLimit;
             }
             return Result(LockStatus::NoMemory, std::to_string(most >> 20));

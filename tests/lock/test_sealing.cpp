@@ -108,14 +108,14 @@ TEST(KeyFileTest, HostileFilesAreTold) {
 TEST(KeyFileTest, RewrappingKeepsTheDataKey) {
     Opened o = MakeKeyFile("old");
     ASSERT_TRUE(WrapKey(o.file, SlotKind::Password, "new", kFast, o.key));
-    EXPECT_EQ(o.file.slots.size(), 2u);
+    EXPECT_EQ(o.file.keySlots.size(), 2u);
     SecretBytes key;
     EXPECT_EQ(UnwrapKey(o.file, SlotKind::Password, "old", key), UnwrapStatus::WrongSecret);
     ASSERT_EQ(UnwrapKey(o.file, SlotKind::Password, "new", key), UnwrapStatus::Opened);
     EXPECT_EQ(key.view(), o.key.view());
     // A slot's parameters are bound to its wrapped key: a cheaper setting
     // written over them opens nothing.
-    o.file.slots[0].params.opsLimit = 2;
+    o.file.keySlots[0].params.opsLimit = 2;
     EXPECT_EQ(UnwrapKey(o.file, SlotKind::Password, "new", key), UnwrapStatus::WrongSecret);
 }
 
