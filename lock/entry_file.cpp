@@ -40,12 +40,16 @@ std::optional<std::string> SealEntry(std::string_view utf8, std::string_view day
         day.size() != kDayBytes) {
         return std::nullopt;
     }
-    // The padded text lives in guarded memory: it is the entry in plain.
+    // The padded text is the entry in plain: wiped once sealed. Guarded
+    // memory is kept for keys; a mapping per entry would cost more than the
+    // cipher.
     const std::size_t room = (utf8.size() / kEntryPadBlock + 1) * kEntryPadBlock;
-    SecretBytes padded(room);
+    std::string padded(room, '\0');
     if (!utf8.empty()) std::memcpy(padded.data(), utf8.data(), utf8.size());
+    auto* pad = reinterpret_cast<unsigned char*>(padded.data());
     std::size_t paddedLen = 0;
-    if (sodium_pad(&paddedLen, padded.data(), utf8.size(), kEntryPadBlock, room) != 0) {
+    if (sodium_pad(&paddedLen, pad, utf8.size(), kEntryPadBlock, room) != 0) {
+        sodium_memzero(pad, padded.size());
         return std::nullopt;
     }
     std::string out(kEntryHeaderBytes + paddedLen + kTagBytes, '\0');
@@ -57,9 +61,9 @@ std::optional<std::string> SealEntry(std::string_view utf8, std::string_view day
     randombytes_buf(p + kNonceAt, kNonceBytes);
     const std::string ad = EntryAd(p, day);
     unsigned long long len = 0;
-    crypto_aead_xchacha20poly1305_ietf_encrypt(p + kEntryHeaderBytes, &len, padded.data(),
-                                               paddedLen, U(ad), ad.size(), nullptr, p + kNonceAt,
-                                               dataKey.data());
+    crypto_aead_xchacha20poly1305_ietf_encrypt(p + kEntryHeaderBytes, &len, pad, paddedLen, U(ad),
+                                               ad.size(), nullptr, p + kNonceAt, dataKey.data());
+    sodium_memzero(pad, padded.size());
     return out;
 }
 
@@ -82,19 +86,22 @@ EntryStatus OpenEntry(std::string_view sealed, std::string_view day, const KeyId
         day.size() != kDayBytes || !SodiumReady()) {
         return EntryStatus::Damaged;
     }
-    SecretBytes padded(cipherLen - kTagBytes);
+    // Opened straight into the text the caller gets; the padding is cut off.
+    utf8.resize(cipherLen - kTagBytes);
+    auto* out = reinterpret_cast<unsigned char*>(utf8.data());
     unsigned long long len = 0;
     const std::string ad = EntryAd(p, day);
-    if (crypto_aead_xchacha20poly1305_ietf_decrypt(padded.data(), &len, nullptr,
-                                                   p + kEntryHeaderBytes, cipherLen, U(ad),
-                                                   ad.size(), p + kNonceAt, dataKey.data()) != 0) {
-        return EntryStatus::Damaged;
-    }
     std::size_t textLen = 0;
-    if (sodium_unpad(&textLen, padded.data(), static_cast<std::size_t>(len), kEntryPadBlock) != 0) {
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(out, &len, nullptr, p + kEntryHeaderBytes,
+                                                   cipherLen, U(ad), ad.size(), p + kNonceAt,
+                                                   dataKey.data()) != 0 ||
+        sodium_unpad(&textLen, out, static_cast<std::size_t>(len), kEntryPadBlock) != 0) {
+        sodium_memzero(out, utf8.size());
+        utf8.clear();
         return EntryStatus::Damaged;
     }
-    utf8.assign(reinterpret_cast<const char*>(padded.data()), textLen);
+    sodium_memzero(out + textLen, utf8.size() - textLen);
+    utf8.resize(textLen);
     return EntryStatus::Opened;
 }
 
