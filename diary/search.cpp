@@ -120,7 +120,8 @@ DayText ReadDay(const std::string& dataPath, const EntryDay& d, const std::strin
         }
     }
     // Stamps before the read: a change after them shows at the next refresh.
-    fsio::StampOf(folder + "/" + name + ".dia", day.plainStamp);
+    // A sealed day that the listing found without a .dia has none to stamp.
+    if (d.plain || !d.strong) fsio::StampOf(folder + "/" + name + ".dia", day.plainStamp);
     fsio::StampOf(lockedPath, day.lockedStamp);
     try {
         PaneContent pane = LoadPane(folder, name, password);

@@ -208,7 +208,8 @@ EntryRead ReadStrongEntry(const std::string& path, std::string_view day, const D
                           std::string& utf8) {
     utf8.clear();
     std::string sealed;
-    switch (fsio::ReadWholeFile(path, sealed, kMaxEntryFile)) {
+    // One pass (open, fstat, read): a search opens thousands of these.
+    switch (fsio::ReadFileOnce(path, sealed, kMaxEntryFile)) {
         case fsio::ReadStatus::Ok:
             break;
         case fsio::ReadStatus::Missing:
