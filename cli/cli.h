@@ -96,6 +96,7 @@ int RunLock(int argc, char** argv);
 int RunUnlock(int argc, char** argv);
 int RunPasswd(int argc, char** argv);
 int RunRecover(int argc, char** argv);
+int RunRekey(int argc, char** argv);
 
 // The exit status of a writing command that refused because a window has
 // the diary open.

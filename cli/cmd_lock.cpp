@@ -195,4 +195,21 @@ int RunRecover(int argc, char** argv) {
     return FinishPending(*c, *next) ? 0 : 1;
 }
 
+int RunRekey(int argc, char** argv) {
+    int status = 0;
+    const std::optional<LockCommand> c = Prepare(argc, argv, status);
+    if (!c) return status;
+    const std::optional<std::string> password = TypedPassword(c->args);
+    if (!password) {
+        std::fputs("kuvandoro-cli: rekey needs the password (--password-stdin)\n", stderr);
+        return 2;
+    }
+    if (!FinishPending(*c, *password)) return 1;
+    std::string code;
+    const lock::LockResult r =
+        lock::Rekey(c->diary.settings.DataPath, *password, c->params, code, ShowProgress);
+    if (!r.ok()) return Fail(r);
+    return WriteOut(code + "\n") ? 0 : 1;
+}
+
 }  // namespace kuv::cli

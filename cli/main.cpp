@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
         {"export", RunExport},       {"backup", RunBackup},     {"verify", RunVerify},
         {"restore", RunRestore},     {"import", RunImport},     {"lock", RunLock},
         {"unlock", RunUnlock},       {"passwd", RunPasswd},     {"recover", RunRecover},
+        {"rekey", RunRekey},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);

@@ -16,6 +16,11 @@ namespace {
 constexpr const char* kJournalLock = "lock\n";
 constexpr const char* kJournalToWindows = "unlock windows\n";
 constexpr const char* kJournalToPlain = "unlock plain\n";
+constexpr const char* kJournalRekey = "rekey\n";
+
+std::string NewKeyPath(const std::string& dataPath) {
+    return KeyFilePath(dataPath) + ".new";
+}
 
 struct Day {
     std::string label;  // "YYYY-MM-DD"
@@ -200,6 +205,67 @@ LockResult FinishUnlock(const std::string& dataPath, const DiaryKey& key, Unlock
     return {};
 }
 
+// Seals every entry that the old key opens under the new one, then puts
+// the new key file in the old one's place.
+LockResult FinishRekey(const std::string& dataPath, const DiaryKey& oldKey, DiaryKey newKey,
+                       const ProgressFn& progress) {
+    const std::vector<Day> days = DaysOf(dataPath);
+    std::string failed;
+    auto reseal = [&](const Day& d) {
+        const std::string path = d.base + ".kvd";
+        std::string utf8;
+        switch (ReadStrongEntry(path, d.label, oldKey, utf8)) {
+            case EntryRead::Opened:
+                return WriteStrongEntry(path, d.label, newKey, utf8);
+            case EntryRead::Missing:
+                return true;
+            case EntryRead::OtherKey:
+                // Sealed under the new key already, before a crash.
+                return ReadStrongEntry(path, d.label, newKey, utf8) == EntryRead::Opened;
+            case EntryRead::Unreadable:
+            case EntryRead::Damaged:
+                break;
+        }
+        return false;
+    };
+    switch (EveryDay(days, progress, reseal, failed)) {
+        case Run::Done:
+            break;
+        case Run::Stopped:
+            // Both keys stay at hand; the next FinishConversion goes on.
+            return Result(LockStatus::Cancelled);
+        case Run::Failed:
+            return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
+    }
+    const std::string keyPath = KeyFilePath(dataPath);
+    if (!fsio::Rename(NewKeyPath(dataPath), keyPath) || !fsio::SyncParentDirectory(keyPath) ||
+        !RemoveDurably(JournalPath(dataPath))) {
+        return Result(LockStatus::WriteFailed, keyPath);
+    }
+    RememberKey(dataPath, std::move(newKey));
+    return {};
+}
+
+// Both keys of a re-key cut short: the old one from the key file, the new
+// one from the file waiting beside it.
+LockResult OpenBothKeys(const std::string& dataPath, std::string_view password, DiaryKey& oldKey,
+                        DiaryKey& newKey) {
+    if (LockResult r = OpenDiaryKey(dataPath, password, SlotKind::Password, oldKey); !r.ok()) {
+        return r;
+    }
+    std::string bytes;
+    KeyFile file;
+    if (fsio::ReadWholeFile(NewKeyPath(dataPath), bytes, 4096) != fsio::ReadStatus::Ok ||
+        ParseKeyFile(bytes, file) != KeyFileStatus::Ok) {
+        return Result(LockStatus::KeyFileDamaged, NewKeyPath(dataPath));
+    }
+    if (UnwrapKey(file, SlotKind::Password, password, newKey.key) != UnwrapStatus::Opened) {
+        return Result(LockStatus::KeyFileDamaged, NewKeyPath(dataPath));
+    }
+    newKey.id = file.keyId;
+    return {};
+}
+
 std::string ReadJournal(const std::string& dataPath) {
     std::string text;
     fsio::ReadWholeFile(JournalPath(dataPath), text, 64);
@@ -313,6 +379,17 @@ LockResult FinishConversion(const std::string& dataPath, std::string_view passwo
                             const std::string& windowsKey) {
     if (!ConversionPending(dataPath)) return {};
     const std::string journal = ReadJournal(dataPath);
+    if (journal == kJournalRekey) {
+        // Without the new key file waiting, it was put in place already.
+        if (!Exists(NewKeyPath(dataPath))) {
+            return RemoveDurably(JournalPath(dataPath))
+                       ? LockResult{}
+                       : Result(LockStatus::WriteFailed, JournalPath(dataPath));
+        }
+        DiaryKey oldKey, newKey;
+        if (LockResult r = OpenBothKeys(dataPath, password, oldKey, newKey); !r.ok()) return r;
+        return FinishRekey(dataPath, oldKey, std::move(newKey), {});
+    }
     // Without a key file nothing was sealed yet (a lock cut short before its
     // key was written) or nothing is any more (an unlock at its last step).
     if (!Exists(KeyFilePath(dataPath))) {
@@ -381,6 +458,49 @@ LockResult RecoverPassword(const std::string& dataPath, std::string_view recover
         return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
     }
     return StoreKeyFile(dataPath, file);
+}
+
+LockResult Rekey(const std::string& dataPath, std::string_view password, const Argon2Params& params,
+                 std::string& recoveryCode, const ProgressFn& progress) {
+    if (ConversionPending(dataPath) || !Exists(KeyFilePath(dataPath))) {
+        return Result(LockStatus::NotLocked);
+    }
+    DiaryKey oldKey;
+    if (LockResult r = OpenDiaryKey(dataPath, password, SlotKind::Password, oldKey); !r.ok()) {
+        return r;
+    }
+    std::vector<std::string> damaged;
+    for (const Day& d : DaysOf(dataPath)) {
+        std::string utf8;
+        const EntryRead r = ReadStrongEntry(d.base + ".kvd", d.label, oldKey, utf8);
+        if (r != EntryRead::Opened && r != EntryRead::Missing) damaged.push_back(d.base + ".kvd");
+    }
+    if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
+
+    KeyFile file;
+    DiaryKey newKey;
+    std::string code;
+    if (!NewKeyFile(password, params, file, newKey.key, code)) {
+        return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
+    }
+    newKey.id = file.keyId;
+    // The new key file is written (with its copy in the data home) under its
+    // waiting name first, then the journal: a crash before the journal leaves
+    // a stray file that the next re-key replaces.
+    const std::string waiting = NewKeyPath(dataPath);
+    const std::string bytes = SerializeKeyFile(file);
+    if (!fsio::WriteFileAtomic(waiting, bytes, fsio::WorkFileOutput::WorkPathOf(waiting))) {
+        return Result(LockStatus::WriteFailed, waiting);
+    }
+    if (!WriteJournal(dataPath, kJournalRekey)) {
+        RemoveDurably(waiting);
+        return Result(LockStatus::WriteFailed, JournalPath(dataPath));
+    }
+    LockResult r = FinishRekey(dataPath, oldKey, std::move(newKey), progress);
+    if (!r.ok()) return r;
+    StoreKeyFile(dataPath, file);
+    recoveryCode = std::move(code);
+    return {};
 }
 
 }  // namespace kuv::lock

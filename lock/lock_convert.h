@@ -51,4 +51,12 @@ LockResult ChangePassword(const std::string& dataPath, std::string_view oldPassw
 LockResult RecoverPassword(const std::string& dataPath, std::string_view recoveryCode,
                            std::string_view newPassword, const Argon2Params& params);
 
+// Seals every entry again under a new data key, with a new recovery code
+// (in recoveryCode): key files of before, kept by a sync tool or a backup,
+// open nothing written from now on. The new key file waits beside the old
+// one until every entry is sealed under it, so a crash part way leaves both
+// keys at hand and FinishConversion completes the job.
+LockResult Rekey(const std::string& dataPath, std::string_view password, const Argon2Params& params,
+                 std::string& recoveryCode, const ProgressFn& progress = {});
+
 }  // namespace kuv::lock

@@ -85,6 +85,8 @@ TEST_F(CliLockTest, PasswordRecoveryAndUnlock) {
         {{"passwd"}, "pw\nnew\n", 0},
         {{"recover"}, "AAAA-BBBB\nlost\n", 1},
         {{"recover"}, code + "\nfound\n", 0},
+        {{"rekey", "--password-stdin"}, "found\n", 0},
+        {{"recover"}, code + "\nagain\n", 1},            // the code of the old key
         {{"unlock", "--password-stdin"}, "found\n", 2},  // no --to
         {{"unlock", "--password-stdin", "--to", "plain"}, "new\n", 1},
         {{"unlock", "--password-stdin", "--to", "plain"}, "found\n", 0},
@@ -107,6 +109,7 @@ TEST_F(CliLockTest, ChangesNothingWhileAWindowHasTheDiary) {
         {"unlock", "--password-stdin", "--to", "plain"},
         {"passwd"},
         {"recover"},
+        {"rekey", "--password-stdin"},
     };
     for (const auto& words : writes) {
         EXPECT_EQ(Run("pw\npw\n", words).status, 3) << words[0];

@@ -263,6 +263,44 @@ TEST_F(LockConvertTest, CutShortAtAnyWriteLosesNothing) {
     }
 }
 
+// A new data key: every entry sealed again, a new recovery code, and the
+// old key file opens nothing of what is there now, even when the re-key was
+// cut short at any write and finished later.
+TEST_F(LockConvertTest, RekeyLeavesTheOldKeyUseless) {
+    std::string firstCode;
+    ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, firstCode).ok());
+    for (int nth = 1;; ++nth) {
+        const std::string oldKeyFile = ReadBytes(data / kKeyFileName);
+        fsio::fault::Reset();
+        fsio::fault::FailNth(fsio::fault::Op::Rename, nth);
+        std::string code;
+        const LockResult r = Rekey(data.path(), "pass", kFast, code);
+        const bool fired = fsio::fault::Fired();
+        fsio::fault::Reset();
+        ASSERT_TRUE(FinishConversion(data.path(), "pass", "").ok()) << nth;
+        Open("pass");
+        ExpectTexts();
+        ExpectNothingPlain();
+        if (fired) continue;
+        ASSERT_TRUE(r.ok()) << r.message;
+        EXPECT_NE(code, firstCode);
+        EXPECT_FALSE(Exists(data / (std::string(kKeyFileName) + ".new")));
+        // The key file of before opens nothing any more.
+        const std::string newKeyFile = ReadBytes(data / kKeyFileName);
+        WriteBytes(data / kKeyFileName, oldKeyFile);
+        DiaryKey old;
+        ASSERT_TRUE(OpenDiaryKey(data.path(), "pass", SlotKind::Password, old).ok());
+        std::string text;
+        EXPECT_EQ(ReadStrongEntry(data / "2024/0101.kvd", "2024-01-01", old, text),
+                  EntryRead::OtherKey);
+        WriteBytes(data / kKeyFileName, newKeyFile);
+        EXPECT_EQ(RecoverPassword(data.path(), firstCode, "x", kFast).status,
+                  LockStatus::WrongPassword);
+        EXPECT_TRUE(RecoverPassword(data.path(), code, "pass", kFast).ok());
+        break;
+    }
+}
+
 // The window's session saves and loads through the open key: the text is
 // sealed, a second save meets no conflict, and nothing plain is left.
 TEST_F(LockConvertTest, SessionWorksUnderTheLock) {
