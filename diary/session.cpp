@@ -9,10 +9,12 @@
 #include "diary/conflict_copies.h"
 #include "diary/date_insertion.h"
 #include "diary/navigation.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
+#include "platform/unicode.h"
 
 namespace kuv {
 
@@ -328,8 +330,25 @@ void DiarySession::KeepForRecovery() {
     const std::optional<std::string> state = UserStateFolder();
     if (!state || pane_ == nullptr) return;
     const DateParts d = DecodeDateValue(loadedDay_);
-    WriteRecoveredText(*state, pane_->Text(), RecoveryDay{d.year, d.month, d.day},
-                       std::time(nullptr));
+    const RecoveryDay day{d.year, d.month, d.day};
+    if (lock::HasStrongLock(settings_.DataPath)) {
+        KeepSealedForRecovery(*state, day);
+        return;
+    }
+    WriteRecoveredText(*state, pane_->Text(), day, std::time(nullptr));
+}
+
+void DiarySession::KeepSealedForRecovery(const std::string& state, const RecoveryDay& day) {
+    // Under the strong lock the text is kept sealed for its day, as its entry
+    // would be (".kvd"), never in the open; without the key nothing is kept.
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(settings_.DataPath);
+    if (key == nullptr) return;
+    const std::optional<std::string> sealed =
+        lock::SealEntry(unicode::Utf16ToUtf8(pane_->Text()),
+                        lock::DayLabel(day.year, day.month, day.day), key->id, key->key);
+    if (!sealed) return;
+    const RecoveredFile file = WriteRecoveredText(state, *sealed, day, std::time(nullptr));
+    if (file.ok) fsio::Rename(file.path, fsio::ChangeExtension(file.path, lock::kStrongEntryExt));
 }
 
 void DiarySession::EndSession(const ClosingState& state) {

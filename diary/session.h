@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "app/recovery.h"
 #include "app/settings.h"
 #include "app/settings_file.h"
 #include "dates/calendar.h"
@@ -195,6 +196,7 @@ class DiarySession {
                                const std::string& text, EntryChange change);
     std::string UpperBytes() const;
     void KeepForRecovery();
+    void KeepSealedForRecovery(const std::string& state, const RecoveryDay& day);
 
     AppPaths paths_;
     TDiarySettings settings_;

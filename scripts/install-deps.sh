@@ -16,6 +16,8 @@ build_pkgs+=(libarchive-dev libssl-dev)
 # The strong lock (Argon2id, XChaCha20-Poly1305).
 build_pkgs+=(libsodium-dev)
 test_pkgs+=(poppler-utils)
+# The strong lock's files read by an independent reader (libsodium through PyNaCl).
+test_pkgs+=(python3-nacl)
 
 case "${1:-run}" in
   run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${ime_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <string>
 #include <vector>
 
 #include "app/instance_lock.h"
 #include "tests/support/cli_runner.h"
+#include "tests/support/reference.h"
 #include "tests/support/snapshot.h"
 #include "tests/support/temp_dir.h"
 
@@ -97,6 +101,27 @@ TEST_F(CliLockTest, PasswordRecoveryAndUnlock) {
     }
     EXPECT_EQ(ReadBytes(diary.data / "2024/0101.dia"), "first secretword\r\n");
     EXPECT_FALSE(Exists(diary.data / "kuvandoro.key"));
+}
+
+// The format document is whole: a reader written from it alone, on
+// libsodium through PyNaCl, opens what the tool sealed.
+TEST_F(CliLockTest, AnIndependentReaderOpensTheFiles) {
+    diary.WriteEntry("2024/0103.dia", test::Cp932("日本語の日記\r\n"));
+    Lock();
+    const std::string command = std::string("echo pw | /usr/bin/python3 ") + KUV_LOCK_READER + " " +
+                                diary.data.path() + " ";
+    for (const auto& [day, want] : std::vector<std::pair<std::string, std::string>>{
+             {"2024-01-01", "first secretword\r\n"}, {"2024-01-03", "日本語の日記\r\n"}}) {
+        std::FILE* pipe = ::popen((command + day).c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string out;
+        char buf[256];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+        const int status = ::pclose(pipe);
+        if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "PyNaCl is missing (python3-nacl)";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << day;
+        EXPECT_EQ(out, want) << day;
+    }
 }
 
 TEST_F(CliLockTest, ChangesNothingWhileAWindowHasTheDiary) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "app/settings_file.h"
 #include "crypt/cryptogram.h"
 #include "diary/diary_book.h"
 #include "lock/lock_convert.h"
@@ -320,6 +321,19 @@ TEST_F(LockConvertTest, SessionWorksUnderTheLock) {
     rig.Type("a new secondword day");
     rig.session.Save();
     EXPECT_TRUE(Exists(data / "2025/0601.kvd"));
+    // A save that fails at the end of the desktop session keeps the text for
+    // recovery, sealed like its entry.
+    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+    rig.Type("the last secondword");
+    fsio::fault::FailNth(fsio::fault::Op::Rename, 1);
+    rig.session.EndSession(ClosingState{});
+    fsio::fault::Reset();
+    bool sealedCopy = false;
+    for (const auto& [name, file] : Snapshot(home.path())) {
+        sealedCopy |= name.find("recovered/") != std::string::npos && name.size() > 4 &&
+                      name.substr(name.size() - 4) == ".kvd";
+    }
+    EXPECT_TRUE(sealedCopy);
     ExpectNothingPlain();
     // A key closed in the meantime: nothing is written rather than plain.
     ForgetKey(data.path());
