@@ -135,6 +135,32 @@ Presence PresenceOf(const std::string& path) {
     return Presence::Absent;
 }
 
+// Loads folder/name.kvd with the key the process holds for its data folder;
+// false when the file is gone.
+bool LoadSealed(const std::string& folder, const std::string& name, PaneContent& pane) {
+    const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(fsio::ParentOf(folder));
+    if (key == nullptr) throw AppError(LockText(lock::LockStatus::NotOpen, sealed));
+    std::string utf8;
+    switch (lock::ReadStrongEntry(sealed, DayOf(folder, name), *key, utf8)) {
+        case lock::EntryRead::Opened: {
+            bool wide = false;
+            pane.text = PaneTextFromUtf8(utf8, wide);
+            if (pane.text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
+            pane.source = wide ? PaneSource::StrongWide : PaneSource::Strong;
+            return true;
+        }
+        case lock::EntryRead::Missing:
+            return false;
+        case lock::EntryRead::Unreadable:
+            throw AppError(FormatMessage(TextOf(TextId::CannotOpenFile), sealed));
+        case lock::EntryRead::OtherKey:
+        case lock::EntryRead::Damaged:
+            break;
+    }
+    throw AppError(LockText(lock::LockStatus::EntryDamaged, sealed));
+}
+
 }  // namespace
 
 std::string YearFolder(const std::string& dataPath, TDateTime date) {
@@ -169,6 +195,14 @@ std::string PaneTextFromFile(std::string_view bytes) {
     return text;
 }
 
+PaneContent LoadSealedPane(const std::string& folder, const std::string& name,
+                           const std::string& password) {
+    PaneContent pane;
+    // Gone since it was listed: a conversion may have put the day back in
+    // the Windows program's form.
+    return LoadSealed(folder, name, pane) ? pane : LoadPane(folder, name, password);
+}
+
 PaneContent LoadPane(const std::string& folder, const std::string& name,
                      const std::string& password) {
     PaneContent pane;
@@ -176,27 +210,9 @@ PaneContent LoadPane(const std::string& folder, const std::string& name,
 
     // Under the strong lock the sealed file is the entry; a .dia or .xda
     // beside it is one that a conversion has not removed yet.
-    const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
-    if (PresenceOf(sealed) == Presence::File) {
-        const std::string dataPath = fsio::ParentOf(folder);
-        const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dataPath);
-        if (key == nullptr) throw AppError(LockText(lock::LockStatus::NotOpen, sealed));
-        switch (lock::ReadStrongEntry(sealed, DayOf(folder, name), *key, bytes)) {
-            case lock::EntryRead::Opened: {
-                bool wide = false;
-                pane.text = PaneTextFromUtf8(bytes, wide);
-                if (pane.text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
-                pane.source = wide ? PaneSource::StrongWide : PaneSource::Strong;
-                return pane;
-            }
-            case lock::EntryRead::Missing:
-                break;
-            case lock::EntryRead::Unreadable:
-                throw AppError(FormatMessage(TextOf(TextId::CannotOpenFile), sealed));
-            case lock::EntryRead::OtherKey:
-            case lock::EntryRead::Damaged:
-                throw AppError(LockText(lock::LockStatus::EntryDamaged, sealed));
-        }
+    if (PresenceOf(Join(folder, name, lock::kStrongEntryExt)) == Presence::File &&
+        LoadSealed(folder, name, pane)) {
+        return pane;
     }
 
     const std::string plain = Join(folder, name, kPlainExt);

@@ -50,6 +50,11 @@ std::string PaneTextFromFile(std::string_view bytes);
 PaneContent LoadPane(const std::string& folder, const std::string& name,
                      const std::string& password);
 
+// LoadPane for a day that a listing found sealed (folder/name.kvd): the
+// sealed file is read without a look for it first.
+PaneContent LoadSealedPane(const std::string& folder, const std::string& name,
+                           const std::string& password);
+
 // Saves text as folder/name: the year folder is created when missing, the
 // .dia is replaced through its work file and, with encryption, locked into
 // the .xda which then alone holds the day. In a strong-locked data folder the

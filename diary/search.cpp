@@ -124,7 +124,8 @@ DayText ReadDay(const std::string& dataPath, const EntryDay& d, const std::strin
     if (d.plain || !d.strong) fsio::StampOf(folder + "/" + name + ".dia", day.plainStamp);
     fsio::StampOf(lockedPath, day.lockedStamp);
     try {
-        PaneContent pane = LoadPane(folder, name, password);
+        PaneContent pane =
+            d.strong ? LoadSealedPane(folder, name, password) : LoadPane(folder, name, password);
         day.source = pane.source;
         // A sealed entry's text is what it shows, not what it says.
         if (pane.source != PaneSource::Sealed) day.text = std::move(pane.text);
