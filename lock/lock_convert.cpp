@@ -417,6 +417,19 @@ LockResult FinishConversion(const std::string& dataPath, std::string_view passwo
     return FinishUnlock(dataPath, key, to, target, {});
 }
 
+LockResult OpenStrongLockedDiary(const std::string& dataPath, std::string_view password,
+                                 const std::string& windowsKey) {
+    if (LockResult r = FinishConversion(dataPath, password, windowsKey); !r.ok()) return r;
+    // An unlock that was finished leaves no key to open.
+    if (!Exists(KeyFilePath(dataPath))) return {};
+    DiaryKey key;
+    if (LockResult r = OpenDiaryKey(dataPath, password, SlotKind::Password, key); !r.ok()) {
+        return r;
+    }
+    RememberKey(dataPath, std::move(key));
+    return {};
+}
+
 LockResult ChangePassword(const std::string& dataPath, std::string_view oldPassword,
                           std::string_view newPassword, const Argon2Params& params) {
     KeyFile file;

@@ -44,6 +44,13 @@ LockResult FinishConversion(const std::string& dataPath, std::string_view passwo
 // Which way the pending conversion goes: true when towards the strong lock.
 bool PendingTowardsLock(const std::string& dataPath);
 
+// What a password prompt does with what was typed, off the window's thread
+// (it takes about a second): finishes a conversion cut short, then opens the
+// key and keeps it for the readers of this process. windowsKey is the
+// settings' password, for entries still in their Windows container.
+LockResult OpenStrongLockedDiary(const std::string& dataPath, std::string_view password,
+                                 const std::string& windowsKey);
+
 // A new password: the data key is wrapped again; no entry is rewritten.
 LockResult ChangePassword(const std::string& dataPath, std::string_view oldPassword,
                           std::string_view newPassword, const Argon2Params& params);
