@@ -29,6 +29,8 @@ struct TDiarySettings {
     // Kuvandoro's own: what a new day starts with, in the date pattern
     // language (code page 932, CR LF line breaks); empty for none.
     std::string NewDayTemplate;
+    // The diary is under the strong lock: its password is never stored.
+    bool StrongLock = false;
 };
 
 // The default date pattern yyyy"/"mm"/"dd" ("aaa")" and font name.

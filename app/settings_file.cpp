@@ -308,6 +308,7 @@ SettingsReadResult ReadSettingsFile(TDiarySettings& s, const AppPaths& paths,
     std::string newDay = JoinLinesForIni(s.NewDayTemplate);
     r.Text("KUVANDORO", "NEWDAYTEMPLATE", newDay);
     s.NewDayTemplate = SplitLinesFromIni(newDay);
+    r.Bool("KUVANDORO", "STRONGLOCK", s.StrongLock);
 
     SettingsReadResult result;
     result.status = SettingsRead::Read;
@@ -358,6 +359,16 @@ SettingsWriteResult StoreAutoBackupSetting(const AppPaths& paths, const Settings
                                            bool on) {
     Writer w(paths, startUp);
     w.Bool("KUVANDORO", "AUTOBACKUP", on);
+    return w.Commit();
+}
+
+SettingsWriteResult StoreStrongLockSetting(const AppPaths& paths, const SettingsReadResult& startUp,
+                                           bool on, const std::string& password,
+                                           bool useEncryption) {
+    Writer w(paths, startUp);
+    w.Text("SYSTEM", "PASSWORD", password);
+    w.Bool("SYSTEM", "USEPASSWORD", useEncryption);
+    w.Bool("KUVANDORO", "STRONGLOCK", on);
     return w.Commit();
 }
 

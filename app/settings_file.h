@@ -104,6 +104,12 @@ SettingsWriteResult StoreDialogSettings(const AppPaths& paths, const SettingsRea
 // once when the user turns it on or off.
 SettingsWriteResult StoreAutoBackupSetting(const AppPaths& paths, const SettingsReadResult& startUp,
                                            bool on);
+// The strong lock's state with the Windows lock's keys that go with it: on,
+// the password is emptied (the key file holds what opens the diary); off,
+// the Windows container's password and switch as the diary now needs them.
+SettingsWriteResult StoreStrongLockSetting(const AppPaths& paths, const SettingsReadResult& startUp,
+                                           bool on, const std::string& password,
+                                           bool useEncryption);
 
 // The same for a file that start-up read; throws AppError with the message
 // when nothing was stored.

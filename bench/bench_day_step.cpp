@@ -15,6 +15,7 @@
 #include "dates/calendar.h"
 #include "diary/diary_book.h"
 #include "diary/session.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 
 namespace {
@@ -47,7 +48,10 @@ class Pane final : public kuv::UpperPane {
     std::u16string Text() const override { return text; }
 };
 
-void DayStep(benchmark::State& state, bool locked) {
+enum class Lock { None, Windows, Strong };
+
+void DayStep(benchmark::State& state, Lock how) {
+    const bool locked = how == Lock::Windows;
     ScratchFolder dir;
     if (dir.path().empty()) {
         state.SkipWithError("no scratch folder");
@@ -61,6 +65,16 @@ void DayStep(benchmark::State& state, bool locked) {
     settings.DataPath = dir.path();
     settings.UseEncryption = locked;
     settings.Password = "password";
+    if (how == Lock::Strong) {
+        // The key's derivation is the unlock's cost, not the step's: light work.
+        kuv::lock::KeyFile file;
+        kuv::lock::DiaryKey key;
+        std::string code;
+        kuv::lock::NewKeyFile("password", {1, 8192}, file, key.key, code);
+        key.id = file.keyId;
+        kuv::lock::StoreKeyFile(dir.path(), file);
+        kuv::lock::RememberKey(dir.path(), std::move(key));
+    }
     kuv::DiarySession session(paths, settings);
     Pane pane;
     session.SetUpperPane(&pane);
@@ -91,14 +105,21 @@ void DayStep(benchmark::State& state, bool locked) {
 }
 
 void BM_DayStep(benchmark::State& state) {
-    DayStep(state, false);
+    DayStep(state, Lock::None);
 }
 void BM_DayStepLocked(benchmark::State& state) {
-    DayStep(state, true);
+    DayStep(state, Lock::Windows);
+}
+void BM_DayStepStrong(benchmark::State& state) {
+    DayStep(state, Lock::Strong);
 }
 
 BENCHMARK(BM_DayStep)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly(true);
 BENCHMARK(BM_DayStepLocked)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_DayStepStrong)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true);

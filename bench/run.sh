@@ -20,6 +20,8 @@
 #                  edits a day for the last year <= 1.5 x the diary on disk,
 #                  one day's versions < 10 ms (listing, and the tool beside
 #                  its --version)
+#   strong lock    unlock at the default work <= 1.5 s; a 30-year load sealed
+#                  vs plain ratio <= 1.5; day step (BM_DayStepStrong) < 1 ms
 # usage: bench/run.sh [BUILD_DIR]   (default: build, as ./test.sh leaves it)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +30,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 ninja -C "$build" bench_day_step bench_date_pattern bench_crypt bench_cp932 kuvandoro kuv_bare_window >/dev/null
-ninja -C "$build" bench_search bench_stats kuv_make_diary kuvandoro-cli >/dev/null
+ninja -C "$build" bench_search bench_stats kuv_make_diary kuvandoro-cli bench_strong_lock >/dev/null
 
 echo "== one day step in the core =="
 "$build/bin/bench_day_step"
@@ -41,6 +43,8 @@ echo "== saving a 64 KiB entry that keeps its codes, against a load and a plain 
 echo "== start-up against a bare Qt window =="
 "$root/bench/startup/measure.sh" -b "$build"
 
+echo "== the strong lock: unlock, and a 30-year load sealed against plain =="
+"$build/bin/bench_strong_lock"
 echo "== search on a 30-year test diary =="
 diary_dir=$(mktemp -d /tmp/kuv-bench-diary-XXXXXX)
 trap 'rm -rf "$diary_dir"' EXIT

@@ -101,6 +101,14 @@ void PrintUsage(std::FILE* to) {
         "  verify ARCHIVE\n"
         "  restore [--app-dir DIR] [--data DIR] ARCHIVE\n"
         "  import [--app-dir DIR] [--data DIR] [--password P] FOLDER\n"
+        "  lock [--app-dir DIR] [--data DIR] --password-stdin\n"
+        "  unlock [--app-dir DIR] [--data DIR] --password-stdin --to windows|plain\n"
+        "  passwd [--app-dir DIR] [--data DIR]       (old and new password on stdin)\n"
+        "  recover [--app-dir DIR] [--data DIR]      (recovery code and new password on stdin)\n"
+        "  rekey [--app-dir DIR] [--data DIR] --password-stdin\n"
+        "Every --password P may be --password-stdin (one line of standard input);\n"
+        "with neither, a terminal is asked. A password given as --password P can be\n"
+        "seen by every user of this machine in the process list.\n"
         "  --help | --version\n",
         to);
 }

@@ -46,6 +46,7 @@ enum class DiaryNeeds {
     DataFolder,       // the data folder only: --data leaves nothing to read
     DataAndPassword,  // the data folder and the password, as --data and --password give them
     AllSettings,      // every field: the settings file is always read
+    LockSettings,     // every field, a strong lock's key left closed (the lock commands)
 };
 // The diary a command works on: --app-dir (as ProgramPaths takes it), --data
 // and --password over the settings file, which is read, without a change to
@@ -96,6 +97,11 @@ int RunTags(int argc, char** argv);
 int RunHistory(int argc, char** argv);
 // show --version N: the Nth newest earlier version of the day.
 int ShowVersion(const DiaryOptions& diary, TDateTime day, const std::string& number, bool raw);
+int RunLock(int argc, char** argv);
+int RunUnlock(int argc, char** argv);
+int RunPasswd(int argc, char** argv);
+int RunRecover(int argc, char** argv);
+int RunRekey(int argc, char** argv);
 
 // The exit status of a writing command that refused because a window has
 // the diary open.

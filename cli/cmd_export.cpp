@@ -10,6 +10,7 @@
 #include "dates/qt/locale_loader.h"
 #include "export/diary_export.h"
 #include "export/qt/diary_document.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 
 namespace kuv::cli {
@@ -40,8 +41,8 @@ ExportResult ExportPdfHeadless(const ExportOptions& options, const std::string& 
 }  // namespace
 
 int RunExport(int argc, char** argv) {
-    auto args =
-        ParseArgs(argc, argv, 2, {}, {"app-dir", "data", "password", "from", "to", "format"});
+    auto args = ParseArgs(argc, argv, 2, {"password-stdin"},
+                          {"app-dir", "data", "password", "from", "to", "format"});
     if (!args) return 2;
     if (args->positional.size() != 1) return Usage();
     const auto formatName = args->Value("format");
@@ -79,7 +80,7 @@ int RunExport(int argc, char** argv) {
 
     // What the window warns of first: locked entries go out unlocked.
     const ExportSurvey survey = SurveyExport(options.dataPath, options.range);
-    if (survey.locked > 0 && !options.password.empty()) {
+    if (survey.locked > 0 && (!options.password.empty() || lock::HasStrongLock(options.dataPath))) {
         std::fprintf(stderr,
                      "kuvandoro-cli: note: %zu locked entries are written out unlocked, as plain "
                      "text\n",

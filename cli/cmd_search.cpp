@@ -46,7 +46,8 @@ void ReportSkipped(std::size_t sealed, std::size_t unreadable) {
 }  // namespace
 
 int RunSearch(int argc, char** argv) {
-    auto args = ParseArgs(argc, argv, 2, {"json"}, {"app-dir", "data", "password"});
+    auto args =
+        ParseArgs(argc, argv, 2, {"json", "password-stdin"}, {"app-dir", "data", "password"});
     if (!args) return 2;
     std::string words;
     for (const std::string& w : args->positional) words += w + " ";
@@ -80,7 +81,7 @@ int RunSearch(int argc, char** argv) {
 }
 
 int RunYears(int argc, char** argv) {
-    auto args = ParseArgs(argc, argv, 2, {}, {"app-dir", "data", "password"});
+    auto args = ParseArgs(argc, argv, 2, {"password-stdin"}, {"app-dir", "data", "password"});
     if (!args) return 2;
     if (args->positional.size() != 1) return Usage();
     const std::optional<DateParts> md = ParseMonthDay(args->positional[0]);

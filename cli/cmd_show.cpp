@@ -20,7 +20,8 @@ void PrintError(const AppError& e) {
 }  // namespace
 
 int RunShow(int argc, char** argv) {
-    auto args = ParseArgs(argc, argv, 2, {"raw"}, {"app-dir", "data", "password", "version"});
+    auto args = ParseArgs(argc, argv, 2, {"raw", "password-stdin"},
+                          {"app-dir", "data", "password", "version"});
     if (!args) return 2;
     if (args->positional.size() != 1) return Usage();
     const std::optional<DateParts> parts = ParseIsoDay(args->positional[0]);

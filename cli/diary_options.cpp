@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "app/settings_file.h"
 #include "cli/cli.h"
+#include "cli/password.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "platform/fileio.h"
 
@@ -37,14 +40,19 @@ std::optional<AppPaths> ProgramPaths(const Args& args) {
 
 std::optional<DiaryOptions> ResolveDiary(const Args& args, DiaryNeeds needs, int& status) {
     status = 2;
-    std::optional<std::string> dataPath, password;
+    std::optional<std::string> dataPath, typed;
     if (auto v = args.Value("data")) {
         dataPath = ArgToCp932(*v, "data folder");
         if (!dataPath) return std::nullopt;
     }
     if (auto v = args.Value("password")) {
-        password = ArgToCp932(*v, "password");
-        if (!password) return std::nullopt;
+        typed = v;
+    } else if (args.Has("password-stdin")) {
+        typed = ReadSecretLine("Password: ");
+        if (!typed) {
+            std::fputs("kuvandoro-cli: no password on standard input\n", stderr);
+            return std::nullopt;
+        }
     }
     // The folder is checked even when the options leave nothing to read there.
     const std::optional<AppPaths> paths = ProgramPaths(args);
@@ -53,8 +61,8 @@ std::optional<DiaryOptions> ResolveDiary(const Args& args, DiaryNeeds needs, int
     // Decoded in memory and never written back: a command that only reads
     // changes nothing on the disk, and one that writes leaves the settings
     // file as it found it.
-    const bool open = !dataPath || (needs != DiaryNeeds::DataFolder && !password);
-    if (needs == DiaryNeeds::AllSettings || open) {
+    const bool open = !dataPath || (needs != DiaryNeeds::DataFolder && !typed);
+    if (needs == DiaryNeeds::AllSettings || needs == DiaryNeeds::LockSettings || open) {
         const SettingsReadResult read =
             ReadSettingsFile(d.settings, d.paths, SettingsAccess::ReadOnly);
         if (!read.usable()) {
@@ -64,7 +72,16 @@ std::optional<DiaryOptions> ResolveDiary(const Args& args, DiaryNeeds needs, int
         }
     }
     if (dataPath) d.settings.DataPath = *dataPath;
-    if (password) d.settings.Password = *password;
+    // A strong-locked diary takes the password as typed, to open its key; the
+    // Windows lock takes it in code page 932.
+    if (needs != DiaryNeeds::DataFolder && needs != DiaryNeeds::LockSettings &&
+        lock::HasStrongLock(d.settings.DataPath)) {
+        if (!OpenStrongLock(typed, d.settings.DataPath, status)) return std::nullopt;
+    } else if (typed) {
+        const std::optional<std::string> password = ArgToCp932(*typed, "password");
+        if (!password) return std::nullopt;
+        d.settings.Password = *password;
+    }
     status = 0;
     return d;
 }
@@ -73,7 +90,11 @@ std::optional<NamedAndDiary> ParseNamedAndDiary(int argc, char** argv,
                                                 const std::vector<std::string>& valued,
                                                 const char* what, int& status) {
     status = 2;
-    const std::optional<Args> args = ParseArgs(argc, argv, 2, {}, valued);
+    // A command that takes a password takes it on standard input as well.
+    const bool password = std::find(valued.begin(), valued.end(), "password") != valued.end();
+    const std::optional<Args> args = ParseArgs(
+        argc, argv, 2,
+        password ? std::vector<std::string>{"password-stdin"} : std::vector<std::string>{}, valued);
     if (!args) return std::nullopt;
     if (args->positional.size() != 1) {
         status = Usage();

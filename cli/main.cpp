@@ -27,7 +27,9 @@ int main(int argc, char** argv) {
         {"conflicts", RunConflicts}, {"search", RunSearch},     {"years", RunYears},
         {"export", RunExport},       {"backup", RunBackup},     {"verify", RunVerify},
         {"restore", RunRestore},     {"import", RunImport},     {"stats", RunStats},
-        {"tags", RunTags},           {"history", RunHistory},
+        {"tags", RunTags},           {"history", RunHistory},   {"lock", RunLock},
+        {"unlock", RunUnlock},       {"passwd", RunPasswd},     {"recover", RunRecover},
+        {"rekey", RunRekey},
     };
     for (const Command& c : kCommands) {
         if (std::strcmp(cmd, c.name) == 0) return c.run(argc, argv);

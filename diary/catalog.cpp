@@ -59,18 +59,19 @@ std::vector<EntryDay> ListEntries(const std::string& dataPath, int year, int mon
     if (year < 1 || year > 9999) return days;
     if (!fsio::ListDirectory(dataPath + "/" + YearName(year), names)) return days;
     for (const fsio::DirEntry& e : names) {
-        // "mmdd.dia" or "mmdd.xda", exactly as the program names them.
+        // "mmdd.dia", "mmdd.xda" or "mmdd.kvd", exactly as the program names them.
         const std::string& n = e.name;
         if (e.kind != fsio::Kind::File || n.size() != 8 || !AllDigits(n, 0, 4) || n[4] != '.') {
             continue;
         }
         const bool plain = n.compare(5, 3, "dia") == 0;
         const bool locked = n.compare(5, 3, "xda") == 0;
-        if (!plain && !locked) continue;
+        const bool strong = n.compare(5, 3, "kvd") == 0;
+        if (!plain && !locked && !strong) continue;
         const int m = Number(n, 0, 2), d = Number(n, 2, 2);
         if (m < 1 || m > 12 || d < 1 || d > DaysInMonth(year, m)) continue;
         if (month != 0 && m != month) continue;
-        days.push_back(EntryDay{year, m, d, plain, locked});
+        days.push_back(EntryDay{year, m, d, plain, locked, strong});
     }
     std::sort(days.begin(), days.end(), [](const EntryDay& a, const EntryDay& b) {
         return a.month != b.month ? a.month < b.month : a.day < b.day;
@@ -82,6 +83,7 @@ std::vector<EntryDay> ListEntries(const std::string& dataPath, int year, int mon
         if (!merged.empty() && merged.back().month == d.month && merged.back().day == d.day) {
             merged.back().plain |= d.plain;
             merged.back().locked |= d.locked;
+            merged.back().strong |= d.strong;
         } else {
             merged.push_back(d);
         }
@@ -163,7 +165,7 @@ MonthMarks MarkMonth(const std::string& dataPath, int year, int month) {
         std::snprintf(name, sizeof name, "/%02d%02d.%s", d.month, d.day, d.plain ? "dia" : "xda");
         if (BlankEntryFile(dataPath + "/" + YearName(year) + name, !d.plain)) continue;
         marks.written.set(static_cast<std::size_t>(d.day));
-        if (d.locked && !d.plain) marks.locked.set(static_cast<std::size_t>(d.day));
+        if ((d.locked || d.strong) && !d.plain) marks.locked.set(static_cast<std::size_t>(d.day));
     }
     return marks;
 }

@@ -14,6 +14,7 @@ struct EntryDay {
     int year = 0, month = 0, day = 0;
     bool plain = false;   // mmdd.dia is there
     bool locked = false;  // mmdd.xda is there
+    bool strong = false;  // mmdd.kvd is there, sealed under the diary's strong lock
     bool operator==(const EntryDay&) const = default;
 };
 
@@ -21,8 +22,9 @@ struct EntryDay {
 std::vector<int> ListYears(const std::string& dataPath);
 
 // The days of one year with an entry file, ascending; month 1 to 12 keeps one
-// month, 0 the whole year. Only names the program loads count: "mmdd.dia" and
-// "mmdd.xda" of a real calendar day, as regular files (or links to them).
+// month, 0 the whole year. Only names the program loads count: "mmdd.dia",
+// "mmdd.xda" and "mmdd.kvd" of a real calendar day, as regular files (or
+// links to them).
 std::vector<EntryDay> ListEntries(const std::string& dataPath, int year, int month = 0);
 
 // Every day of every year, oldest first.

@@ -6,6 +6,7 @@
 #include "crypt/cryptogram.h"
 #include "dates/calendar.h"
 #include "diary/catalog.h"
+#include "lock/strong_lock.h"
 #include "platform/fileio.h"
 
 namespace kuv {
@@ -347,6 +348,10 @@ ConflictWrite WriteCopyBytes(const std::string& folder, const std::string& name,
 
 ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& name,
                                 std::string_view text, const std::string& key, std::time_t when) {
+    // Under the strong lock a copy in either Windows form would leave the
+    // text open on the disk: none is written, and the text stays unsaved
+    // where it is.
+    if (lock::HasStrongLock(fsio::ParentOf(folder))) return ConflictWrite{};
     // Locked exactly when a save would lock the entry.
     const bool locked = CryptKeyStorable(key);
     const std::optional<std::string> bytes =

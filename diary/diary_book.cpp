@@ -5,9 +5,12 @@
 #include "crypt/cryptogram.h"
 #include "dates/date_pattern.h"
 #include "history/entry_history.h"
+#include "lock/strong_lock.h"
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "platform/texts.h"
+#include "platform/unicode.h"
 
 namespace kuv {
 
@@ -64,11 +67,62 @@ bool ReadStoredText(const std::string& path, std::string& text) {
     return true;
 }
 
+// A strong-lock message as the core's code page 932 text.
+std::string LockText(lock::LockStatus status, const std::string& path) {
+    return cp932::FromUtf8(lock::LockMessage(status, cp932::ToUtf8(path))).value_or(path);
+}
+
+// "YYYY-MM-DD" of the entry name in its year folder.
+std::string DayOf(const std::string& folder, const std::string& name) {
+    const std::string year = folder.size() >= 4 ? folder.substr(folder.size() - 4) : folder;
+    return year + "-" + name.substr(0, 2) + "-" + name.substr(2);
+}
+
+// The pane text of a sealed entry's UTF-8; a character that code page 932
+// cannot hold shows as "?" and wide tells the caller that the text is not
+// the whole entry.
+std::string PaneTextFromUtf8(std::string_view utf8, bool& wide) {
+    wide = false;
+    if (std::optional<std::string> bytes = cp932::FromUtf8(utf8)) return PaneTextFromFile(*bytes);
+    wide = true;
+    std::u16string text;
+    unicode::Utf8ToUtf16(utf8, text);
+    for (;;) {
+        const cp932::Encoded e = cp932::FromUtf16(text);
+        if (e.ok) return PaneTextFromFile(e.bytes);
+        // A character outside the basic plane is a surrogate pair: both halves
+        // become one "?".
+        std::u16string next = text.substr(0, e.badIndex);
+        next += u'?';
+        next.append(text, e.badIndex + (e.badChar > 0xFFFF ? 2 : 1));
+        text = std::move(next);
+    }
+}
+
 enum class Presence { Absent, File, Unreadable };
 
 // An entry exists when a regular file (or a link to one) holds its name; a
 // folder of that name is no entry. Anything else (a pipe, a device) is never
 // opened, so a load cannot block on it.
+Presence PresenceOf(const std::string& path);
+
+// Seals text into the day's .kvd, then removes the Windows files of the day.
+void SaveStrongEntry(const std::string& dataPath, const std::string& folder,
+                     const std::string& name, const std::string& text) {
+    const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dataPath);
+    if (key == nullptr) throw AppError(LockText(lock::LockStatus::NotOpen, sealed));
+    if (!lock::WriteStrongEntry(sealed, DayOf(folder, name), *key, cp932::ToUtf8(text))) {
+        ThrowCannotCreate(sealed);
+    }
+    for (const char* ext : {kPlainExt, kLockedExt}) {
+        const std::string old = Join(folder, name, ext);
+        if (fsio::KindOf(old) != fsio::Kind::Missing && fsio::Remove(old)) {
+            fsio::SyncParentDirectory(old);
+        }
+    }
+}
+
 Presence PresenceOf(const std::string& path) {
     switch (fsio::KindOf(path)) {
         case fsio::Kind::File:
@@ -80,6 +134,32 @@ Presence PresenceOf(const std::string& path) {
             break;
     }
     return Presence::Absent;
+}
+
+// Loads folder/name.kvd with the key the process holds for its data folder;
+// false when the file is gone.
+bool LoadSealed(const std::string& folder, const std::string& name, PaneContent& pane) {
+    const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(fsio::ParentOf(folder));
+    if (key == nullptr) throw AppError(LockText(lock::LockStatus::NotOpen, sealed));
+    std::string utf8;
+    switch (lock::ReadStrongEntry(sealed, DayOf(folder, name), *key, utf8)) {
+        case lock::EntryRead::Opened: {
+            bool wide = false;
+            pane.text = PaneTextFromUtf8(utf8, wide);
+            if (pane.text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
+            pane.source = wide ? PaneSource::StrongWide : PaneSource::Strong;
+            return true;
+        }
+        case lock::EntryRead::Missing:
+            return false;
+        case lock::EntryRead::Unreadable:
+            throw AppError(FormatMessage(TextOf(TextId::CannotOpenFile), sealed));
+        case lock::EntryRead::OtherKey:
+        case lock::EntryRead::Damaged:
+            break;
+    }
+    throw AppError(LockText(lock::LockStatus::EntryDamaged, sealed));
 }
 
 }  // namespace
@@ -116,10 +196,25 @@ std::string PaneTextFromFile(std::string_view bytes) {
     return text;
 }
 
+PaneContent LoadSealedPane(const std::string& folder, const std::string& name,
+                           const std::string& password) {
+    PaneContent pane;
+    // Gone since it was listed: a conversion may have put the day back in
+    // the Windows program's form.
+    return LoadSealed(folder, name, pane) ? pane : LoadPane(folder, name, password);
+}
+
 PaneContent LoadPane(const std::string& folder, const std::string& name,
                      const std::string& password) {
     PaneContent pane;
     std::string bytes;
+
+    // Under the strong lock the sealed file is the entry; a .dia or .xda
+    // beside it is one that a conversion has not removed yet.
+    if (PresenceOf(Join(folder, name, lock::kStrongEntryExt)) == Presence::File &&
+        LoadSealed(folder, name, pane)) {
+        return pane;
+    }
 
     const std::string plain = Join(folder, name, kPlainExt);
     switch (PresenceOf(plain)) {
@@ -178,6 +273,11 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
         // once and is reported instead of being retried.
         fsio::MakeDirectory(folder);
         if (!fsio::IsDirectory(folder)) ThrowCannotCreate(plain);
+    }
+    const std::string dataPath = fsio::ParentOf(folder);
+    if (lock::HasStrongLock(dataPath)) {
+        SaveStrongEntry(dataPath, folder, name, text);
+        return;
     }
     // With encryption on, the entry goes straight into its locked file: the
     // container replaces the old .xda atomically and the text never lies on

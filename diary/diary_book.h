@@ -20,6 +20,8 @@ enum class PaneSource {
     Sealed,      // mmdd.xda that the password does not open: shown as stored, kept read-only
     Raw,         // mmdd.xda that is no container: shown as stored
     Unreadable,  // an entry file that could not be read: shown empty, kept read-only
+    Strong,      // mmdd.kvd opened with the diary's strong-lock key
+    StrongWide,  // the same with characters code page 932 cannot hold: "?" shown, read-only
 };
 
 struct PaneContent {
@@ -41,14 +43,23 @@ std::string PaneTextFromFile(std::string_view bytes);
 // .xda is decoded in memory and never changed. A .xda that the password does
 // not open comes back as its stored bytes: Sealed when it is a container
 // (the text is then the single character 0x17), Raw when it is none. A file
-// gone since it was seen counts as missing. Throws AppError
-// ("ファイル %s は開けません", "文字列の大きさが メモ の制限を越えました").
+// gone since it was seen counts as missing. A sealed mmdd.kvd comes first and
+// is opened with the key the process holds for the data folder; without that
+// key, or when the file is damaged or belongs to another day, AppError says
+// so. Throws AppError ("ファイル %s は開けません", "文字列の大きさが メモ の制限を越えました").
 PaneContent LoadPane(const std::string& folder, const std::string& name,
                      const std::string& password);
 
+// LoadPane for a day that a listing found sealed (folder/name.kvd): the
+// sealed file is read without a look for it first.
+PaneContent LoadSealedPane(const std::string& folder, const std::string& name,
+                           const std::string& password);
+
 // Saves text as folder/name: the year folder is created when missing, the
 // .dia is replaced through its work file and, with encryption, locked into
-// the .xda which then alone holds the day. Throws AppError
+// the .xda which then alone holds the day. In a strong-locked data folder the
+// entry is sealed into the .kvd instead, and never written plain; without
+// the folder's key open nothing is written. Throws AppError
 // ("ファイル %s を作成できません") with the previous entry intact.
 void SaveEntry(const std::string& folder, const std::string& name, const std::string& text,
                bool useEncryption, const std::string& password);

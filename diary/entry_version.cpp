@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "crypt/cryptogram.h"
+#include "lock/strong_lock.h"
+#include "platform/cp932.h"
 #include "platform/hash.h"
 
 namespace kuv {
@@ -46,12 +48,15 @@ bool CaptureFile(const std::string& path, FileVersion& out, std::string* kept) {
 }
 
 EntryVersion Capture(const std::string& folder, const std::string& name, std::string* plainBytes,
-                     std::string* lockedBytes) {
+                     std::string* lockedBytes, std::string* sealedBytes = nullptr) {
     EntryVersion v;
     const bool plainSettled = CaptureFile(folder + "/" + name + ".dia", v.plain, plainBytes);
     const bool lockedSettled = CaptureFile(folder + "/" + name + ".xda", v.locked, lockedBytes);
-    v.settled = plainSettled && lockedSettled;
-    v.file = v.plain.present    ? EntryFile::Plain
+    const bool sealedSettled =
+        CaptureFile(folder + "/" + name + lock::kStrongEntryExt, v.sealed, sealedBytes);
+    v.settled = plainSettled && lockedSettled && sealedSettled;
+    v.file = v.sealed.present   ? EntryFile::Sealed
+             : v.plain.present  ? EntryFile::Plain
              : v.locked.present ? EntryFile::Locked
                                 : EntryFile::None;
     return v;
@@ -73,7 +78,7 @@ EntryVersion CaptureEntryVersion(const std::string& folder, const std::string& n
 
 EntryChange CompareEntryVersions(const EntryVersion& loaded, const EntryVersion& now) {
     if (loaded.settled && now.settled && SameFile(loaded.plain, now.plain) &&
-        SameFile(loaded.locked, now.locked)) {
+        SameFile(loaded.locked, now.locked) && SameFile(loaded.sealed, now.sealed)) {
         return EntryChange::None;
     }
     if (loaded.file == EntryFile::None && now.file != EntryFile::None) return EntryChange::Created;
@@ -104,10 +109,20 @@ PaneContent LoadPaneVersioned(const std::string& folder, const std::string& name
 
 EntryVersion VersionAfterSave(const std::string& folder, const std::string& name,
                               const std::string& text, const std::string& password) {
-    std::string plainBytes, lockedBytes;
-    EntryVersion v = Capture(folder, name, &plainBytes, &lockedBytes);
+    std::string plainBytes, lockedBytes, sealedBytes;
+    EntryVersion v = Capture(folder, name, &plainBytes, &lockedBytes, &sealedBytes);
     bool holdsText = false;
-    if (v.file == EntryFile::Plain) {
+    if (v.file == EntryFile::Sealed) {
+        const std::string dataPath = fsio::ParentOf(folder);
+        const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dataPath);
+        const std::string day =
+            folder.substr(folder.size() - 4) + "-" + name.substr(0, 2) + "-" + name.substr(2);
+        std::string utf8;
+        holdsText = key != nullptr && v.sealed.hashed &&
+                    lock::OpenEntry(sealedBytes, day, key->id, key->key, utf8) ==
+                        lock::EntryStatus::Opened &&
+                    cp932::FromUtf8(utf8) == text;
+    } else if (v.file == EntryFile::Plain) {
         holdsText = v.plain.hashed && plainBytes == text;
     } else if (v.file == EntryFile::Locked) {
         std::string decoded;

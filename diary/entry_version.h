@@ -23,12 +23,13 @@ struct FileVersion {
     std::uint64_t hash = 0;
 };
 
-enum class EntryFile { None, Plain, Locked };
+enum class EntryFile { None, Plain, Locked, Sealed };
 
 struct EntryVersion {
-    EntryFile file = EntryFile::None;  // the one a load reads: the .dia wins
+    EntryFile file = EntryFile::None;  // the one a load reads: .kvd, then .dia
     FileVersion plain;                 // mmdd.dia
     FileVersion locked;                // mmdd.xda
+    FileVersion sealed;                // mmdd.kvd, under the strong lock
     // False when the files did not hold still while they were read, or did
     // not hold what was saved: every check then reports a change.
     bool settled = true;

@@ -98,8 +98,8 @@ DayText ReadDay(const std::string& dataPath, const EntryDay& d, const std::strin
     std::string folder, name;
     DayPaths(dataPath, d, folder, name);
     DayText day;
-    const std::string lockedPath = folder + "/" + name + ".xda";
-    if (d.plain) {
+    const std::string lockedPath = folder + "/" + name + (d.strong ? ".kvd" : ".xda");
+    if (d.plain && !d.strong) {
         std::string bytes;
         switch (fsio::ReadFileOnce(folder + "/" + name + ".dia", bytes, kMaxPaneBytes,
                                    &day.plainStamp)) {
@@ -121,10 +121,12 @@ DayText ReadDay(const std::string& dataPath, const EntryDay& d, const std::strin
         }
     }
     // Stamps before the read: a change after them shows at the next refresh.
-    fsio::StampOf(folder + "/" + name + ".dia", day.plainStamp);
+    // A sealed day that the listing found without a .dia has none to stamp.
+    if (d.plain || !d.strong) fsio::StampOf(folder + "/" + name + ".dia", day.plainStamp);
     fsio::StampOf(lockedPath, day.lockedStamp);
     try {
-        PaneContent pane = LoadPane(folder, name, password);
+        PaneContent pane =
+            d.strong ? LoadSealedPane(folder, name, password) : LoadPane(folder, name, password);
         day.source = pane.source;
         // A sealed entry's text is what it shows, not what it says.
         if (pane.source != PaneSource::Sealed) day.text = std::move(pane.text);

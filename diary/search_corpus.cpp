@@ -32,7 +32,8 @@ bool Newer(const std::shared_ptr<const CorpusEntry>& e, int key) {
 }
 
 bool FromLocked(PaneSource s) {
-    return s == PaneSource::Locked || s == PaneSource::Sealed || s == PaneSource::Raw;
+    return s == PaneSource::Locked || s == PaneSource::Sealed || s == PaneSource::Raw ||
+           s == PaneSource::Strong || s == PaneSource::StrongWide;
 }
 
 // Folds the texts of entries into one slab, in their order, and points each
@@ -208,7 +209,13 @@ bool SearchCorpus::Unchanged(const EntryDay& day, const CorpusEntry& held) const
     search_detail::DayPaths(dataPath_, day, folder, name);
     fsio::FileStamp plain, locked;
     if (day.plain) fsio::StampOf(folder + "/" + name + ".dia", plain);
-    if (day.locked) fsio::StampOf(folder + "/" + name + ".xda", locked);
+    // A sealed entry stands where a locked one would: the two never hold a
+    // day together once a conversion is done.
+    if (day.strong) {
+        fsio::StampOf(folder + "/" + name + ".kvd", locked);
+    } else if (day.locked) {
+        fsio::StampOf(folder + "/" + name + ".xda", locked);
+    }
     return plain == held.plainStamp && locked == held.lockedStamp;
 }
 

@@ -11,6 +11,7 @@
 #include "diary/date_insertion.h"
 #include "diary/navigation.h"
 #include "drafts/draft_store.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -104,7 +105,8 @@ void DiarySession::LoadInto(TDateTime day) {
             upper_.source = PaneSource::Unreadable;
             throw;
         }
-        upperReadOnly_ = upper_.source == PaneSource::Sealed;
+        upperReadOnly_ =
+            upper_.source == PaneSource::Sealed || upper_.source == PaneSource::StrongWide;
         lower_ = LoadPaneVersioned(lastYearDir_, name, settings_.Password, lowerVersion_);
         if (settings_.AutoInsertDate && !upperReadOnly_ && HoldsNoLine(upper_.text)) {
             upper_.text =
@@ -186,7 +188,10 @@ DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder
     const EntryVersion now = CaptureEntryVersion(folder, name);
     DiskConflict conflict;
     conflict.change = change;
-    conflict.path = folder + "/" + name + (now.file == EntryFile::Locked ? ".xda" : ".dia");
+    conflict.path = folder + "/" + name +
+                    (now.file == EntryFile::Sealed   ? ".kvd"
+                     : now.file == EntryFile::Locked ? ".xda"
+                                                     : ".dia");
     const ConflictChoice choice =
         asking_ && view_ != nullptr ? view_->ResolveConflict(conflict) : ConflictChoice::TakeTheirs;
     const std::time_t when = std::time(nullptr);
@@ -385,6 +390,10 @@ void DiarySession::KeepForRecovery() {
     if (!state || pane_ == nullptr) return;
     const DateParts d = DecodeDateValue(loadedDay_);
     const RecoveryDay day{d.year, d.month, d.day};
+    if (lock::HasStrongLock(settings_.DataPath)) {
+        KeepSealedForRecovery(*state, day);
+        return;
+    }
     // A locked diary's text is sealed as its entry would be; a password that
     // cannot lock leaves the entry plain, and so the kept text.
     if (settings_.UseEncryption && CryptKeyStorable(settings_.Password)) {
@@ -393,6 +402,19 @@ void DiarySession::KeepForRecovery() {
     } else {
         WriteRecoveredText(*state, pane_->Text(), day, std::time(nullptr));
     }
+}
+
+void DiarySession::KeepSealedForRecovery(const std::string& state, const RecoveryDay& day) {
+    // Under the strong lock the text is kept sealed for its day, as its entry
+    // would be (".kvd"), never in the open; without the key nothing is kept.
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(settings_.DataPath);
+    if (key == nullptr) return;
+    const std::optional<std::string> sealed =
+        lock::SealEntry(unicode::Utf16ToUtf8(pane_->Text()),
+                        lock::DayLabel(day.year, day.month, day.day), key->id, key->key);
+    if (!sealed) return;
+    const RecoveredFile file = WriteRecoveredText(state, *sealed, day, std::time(nullptr));
+    if (file.ok) fsio::Rename(file.path, fsio::ChangeExtension(file.path, lock::kStrongEntryExt));
 }
 
 void DiarySession::EndSession(const ClosingState& state) {

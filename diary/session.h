@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/recovery.h"
 #include "app/settings.h"
 #include "app/settings_file.h"
 #include "dates/calendar.h"
@@ -213,6 +214,7 @@ class DiarySession {
     std::string UpperBytes() const;
     void KeepForRecovery();
     void ForgetDraft(TDateTime day) const;
+    void KeepSealedForRecovery(const std::string& state, const RecoveryDay& day);
 
     AppPaths paths_;
     TDiarySettings settings_;

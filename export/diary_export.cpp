@@ -97,7 +97,7 @@ PreparedDay PrepareDay(const ExportOptions& options, const EntryDay& d) {
         pane = LoadPane(folder, name, options.password);
     } catch (const AppError&) {
         p.outcome = PreparedDay::Outcome::Unreadable;
-        p.path = folder + "/" + name + (d.plain ? ".dia" : ".xda");
+        p.path = folder + "/" + name + (d.strong ? ".kvd" : d.plain ? ".dia" : ".xda");
         return p;
     }
     switch (pane.source) {
@@ -113,6 +113,8 @@ PreparedDay PrepareDay(const ExportOptions& options, const EntryDay& d) {
         case PaneSource::Plain:
         case PaneSource::Locked:
         case PaneSource::Raw:
+        case PaneSource::Strong:
+        case PaneSource::StrongWide:
             break;
     }
     // An entry of white space only shows nothing: it goes out as an empty one.
@@ -169,7 +171,7 @@ ExportSurvey SurveyExport(const std::string& dataPath, const DayRange& range) {
     for (const EntryDay& d : DaysInRange(dataPath, range)) {
         ++survey.days;
         // A plain file wins over a locked one of the same day.
-        if (d.locked && !d.plain) ++survey.locked;
+        if (d.strong || (d.locked && !d.plain)) ++survey.locked;
     }
     return survey;
 }

@@ -49,7 +49,7 @@ version=$(dpkg-deb -f "$deb" Version)
 grep -q "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml" ||
   fail "the metadata's newest release is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in fonts-ipafont-gothic libqt6widgets6 qt6-qpa-plugins; do
+for p in fonts-ipafont-gothic libqt6widgets6 qt6-qpa-plugins libsodium23; do
   [[ $depends == *"$p"* ]] || fail "Depends lacks $p: $depends"
 done
 recommends=$(dpkg-deb -f "$deb" Recommends)

@@ -17,7 +17,8 @@ seed=${2:-${KUV_CRASH_SEED:-}}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKUV_CORE_ONLY=ON \
   -DKUV_BUILD_BENCH=OFF >/dev/null
-ninja -C "$build" -j"${KUV_JOBS:-2}" robustness_test_crash_consistency >/dev/null
+ninja -C "$build" -j"${KUV_JOBS:-2}" robustness_test_crash_consistency \
+  robustness_test_lock_crash >/dev/null
 
 status=0
 run() {
@@ -26,6 +27,11 @@ run() {
   KUV_ROBUST_DIR=$where KUV_CRASH_KILLS=$n KUV_CRASH_SEED=$seed TZ=Asia/Tokyo \
     "$build/bin/robustness_test_crash_consistency" 2>&1 \
     | grep -v -e '^\[' -e '^Running main' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  # The strong lock's conversions, a tenth as many kills: each one runs a
+  # whole diary's conversion.
+  KUV_ROBUST_DIR=$where KUV_CRASH_KILLS=$(( n / 10 + 1 )) TZ=Asia/Tokyo \
+    "$build/bin/robustness_test_lock_crash" 2>&1 | grep -v -e '^\[' -e '^Running main' || true
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 }
 fast=/dev/shm

@@ -20,6 +20,10 @@ test_pkgs+=(poppler-utils)
 test_pkgs+=(cmark)
 # The search benchmark's floor: ripgrep over the same entry files.
 test_pkgs+=(ripgrep)
+# The strong lock (Argon2id, XChaCha20-Poly1305).
+build_pkgs+=(libsodium-dev)
+# The strong lock's files read by an independent reader (libsodium through PyNaCl).
+test_pkgs+=(python3-nacl)
 
 case "${1:-run}" in
   run) wanted=("${build_pkgs[@]}" "${run_pkgs[@]}" "${ime_pkgs[@]}" libgtest-dev libbenchmark-dev) ;;

@@ -54,10 +54,9 @@ void Drain(int outFd, int errFd, ProgramRun& run) {
     }
 }
 
-}  // namespace
-
-ProgramRun RunProgram(const std::string& name, const std::vector<std::string>& words,
-                      const std::vector<std::string>& env) {
+// Runs the program; input, when given, is all that its standard input holds.
+ProgramRun Spawn(const std::string& name, const std::vector<std::string>& words,
+                 const std::vector<std::string>& env, const std::string* input) {
     const std::string program = std::string(KUV_BIN_DIR) + "/" + name;
     std::vector<std::string> all = {program};
     all.insert(all.end(), words.begin(), words.end());
@@ -73,8 +72,15 @@ ProgramRun RunProgram(const std::string& name, const std::vector<std::string>& w
         ::close(out[1]);
         return run;
     }
+    int in[2] = {-1, -1};
+    if (input != nullptr && ::pipe(in) != 0) return run;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    if (input != nullptr) {
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_addclose(&actions, in[0]);
+        posix_spawn_file_actions_addclose(&actions, in[1]);
+    }
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     for (int fd : {out[0], out[1], err[0], err[1]}) posix_spawn_file_actions_addclose(&actions, fd);
@@ -84,6 +90,17 @@ ProgramRun RunProgram(const std::string& name, const std::vector<std::string>& w
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
+    if (input != nullptr) {
+        // The few lines a test feeds fit in the pipe's buffer; the read end
+        // stays open here until they are in, so a program that ends without
+        // reading them cannot make the write fail.
+        if (spawned == 0 && !input->empty()) {
+            const ssize_t n = ::write(in[1], input->data(), input->size());
+            (void)n;
+        }
+        ::close(in[1]);
+        ::close(in[0]);
+    }
     if (spawned == 0) {
         Drain(out[0], err[0], run);
         int status = 0;
@@ -96,8 +113,20 @@ ProgramRun RunProgram(const std::string& name, const std::vector<std::string>& w
     return run;
 }
 
+}  // namespace
+
+ProgramRun RunProgram(const std::string& name, const std::vector<std::string>& words,
+                      const std::vector<std::string>& env) {
+    return Spawn(name, words, env, nullptr);
+}
+
 ProgramRun RunCli(const std::vector<std::string>& words, const std::vector<std::string>& env) {
     return RunProgram("kuvandoro-cli", words, env);
+}
+
+ProgramRun RunCliWithInput(const std::string& input, const std::vector<std::string>& words,
+                           const std::vector<std::string>& env) {
+    return Spawn("kuvandoro-cli", words, env, &input);
 }
 
 ToolDiary::ToolDiary() {

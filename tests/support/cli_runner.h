@@ -24,6 +24,9 @@ ProgramRun RunProgram(const std::string& name, const std::vector<std::string>& w
                       const std::vector<std::string>& env = {});
 // The same for kuvandoro-cli.
 ProgramRun RunCli(const std::vector<std::string>& words, const std::vector<std::string>& env = {});
+// The same with input as all of its standard input.
+ProgramRun RunCliWithInput(const std::string& input, const std::vector<std::string>& words,
+                           const std::vector<std::string>& env = {});
 
 // A program folder whose settings folder app/data is there, without a
 // settings file, and a data folder of its own, as the tool's commands find a
