@@ -1,0 +1,125 @@
+#include "ui/drafts/draft_keeper.h"
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include <QStatusBar>
+#include <QThreadPool>
+#include <QTimer>
+
+#include "app/recovery.h"
+#include "dates/calendar.h"
+#include "drafts/draft_restore.h"
+#include "ui/app/application.h"
+#include "ui/common/qt_text.h"
+#include "ui/window/day_view.h"
+
+namespace {
+
+// A pause in typing this long keeps the text...
+constexpr int kIdleMs = 2000;
+// ... and typing that never pauses is kept this often.
+constexpr int kLongestMs = 30000;
+
+}  // namespace
+
+TDraftKeeper::TDraftKeeper(kuv::DiarySession& session, TDayView& view, QStatusBar& status,
+                           QObject* parent)
+    : QObject(parent),
+      FSession(session),
+      FView(view),
+      FStatus(status),
+      FIdle(new QTimer(this)),
+      FLongest(new QTimer(this)),
+      FWorker(std::make_unique<QThreadPool>()) {
+    FIdle->setSingleShot(true);
+    FIdle->setInterval(kIdleMs);
+    FLongest->setSingleShot(true);
+    FLongest->setInterval(kLongestMs);
+    connect(FIdle, &QTimer::timeout, this, &TDraftKeeper::KeepNow);
+    connect(FLongest, &QTimer::timeout, this, &TDraftKeeper::KeepNow);
+    // One thread: the jobs run in the order they were handed on.
+    FWorker->setMaxThreadCount(1);
+    FWorker->setExpiryTimeout(-1);
+}
+
+TDraftKeeper::~TDraftKeeper() {
+    // A draft handed on is the only copy of its text once the window is gone.
+    WaitForWrites();
+}
+
+void TDraftKeeper::Changed() {
+    FIdle->start();
+    if (!FLongest->isActive()) FLongest->start();
+}
+
+void TDraftKeeper::KeepNow() {
+    FIdle->stop();
+    FLongest->stop();
+    std::optional<kuv::DraftJob> job;
+    kuv::Guarded([&] { job = FSession.DraftNow(); });
+    if (job) Enqueue(std::move(*job));
+}
+
+void TDraftKeeper::Saved() {
+    // The session removed the draft of the day it saved; a write still
+    // waiting for the worker must not bring it back, so the removal follows it.
+    const std::optional<std::string> state = kuv::UserStateFolder();
+    if (!state) return;
+    const kuv::DateParts d = kuv::DecodeDateValue(FSession.LoadedDay());
+    kuv::DraftJob job;
+    job.stateFolder = *state;
+    job.draft.dataPath = FSession.Settings().DataPath;
+    job.draft.year = d.year;
+    job.draft.month = d.month;
+    job.draft.day = d.day;
+    job.remove = true;
+    Enqueue(std::move(job));
+    // A change typed before the save is in the entry now.
+    if (!FSession.Modified()) {
+        FIdle->stop();
+        FLongest->stop();
+    }
+}
+
+void TDraftKeeper::Enqueue(kuv::DraftJob job) {
+    FWorker->start([job = std::move(job)] { kuv::RunDraftJob(job); });
+}
+
+void TDraftKeeper::WaitForWrites() {
+    FWorker->waitForDone();
+}
+
+void TDraftKeeper::DiaryOpened() {
+    if (FOpened) return;
+    FOpened = true;
+    kuv::Guarded([this] { RestoreDrafts(); });
+}
+
+void TDraftKeeper::RestoreDrafts() {
+    const std::optional<std::string> state = kuv::UserStateFolder();
+    if (!state) return;
+    const kuv::TDiarySettings& s = FSession.Settings();
+    // Only the drafts an earlier run left: one per day, read once at start.
+    const kuv::DraftRestore restore =
+        kuv::RestoreDrafts(*state, s.DataPath, s.UseEncryption, s.Password, std::time(nullptr));
+    // Oldest day first: moving on saves the day before by the usual rules,
+    // and the newest stays in the pane as a change not yet saved.
+    for (const kuv::RestoredDraft& draft : restore.putBack) {
+        FView.FinishComposition();
+        FSession.GoTo(kuv::EncodeDateValue(static_cast<std::uint16_t>(draft.year),
+                                           static_cast<std::uint16_t>(draft.month),
+                                           static_cast<std::uint16_t>(draft.day)));
+        if (FSession.UpperReadOnly()) continue;
+        FView.PutUpper(kuv::WidgetTextFromPane(QString::fromUtf8(draft.utf8)));
+    }
+    QString notice = kuv::ToQString(restore.StatusText());
+    for (const std::string& message : restore.KeptMessages()) {
+        if (!notice.isEmpty()) notice += QStringLiteral("　");
+        notice += kuv::ToQString(message);
+    }
+    // It stays until the next notice: a draft left unread is worth reading about.
+    if (!notice.isEmpty()) FStatus.showMessage(notice, restore.kept.empty() ? 8000 : 0);
+    if (!restore.conflictCopies.empty()) emit conflictCopiesMade();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+
+#include <QObject>
+
+#include "diary/session.h"
+#include "drafts/draft_store.h"
+
+class QStatusBar;
+class QThreadPool;
+class QTimer;
+class TDayView;
+
+// Keeps the text being typed as a draft, so that a crash loses none of it:
+// shortly after typing pauses, and now and then while it goes on. The
+// session makes each draft on the window's thread; one worker thread writes
+// them in order, so a draft written late never outlives the save that
+// removed it. At start it puts back what an earlier run left.
+class TDraftKeeper final : public QObject {
+    Q_OBJECT
+
+  public:
+    TDraftKeeper(kuv::DiarySession& session, TDayView& view, QStatusBar& status,
+                 QObject* parent = nullptr);
+    ~TDraftKeeper() override;
+    TDraftKeeper(const TDraftKeeper&) = delete;
+    TDraftKeeper& operator=(const TDraftKeeper&) = delete;
+
+    // The user changed the upper pane.
+    void Changed();
+    // An entry was written: its draft is gone, and stays gone.
+    void Saved();
+    // The diary is open (after its password): the drafts of an earlier run
+    // come back, and the history is thinned in the background.
+    void DiaryOpened();
+    // Every draft handed on so far is written (tests, the end of the window).
+    void WaitForWrites();
+
+  signals:
+    // Drafts came back as conflict copies: the comparison window should open.
+    void conflictCopiesMade();
+
+  private:
+    void KeepNow();
+    void Enqueue(kuv::DraftJob job);
+    void RestoreDrafts();
+
+    kuv::DiarySession& FSession;
+    TDayView& FView;
+    QStatusBar& FStatus;
+    QTimer* FIdle;     // restarted by every change
+    QTimer* FLongest;  // runs from the first change not yet kept
+    std::unique_ptr<QThreadPool> FWorker;
+    bool FOpened = false;
+};
