@@ -10,6 +10,7 @@
 
 #include "app/recovery.h"
 #include "dates/calendar.h"
+#include "diary/conflict_copies.h"
 #include "drafts/draft_restore.h"
 #include "ui/app/application.h"
 #include "ui/common/qt_text.h"
@@ -21,6 +22,21 @@ namespace {
 constexpr int kIdleMs = 2000;
 // ... and typing that never pauses is kept this often.
 constexpr int kLongestMs = 30000;
+
+// The day of a conflict copy, from its year folder and its name.
+std::optional<kuv::TDateTime> CopyDay(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash < 5) return std::nullopt;
+    const std::optional<kuv::ConflictName> name = kuv::ParseConflictName(path.substr(slash + 1));
+    const std::string year = path.substr(slash - 4, 4);
+    if (!name || path[slash - 5] != '/' ||
+        year.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    return kuv::EncodeDateValue(static_cast<std::uint16_t>(std::stoi(year)),
+                                static_cast<std::uint16_t>(name->month),
+                                static_cast<std::uint16_t>(name->day));
+}
 
 }  // namespace
 
@@ -121,5 +137,13 @@ void TDraftKeeper::RestoreDrafts() {
     }
     // It stays until the next notice: a draft left unread is worth reading about.
     if (!notice.isEmpty()) FStatus.showMessage(notice, restore.kept.empty() ? 8000 : 0);
-    if (!restore.conflictCopies.empty()) emit conflictCopiesMade();
+    if (restore.conflictCopies.empty()) return;
+    // With no text put back, the window may show the day of the first copy.
+    if (restore.putBack.empty()) {
+        if (const std::optional<kuv::TDateTime> day = CopyDay(restore.conflictCopies.front())) {
+            FSession.GoTo(*day);
+        }
+    }
+    // Once the window is up, beside it.
+    QTimer::singleShot(0, this, [this] { emit conflictCopiesMade(); });
 }

@@ -75,6 +75,7 @@ class TestDraftKeeper : public QObject {
     }
     void cleanup() { state.reset(); }
 
+    void aDraftOfAnEntryChangedMeanwhileIsCompared();
     void typingComesBackAfterAnEndWithoutSave_data();
     void typingComesBackAfterAnEndWithoutSave();
 
@@ -127,6 +128,27 @@ void TestDraftKeeper::typingComesBackAfterAnEndWithoutSave() {
     QVERIFY(form->close());
     QVERIFY(kuv::test::Exists(folder.EntryPath(today, ext)));
     QTRY_VERIFY(kuv::ListDraftFiles(stateFolder, folder.data()).empty());
+}
+
+void TestDraftKeeper::aDraftOfAnEntryChangedMeanwhileIsCompared() {
+    ProgramFolder folder;
+    const QDate today = QDate::currentDate();
+    {
+        auto form = Start(folder, QString());
+        TypeInto(Find<QPlainTextEdit>(*form, "Memo1"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !kuv::ListDraftFiles(*kuv::UserStateFolder(), folder.data()).empty(), 10000);
+    }
+    // Another machine wrote the day before the next start.
+    folder.WriteEntry(today, "written elsewhere");
+    auto form = Start(folder, QString());
+    QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(),
+             QStringLiteral("written elsewhere"));
+    QVERIFY(!form->Modified());
+    QCOMPARE(ReadBytes(folder.EntryPath(today)), std::string("written elsewhere"));
+    QTRY_VERIFY(kuv::test::TopLevel<QWidget>("ConflictWindow") != nullptr &&
+                kuv::test::TopLevel<QWidget>("ConflictWindow")->isVisible());
+    QCOMPARE(kuv::test::Recorded().errors, QStringList());
 }
 
 QTEST_MAIN(TestDraftKeeper)
