@@ -1,5 +1,6 @@
 // 編集 → 以前の版: an entry typed over comes back byte for byte, and the
 // text it replaces becomes a version itself.
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -9,9 +10,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "crypt/cryptogram.h"
 #include "dates/qt/locale_loader.h"
 #include "history/entry_history.h"
 #include "tests/ui/support_ui.h"
+#include "ui/dialogs/password_dialog.h"
 #include "ui/history/history_window.h"
 #include "ui/window/main_form.h"
 
@@ -26,15 +29,43 @@ class TestHistoryCommands : public QObject {
   private slots:
     void initTestCase() { kuv::LoadDateLocale(); }
     void init() { kuv::test::RecordBoxes(); }
+    void anOldTextComesBackByteForByte_data();
     void anOldTextComesBackByteForByte();
 };
 
+// The entry's text, opened with the password when it is locked.
+std::string EntryText(const ProgramFolder& folder, const QDate& day, bool locked) {
+    if (!locked) return ReadBytes(folder.EntryPath(day));
+    std::string plain;
+    if (kuv::CryptDecodeBytes(ReadBytes(folder.EntryPath(day, ".xda")), "pw", plain) !=
+        kuv::CryptResult::Decoded) {
+        return "<not opened>";
+    }
+    return plain;
+}
+
+void TestHistoryCommands::anOldTextComesBackByteForByte_data() {
+    QTest::addColumn<bool>("locked");
+    QTest::newRow("plain") << false;
+    QTest::newRow("locked") << true;
+}
+
 void TestHistoryCommands::anOldTextComesBackByteForByte() {
+    QFETCH(bool, locked);
     ProgramFolder folder;
     const QDate today = QDate::currentDate();
     const std::string old = Cp932("古い文章\r\n二行目\r\n三行目");
     folder.WriteEntry(today, old);
-    auto form = kuv::test::ShowMainForm(folder);
+    folder.WriteSettings(locked, locked ? "pw" : "");
+    if (locked) {
+        kuv::CryptEncodeFile(folder.EntryPath(today), "pw", false);
+        ::rename(folder.EntryPath(today).c_str(), folder.EntryPath(today, ".xda").c_str());
+    }
+    auto form = std::make_unique<TMainForm>(folder.paths());
+    if (locked) emit form->PassWordDialog()->passwordEntered(QStringLiteral("pw"));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(!form->Locked());
     auto* memo = Find<QPlainTextEdit>(*form, "Memo1");
     memo->setFocus();
     memo->selectAll();
@@ -42,7 +73,7 @@ void TestHistoryCommands::anOldTextComesBackByteForByte() {
     // Stepping away saves the new text, and back shows it.
     Find<QAction>(*form, "N5")->trigger();
     Find<QAction>(*form, "N4")->trigger();
-    QCOMPARE(ReadBytes(folder.EntryPath(today)), std::string("typed over"));
+    QCOMPARE(EntryText(folder, today, locked), std::string("typed over"));
 
     Find<QAction>(*form, "EarlierVersions1")->trigger();
     auto* window = kuv::test::TopLevel<THistoryWindow>("HistoryWindow");
@@ -56,7 +87,7 @@ void TestHistoryCommands::anOldTextComesBackByteForByte() {
              QStringLiteral("typed over"));
 
     QTest::mouseClick(Find<QPushButton>(*window, "RestoreVersion"), Qt::LeftButton);
-    QCOMPARE(ReadBytes(folder.EntryPath(today)), old);
+    QCOMPARE(EntryText(folder, today, locked), old);
     QCOMPARE(memo->toPlainText(), QStringLiteral("古い文章\n二行目\n三行目"));
     QVERIFY(!form->Session().Unsaved());
     // The replaced text is the newest version now.
@@ -67,10 +98,15 @@ void TestHistoryCommands::anOldTextComesBackByteForByte() {
                                today.toString(QStringLiteral("MMdd")).toStdString());
     QCOMPARE(versions.versions.size(), std::size_t{2});
     std::string bytes;
-    bool locked = true;
-    QVERIFY(kuv::ReadEntryVersion(versions.versions.front().path, bytes, locked));
-    QCOMPARE(bytes, std::string("typed over"));
-    QVERIFY(!locked);
+    // A locked entry's version is locked too, and opens with the password.
+    bool versionLocked = !locked;
+    QVERIFY(kuv::ReadEntryVersion(versions.versions.front().path, bytes, versionLocked));
+    QCOMPARE(versionLocked, locked);
+    std::string plain = bytes;
+    if (locked) {
+        QCOMPARE(kuv::CryptDecodeBytes(bytes, "pw", plain), kuv::CryptResult::Decoded);
+    }
+    QCOMPARE(plain, std::string("typed over"));
     QCOMPARE(kuv::test::Recorded().messages, QStringList());
     QCOMPARE(kuv::test::Recorded().errors, QStringList());
 }
