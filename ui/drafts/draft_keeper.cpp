@@ -99,6 +99,12 @@ void TDraftKeeper::Saved() {
     }
 }
 
+void TDraftKeeper::Loaded() {
+    if (FSession.Unsaved()) return;
+    FIdle->stop();
+    FLongest->stop();
+}
+
 void TDraftKeeper::Enqueue(kuv::DraftJob job) {
     FWorker->start([job = std::move(job)] { kuv::RunDraftJob(job); });
 }

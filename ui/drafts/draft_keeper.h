@@ -31,6 +31,9 @@ class TDraftKeeper final : public QObject {
     void Changed();
     // An entry was written: its draft is gone, and stays gone.
     void Saved();
+    // The panes were loaded anew: a change still waiting is in the entry
+    // now, and the day shown has nothing to keep (its kept draft, if any, stays).
+    void Loaded();
     // The diary is open (after its password): the drafts of an earlier run
     // come back, and the history is thinned in the background.
     void DiaryOpened();

@@ -125,6 +125,7 @@ void TMainForm::ConnectHandlers() {
     // The draft follows the pane and every save.
     connect(FDayView, &TDayView::upperEdited, FDrafts.get(), &TDraftKeeper::Changed);
     connect(FBridge, &TSessionBridge::entrySaved, FDrafts.get(), &TDraftKeeper::Saved);
+    connect(FBridge, &TSessionBridge::panesLoaded, FDrafts.get(), &TDraftKeeper::Loaded);
     connect(FDrafts.get(), &TDraftKeeper::conflictCopiesMade, this,
             [this] { Action(kuv::MainAction::ShowConflicts)->trigger(); });
 }
