@@ -46,6 +46,9 @@ void TypeInto(QPlainTextEdit* pane) {
     QInputMethodEvent commit;
     commit.setCommitString(kWords);
     QApplication::sendEvent(pane, &commit);
+    // Words still being composed are no part of the text yet.
+    QInputMethodEvent composing(QStringLiteral("みかくてい"), {});
+    QApplication::sendEvent(pane, &composing);
 }
 
 // Every file below folder whose bytes hold needle.
