@@ -4,9 +4,13 @@
 #include <optional>
 #include <string>
 
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
 #include <QStatusBar>
 #include <QThreadPool>
 #include <QTimer>
+#include <QToolBar>
 
 #include "app/recovery.h"
 #include "dates/calendar.h"
@@ -40,12 +44,10 @@ std::optional<kuv::TDateTime> CopyDay(const std::string& path) {
 
 }  // namespace
 
-TDraftKeeper::TDraftKeeper(kuv::DiarySession& session, TDayView& view, QStatusBar& status,
-                           QObject* parent)
-    : QObject(parent),
-      FSession(session),
+TDraftKeeper::TDraftKeeper(kuv::DiarySession& session, TDayView& view, QMainWindow& window)
+    : FSession(session),
       FView(view),
-      FStatus(status),
+      FWindow(window),
       FIdle(new QTimer(this)),
       FLongest(new QTimer(this)),
       FWorker(std::make_unique<QThreadPool>()) {
@@ -136,13 +138,11 @@ void TDraftKeeper::RestoreDrafts() {
         if (FSession.UpperReadOnly()) continue;
         FView.PutUpper(kuv::WidgetTextFromPane(QString::fromUtf8(draft.utf8)));
     }
-    QString notice = kuv::ToQString(restore.StatusText());
-    for (const std::string& message : restore.KeptMessages()) {
-        if (!notice.isEmpty()) notice += QStringLiteral("　");
-        notice += kuv::ToQString(message);
-    }
-    // It stays until the next notice: a draft left unread is worth reading about.
-    if (!notice.isEmpty()) FStatus.showMessage(notice, restore.kept.empty() ? 8000 : 0);
+    const QString notice = kuv::ToQString(restore.StatusText());
+    if (!notice.isEmpty()) FWindow.statusBar()->showMessage(notice, 8000);
+    QStringList kept;
+    for (const std::string& message : restore.KeptMessages()) kept << kuv::ToQString(message);
+    if (!kept.isEmpty()) ShowKeptDrafts(kept.join(QLatin1Char('\n')));
     if (restore.conflictCopies.empty()) return;
     // With no text put back, the window may show the day of the first copy.
     if (restore.putBack.empty()) {
@@ -152,4 +152,19 @@ void TDraftKeeper::RestoreDrafts() {
     }
     // Once the window is up, beside it.
     QTimer::singleShot(0, this, [this] { emit conflictCopiesMade(); });
+}
+
+void TDraftKeeper::ShowKeptDrafts(const QString& text) {
+    auto* bar = new QToolBar(&FWindow);
+    bar->setObjectName(QStringLiteral("DraftNoticeBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    auto* label = new QLabel(text, bar);
+    label->setObjectName(QStringLiteral("DraftNotice"));
+    label->setWordWrap(true);
+    bar->addWidget(label);
+    QAction* close = bar->addAction(QStringLiteral("閉じる"));
+    close->setObjectName(QStringLiteral("CloseDraftNotice"));
+    connect(close, &QAction::triggered, bar, &QObject::deleteLater);
+    FWindow.addToolBar(Qt::TopToolBarArea, bar);
 }

@@ -7,7 +7,7 @@
 #include "diary/session.h"
 #include "drafts/draft_store.h"
 
-class QStatusBar;
+class QMainWindow;
 class QThreadPool;
 class QTimer;
 class TDayView;
@@ -21,8 +21,7 @@ class TDraftKeeper final : public QObject {
     Q_OBJECT
 
   public:
-    TDraftKeeper(kuv::DiarySession& session, TDayView& view, QStatusBar& status,
-                 QObject* parent = nullptr);
+    TDraftKeeper(kuv::DiarySession& session, TDayView& view, QMainWindow& window);
     ~TDraftKeeper() override;
     TDraftKeeper(const TDraftKeeper&) = delete;
     TDraftKeeper& operator=(const TDraftKeeper&) = delete;
@@ -48,10 +47,12 @@ class TDraftKeeper final : public QObject {
     void KeepNow();
     void Enqueue(kuv::DraftJob job);
     void RestoreDrafts();
+    // A bar above the day that stays until closed: drafts left unread.
+    void ShowKeptDrafts(const QString& text);
 
     kuv::DiarySession& FSession;
     TDayView& FView;
-    QStatusBar& FStatus;
+    QMainWindow& FWindow;
     QTimer* FIdle;     // restarted by every change
     QTimer* FLongest;  // runs from the first change not yet kept
     std::unique_ptr<QThreadPool> FWorker;

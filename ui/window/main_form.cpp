@@ -67,7 +67,7 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreateDayView();
     CreateStatusBar();
     CreateParts();
-    FDrafts = std::make_unique<TDraftKeeper>(FSession, *FDayView, *statusBar());
+    FDrafts = std::make_unique<TDraftKeeper>(FSession, *FDayView, *this);
     ConnectHandlers();
     FSession.SetView(FBridge);
     FSession.SetUpperPane(FDayView);

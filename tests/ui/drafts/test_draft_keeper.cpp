@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 
+#include <QAction>
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -79,6 +81,7 @@ class TestDraftKeeper : public QObject {
     void cleanup() { state.reset(); }
 
     void aDraftOfAnEntryChangedMeanwhileIsCompared();
+    void aDraftThatCannotBeReadIsNamedAndKept();
     void typingComesBackAfterAnEndWithoutSave_data();
     void typingComesBackAfterAnEndWithoutSave();
 
@@ -152,6 +155,24 @@ void TestDraftKeeper::aDraftOfAnEntryChangedMeanwhileIsCompared() {
     QTRY_VERIFY(kuv::test::TopLevel<QWidget>("ConflictWindow") != nullptr &&
                 kuv::test::TopLevel<QWidget>("ConflictWindow")->isVisible());
     QCOMPARE(kuv::test::Recorded().errors, QStringList());
+}
+
+void TestDraftKeeper::aDraftThatCannotBeReadIsNamedAndKept() {
+    ProgramFolder folder;
+    const QDate today = QDate::currentDate();
+    const std::string path = kuv::DraftPath(*kuv::UserStateFolder(), folder.data(), today.year(),
+                                            today.month(), today.day());
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    kuv::test::WriteBytes(path, "not a draft");
+    auto form = Start(folder, QString());
+    QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(), QString());
+    QVERIFY(Find<QLabel>(*form, "DraftNotice")->isVisible());
+    QVERIFY(!Find<QLabel>(*form, "DraftNotice")->text().isEmpty());
+    QCOMPARE(kuv::test::Recorded().messages, QStringList());
+    QCOMPARE(kuv::test::Recorded().errors, QStringList());
+    QCOMPARE(ReadBytes(path), std::string("not a draft"));
+    Find<QAction>(*form, "CloseDraftNotice")->trigger();
+    QTRY_VERIFY(form->findChild<QLabel*>(QStringLiteral("DraftNotice")) == nullptr);
 }
 
 QTEST_MAIN(TestDraftKeeper)
