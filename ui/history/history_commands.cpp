@@ -57,6 +57,12 @@ void THistoryCommands::Open() {
     FHistoryWindow->activateWindow();
 }
 
+void THistoryCommands::FollowDay() {
+    if (FHistoryWindow && FHistoryWindow->isVisible() && FSession.LoadedDay() != FDay) {
+        ListVersions();
+    }
+}
+
 void THistoryCommands::ListVersions() {
     FDay = FSession.LoadedDay();
     FVersions.clear();

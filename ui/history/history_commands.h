@@ -26,6 +26,9 @@ class THistoryCommands final : public QObject {
     THistoryCommands(const THistoryCommands&) = delete;
     THistoryCommands& operator=(const THistoryCommands&) = delete;
 
+    // The panes were loaded: an open list follows the day shown.
+    void FollowDay();
+
   private:
     void Open();
     void ListVersions();

@@ -126,6 +126,7 @@ void TMainForm::ConnectHandlers() {
     connect(FDayView, &TDayView::upperEdited, FDrafts.get(), &TDraftKeeper::Changed);
     connect(FBridge, &TSessionBridge::entrySaved, FDrafts.get(), &TDraftKeeper::Saved);
     connect(FBridge, &TSessionBridge::panesLoaded, FDrafts.get(), &TDraftKeeper::Loaded);
+    connect(FBridge, &TSessionBridge::panesLoaded, FHistory.get(), &THistoryCommands::FollowDay);
     connect(FDrafts.get(), &TDraftKeeper::conflictCopiesMade, this,
             [this] { Action(kuv::MainAction::ShowConflicts)->trigger(); });
 }

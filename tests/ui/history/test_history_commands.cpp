@@ -92,10 +92,10 @@ void TestHistoryCommands::anOldTextComesBackByteForByte() {
     QVERIFY(!form->Session().Unsaved());
     // The replaced text is the newest version now.
     QTRY_COMPARE(list->count(), 2);
-    const kuv::VersionList versions =
-        kuv::ListEntryVersions(kuv::DiaryHistoryFolder(*kuv::UserHistoryRoot(), folder.data()),
-                               today.toString(QStringLiteral("yyyy")).toStdString(),
-                               today.toString(QStringLiteral("MMdd")).toStdString());
+    const std::string history = kuv::DiaryHistoryFolder(*kuv::UserHistoryRoot(), folder.data());
+    const std::string year = today.toString(QStringLiteral("yyyy")).toStdString();
+    const std::string entry = today.toString(QStringLiteral("MMdd")).toStdString();
+    const kuv::VersionList versions = kuv::ListEntryVersions(history, year, entry);
     QCOMPARE(versions.versions.size(), std::size_t{2});
     std::string bytes;
     // A locked entry's version is locked too, and opens with the password.
@@ -109,6 +109,14 @@ void TestHistoryCommands::anOldTextComesBackByteForByte() {
     QCOMPARE(plain, std::string("typed over"));
     QCOMPARE(kuv::test::Recorded().messages, QStringList());
     QCOMPARE(kuv::test::Recorded().errors, QStringList());
+    // The open list follows the day shown.
+    Find<QAction>(*form, "N5")->trigger();
+    QTRY_COMPARE(list->count(), 0);
+    Find<QAction>(*form, "N4")->trigger();
+    // Leaving the day saved it again (a locked save writes a new container).
+    const std::size_t now = kuv::ListEntryVersions(history, year, entry).versions.size();
+    QVERIFY(now >= 2);
+    QTRY_COMPARE(list->count(), static_cast<int>(now));
 }
 
 QTEST_MAIN(TestHistoryCommands)
