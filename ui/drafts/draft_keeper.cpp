@@ -84,7 +84,8 @@ void TDraftKeeper::Saved() {
     // The session removed the draft of the day it saved; a write still
     // waiting for the worker must not bring it back, so the removal follows it.
     const std::optional<std::string> state = kuv::UserStateFolder();
-    if (!state) return;
+    if (!state || !FWriteHandedOn) return;
+    FWriteHandedOn = false;
     const kuv::DateParts d = kuv::DecodeDateValue(FSession.LoadedDay());
     kuv::DraftJob job;
     job.stateFolder = *state;
@@ -94,11 +95,6 @@ void TDraftKeeper::Saved() {
     job.draft.day = d.day;
     job.remove = true;
     Enqueue(std::move(job));
-    // A change typed before the save is in the entry now.
-    if (!FSession.Modified()) {
-        FIdle->stop();
-        FLongest->stop();
-    }
 }
 
 void TDraftKeeper::Loaded() {
@@ -108,6 +104,7 @@ void TDraftKeeper::Loaded() {
 }
 
 void TDraftKeeper::Enqueue(kuv::DraftJob job) {
+    if (!job.remove) FWriteHandedOn = true;
     FWorker->start([job = std::move(job)] { kuv::RunDraftJob(job); });
 }
 

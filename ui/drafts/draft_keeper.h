@@ -57,4 +57,5 @@ class TDraftKeeper final : public QObject {
     QTimer* FLongest;  // runs from the first change not yet kept
     std::unique_ptr<QThreadPool> FWorker;
     bool FOpened = false;
+    bool FWriteHandedOn = false;  // since the last save's removal
 };
