@@ -34,7 +34,7 @@ class TDraftKeeper final : public QObject {
     // now, and the day shown has nothing to keep (its kept draft, if any, stays).
     void Loaded();
     // The diary is open (after its password): the drafts of an earlier run
-    // come back, and the history is thinned in the background.
+    // come back.
     void DiaryOpened();
     // Every draft handed on so far is written (tests, the end of the window).
     void WaitForWrites();
