@@ -67,7 +67,6 @@ TMainForm::TMainForm(const kuv::AppPaths& paths, QWidget* parent)
     CreateDayView();
     CreateStatusBar();
     CreateParts();
-    FDrafts = std::make_unique<TDraftKeeper>(FSession, *FDayView, *this);
     ConnectHandlers();
     FSession.SetView(FBridge);
     FSession.SetUpperPane(FDayView);

@@ -56,6 +56,7 @@ void TMainForm::CreateParts() {
     FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, FDayView->UpperPane(),
                                                   FDayView->Picker());
     FHistory = std::make_unique<THistoryCommands>(this, FSession, *FActions, *FDayView);
+    FDrafts = std::make_unique<TDraftKeeper>(FSession, *FDayView, *this);
 }
 
 void TMainForm::CreateStatusBar() {
