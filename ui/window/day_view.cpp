@@ -211,6 +211,11 @@ void TDayView::ShowLower(const QString& lower) {
     FLoading = false;
 }
 
+void TDayView::PutUpper(const QString& text) {
+    Memo1->setPlainText(text);
+    Memo1->moveCursor(QTextCursor::End);
+}
+
 void TDayView::AppendToUpper(const QString& text) {
     QTextCursor cursor(Memo1->document());
     cursor.movePosition(QTextCursor::End);

@@ -37,6 +37,9 @@ class TDayView final : public QWidget, public kuv::UpperPane {
     // Texts as the panes show them; the upper one takes no typing when readOnly.
     void ShowPanes(const QString& upper, const QString& lower, bool cursorAtEnd, bool readOnly);
     void ShowLower(const QString& lower);
+    // Replaces the upper pane's text as typing would (a draft put back, an
+    // earlier version taken).
+    void PutUpper(const QString& text);
     // Adds text to the end of the upper pane, as typing would.
     void AppendToUpper(const QString& text);
     // The toolbar's toggle: the lower pane at its usual height, or hidden.

@@ -64,6 +64,8 @@ const ActionRow kRows[] = {
     // Offered only while the day shown has conflict copies.
     {MainAction::ShowConflicts, "ShowConflicts", u"競合コピーを比べる...", nullptr, nullptr, kNoKey,
      MainMenu::Edit, "", false, false},
+    {MainAction::EarlierVersions, "EarlierVersions1", u"以前の版...", nullptr, nullptr, kNoKey,
+     MainMenu::Edit, nullptr, false, true},
     // There is no help to show yet.
     {MainAction::Help, "Help2", u"ヘルプ", nullptr, nullptr, kNoKey, MainMenu::Help, nullptr, false,
      false},

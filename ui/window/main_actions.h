@@ -27,6 +27,7 @@ enum class MainAction : std::size_t {
     Search,
     EveryYear,
     ShowConflicts,
+    EarlierVersions,
     Help,
     About,
     ShowOldDiary,

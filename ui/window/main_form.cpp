@@ -30,7 +30,9 @@
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/password_dialog.h"
 #include "ui/dialogs/setting_dialog.h"
+#include "ui/drafts/draft_keeper.h"
 #include "ui/find/find_commands.h"
+#include "ui/history/history_commands.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
 #include "ui/window/main_form_metrics.h"
@@ -119,6 +121,13 @@ void TMainForm::ConnectHandlers() {
     connect(FDayView, &TDayView::pickerEntered, this,
             Handler(this, &TMainForm::DateTimePickerEnter));
     connect(FDayView, &TDayView::upperEdited, this, Handler(this, &TMainForm::Memo1Change));
+    // The draft follows the pane and every save.
+    connect(FDayView, &TDayView::upperEdited, FDrafts.get(), &TDraftKeeper::Changed);
+    connect(FBridge, &TSessionBridge::entrySaved, FDrafts.get(), &TDraftKeeper::Saved);
+    connect(FBridge, &TSessionBridge::panesLoaded, FDrafts.get(), &TDraftKeeper::Loaded);
+    connect(FBridge, &TSessionBridge::panesLoaded, FHistory.get(), &THistoryCommands::FollowDay);
+    connect(FDrafts.get(), &TDraftKeeper::conflictCopiesMade, this,
+            [this] { Action(kuv::MainAction::ShowConflicts)->trigger(); });
 }
 
 // Start-up.
@@ -142,6 +151,7 @@ void TMainForm::FormCreate() {
         FPassWordDialog->FormCreate();
     } else {
         AnnounceRecoveredTexts();
+        FDrafts->DiaryOpened();
     }
 }
 
@@ -213,6 +223,7 @@ void TMainForm::OnPasswordEntered(const QString& text) {
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
     FFind->FollowDiary();
     AnnounceRecoveredTexts();
+    FDrafts->DiaryOpened();
 }
 
 void TMainForm::OnPromptClosed() {

@@ -23,6 +23,8 @@ class QLabel;
 class QWidget;
 class TAboutDialog;
 class TConflictWatch;
+class TDraftKeeper;
+class THistoryCommands;
 class TDayView;
 class TFindCommands;
 class TMainActions;
@@ -156,4 +158,7 @@ class TMainForm final : public QMainWindow {
     std::unique_ptr<TConflictWatch> FConflicts;
     std::unique_ptr<TFindCommands> FFind;
     std::unique_ptr<TTransferCommands> FTransfer;
+    std::unique_ptr<THistoryCommands> FHistory;
+    // Last of all, so that it goes first and writes what it was handed.
+    std::unique_ptr<TDraftKeeper> FDrafts;
 };

@@ -4,7 +4,9 @@
 #include <QToolTip>
 
 #include "ui/conflicts/conflict_watch.h"
+#include "ui/drafts/draft_keeper.h"
 #include "ui/find/find_commands.h"
+#include "ui/history/history_commands.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
 #include "ui/window/main_actions.h"
@@ -53,6 +55,8 @@ void TMainForm::CreateParts() {
     FFind = std::make_unique<TFindCommands>(this, FSession, *FActions, FDayView->Picker());
     FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, FDayView->UpperPane(),
                                                   FDayView->Picker());
+    FHistory = std::make_unique<THistoryCommands>(this, FSession, *FActions, *FDayView);
+    FDrafts = std::make_unique<TDraftKeeper>(FSession, *FDayView, *this);
 }
 
 void TMainForm::CreateStatusBar() {

@@ -48,7 +48,7 @@ void TestMainActions::menusHoldTheirCommandsInOrder_data() {
     QTest::newRow("edit") << static_cast<int>(MainMenu::Edit)
                           << Words(
                                  "N1 N4 N5 N6 N7 N2 N3 FindSeparator1 Search1 EveryYear1 - "
-                                 "ShowConflicts");
+                                 "ShowConflicts EarlierVersions1");
     QTest::newRow("help") << static_cast<int>(MainMenu::Help) << Words("Help2 About1");
     // The lower pane's toggle is a toolbar button only.
     QTest::newRow("none") << static_cast<int>(MainMenu::None) << Words("ShowOldDiary");
