@@ -64,6 +64,8 @@ const ActionRow kRows[] = {
     // Offered only while the day shown has conflict copies.
     {MainAction::ShowConflicts, "ShowConflicts", u"競合コピーを比べる...", nullptr, nullptr, kNoKey,
      MainMenu::Edit, "", false, false},
+    {MainAction::Stats, "Stats1", u"記録...", nullptr, nullptr, kNoKey, MainMenu::View, nullptr,
+     false, true},
     // There is no help to show yet.
     {MainAction::Help, "Help2", u"ヘルプ", nullptr, nullptr, kNoKey, MainMenu::Help, nullptr, false,
      false},

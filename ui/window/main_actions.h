@@ -27,6 +27,7 @@ enum class MainAction : std::size_t {
     Search,
     EveryYear,
     ShowConflicts,
+    Stats,
     Help,
     About,
     ShowOldDiary,
@@ -34,7 +35,7 @@ enum class MainAction : std::size_t {
 };
 
 // The menus of the main window's menu bar.
-enum class MainMenu { None, File, Edit, Help };
+enum class MainMenu { None, File, Edit, View, Help };
 
 }  // namespace kuv
 

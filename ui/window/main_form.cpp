@@ -31,6 +31,7 @@
 #include "ui/dialogs/password_dialog.h"
 #include "ui/dialogs/setting_dialog.h"
 #include "ui/find/find_commands.h"
+#include "ui/stats/stats_commands.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
 #include "ui/window/main_form_metrics.h"
@@ -108,6 +109,8 @@ void TMainForm::ConnectHandlers() {
     connect(FTransfer.get(), &TTransferCommands::restored, this,
             [this](const QString& notice) { OnRestored(notice); });
     connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
+    connect(FBridge, &TSessionBridge::entrySaved, FStats.get(), &TStatsCommands::FollowDiary);
+    connect(FStats.get(), &TStatsCommands::daySelected, this, &TMainForm::GoToDay);
     connect(FConflicts.get(), &TConflictWatch::stateChanged, this, &TMainForm::ShowEntryState);
     connect(FConflicts.get(), &TConflictWatch::reloadedFromDisk, this, [this] {
         statusBar()->showMessage(QStringLiteral("ディスク上で変更された日記を読み込み直しました"),
@@ -212,6 +215,7 @@ void TMainForm::OnPasswordEntered(const QString& text) {
     activateWindow();
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
     FFind->FollowDiary();
+    FStats->FollowDiary();
     AnnounceRecoveredTexts();
 }
 
@@ -350,6 +354,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
     FDayView->SetPaneFont(font, colorValue);
     FSettingDialog->hide();
     FFind->FollowDiary();
+    FStats->FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
         kuv::ShowMessage(kuv::ToQString(result.message));
     }

@@ -29,6 +29,7 @@ class TMainActions;
 class TPassWordDialog;
 class TSessionBridge;
 class TSettingDialog;
+class TStatsCommands;
 class TTransferCommands;
 
 // The diary's only document window. It shows a kuv::DiarySession and
@@ -155,5 +156,6 @@ class TMainForm final : public QMainWindow {
     // (whose jobs stop when they go) before anything else of the window.
     std::unique_ptr<TConflictWatch> FConflicts;
     std::unique_ptr<TFindCommands> FFind;
+    std::unique_ptr<TStatsCommands> FStats;
     std::unique_ptr<TTransferCommands> FTransfer;
 };
