@@ -322,6 +322,7 @@ void TMainForm::SpeedButton1Click() {
     current.dateFormat = s.DateFormat;
     current.saveWindow = s.SaveWindow;
     current.autoInsertDate = s.AutoInsertDate;
+    current.newDayTemplate = s.NewDayTemplate;
     FSettingDialog->OpenSettingDialog(current, FDayView->PaneFont(), FDayView->PaneColor(), this);
 }
 
