@@ -3,8 +3,10 @@
 #include <QMenuBar>
 #include <QToolTip>
 
+#include "ui/common/memo.h"
 #include "ui/conflicts/conflict_watch.h"
 #include "ui/find/find_commands.h"
+#include "ui/newday/new_day_template.h"
 #include "ui/stats/stats_commands.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
@@ -54,6 +56,7 @@ void TMainForm::CreateParts() {
     FTransfer = std::make_unique<TTransferCommands>(this, FSession, *FActions);
     FFind = std::make_unique<TFindCommands>(this, FSession, *FActions, FDayView->Picker());
     FStats = std::make_unique<TStatsCommands>(this, FSession, *FActions);
+    new TNewDayTemplate(FSession, FDayView->UpperPane());  // the pane owns it
     FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, FDayView->UpperPane(),
                                                   FDayView->Picker());
 }
