@@ -1,11 +1,14 @@
 #include "ui/stats/stats_window.h"
 
+#include <algorithm>
+
 #include <QDate>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "ui/stats/stats_loader.h"
 #include "ui/stats/stats_view.h"
+#include "ui/stats/year_heatmap.h"
 
 namespace {
 
@@ -21,7 +24,12 @@ TStatsWindow::TStatsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(FView);
-    resize(FView->sizeHint().expandedTo(QSize(760, 520)));
+    // Wide enough for a whole year's block beside the numbers, where the
+    // screen has room; the years scroll down.
+    const int wanted = FView->Heatmap()->sizeHint().width() + FView->sizeHint().width() / 2;
+    const QScreen* screen = parent != nullptr ? parent->screen() : nullptr;
+    const int room = screen != nullptr ? screen->availableGeometry().width() * 9 / 10 : wanted;
+    resize(std::min(std::max(wanted, 760), std::max(room, 760)), 560);
     connect(FLoader, &TStatsLoader::Counted, this, &TStatsWindow::ShowCount);
     connect(FView, &TStatsView::DayClicked, this, &TStatsWindow::daySelected);
 }
@@ -37,6 +45,10 @@ void TStatsWindow::OpenStats(const std::string& dataPath, const std::string& pas
         const QScreen* screen = over->screen();
         if (screen != nullptr && place.x() + width() > screen->availableGeometry().right()) {
             place = main.center() - QPoint(width() / 2, height() / 2);
+            // Kept on the screen, top left first, when the window is large.
+            const QRect room = screen->availableGeometry();
+            place.setX(std::max(room.left(), std::min(place.x(), room.right() - width())));
+            place.setY(std::max(room.top(), std::min(place.y(), room.bottom() - height())));
         }
         move(place);
         FPlaced = true;
