@@ -108,7 +108,9 @@ void TSearchWindow::CreateControls() {
 }
 
 void TSearchWindow::SetDiary(const std::string& dataPath, const std::string& password) {
+    const std::shared_ptr<const kuv::SearchCorpus> before = FLoader->Corpus();
     FLoader->SetDiary(dataPath, password);
+    if (FLoader->Corpus() != before) SearchTags->Forget();
     // A hidden window reads the diary when it is opened again.
     if (!isVisible()) return;
     FLoader->Refresh();

@@ -23,11 +23,20 @@ TTagList::TTagList(QWidget* parent) : QListWidget(parent) {
 // its watcher goes with the list, and nothing more is handed over.
 TTagList::~TTagList() = default;
 
+void TTagList::DropWatcher() {
+    if (FWatcher == nullptr) return;
+    FWatcher->disconnect(this);
+    FWatcher->deleteLater();
+    FWatcher = nullptr;
+}
+
+void TTagList::Forget() {
+    DropWatcher();
+    clear();
+}
+
 void TTagList::Count(std::shared_ptr<const kuv::SearchCorpus> corpus) {
-    if (FWatcher != nullptr) {
-        FWatcher->disconnect(this);
-        FWatcher->deleteLater();
-    }
+    DropWatcher();
     FWatcher = new QFutureWatcher<kuv::DiaryTags>(this);
     connect(FWatcher, &QFutureWatcher<kuv::DiaryTags>::finished, this,
             [this] { Show(FWatcher->result()); });

@@ -27,6 +27,8 @@ class TTagList final : public QListWidget {
 
     // Counts the corpus's tags anew; a count still running is dropped.
     void Count(std::shared_ptr<const kuv::SearchCorpus> corpus);
+    // Another diary: its tags are not known yet.
+    void Forget();
 
     // Each item's tag, as first written, without its "#".
     static constexpr int TagRole = Qt::UserRole;
@@ -37,6 +39,7 @@ class TTagList final : public QListWidget {
 
   private:
     void Show(const kuv::DiaryTags& tags);
+    void DropWatcher();
 
     QFutureWatcher<kuv::DiaryTags>* FWatcher = nullptr;
 };
