@@ -7,7 +7,9 @@
 # folder with a small sample diary, opens the windows with the keyboard the
 # way a user would (xdotool), and writes docs/screenshots/main_window.png,
 # settings_dialog.png, about_dialog.png, search_window.png, every_year_window.png
-# and password_prompt.png (ImageMagick's import). Two more starts show the main window under a dark colour scheme
+# and password_prompt.png (ImageMagick's import); stats_window*.png show the
+# 記録 window over a 30-year diary from bench's kuv_make_diary, light, dark and
+# at twice the size. Two more starts show the main window under a dark colour scheme
 # (main_window_dark.png) and at twice the size (main_window_scale2.png,
 # QT_SCALE_FACTOR=2). A last start with encryption switched on in the
 # settings file shows the password prompt; that needs kuvandoro-cli beside
@@ -198,6 +200,36 @@ start_program QT_SCALE_FACTOR=2
 main=$(wait_window '^Tessarine$')
 shoot "$main" main_window_scale2.png
 stop_program
+
+# --- The 記録 window over a generated 30-year diary: light, dark, twice the size -----
+maker="$(dirname "$bin")/kuv_make_diary"
+if [[ -x $maker ]]; then
+  stats_prog="$tmp/program30"
+  mkdir -p "$stats_prog"
+  cp "$prog/kuvandoro" "$prog"/*.conf "$stats_prog/" 2>/dev/null || true
+  cp "$(dirname "$bin")"/kuvandoro-*.so "$stats_prog/" 2>/dev/null || true
+  # A few entries are locked under a password the diary does not know.
+  "$maker" --years 30 --first-year $((today_year - 29)) --locked-percent 2 --password other \
+    --out "$stats_prog/data" >/dev/null
+  stats_shot() {  # stats_shot FILE [VAR=VALUE...]: the 記録 window from the 表示 menu
+    local file=$1
+    shift
+    env "$@" "$stats_prog/kuvandoro" >"$tmp/program.log" 2>&1 &
+    app_pid=$!
+    main=$(wait_window '^Tessarine$')
+    keys "$main" alt Right Right Return Return
+    stats=$(wait_window '^記録$')
+    sleep 2  # the count from the entries' text
+    shoot "$stats" "$file"
+    stop_program
+  }
+  stats_shot stats_window.png
+  stats_shot stats_window_dark.png XDG_CONFIG_HOME="$config" XDG_CURRENT_DESKTOP=KDE \
+    KDE_SESSION_VERSION=5
+  stats_shot stats_window_scale2.png QT_SCALE_FACTOR=2
+else
+  echo "screenshots.sh: $maker is missing; no pictures of the 記録 window" >&2
+fi
 
 # --- Second start with encryption on: only the password prompt appears -------------
 if [[ -x $cli ]]; then

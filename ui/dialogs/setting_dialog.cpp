@@ -71,7 +71,7 @@ TSettingDialog::TSettingDialog() : QDialog(nullptr) {
                    Qt::WindowCloseButtonHint);
     setObjectName(QStringLiteral("SettingDialog"));
     setWindowTitle(QStringLiteral("設定変更"));
-    setFixedSize(454, 318);
+    setFixedSize(454, 398);
     setFont(kuv::ControlFont(12));
     CreateControls();
 }
@@ -100,30 +100,40 @@ void TSettingDialog::CreateControls() {
     Edit3 = MakeEdit(this, "Edit3", 120, 176, 305, 20);
     CheckBox4 =
         MakeCheckBox(this, "CheckBox4", u"新しい日記に日付を自動挿入する", 120, 200, 193, 17);
+    // The text a new day starts with: several lines, so an edit of its own kind.
+    TemplateLabel = MakeLabel(this, "TemplateLabel", u"新しい日の定型文：", 112, 224, 148, 12);
+    TemplateEdit = new QPlainTextEdit(this);
+    TemplateEdit->setObjectName(QStringLiteral("TemplateEdit"));
+    TemplateEdit->setGeometry(120, 240, 305, 64);
+    TemplateEdit->setTabChangesFocus(true);
+    TemplateEdit->setToolTip(QStringLiteral(
+        "日付はフォーマットと同じ書き方、'…' は文字どおり、| だけの行に入力が始まります"));
     Bevel3 = new TBevel(TBevel::Edge::Top, this);
     Bevel3->setObjectName(QStringLiteral("Bevel3"));
-    Bevel3->setGeometry(104, 232, 329, 9);
-    CheckBox3 = MakeCheckBox(this, "CheckBox3", u"ウィンドウの位置を記憶する", 112, 248, 169, 17);
+    Bevel3->setGeometry(104, 312, 329, 9);
+    CheckBox3 = MakeCheckBox(this, "CheckBox3", u"ウィンドウの位置を記憶する", 112, 328, 169, 17);
 
     SpeedButton3 = kuv::MakeFlatButton(this, "SpeedButton3", QStringLiteral("表示フォントの変更"),
-                                       QRect(112, 288, 113, 22));
+                                       QRect(112, 368, 113, 22));
     SpeedButton1 = kuv::MakeFlatButton(this, "SpeedButton1", QStringLiteral("設定反映"),
-                                       QRect(272, 288, 73, 22));
+                                       QRect(272, 368, 73, 22));
     SpeedButton2 = kuv::MakeFlatButton(this, "SpeedButton2", QStringLiteral("キャンセル"),
-                                       QRect(352, 288, 73, 22));
+                                       QRect(352, 368, 73, 22));
 
-    for (QLabel* label : {Image1, Label1, Label2, Label3, Label5}) {
+    for (QLabel* label : {Image1, Label1, Label2, Label3, Label5, TemplateLabel}) {
         label->setFocusPolicy(Qt::NoFocus);
     }
     // A screen reader names each field after its label.
     Label1->setBuddy(Edit1);
     Label2->setBuddy(Edit2);
     Label3->setBuddy(Edit3);
+    TemplateLabel->setBuddy(TemplateEdit);
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Edit3);
     setTabOrder(Edit3, CheckBox1);
     setTabOrder(CheckBox1, CheckBox3);
     setTabOrder(CheckBox3, CheckBox4);
+    setTabOrder(CheckBox4, TemplateEdit);
     // The first activation puts the focus here; later ones return it to the
     // control that had it last, which Qt remembers per window.
     Edit1->setFocus();
@@ -164,6 +174,8 @@ void TSettingDialog::OpenSettingDialog(const kuv::DialogValues& current, const Q
     Edit3->setText(kuv::ToQString(current.dateFormat));
     CheckBox3->setChecked(current.saveWindow);
     CheckBox4->setChecked(current.autoInsertDate);
+    TemplateEdit->setPlainText(
+        kuv::WidgetTextFromPane(kuv::ToQString(current.newDayTemplate.value_or(std::string()))));
     FPaneFont = paneFont;
     FPaneColor = paneColor;
     FUseEncryption = current.useEncryption;
@@ -238,6 +250,8 @@ bool TSettingDialog::CheckTexts(kuv::DialogValues& values) {
         {Edit1->text(), u"日記データの格納フォルダ", &values.dataPath},
         {Edit3->text(), u"挿入する日付のフォーマット", &values.dateFormat},
         {FChosenFont.family(), u"表示フォントの名前", &values.fontName},
+        {kuv::PaneTextFromWidget(TemplateEdit->toPlainText()), u"新しい日の定型文",
+         &values.newDayTemplate.emplace()},
     };
     for (const Field& f : fields) {
         kuv::Cp932Text e = kuv::ToCp932(f.text);

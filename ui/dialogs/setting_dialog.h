@@ -13,6 +13,7 @@ class TBevel;
 class QFontDialog;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QToolButton;
 
 // The modeless settings dialog. Made once and then only shown and hidden; it
@@ -74,6 +75,8 @@ class TSettingDialog final : public QDialog {
     QLineEdit* Edit1 = nullptr;
     QLabel* Label3 = nullptr;
     QLineEdit* Edit3 = nullptr;
+    QLabel* TemplateLabel = nullptr;
+    QPlainTextEdit* TemplateEdit = nullptr;
     QCheckBox* CheckBox4 = nullptr;
     TBevel* Bevel3 = nullptr;
     QCheckBox* CheckBox3 = nullptr;

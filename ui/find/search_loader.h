@@ -34,6 +34,9 @@ class TCorpusLoader final : public QObject {
     bool Loading() const;
     kuv::LoadProgress Progress() const;
 
+    // The entries loaded so far, for counts of their own on a worker.
+    std::shared_ptr<const kuv::SearchCorpus> Corpus() const { return FCorpus; }
+
     // The query over the entries loaded so far, on the calling thread.
     kuv::SearchResults Search(const kuv::SearchQuery& query) const;
 

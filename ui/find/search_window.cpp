@@ -17,6 +17,7 @@
 #include "ui/common/fonts.h"
 #include "ui/find/search_loader.h"
 #include "ui/find/search_results.h"
+#include "ui/find/tag_list.h"
 
 namespace {
 
@@ -55,7 +56,11 @@ TSearchWindow::TSearchWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         FRequery->stop();
         ShowProgress();
         RunQuery();
+        if (FLoader->HasDiary()) SearchTags->Count(FLoader->Corpus());
     });
+    // A tag chosen is searched for, "#" and all, as if typed.
+    connect(SearchTags, &TTagList::tagChosen, this,
+            [this](const QString& tag) { SearchEdit->setText(QLatin1Char('#') + tag); });
 }
 
 void TSearchWindow::CreateControls() {
@@ -86,16 +91,26 @@ void TSearchWindow::CreateControls() {
     SearchResults->setUniformItemSizes(true);
     SearchResults->setSelectionMode(QAbstractItemView::SingleSelection);
     SearchResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    column->addWidget(SearchResults, 1);
+    // The tags beside the results, most used first.
+    auto* lists = new QHBoxLayout;
+    lists->addWidget(SearchResults, 1);
+    SearchTags = new TTagList(this);
+    SearchTags->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 14);
+    SearchTags->setToolTip(QStringLiteral("タグ（書かれた日数）：選ぶと検索します"));
+    lists->addWidget(SearchTags);
+    column->addLayout(lists, 1);
 
     SearchCount = new QLabel(this);
     SearchCount->setObjectName(QStringLiteral("SearchCount"));
     column->addWidget(SearchCount);
     setTabOrder(SearchEdit, SearchResults);
+    setTabOrder(SearchResults, SearchTags);
 }
 
 void TSearchWindow::SetDiary(const std::string& dataPath, const std::string& password) {
+    const std::shared_ptr<const kuv::SearchCorpus> before = FLoader->Corpus();
     FLoader->SetDiary(dataPath, password);
+    if (FLoader->Corpus() != before) SearchTags->Forget();
     // A hidden window reads the diary when it is opened again.
     if (!isVisible()) return;
     FLoader->Refresh();

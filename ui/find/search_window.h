@@ -12,6 +12,7 @@ class QProgressBar;
 class QTimer;
 class TCorpusLoader;
 class TSearchResultModel;
+class TTagList;
 
 // The modeless search window: terms typed into one field, the entries that
 // hold them all listed as the user types, newest first. It knows nothing of
@@ -59,4 +60,5 @@ class TSearchWindow final : public QWidget {
     QProgressBar* SearchProgress = nullptr;
     QListView* SearchResults = nullptr;
     QLabel* SearchCount = nullptr;
+    TTagList* SearchTags = nullptr;
 };

@@ -66,6 +66,8 @@ const ActionRow kRows[] = {
      MainMenu::Edit, "", false, false},
     {MainAction::EarlierVersions, "EarlierVersions1", u"以前の版...", nullptr, nullptr, kNoKey,
      MainMenu::Edit, nullptr, false, true},
+    {MainAction::Stats, "Stats1", u"記録...", nullptr, nullptr, kNoKey, MainMenu::View, nullptr,
+     false, true},
     // There is no help to show yet.
     {MainAction::Help, "Help2", u"ヘルプ", nullptr, nullptr, kNoKey, MainMenu::Help, nullptr, false,
      false},

@@ -28,6 +28,7 @@ enum class MainAction : std::size_t {
     EveryYear,
     ShowConflicts,
     EarlierVersions,
+    Stats,
     Help,
     About,
     ShowOldDiary,
@@ -35,7 +36,7 @@ enum class MainAction : std::size_t {
 };
 
 // The menus of the main window's menu bar.
-enum class MainMenu { None, File, Edit, Help };
+enum class MainMenu { None, File, Edit, View, Help };
 
 }  // namespace kuv
 

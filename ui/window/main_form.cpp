@@ -33,6 +33,7 @@
 #include "ui/drafts/draft_keeper.h"
 #include "ui/find/find_commands.h"
 #include "ui/history/history_commands.h"
+#include "ui/stats/stats_commands.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
 #include "ui/window/main_form_metrics.h"
@@ -110,6 +111,8 @@ void TMainForm::ConnectHandlers() {
     connect(FTransfer.get(), &TTransferCommands::restored, this,
             [this](const QString& notice) { OnRestored(notice); });
     connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
+    connect(FBridge, &TSessionBridge::entrySaved, FStats.get(), &TStatsCommands::FollowDiary);
+    connect(FStats.get(), &TStatsCommands::daySelected, this, &TMainForm::GoToDay);
     connect(FConflicts.get(), &TConflictWatch::stateChanged, this, &TMainForm::ShowEntryState);
     connect(FConflicts.get(), &TConflictWatch::reloadedFromDisk, this, [this] {
         statusBar()->showMessage(QStringLiteral("ディスク上で変更された日記を読み込み直しました"),
@@ -222,6 +225,7 @@ void TMainForm::OnPasswordEntered(const QString& text) {
     activateWindow();
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
     FFind->FollowDiary();
+    FStats->FollowDiary();
     AnnounceRecoveredTexts();
     FDrafts->DiaryOpened();
 }
@@ -329,6 +333,7 @@ void TMainForm::SpeedButton1Click() {
     current.dateFormat = s.DateFormat;
     current.saveWindow = s.SaveWindow;
     current.autoInsertDate = s.AutoInsertDate;
+    current.newDayTemplate = s.NewDayTemplate;
     FSettingDialog->OpenSettingDialog(current, FDayView->PaneFont(), FDayView->PaneColor(), this);
 }
 
@@ -361,6 +366,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
     FDayView->SetPaneFont(font, colorValue);
     FSettingDialog->hide();
     FFind->FollowDiary();
+    FStats->FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
         kuv::ShowMessage(kuv::ToQString(result.message));
     }

@@ -31,6 +31,7 @@ class TMainActions;
 class TPassWordDialog;
 class TSessionBridge;
 class TSettingDialog;
+class TStatsCommands;
 class TTransferCommands;
 
 // The diary's only document window. It shows a kuv::DiarySession and
@@ -157,6 +158,7 @@ class TMainForm final : public QMainWindow {
     // (whose jobs stop when they go) before anything else of the window.
     std::unique_ptr<TConflictWatch> FConflicts;
     std::unique_ptr<TFindCommands> FFind;
+    std::unique_ptr<TStatsCommands> FStats;
     std::unique_ptr<TTransferCommands> FTransfer;
     std::unique_ptr<THistoryCommands> FHistory;
     // Last of all, so that it goes first and writes what it was handed.

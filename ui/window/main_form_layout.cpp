@@ -3,10 +3,13 @@
 #include <QMenuBar>
 #include <QToolTip>
 
+#include "ui/common/memo.h"
 #include "ui/conflicts/conflict_watch.h"
 #include "ui/drafts/draft_keeper.h"
 #include "ui/find/find_commands.h"
 #include "ui/history/history_commands.h"
+#include "ui/newday/new_day_template.h"
+#include "ui/stats/stats_commands.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
 #include "ui/window/main_actions.h"
@@ -40,6 +43,7 @@ void TMainForm::CreateMenus() {
     // The settings are read after the menus are built, and a restore reads them again.
     connect(File1, &QMenu::aboutToShow, this, [this] { FTransfer->ShowAutoBackupSetting(); });
     menu("Edit1", QStringLiteral("編集"), kuv::MainMenu::Edit);
+    menu("View1", QStringLiteral("表示"), kuv::MainMenu::View);
     menu("Help1", QStringLiteral("ヘルプ"), kuv::MainMenu::Help);
 }
 
@@ -53,6 +57,8 @@ void TMainForm::CreateParts() {
     FBridge = new TSessionBridge(this);
     FTransfer = std::make_unique<TTransferCommands>(this, FSession, *FActions);
     FFind = std::make_unique<TFindCommands>(this, FSession, *FActions, FDayView->Picker());
+    FStats = std::make_unique<TStatsCommands>(this, FSession, *FActions);
+    new TNewDayTemplate(FSession, FDayView->UpperPane());  // the pane owns it
     FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, FDayView->UpperPane(),
                                                   FDayView->Picker());
     FHistory = std::make_unique<THistoryCommands>(this, FSession, *FActions, *FDayView);

@@ -26,6 +26,7 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "app/multiline_value.h"
 #include "app/profile.h"
 #include "app/settings.h"
 #include "app/settings_file.h"
@@ -167,7 +168,7 @@ class TestSettingDialog : public QObject {
     void windowProperties() {
         QCOMPARE(dialog_->objectName(), QStringLiteral("SettingDialog"));
         QCOMPARE(dialog_->windowTitle(), QStringLiteral("設定変更"));
-        QCOMPARE(dialog_->size(), QSize(454, 318));
+        QCOMPARE(dialog_->size(), QSize(454, 398));
         QCOMPARE(dialog_->minimumSize(), dialog_->maximumSize());
         const Qt::WindowFlags f = dialog_->windowFlags();
         QCOMPARE(f & Qt::WindowType_Mask, Qt::Tool);
@@ -212,11 +213,13 @@ class TestSettingDialog : public QObject {
         row("Label3", QRect(112, 160, 148, 12), "挿入する日付のフォーマット：");
         row("Edit3", QRect(120, 176, 305, 20), "");
         row("CheckBox4", QRect(120, 200, 193, 17), "新しい日記に日付を自動挿入する");
-        row("Bevel3", QRect(104, 232, 329, 9), "");
-        row("CheckBox3", QRect(112, 248, 169, 17), "ウィンドウの位置を記憶する");
-        row("SpeedButton3", QRect(112, 288, 113, 22), "表示フォントの変更");
-        row("SpeedButton1", QRect(272, 288, 73, 22), "設定反映");
-        row("SpeedButton2", QRect(352, 288, 73, 22), "キャンセル");
+        row("TemplateLabel", QRect(112, 224, 148, 12), "新しい日の定型文：");
+        row("TemplateEdit", QRect(120, 240, 305, 64), "");
+        row("Bevel3", QRect(104, 312, 329, 9), "");
+        row("CheckBox3", QRect(112, 328, 169, 17), "ウィンドウの位置を記憶する");
+        row("SpeedButton3", QRect(112, 368, 113, 22), "表示フォントの変更");
+        row("SpeedButton1", QRect(272, 368, 73, 22), "設定反映");
+        row("SpeedButton2", QRect(352, 368, 73, 22), "キャンセル");
     }
 
     void controls() {
@@ -323,7 +326,8 @@ class TestSettingDialog : public QObject {
         Open();
         QVERIFY(QTest::qWaitForWindowActive(dialog_));
         QCOMPARE(QApplication::focusWidget(), Edit("Edit1"));
-        const char* order[] = {"Edit2", "Edit3", "CheckBox1", "CheckBox3", "CheckBox4", "Edit1"};
+        const char* order[] = {"Edit2",     "Edit3",        "CheckBox1", "CheckBox3",
+                               "CheckBox4", "TemplateEdit", "Edit1"};
         for (const char* name : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromLatin1(name));
@@ -416,6 +420,29 @@ class TestSettingDialog : public QObject {
         Click(Button("SpeedButton1"));
         QCOMPARE(Stored("SYSTEM", "USEPASSWORD"), std::string("0"));
         QCOMPARE(gMessages, std::vector<QString>{kNextStart});  // after every apply
+    }
+
+    void templateRoundTrips() {
+        form_->Settings().NewDayTemplate = Bytes(QStringLiteral("天気：\r\n|"));
+        Open();
+        auto* edit = Find<QPlainTextEdit>("TemplateEdit");
+        QCOMPARE(edit->toPlainText(), QStringLiteral("天気：\n|"));
+        edit->setFocus();
+        edit->moveCursor(QTextCursor::End);
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("\n'今日は' yyyy"));
+        QApplication::sendEvent(edit, &commit);
+        Click(Button("SpeedButton1"));
+        QCOMPARE(gErrors, std::vector<QString>{});
+        const std::string stored = Bytes(QStringLiteral("天気：\r\n|\r\n'今日は' yyyy"));
+        QCOMPARE(form_->Settings().NewDayTemplate, stored);
+        QCOMPARE(kuv::SplitLinesFromIni(Stored("KUVANDORO", "NEWDAYTEMPLATE")), stored);
+        // Emptied, it is no template at all.
+        Open();
+        QCOMPARE(edit->toPlainText(), QStringLiteral("天気：\n|\n'今日は' yyyy"));
+        edit->clear();
+        Click(Button("SpeedButton1"));
+        QCOMPARE(form_->Settings().NewDayTemplate, std::string());
     }
 
     void uncheckedPasswordIsStoredAsTyped_data() {

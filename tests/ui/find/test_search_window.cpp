@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
@@ -20,6 +21,7 @@
 #include "ui/dialogs/setting_dialog.h"
 #include "ui/find/search_results.h"
 #include "ui/find/search_window.h"
+#include "ui/find/tag_list.h"
 #include "ui/window/main_form.h"
 
 using kuv::test::Cp932;
@@ -85,6 +87,7 @@ class TestSearchWindow : public QObject {
     void searchesAndLandsOnTheChosenDay();
     void matchesAreHighlightedInThePalettesColours();
     void followsThePasswordAndTheFolder();
+    void tagsAreListedMostUsedFirstAndSearched();
 };
 
 void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
@@ -204,6 +207,29 @@ void TestSearchWindow::followsThePasswordAndTheFolder() {
     emit dialog->settingsApplied(values, dialog->ChosenFont(), dialog->ChosenFontColor());
     QTRY_COMPARE(Days(*window), QList<QDate>{QDate(2018, 2, 3)});
     QTRY_COMPARE(Count(*window), QStringLiteral("1 件"));
+}
+
+void TestSearchWindow::tagsAreListedMostUsedFirstAndSearched() {
+    ProgramFolder folder;
+    folder.WriteEntry(QDate(2020, 6, 1), Cp932("#旅行 と #家族"));
+    folder.WriteEntry(QDate(2020, 6, 2), Cp932("＃旅行、二日目 #旅行"));
+    folder.WriteEntry(QDate(2020, 6, 3), Cp932("#家族"));
+    folder.WriteEntry(QDate(2020, 6, 4), Cp932("C# と page#top は違う #旅行。"));
+    auto form = ShowMainForm(folder);
+    TSearchWindow* window = OpenSearch(*form);
+    auto* tags = Find<QListWidget>(*window, "SearchTags");
+    const auto listed = [tags] {
+        QStringList texts;
+        for (int row = 0; row < tags->count(); ++row) texts << tags->item(row)->text();
+        return texts;
+    };
+    QTRY_COMPARE(listed(), (QStringList{QStringLiteral("#旅行 (3)"), QStringLiteral("#家族 (2)")}));
+
+    // A click on a tag searches for it.
+    QListWidgetItem* family = tags->item(1);
+    QTest::mouseClick(tags->viewport(), Qt::LeftButton, {}, tags->visualItemRect(family).center());
+    QCOMPARE(Find<QLineEdit>(*window, "SearchEdit")->text(), QStringLiteral("#家族"));
+    QTRY_COMPARE(Days(*window), (QList<QDate>{QDate(2020, 6, 3), QDate(2020, 6, 1)}));
 }
 
 QTEST_MAIN(TestSearchWindow)

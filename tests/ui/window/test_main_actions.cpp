@@ -49,6 +49,7 @@ void TestMainActions::menusHoldTheirCommandsInOrder_data() {
                           << Words(
                                  "N1 N4 N5 N6 N7 N2 N3 FindSeparator1 Search1 EveryYear1 - "
                                  "ShowConflicts EarlierVersions1");
+    QTest::newRow("view") << static_cast<int>(MainMenu::View) << Words("Stats1");
     QTest::newRow("help") << static_cast<int>(MainMenu::Help) << Words("Help2 About1");
     // The lower pane's toggle is a toolbar button only.
     QTest::newRow("none") << static_cast<int>(MainMenu::None) << Words("ShowOldDiary");
