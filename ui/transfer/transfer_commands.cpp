@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QProgressDialog>
+#include <QTime>
 #include <QTimer>
 
 #include "backup/archive_module.h"
@@ -400,8 +401,12 @@ void TTransferCommands::StartAutoBackup() {
         kuv::AutoBackupRequestFor(FSession.Settings(), FSession.Paths());
     // Later starts of the day load no archive code.
     if (!kuv::AutoBackupDue(request)) return;
-    const kuv::ArchiveFunctions* archiver = ArchiveModule();
-    if (archiver == nullptr) return;
+    std::string error;
+    const kuv::ArchiveFunctions* archiver = kuv::LoadArchiveModule(error);
+    if (archiver == nullptr) {
+        AutoBackupFailed(kuv::ToQString(error));
+        return;
+    }
     FAutoBackupJob = FWork->Run<kuv::AutoBackupResult>(
         QString(),
         [archiver, request](const kuv::ProgressFn& progress) {
@@ -414,10 +419,18 @@ void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) 
     FAutoBackupJob.reset();
     if (result.outcome != kuv::AutoBackupOutcome::Failed) return;
     const std::string folder = kuv::AutoBackupFolder();
-    kuv::ShowMessage(QStringLiteral("自動バックアップを作れませんでした。") +
-                     (result.backup.message.empty()
-                          ? QStringLiteral("フォルダ %1 を作れません。").arg(kuv::ToQString(folder))
-                          : kuv::ToQString(result.backup.message)));
+    AutoBackupFailed(result.backup.message.empty()
+                         ? QStringLiteral("フォルダ %1 を作れません。").arg(kuv::ToQString(folder))
+                         : kuv::ToQString(result.backup.message));
+}
+
+// Nobody asked for this backup: the status bar says it failed, and the menu
+// item keeps the reason for whoever looks.
+void TTransferCommands::AutoBackupFailed(const QString& why) {
+    const QString text = QStringLiteral("自動バックアップを作れませんでした。") + why;
+    FAutoBackupSwitch->setToolTip(
+        QStringLiteral("%1 %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), text));
+    emit notice(text);
 }
 
 void TTransferCommands::AutoBackup1Click() {

@@ -17,12 +17,14 @@
 #include <QWindow>
 
 #include "app/instance_lock.h"
+#include "app/recovery.h"
 #include "app/settings_apply.h"
 #include "dates/qt/locale_loader.h"
 #include "platform/errors.h"
 #include "ui/app/application.h"
 #include "ui/common/centring.h"
 #include "ui/common/desktop_look.h"
+#include "ui/common/info_bar.h"
 #include "ui/common/messages.h"
 #include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"
@@ -35,6 +37,7 @@
 #include "ui/window/day_view.h"
 #include "ui/window/main_form_metrics.h"
 #include "ui/window/session_bridge.h"
+#include "ui/window/status_bar.h"
 
 namespace {
 
@@ -110,9 +113,9 @@ void TMainForm::ConnectHandlers() {
     connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
     connect(FConflicts.get(), &TConflictWatch::stateChanged, this, &TMainForm::ShowEntryState);
     connect(FConflicts.get(), &TConflictWatch::reloadedFromDisk, this, [this] {
-        statusBar()->showMessage(QStringLiteral("ディスク上で変更された日記を読み込み直しました"),
-                                 kNoticeMs);
+        ShowNotice(QStringLiteral("ディスク上で変更された日記を読み込み直しました"));
     });
+    connect(FTransfer.get(), &TTransferCommands::notice, this, &TMainForm::ShowNotice);
 
     connect(FDayView, &TDayView::pickerChanged, this,
             Handler(this, &TMainForm::DateTimePickerChange));
@@ -147,7 +150,11 @@ void TMainForm::FormCreate() {
 
 void TMainForm::AnnounceRecoveredTexts() {
     const std::string notice = FSession.TakeRecoveryNotice();
-    if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
+    if (notice.empty()) return;
+    // The window is up and the user may be typing: a bar, not a box.
+    const std::optional<std::string> state = kuv::UserStateFolder();
+    FInfoBar->Show(kuv::ToQString(notice),
+                   state ? kuv::ToQString(kuv::RecoveredFolder(*state)) : QString());
 }
 
 void TMainForm::ApplyPaneSettings() {
@@ -535,4 +542,8 @@ void TMainForm::changeEvent(QEvent* event) {
         QMetaObject::invokeMethod(this, &TMainForm::FollowPalette, Qt::QueuedConnection);
     }
     QMainWindow::changeEvent(event);
+}
+
+void TMainForm::ShowNotice(const QString& text) {
+    static_cast<TStatusBar*>(statusBar())->ShowNotice(text, kNoticeMs);
 }

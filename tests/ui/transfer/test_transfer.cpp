@@ -14,6 +14,7 @@
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -163,6 +164,7 @@ class TestTransfer : public QObject {
     void autoBackupRunsAfterStartOnceADay();
     void lockedDiaryBacksUpOnlyAfterUnlock();
     void autoBackupSwitchWritesItsKey();
+    void failedAutoBackupIsANoticeNotABox();
 
   private:
     TempDir xdg_, out_;
@@ -481,6 +483,26 @@ void TestTransfer::autoBackupSwitchWritesItsKey() {
     QVERIFY(!form->Settings().AutoBackup && !stored());
     toggle->trigger();
     QVERIFY(toggle->isChecked() && stored());
+}
+
+void TestTransfer::failedAutoBackupIsANoticeNotABox() {
+    ProgramFolder folder;
+    folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
+    // A file where the backups' folder should be: no backup can be made.
+    std::filesystem::create_directories(
+        std::filesystem::path(kuv::AutoBackupFolder()).parent_path());
+    kuv::test::WriteBytes(kuv::AutoBackupFolder(), "x");
+    auto form = Start(folder, true);
+    auto* notice = form->findChild<QLabel*>(QStringLiteral("StatusNotice"));
+    const QString failed = QStringLiteral("自動バックアップを作れませんでした");
+    QTRY_VERIFY_WITH_TIMEOUT(notice->text().contains(failed), 20000);
+    QVERIFY(kuv::test::Recorded().messages.isEmpty());
+    // The notice stands beside the panels, never in their place.
+    for (const char* panel : {"StatusPanel1", "StatusPanel2", "StatusPanel3"})
+        QVERIFY2(form->findChild<QLabel*>(QString::fromLatin1(panel))->isVisibleTo(form.get()),
+                 panel);
+    QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+    std::filesystem::remove(kuv::AutoBackupFolder());
 }
 
 QTEST_MAIN(TestTransfer)

@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/recovery.h"
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
 #include "dates/calendar.h"
@@ -36,6 +37,7 @@
 #include "tests/ui/support_ui.h"
 #include "ui/app/application.h"
 #include "ui/common/fonts.h"
+#include "ui/common/info_bar.h"
 #include "ui/common/messages.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/setting_dialog.h"
@@ -202,6 +204,7 @@ class TestMainForm : public QObject {
     void exitWithASaveErrorKeepsRunning();
     void endOfSessionDoesWhatClosingDoes();
     void settingsAndAboutOpenModeless();
+    void recoveredTextIsABarNotABox();
 };
 
 void TestMainForm::messageBoxes() {
@@ -1086,6 +1089,31 @@ void TestMainForm::settingsAndAboutOpenModeless() {
     // The main window goes on working meanwhile.
     Click(Find<QToolButton>(*form, "SpeedButton4"));
     QCOMPARE(Day(*form), QDate::currentDate().addDays(1));
+}
+
+QString gOpenedFolder;
+
+void TestMainForm::recoveredTextIsABarNotABox() {
+    kuv::test::TempDir state;
+    const QByteArray before = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.path()));
+    const kuv::RecoveredFile kept = kuv::WriteRecoveredText(
+        state.path() + "/kuvandoro", std::string_view("消えた文章"), {2026, 12, 7}, 0);
+    QVERIFY(kept.ok);
+    TInfoBar::SetFolderOpener([](const QString& folder) { gOpenedFolder = folder; });
+    ProgramFolder folder;
+    auto form = ShowMainForm(folder);
+    qputenv("XDG_STATE_HOME", before);
+    QVERIFY(kuv::test::Recorded().messages.isEmpty());
+    auto* bar = Find<TInfoBar>(*form, "InfoBar");
+    QVERIFY(bar->isVisible());
+    QVERIFY(!Find<QLabel>(*form, "InfoBarText")->text().isEmpty());
+    Click(Find<QWidget>(*form, "InfoBarOpen"));
+    QCOMPARE(gOpenedFolder,
+             QString::fromStdString(kuv::RecoveredFolder(state.path() + "/kuvandoro")));
+    Click(Find<QWidget>(*form, "InfoBarClose"));
+    QVERIFY(!bar->isVisible());
+    TInfoBar::SetFolderOpener(nullptr);
 }
 
 QTEST_MAIN(TestMainForm)
