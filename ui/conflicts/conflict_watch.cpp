@@ -82,6 +82,9 @@ void TConflictWatch::WatchShownFolders() {
 void TConflictWatch::OnDiskChanged() {
     const kuv::DiarySession::DiskCheck check = FSession.CheckDisk();
     if (check.reloaded) emit reloadedFromDisk();
+    // The watched folders are the shown day's year and the year before.
+    const int year = kuv::DecodeDateValue(FSession.LoadedDay()).year;
+    emit filesChanged({year, year - 1});
     LookUpCopies();
     if (FConflictWindow && FConflictWindow->isVisible()) OpenConflictWindow();
 }

@@ -85,8 +85,18 @@ void TFindCommands::InstallCalendar() {
     FCalendar->SetDataPath(FSession.Settings().DataPath);
 }
 
-void TFindCommands::FollowDay(bool saved) {
-    FSavedSinceFollow = FSavedSinceFollow || saved;
+void TFindCommands::FilesChanged(const std::vector<int>& years) {
+    const bool every = years.empty() || (FChangedSinceFollow && FChangedYears.empty());
+    if (every) {
+        FChangedYears.clear();
+    } else {
+        FChangedYears.insert(FChangedYears.end(), years.begin(), years.end());
+    }
+    FChangedSinceFollow = true;
+    FollowDay();
+}
+
+void TFindCommands::FollowDay() {
     if (FFollowPending) return;
     // A step changes the day, saves and loads within one event: the windows
     // follow once, when it has been handled.
@@ -96,9 +106,10 @@ void TFindCommands::FollowDay(bool saved) {
 
 void TFindCommands::Follow() {
     FFollowPending = false;
-    const bool saved = std::exchange(FSavedSinceFollow, false);
-    if (saved && FCalendar != nullptr) FCalendar->Remark();
-    if (saved && FSearchWindow != nullptr) FSearchWindow->EntrySaved();
+    const bool changed = std::exchange(FChangedSinceFollow, false);
+    const std::vector<int> years = std::exchange(FChangedYears, {});
+    if (changed && FCalendar != nullptr) FCalendar->Remark();
+    if (changed && FSearchWindow != nullptr) FSearchWindow->FilesChanged(years);
     if (FEveryYearWindow != nullptr) FEveryYearWindow->Follow(DayOf(FSession));
 }
 

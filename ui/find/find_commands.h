@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QObject>
 
 class QDateEdit;
@@ -26,9 +28,13 @@ class TFindCommands final : public QObject {
     TFindCommands(const TFindCommands&) = delete;
     TFindCommands& operator=(const TFindCommands&) = delete;
 
-    // The session's day changed or was loaded, or an entry was saved: the
-    // open finding windows follow once the event has been handled.
-    void FollowDay(bool saved = false);
+    // The session's day changed or was loaded: the open finding windows
+    // follow once the event has been handled.
+    void FollowDay();
+    // Files of the diary changed: those of years, or of every year when
+    // years is empty. The search, the marks and this day in every year read
+    // them again once the event has been handled.
+    void FilesChanged(const std::vector<int>& years);
     // Another data folder or password, or the diary was unlocked.
     void FollowDiary();
 
@@ -49,5 +55,6 @@ class TFindCommands final : public QObject {
     TEveryYearWindow* FEveryYearWindow = nullptr;
     TMarkedCalendar* FCalendar = nullptr;
     bool FFollowPending = false;  // a follow is queued
-    bool FSavedSinceFollow = false;
+    bool FChangedSinceFollow = false;
+    std::vector<int> FChangedYears;  // empty with FChangedSinceFollow: every year
 };

@@ -120,9 +120,10 @@ void TSearchWindow::OpenSearch(const QWidget* over) {
     ShowProgress();
 }
 
-void TSearchWindow::EntrySaved() {
+void TSearchWindow::FilesChanged(const std::vector<int>& years) {
+    // A hidden window reads what changed when it is opened again.
     if (!isVisible()) return;
-    FLoader->Refresh();
+    FLoader->Refresh(years);
     ShowProgress();
 }
 

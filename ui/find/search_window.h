@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
@@ -32,8 +33,10 @@ class TSearchWindow final : public QWidget {
     // the query selected, and reads again what changed on disk since it was
     // read. It is centred over over the first time.
     void OpenSearch(const QWidget* over);
-    // An entry was saved: an open window reads it again.
-    void EntrySaved();
+    // Files of the diary changed (a save, an import, a writer outside): an
+    // open window reads again the days of those years, or of every year
+    // when years is empty.
+    void FilesChanged(const std::vector<int>& years);
 
   signals:
     // The user chose a result (Enter, a double click).

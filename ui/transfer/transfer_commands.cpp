@@ -379,6 +379,11 @@ void TTransferCommands::Import1Click() {
 void TTransferCommands::ImportFinished(const kuv::ImportResult& result) {
     // The day shown may have got a text.
     kuv::Guarded([this] { FSession.Load(); });
+    std::vector<int> years;
+    for (const kuv::ImportFileReport& file : result.files) {
+        if (file.outcome != kuv::ImportFileReport::Outcome::Skipped) years.push_back(file.day.year);
+    }
+    if (!years.empty()) emit filesChanged(years);
     kuv::ShowMessage(ImportReport(result));
 }
 

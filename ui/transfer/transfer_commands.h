@@ -51,6 +51,8 @@ class TTransferCommands final : public QObject {
     // Work the user did not ask for has something to say; the window shows
     // it without taking the keyboard.
     void notice(const QString& text);
+    // An import wrote entries of these years.
+    void filesChanged(const std::vector<int>& years);
 
   private:
     void Export1Click();

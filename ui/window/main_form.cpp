@@ -107,7 +107,13 @@ void TMainForm::ConnectHandlers() {
     connect(FBridge, &TSessionBridge::panesLoaded, FConflicts.get(), &TConflictWatch::DayLoaded);
     connect(FBridge, &TSessionBridge::dayChanged, FFind.get(), [this] { FFind->FollowDay(); });
     connect(FBridge, &TSessionBridge::panesLoaded, FFind.get(), [this] { FFind->FollowDay(); });
-    connect(FBridge, &TSessionBridge::entrySaved, FFind.get(), [this] { FFind->FollowDay(true); });
+    // The entry saved is the one loaded: its year is the one to read again.
+    connect(FBridge, &TSessionBridge::entrySaved, FFind.get(),
+            [this] { FFind->FilesChanged({kuv::DecodeDateValue(FSession.LoadedDay()).year}); });
+    connect(FTransfer.get(), &TTransferCommands::filesChanged, FFind.get(),
+            &TFindCommands::FilesChanged);
+    connect(FConflicts.get(), &TConflictWatch::filesChanged, FFind.get(),
+            &TFindCommands::FilesChanged);
     connect(FTransfer.get(), &TTransferCommands::restored, this,
             [this](const QString& notice) { OnRestored(notice); });
     connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
@@ -395,6 +401,9 @@ void TMainForm::OnRestored(const QString& restoreNotice) {
         return;
     }
     kuv::Guarded([this] { FSession.Load(); });
+    // Any day may have changed or gone: the finding windows read every year.
+    FFind->FollowDiary();
+    FFind->FilesChanged({});
     kuv::ShowMessage(notice);
 }
 

@@ -85,6 +85,7 @@ class TestSearchWindow : public QObject {
     void searchesAndLandsOnTheChosenDay();
     void matchesAreHighlightedInThePalettesColours();
     void followsThePasswordAndTheFolder();
+    void followsFilesWrittenFromOutside();
 };
 
 void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
@@ -204,6 +205,20 @@ void TestSearchWindow::followsThePasswordAndTheFolder() {
     emit dialog->settingsApplied(values, dialog->ChosenFont(), dialog->ChosenFontColor());
     QTRY_COMPARE(Days(*window), QList<QDate>{QDate(2018, 2, 3)});
     QTRY_COMPARE(Count(*window), QStringLiteral("1 件"));
+}
+
+void TestSearchWindow::followsFilesWrittenFromOutside() {
+    ProgramFolder folder;
+    const QDate today = QDate::currentDate();
+    // Another day of the shown year, whose folder the window watches.
+    const QDate other = today.dayOfYear() == 1 ? today.addDays(1) : QDate(today.year(), 1, 1);
+    auto form = ShowMainForm(folder);
+    TSearchWindow* window = OpenSearch(*form);
+    Query(*window, QStringLiteral("梅"));
+    QTRY_VERIFY(Count(*window).startsWith(QStringLiteral("0")));
+    // A sync tool puts a day in: the open window finds it without a reopen.
+    folder.WriteEntry(other, Cp932("梅の花"));
+    QTRY_COMPARE_WITH_TIMEOUT(Days(*window), QList<QDate>{other}, 10000);
 }
 
 QTEST_MAIN(TestSearchWindow)

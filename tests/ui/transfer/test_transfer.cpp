@@ -102,6 +102,14 @@ struct JobGate {
     std::atomic<int> jobs{0};
 };
 
+// The open search window's count of the days that hold text.
+QLabel* SearchFor(TMainForm& form, const QString& text) {
+    Trigger(form, "Search1");
+    auto* window = kuv::test::TopLevel<QWidget>("SearchWindow");
+    window->findChild<QLineEdit*>(QStringLiteral("SearchEdit"))->setText(text);
+    return window->findChild<QLabel*>(QStringLiteral("SearchCount"));
+}
+
 QString Upper(TMainForm& form) {
     return form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
 }
@@ -322,6 +330,7 @@ void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
     Trigger(*form, "AutoBackup1");
     QVERIFY(!form->Settings().AutoBackup);
     memo->setPlainText(QStringLiteral("変更"));
+    QLabel* found = SearchFor(*form, QStringLiteral("変更"));
     ::remove(folder.EntryPath(QDate(2001, 1, 17)).c_str());
     const std::string parent = std::filesystem::path(folder.data()).parent_path();
     // A damaged archive is refused and changes nothing.
@@ -349,6 +358,8 @@ void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
     const std::string keptEntry =
         parent + "/" + kept[0] + folder.EntryPath(today).substr(folder.data().size());
     QCOMPARE(ReadBytes(keptEntry), Cp932("変更"));
+    // The open search follows the restored diary.
+    QTRY_COMPARE(found->text(), QStringLiteral("0 件"));
 }
 
 void TestTransfer::restoreMovesTheLockWithTheDataFolder() {
@@ -388,6 +399,8 @@ void TestTransfer::importAppendsAndReloadsTheShownDay() {
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today, Cp932("今日の日記"));
     auto form = Start(folder);
+    QLabel* found = SearchFor(*form, QStringLiteral("古い日記"));
+    QTRY_COMPARE(found->text(), QStringLiteral("0 件"));
     TempDir texts;
     kuv::test::WriteBytes(texts / (today.toString(Qt::ISODate).toStdString() + ".txt"),
                           "読み込んだ行");
@@ -404,6 +417,8 @@ void TestTransfer::importAppendsAndReloadsTheShownDay() {
           QStringLiteral("2001-01-18.txt"), QStringLiteral("「😀」")}) {
         QVERIFY2(report.contains(part), qPrintable(report));
     }
+    // The open search finds what the import wrote.
+    QTRY_COMPARE(found->text(), QStringLiteral("1 件"));
 }
 
 void TestTransfer::autoBackupRunsAfterStartOnceADay() {
