@@ -7,6 +7,9 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QEvent>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QTextCursor>
 #include <QTimer>
 
 #include "diary/session.h"
@@ -64,6 +67,7 @@ void TFindCommands::SearchClick() {
     if (FSearchWindow == nullptr) {
         FSearchWindow = new TSearchWindow(FWindow);
         connect(FSearchWindow, &TSearchWindow::daySelected, this, &TFindCommands::daySelected);
+        connect(FSearchWindow, &TSearchWindow::matchChosen, this, &TFindCommands::matchChosen);
     }
     FSearchWindow->SetDiary(FSession.Settings().DataPath, kuv::ReadingPassword(FSession));
     FSearchWindow->OpenSearch(FWindow);
@@ -76,6 +80,22 @@ void TFindCommands::EveryYearClick() {
                 &TFindCommands::daySelected);
     }
     FEveryYearWindow->OpenEveryYear(DayOf(FSession), FWindow);
+}
+
+void TFindCommands::SelectMatch(QPlainTextEdit* pane, const QString& line, int begin, int end) {
+    const QStringList lines = pane->toPlainText().split(QLatin1Char('\n'));
+    int start = 0;
+    for (const QString& each : lines) {
+        if (each == line) {
+            QTextCursor cursor(pane->document());
+            cursor.setPosition(start + begin);
+            cursor.setPosition(start + end, QTextCursor::KeepAnchor);
+            pane->setTextCursor(cursor);
+            pane->ensureCursorVisible();
+            return;
+        }
+        start += each.size() + 1;
+    }
 }
 
 void TFindCommands::InstallCalendar() {

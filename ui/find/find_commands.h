@@ -3,8 +3,10 @@
 #include <vector>
 
 #include <QObject>
+#include <QString>
 
 class QDateEdit;
+class QPlainTextEdit;
 class QWidget;
 class TEveryYearWindow;
 class TMainActions;
@@ -38,9 +40,15 @@ class TFindCommands final : public QObject {
     // Another data folder or password, or the diary was unlocked.
     void FollowDiary();
 
+    // Scrolls pane to the first line equal to line and selects its units
+    // begin to end there; nothing when the pane holds no such line.
+    static void SelectMatch(QPlainTextEdit* pane, const QString& line, int begin, int end);
+
   signals:
     // The user chose a day in a finding window.
     void daySelected(int year, int month, int day);
+    // ... a search result, whose first match is line's units begin to end.
+    void matchChosen(const QString& line, int begin, int end);
 
   private:
     void SearchClick();

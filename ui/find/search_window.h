@@ -41,6 +41,9 @@ class TSearchWindow final : public QWidget {
   signals:
     // The user chose a result (Enter, a double click).
     void daySelected(int year, int month, int day);
+    // ... and after it, the result's first match: in the first line that
+    // holds a term, the UTF-16 units begin to end.
+    void matchChosen(const QString& line, int begin, int end);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -25,6 +25,7 @@
 #include "ui/common/centring.h"
 #include "ui/common/desktop_look.h"
 #include "ui/common/info_bar.h"
+#include "ui/common/memo.h"
 #include "ui/common/messages.h"
 #include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"
@@ -117,6 +118,10 @@ void TMainForm::ConnectHandlers() {
     connect(FTransfer.get(), &TTransferCommands::restored, this,
             [this](const QString& notice) { OnRestored(notice); });
     connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
+    connect(FFind.get(), &TFindCommands::matchChosen, this,
+            [this](const QString& line, int begin, int end) {
+                TFindCommands::SelectMatch(FDayView->UpperPane(), line, begin, end);
+            });
     connect(FConflicts.get(), &TConflictWatch::stateChanged, this, &TMainForm::ShowEntryState);
     connect(FConflicts.get(), &TConflictWatch::reloadedFromDisk, this, [this] {
         ShowNotice(QStringLiteral("ディスク上で変更された日記を読み込み直しました"));

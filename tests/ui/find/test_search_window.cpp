@@ -124,8 +124,11 @@ void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
     list->setCurrentIndex(second);
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(Find<QDateEdit>(*form, "DateTimePicker")->date(), older);
-    QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(),
-             QStringLiteral("朝\n公園で桜を見た"));
+    auto* memo = Find<QPlainTextEdit>(*form, "Memo1");
+    QCOMPARE(memo->toPlainText(), QStringLiteral("朝\n公園で桜を見た"));
+    // The first match is selected in the entry.
+    QCOMPARE(memo->textCursor().selectedText(), QStringLiteral("桜"));
+    QCOMPARE(memo->textCursor().selectionStart(), 5);
     QCOMPARE(ReadBytes(folder.EntryPath(today)), Cp932("今日も桜"));
     // The save is read again: the open window finds today's entry too.
     QTRY_COMPARE(Days(*window), (QList<QDate>{today, newer, older}));
@@ -134,6 +137,11 @@ void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
     const QRect rect = list->visualRect(list->model()->index(1, 0));
     kuv::test::DoubleClick(list, rect.center());
     QCOMPARE(Find<QDateEdit>(*form, "DateTimePicker")->date(), newer);
+    // Ctrl+F from the list goes back to the query, selected whole.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(Find<QLineEdit>(*window, "SearchEdit")->hasFocus());
+    QCOMPARE(Find<QLineEdit>(*window, "SearchEdit")->selectedText(), QStringLiteral("桜"));
     // Esc closes the window; the main window goes on.
     QTest::keyClick(list, Qt::Key_Escape);
     QVERIFY(!window->isVisible());
