@@ -146,7 +146,7 @@ void TConflictWatch::OpenConflictWindow() {
     }
     const QDate day = FPicker->date();
     FConflictWindow->ShowVersions(QLocale().toString(day, QLocale::LongFormat),
-                                  FUpper->toPlainText(), copies);
+                                  FUpper->toPlainText(), copies, FUpper->window());
 }
 
 void TConflictWatch::AppendConflictCopy(const QString& copyText) {
