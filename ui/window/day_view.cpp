@@ -1,5 +1,7 @@
 #include "ui/window/day_view.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
@@ -66,6 +68,9 @@ TDayView::TDayView(const TMainActions& actions, QWidget* window) : QWidget(windo
     // A word still being composed shows in the pane but changes nothing yet.
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (!FLoading && !Memo1->ComposingOnly()) emit upperEdited();
+    });
+    connect(Memo2, &QPlainTextEdit::textChanged, this, [this] {
+        if (!FLoading && !std::exchange(FLowerEdited, true)) emit lowerEdited();
     });
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -200,6 +205,7 @@ void TDayView::ShowPanes(const QString& upper, const QString& lower, bool cursor
     FLoading = true;
     Memo1->setPlainText(upper);
     Memo2->setPlainText(lower);
+    FLowerEdited = false;
     FLoading = false;
     if (cursorAtEnd) Memo1->moveCursor(QTextCursor::End);
     Memo1->setReadOnly(readOnly);
@@ -208,6 +214,7 @@ void TDayView::ShowPanes(const QString& upper, const QString& lower, bool cursor
 void TDayView::ShowLower(const QString& lower) {
     FLoading = true;
     Memo2->setPlainText(lower);
+    FLowerEdited = false;
     FLoading = false;
 }
 

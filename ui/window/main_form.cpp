@@ -133,6 +133,9 @@ void TMainForm::ConnectHandlers() {
     connect(FDayView, &TDayView::pickerEntered, this,
             Handler(this, &TMainForm::DateTimePickerEnter));
     connect(FDayView, &TDayView::upperEdited, this, Handler(this, &TMainForm::Memo1Change));
+    // The lower pane stays editable for a note in passing, but keeps nothing.
+    connect(FDayView, &TDayView::lowerEdited, this,
+            [this] { ShowNotice(QStringLiteral("下の欄の文章は保存されません")); });
 }
 
 // Start-up.

@@ -622,6 +622,8 @@ void TestMainForm::typingIntoTheLowerPaneWritesNothing() {
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
     TypeInto(memo2, QStringLiteral(" and more"));
     QVERIFY(!form->Modified());
+    QCOMPARE(Find<QLabel>(*form, "StatusNotice")->text(),
+             QStringLiteral("下の欄の文章は保存されません"));
     Click(Find<QToolButton>(*form, "SpeedButton4"));
     QCOMPARE(folder.Files().size(), std::size_t{1});
     QCOMPARE(ReadBytes(folder.EntryPath(today.addDays(-365))), std::string("old"));
