@@ -316,8 +316,12 @@ void TTransferCommands::Backup1Click() {
 }
 
 void TTransferCommands::Restore1Click() {
+    // The automatic backups are the ones most often restored.
+    const std::string autoFolder = kuv::AutoBackupFolder();
+    const QString folder =
+        kuv::fsio::IsDirectory(autoFolder) ? kuv::ToQString(autoFolder) : QDir::homePath();
     const QString path = kuv::TransferAsker().OpenFile(
-        FWindow, QStringLiteral("復元するバックアップ"),
+        FWindow, QStringLiteral("復元するバックアップ"), folder,
         QStringLiteral("バックアップ (*.tar.gz);;すべてのファイル (*)"));
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;

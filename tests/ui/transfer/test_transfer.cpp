@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,7 +51,7 @@ namespace {
 // The user's answers, given in place of the dialogs.
 struct Answers final : kuv::TransferAsk {
     kuv::RangeChoice range;
-    QString file, folder, previewPdf;
+    QString file, folder, previewPdf, openedIn;
     bool yes = true;
     QStringList asked;
 
@@ -60,7 +61,10 @@ struct Answers final : kuv::TransferAsk {
     QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
         return file;
     }
-    QString OpenFile(QWidget*, const QString&, const QString&) override { return file; }
+    QString OpenFile(QWidget*, const QString&, const QString& in, const QString&) override {
+        openedIn = in;
+        return file;
+    }
     QString Folder(QWidget*, const QString&) override { return folder; }
     bool Confirm(QWidget*, const QString& text) override {
         asked << text;
@@ -342,8 +346,12 @@ void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
         QCOMPARE(Names(parent, "data").size(), std::size_t{1});
         QCOMPARE(Upper(*form), QStringLiteral("変更"));
     }
+    QCOMPARE(answers_.openedIn, QDir::homePath());
+    // The restore opens in the automatic backups' folder once there is one.
+    std::filesystem::create_directories(kuv::AutoBackupFolder());
     answers_.file = QString::fromStdString(archive);
     Trigger(*form, "Restore1");
+    QCOMPARE(answers_.openedIn, QString::fromStdString(kuv::AutoBackupFolder()));
     QVERIFY(NthMessage(++messages).contains(QStringLiteral(".before-restore-")));
     QCOMPARE(answers_.asked.size(), 3);
     QVERIFY(answers_.asked[0].contains(QString::fromStdString(folder.data())));
