@@ -16,6 +16,7 @@
 
 #include "diary/search.h"
 #include "ui/common/background_work.h"
+#include "ui/common/centring.h"
 #include "ui/common/fonts.h"
 #include "ui/common/qt_text.h"
 
@@ -128,6 +129,8 @@ void TEveryYearWindow::Follow(const Day& day) {
 void TEveryYearWindow::OpenEveryYear(const Day& day, const QWidget* over) {
     FDay = day;
     if (!FPlaced && over != nullptr) {
+        // At a large scale the window's size would pass the screen's height.
+        resize(kuv::SizeOnScreen(size(), over));
         // Beside the main window when the screen has room there, else over
         // it; afterwards Qt keeps the place it was left at.
         const QRect main = over->frameGeometry();

@@ -183,8 +183,13 @@ void TMainForm::ApplySettingsToWindow() {
     ApplyPaneSettings();
     const kuv::TDiarySettings& s = FSession.Settings();
 
-    const int width = s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth;
-    const int height = s.WindowHeight > 0 ? s.WindowHeight : kDefaultHeight;
+    // A size stored at another scale or on a larger screen fits this one.
+    const QSize size =
+        kuv::SizeOnScreen(QSize(s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth,
+                                s.WindowHeight > 0 ? s.WindowHeight : kDefaultHeight),
+                          nullptr);
+    const int width = size.width();
+    const int height = size.height();
     // The stored size is the outer one; the frame is only known once the
     // window is on the screen (see event()).
     FPendingFrameSize = QSize(width, height);

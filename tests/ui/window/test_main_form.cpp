@@ -924,6 +924,17 @@ void TestMainForm::windowShrinksAndKeepsItsTitleBarReachable() {
         auto form = ShowMainForm(folder);
         QVERIFY2((form->frameGeometry().topLeft() - c.shown).manhattanLength() <= 2, c.name);
     }
+    {
+        // A height stored at a larger scale fits the screen's available height.
+        kuv::ClosingState state;
+        state.left = area.left();
+        state.top = area.top();
+        state.width = 500;
+        state.height = area.height() + 400;
+        kuv::WriteClosingSettings(folder.paths(), state, true);
+        auto form = ShowMainForm(folder);
+        QVERIFY(form->frameGeometry().height() <= area.height());
+    }
 
     // Closing a maximised window stores the place it comes back to, exactly.
     kuv::ClosingState state;
