@@ -42,6 +42,9 @@ constexpr int kListedSkips = 20;
 // Qt lays out a print on the window's thread; beyond about a year of days
 // that takes long enough to ask first.
 constexpr std::size_t kDaysPrintedWithoutAsking = 400;
+// Beyond this many days (a page or more each) the layout would hold the
+// window for minutes and most of a gigabyte: the PDF export does it instead.
+constexpr std::size_t kMostDaysPrinted = 1000;
 
 // A path from a file dialog as the diary's code page 932 bytes; nothing when
 // the user cancelled, or, after saying why, when a character of it does not fit.
@@ -255,6 +258,13 @@ void TTransferCommands::Print1Click() {
             const std::size_t left = read.result.skippedLocked + read.result.skippedUnreadable;
             if (read.days.empty()) {
                 kuv::ShowMessage(QStringLiteral("この範囲には印刷する日記がありません。"));
+                return;
+            }
+            if (read.days.size() > kMostDaysPrinted) {
+                kuv::ShowMessage(
+                    QStringLiteral("%1 日分は一度に印刷できません（%2 日分まで）。範囲を狭めるか、"
+                                   "ファイル → エクスポートで PDF にして下さい。")
+                        .arg(Count(read.days.size()), Count(kMostDaysPrinted)));
                 return;
             }
             if (read.days.size() > kDaysPrintedWithoutAsking &&

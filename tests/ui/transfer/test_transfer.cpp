@@ -177,6 +177,7 @@ class TestTransfer : public QObject {
     void lockedDiaryBacksUpOnlyAfterUnlock();
     void autoBackupSwitchWritesItsKey();
     void failedAutoBackupIsANoticeNotABox();
+    void hugePrintIsRefusedForThePdfExport();
 
   private:
     TempDir xdg_, out_;
@@ -526,6 +527,19 @@ void TestTransfer::failedAutoBackupIsANoticeNotABox() {
                  panel);
     QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
     std::filesystem::remove(kuv::AutoBackupFolder());
+}
+
+void TestTransfer::hugePrintIsRefusedForThePdfExport() {
+    ProgramFolder folder;
+    for (QDate day(2001, 1, 1); day < QDate(2001, 1, 1).addDays(1001); day = day.addDays(1))
+        folder.WriteEntry(day, Cp932("日記"));
+    auto form = Start(folder);
+    answers_.previewPdf = QString::fromStdString(out_ / "huge.pdf");
+    Trigger(*form, "Print1");
+    const QString message = NthMessage(1);
+    QVERIFY2(message.contains(QStringLiteral("PDF")), qPrintable(message));
+    QVERIFY(answers_.asked.isEmpty());
+    QVERIFY(!Exists(out_ / "huge.pdf"));
 }
 
 QTEST_MAIN(TestTransfer)
