@@ -307,6 +307,12 @@ void TestTransfer::printsTheShownDayAsThePdf() {
     QVERIFY2(text.find("今日の日記") != std::string::npos, text.c_str());
     QVERIFY(text.find("明日の日記") == std::string::npos);
     QVERIFY(text.find("1/1") != std::string::npos);
+    // Titled with that day alone.
+    const std::string title = "日記 " + today.toString(Qt::ISODate).toStdString();
+    QVERIFY2(
+        text.find(title + "\n") != std::string::npos || text.find(title + " ") != std::string::npos,
+        text.c_str());
+    QVERIFY(text.find("–") == std::string::npos);
 }
 
 void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
