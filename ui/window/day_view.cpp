@@ -16,6 +16,7 @@
 
 #include "dates/qt/locale_loader.h"
 #include "ui/common/bevel.h"
+#include "ui/common/date_format.h"
 #include "ui/common/fonts.h"
 #include "ui/common/memo.h"
 #include "ui/common/qt_text.h"
@@ -36,24 +37,6 @@ class TDatePicker final : public QDateEdit {
   protected:
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
-
-// The user's short date format, with the year in four digits so that every
-// year the picker takes can be read and typed.
-QString PickerFormat(const QLocale& locale) {
-    // The C locale's short date is the fallback tables' m/d/yy.
-    if (locale.language() == QLocale::C) return QStringLiteral("M/d/yyyy");
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
-    // A run of exactly two y letters is the two-digit year.
-    QString wide;
-    for (qsizetype i = 0; i < format.size();) {
-        qsizetype run = 1;
-        while (i + run < format.size() && format[i + run] == format[i]) ++run;
-        const QString piece = format.mid(i, run);
-        wide += format[i] == u'y' && run == 2 ? QStringLiteral("yyyy") : piece;
-        i += run;
-    }
-    return wide;
-}
 
 }  // namespace
 
@@ -133,7 +116,7 @@ void TDayView::CreateToolBar(const TMainActions& actions) {
     DateTimePicker->setGeometry(251, kItemTop, 186, kItemHeight);
     const QLocale locale = kuv::UserDateLocale();
     DateTimePicker->setLocale(locale);
-    DateTimePicker->setDisplayFormat(PickerFormat(locale));
+    DateTimePicker->setDisplayFormat(kuv::PickerFormat(locale));
     DateTimePicker->setDateRange(kFirstPickerDate, kLastPickerDate);
     DateTimePicker->setCalendarPopup(true);
 

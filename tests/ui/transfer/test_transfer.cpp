@@ -35,6 +35,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/support_ui.h"
 #include "ui/common/background_work.h"
+#include "ui/common/date_format.h"
 #include "ui/dialogs/password_dialog.h"
 #include "ui/transfer/range_dialog.h"
 #include "ui/transfer/transfer_ask.h"
@@ -221,6 +222,12 @@ void TestTransfer::rangeDialogChoices() {
     QVERIFY(!ok->isEnabled());
     exporting.findChild<QComboBox*>()->setCurrentIndex(3);
     QCOMPARE(exporting.Choice().format, kuv::ExportFormat::Pdf);
+    // Dates as the main window's picker shows them.
+    QCOMPARE(date("FromDate")->displayFormat(), kuv::PickerFormat(kuv::UserDateLocale()));
+    // The format chosen is offered first next time.
+    exporting.accept();
+    TRangeDialog again(kuv::RangePurpose::Export, QDate(2004, 2, 29));
+    QCOMPARE(again.Choice().format, kuv::ExportFormat::Pdf);
 
     TRangeDialog printing(kuv::RangePurpose::Print, QDate(2004, 2, 29));
     QVERIFY(printing.findChild<QRadioButton*>(QStringLiteral("ShownDay"))->isChecked());
