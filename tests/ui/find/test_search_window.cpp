@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -86,6 +87,7 @@ class TestSearchWindow : public QObject {
     void matchesAreHighlightedInThePalettesColours();
     void followsThePasswordAndTheFolder();
     void followsFilesWrittenFromOutside();
+    void cutRowsEndInAnEllipsis();
 };
 
 void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
@@ -227,6 +229,32 @@ void TestSearchWindow::followsFilesWrittenFromOutside() {
     // A sync tool puts a day in: the open window finds it without a reopen.
     folder.WriteEntry(other, Cp932("梅の花"));
     QTRY_COMPARE_WITH_TIMEOUT(Days(*window), QList<QDate>{other}, 10000);
+}
+
+void TestSearchWindow::cutRowsEndInAnEllipsis() {
+    const QFontMetrics fm(QApplication::font());
+    const QString longLine = QString(200, QChar(u'あ'));
+    const int room = fm.horizontalAdvance(QString(20, QChar(u'あ')));
+    struct Case {
+        const char* name;
+        QString line;
+        QList<int> spans;
+        bool cutStart, cutEnd;
+    };
+    const Case cases[] = {
+        {"fits", QStringLiteral("桜"), {0, 1}, false, false},
+        {"match at the start", QStringLiteral("桜") + longLine, {0, 1}, false, true},
+        {"match far right", longLine + QStringLiteral("桜") + longLine, {200, 201}, true, true},
+    };
+    for (const Case& c : cases) {
+        const TFittedLine fitted = FitResultLine(fm, c.line, c.spans, room);
+        QVERIFY2(fm.horizontalAdvance(fitted.line) <= room || !c.cutEnd, c.name);
+        QCOMPARE(fitted.line.startsWith(QChar(0x2026)), c.cutStart);
+        QCOMPARE(fitted.line.endsWith(QChar(0x2026)), c.cutEnd);
+        // The match still covers the term.
+        QCOMPARE(fitted.line.mid(fitted.spans[0], fitted.spans[1] - fitted.spans[0]),
+                 QStringLiteral("桜"));
+    }
 }
 
 QTEST_MAIN(TestSearchWindow)
