@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -205,6 +206,7 @@ class TestMainForm : public QObject {
     void endOfSessionDoesWhatClosingDoes();
     void settingsAndAboutOpenModeless();
     void recoveredTextIsABarNotABox();
+    void boxLinesEndEven();
 };
 
 void TestMainForm::messageBoxes() {
@@ -1127,6 +1129,23 @@ void TestMainForm::recoveredTextIsABarNotABox() {
     Click(Find<QWidget>(*form, "InfoBarClose"));
     QVERIFY(!bar->isVisible());
     TInfoBar::SetFolderOpener(nullptr);
+}
+
+void TestMainForm::boxLinesEndEven() {
+    const QFontMetrics fm(QApplication::font());
+    const int width = fm.horizontalAdvance(QString(20, QChar(u'あ')));
+    const QString sentence = QStringLiteral("日記のフォルダに書き込めないため保存できませんでした");
+    for (int repeat : {1, 2, 3, 5}) {
+        const QString text = sentence.repeated(repeat) + QStringLiteral("ません。");
+        const QStringList lines = kuv::EvenLines(text, fm, width).split(u'\n');
+        QCOMPARE(lines.join(QString()), text);
+        for (const QString& line : lines) {
+            QVERIFY2(fm.horizontalAdvance(line) <= width + fm.maxWidth(), qPrintable(line));
+            QVERIFY2(line.size() >= 6, qPrintable(line));
+            QVERIFY(!line.startsWith(u'。'));
+        }
+    }
+    QCOMPARE(kuv::EvenLines(QStringLiteral("短い\n文"), fm, width), QStringLiteral("短い\n文"));
 }
 
 QTEST_MAIN(TestMainForm)
