@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "dates/date_locale.h"
 #include "dates/date_pattern.h"
 #include "diary/catalog.h"
 #include "diary/parallel_days.h"
@@ -21,8 +22,39 @@ namespace {
 // How much text the file search folds at a time, to the next line break.
 constexpr std::size_t kRunBytes = 512;
 
-// "ddddd (aaa)": the locale's short date and the short weekday.
-constexpr const char* kResultDatePattern = "ddddd\" (\"aaa\")\"";
+// " (aaa)": the short weekday after the date.
+constexpr const char* kResultWeekdayPattern = "\" (\"aaa\")\"";
+
+// The locale's short date with a two-digit year (m/d/yy) widened to four
+// digits, as the date picker shows it: 6/15/15 could be any century. Quoted
+// text and the trail bytes of double-byte characters are left as they are.
+std::string WideYearShortDate(const DateLocaleTables& locale) {
+    const std::string& format = locale.shortDateFormat;
+    std::string wide;
+    char quote = 0;
+    for (std::size_t i = 0; i < format.size();) {
+        const char c = format[i];
+        if (quote != 0 || c == '"' || c == '\'') {
+            quote = quote == 0 ? c : (c == quote ? 0 : quote);
+            wide += c;
+            ++i;
+        } else if (locale.leadBytes[static_cast<unsigned char>(c)] && i + 1 < format.size()) {
+            wide.append(format, i, 2);
+            i += 2;
+        } else if (c == 'y' || c == 'Y') {
+            std::size_t run = 1;
+            while (i + run < format.size() && (format[i + run] == 'y' || format[i + run] == 'Y')) {
+                ++run;
+            }
+            wide.append(run == 2 ? std::size_t{4} : run, c);
+            i += run;
+        } else {
+            wide += c;
+            ++i;
+        }
+    }
+    return wide;
+}
 
 void AddTerm(SearchQuery& q, std::string_view bytes) {
     if (bytes.empty()) return;
@@ -250,9 +282,10 @@ std::vector<MatchSpan> Utf16Spans(std::string_view line, const std::vector<Match
 }
 
 std::string ResultDateText(int year, int month, int day) {
-    return FormatDatePattern(kResultDatePattern, EncodeDateValue(static_cast<std::uint16_t>(year),
-                                                                 static_cast<std::uint16_t>(month),
-                                                                 static_cast<std::uint16_t>(day)));
+    return FormatDatePattern(
+        WideYearShortDate(DateLocale()) + kResultWeekdayPattern,
+        EncodeDateValue(static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month),
+                        static_cast<std::uint16_t>(day)));
 }
 
 SearchRow SearchResults::Row(std::size_t i) const {

@@ -261,6 +261,9 @@ std::string ExportTitle(const DayRange& range) {
     std::string title = "日記";
     if (!from && !to) return title;
     title.append(" ");
+    // One day is named alone: "日記 2001-01-17".
+    if (from && to && IsoDay(range.from) == IsoDay(range.to))
+        return title.append(IsoDay(range.from));
     if (from) title.append(IsoDay(range.from)).append(" ");
     title.append("–");
     if (to) title.append(" ").append(IsoDay(range.to));

@@ -337,6 +337,18 @@ TEST(SearchQuery, DatesShowTheShortDateAndWeekday) {
     DateLocale() = JapaneseDateLocale();
     EXPECT_EQ(ResultDateText(2001, 1, 17), Cp932("2001/01/17 (水)"));
     EXPECT_EQ(ResultDateText(2004, 2, 29), Cp932("2004/02/29 (日)"));
+    // A two-digit year is shown with four digits, as the picker shows it.
+    struct Case {
+        const char* shortDate;
+        const char* shown;
+    };
+    for (const Case& c : {Case{"m/d/yy", "6/15/2015 (Mon)"}, Case{"dd.mm.yyyy", "15.06.2015 (Mon)"},
+                          Case{"yy\"yy\"mm", "2015yy06 (Mon)"}}) {
+        DateLocale() = FallbackDateLocale();
+        DateLocale().shortDateFormat = c.shortDate;
+        EXPECT_EQ(ResultDateText(2015, 6, 15), c.shown) << c.shortDate;
+    }
+    DateLocale() = JapaneseDateLocale();
 }
 
 }  // namespace

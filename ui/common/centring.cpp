@@ -117,4 +117,10 @@ std::optional<QPoint> ReachableFramePlace(const QRect& wanted) {
     return QPoint(left, top);
 }
 
+QSize SizeOnScreen(const QSize& wanted, const QWidget* over) {
+    const QScreen* screen = over != nullptr ? over->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) return wanted;
+    return wanted.boundedTo(screen->availableGeometry().size());
+}
+
 }  // namespace kuv

@@ -28,4 +28,8 @@ void CentreOnScreen(QWidget& window, const QScreen* screen);
 // gives nothing (the window is centred then).
 std::optional<QPoint> ReachableFramePlace(const QRect& wanted);
 
+// A size no larger than the available area of the screen of over (the
+// primary screen when null), so that no window is taller than the screen.
+QSize SizeOnScreen(const QSize& wanted, const QWidget* over);
+
 }  // namespace kuv

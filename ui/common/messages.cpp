@@ -1,9 +1,14 @@
 #include "ui/common/messages.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 
 #include "ui/common/centring.h"
@@ -16,7 +21,45 @@ MessageHook gShowMessageHook = nullptr;
 MessageHook gErrorBoxHook = nullptr;
 AskHook gAskHook = nullptr;
 
+QString EvenLines(const QString& text, const QFontMetrics& fm, int width) {
+    static const QString kClosing = QStringLiteral("、。，．」』）!?！？ー");
+    QStringList out;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        const int advance = fm.horizontalAdvance(paragraph);
+        if (width <= 0 || advance <= width) {
+            out << paragraph;
+            continue;
+        }
+        // As many lines as the width needs, each about as wide as the others.
+        const int lines = (advance + width - 1) / width;
+        const int target = (advance + lines - 1) / lines;
+        // A line ends where the text so far passes the next multiple of the
+        // target, so the last line is as long as the others.
+        QString line;
+        int ended = 0;
+        for (qsizetype i = 0; i < paragraph.size(); ++i) {
+            const QChar c = paragraph[i];
+            if (!line.isEmpty() && !kClosing.contains(c) &&
+                fm.horizontalAdvance(paragraph.left(i + 1)) > (ended + 1) * target) {
+                out << line;
+                line.clear();
+                ++ended;
+            }
+            line += c;
+        }
+        out << line;
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
 namespace {
+
+// The width a box's text is broken to: well inside what the box allows.
+int BoxTextWidth(const QWidget* owner) {
+    const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen != nullptr ? screen->availableGeometry().width() : 800;
+    return std::min(screenWidth / 2, 500) - 80;
+}
 
 // A message box that places itself in the middle of the screen once its size
 // is known, rather than over its parent, by its frame (title bar included).
@@ -36,6 +79,7 @@ void RunBox(QMessageBox::Icon icon, const QString& text) {
     // that stays on top (the password prompt).
     QWidget* owner = QApplication::activeWindow();
     TCentredBox box(icon, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok, owner);
+    box.setText(EvenLines(text, QFontMetrics(box.font()), BoxTextWidth(owner)));
     box.setTextFormat(Qt::PlainText);
     if (owner != nullptr && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -66,6 +110,7 @@ int Ask(const QString& text, const QStringList& answers) {
     QWidget* owner = QApplication::activeWindow();
     TCentredBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), text,
                     QMessageBox::NoButton, owner);
+    box.setText(EvenLines(text, QFontMetrics(box.font()), BoxTextWidth(owner)));
     box.setTextFormat(Qt::PlainText);
     QList<QAbstractButton*> buttons;
     for (int i = 0; i < answers.size(); ++i) {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QFontMetrics;
+
 // The program's message boxes, captioned with the application title and
 // centred on the screen. Tests replace the hooks to record the texts instead
 // of blocking in a modal box.
@@ -29,5 +31,10 @@ int Ask(const QString& text, const QStringList& answers);
 // The general error handler's box: error icon, one OK button. The text is
 // shown as given (the final "." rule is the caller's, see application.h).
 void ShowErrorBox(const QString& text);
+
+// text with every paragraph wider than width broken into lines of even
+// length, so that a box never ends a paragraph on a lone 「ん。」; no line
+// starts with a closing mark (、。」) the line before could take.
+QString EvenLines(const QString& text, const QFontMetrics& fm, int width);
 
 }  // namespace kuv

@@ -82,6 +82,9 @@ void TConflictWatch::WatchShownFolders() {
 void TConflictWatch::OnDiskChanged() {
     const kuv::DiarySession::DiskCheck check = FSession.CheckDisk();
     if (check.reloaded) emit reloadedFromDisk();
+    // The watched folders are the shown day's year and the year before.
+    const int year = kuv::DecodeDateValue(FSession.LoadedDay()).year;
+    emit filesChanged({year, year - 1});
     LookUpCopies();
     if (FConflictWindow && FConflictWindow->isVisible()) OpenConflictWindow();
 }
@@ -143,7 +146,7 @@ void TConflictWatch::OpenConflictWindow() {
     }
     const QDate day = FPicker->date();
     FConflictWindow->ShowVersions(QLocale().toString(day, QLocale::LongFormat),
-                                  FUpper->toPlainText(), copies);
+                                  FUpper->toPlainText(), copies, FUpper->window());
 }
 
 void TConflictWatch::AppendConflictCopy(const QString& copyText) {

@@ -44,6 +44,8 @@ class TConflictWatch final : public QObject {
     // EntryState() may have changed; reloadedFromDisk after a reload.
     void stateChanged();
     void reloadedFromDisk();
+    // Files of these years changed on disk: the shown folders, as watched.
+    void filesChanged(const std::vector<int>& years);
 
   private:
     void WatchShownFolders();

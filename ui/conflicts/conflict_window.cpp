@@ -56,9 +56,12 @@ TConflictWindow::TConflictWindow() : QWidget(nullptr, Qt::Window) {
     connect(FList, &QComboBox::currentIndexChanged, this, [this](int i) { ShowCopy(i); });
     connect(FAppend, &QPushButton::clicked, this, [this] {
         const int i = FList->currentIndex();
-        if (i >= 0 && FCopies[static_cast<std::size_t>(i)].readable) {
-            emit appendRequested(FCopies[static_cast<std::size_t>(i)].text);
-        }
+        if (i < 0) return;
+        const Copy& c = FCopies[static_cast<std::size_t>(i)];
+        if (!c.readable || FAppended.contains(c.path)) return;
+        FAppended << c.path;
+        FAppend->setEnabled(false);
+        emit appendRequested(c.text);
     });
     connect(FDelete, &QPushButton::clicked, this, [this] {
         const int i = FList->currentIndex();
@@ -68,7 +71,7 @@ TConflictWindow::TConflictWindow() : QWidget(nullptr, Qt::Window) {
 }
 
 void TConflictWindow::ShowVersions(const QString& day, const QString& entry,
-                                   const std::vector<Copy>& copies) {
+                                   const std::vector<Copy>& copies, const QWidget* over) {
     FCopies = copies;
     FDay->setText(day);
     FEntry->setPlainText(entry);
@@ -78,6 +81,11 @@ void TConflictWindow::ShowVersions(const QString& day, const QString& entry,
         for (const Copy& c : FCopies) FList->addItem(c.label);
     }
     ShowCopy(FCopies.empty() ? -1 : 0);
+    if (!FPlaced && over != nullptr) {
+        // Over the window it compares with; afterwards where it was left.
+        move(over->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        FPlaced = true;
+    }
     show();
     raise();
     activateWindow();
@@ -90,6 +98,6 @@ void TConflictWindow::ShowCopy(int index) {
                         : c->readable
                             ? c->text
                             : QStringLiteral("（このコピーは今のパスワードでは開けません）"));
-    FAppend->setEnabled(c != nullptr && c->readable);
+    FAppend->setEnabled(c != nullptr && c->readable && !FAppended.contains(c->path));
     FDelete->setEnabled(c != nullptr);
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QComboBox;
@@ -30,8 +31,9 @@ class TConflictWindow final : public QWidget {
     TConflictWindow& operator=(const TConflictWindow&) = delete;
 
     // Shows the day's entry and copies (the first one chosen), or brings the
-    // window to the front with them.
-    void ShowVersions(const QString& day, const QString& entry, const std::vector<Copy>& copies);
+    // window to the front with them; the first time centred over over.
+    void ShowVersions(const QString& day, const QString& entry, const std::vector<Copy>& copies,
+                      const QWidget* over = nullptr);
 
   signals:
     void appendRequested(const QString& copyText);
@@ -41,6 +43,9 @@ class TConflictWindow final : public QWidget {
     void ShowCopy(int index);
 
     std::vector<Copy> FCopies;
+    // The copies already added to the entry: a second click would add them twice.
+    QStringList FAppended;
+    bool FPlaced = false;
     QLabel* FDay = nullptr;
     QComboBox* FList = nullptr;
     QPlainTextEdit* FEntry = nullptr;

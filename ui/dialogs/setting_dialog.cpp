@@ -87,8 +87,10 @@ void TSettingDialog::CreateControls() {
     kuv::MaskWithAsterisks(*Edit2);
     Label5 = MakeLabel(this, "Label5",
                        u"※パスワードを変更すると古いデータが復号化できなくなることがあります", 112,
-                       72, 338, 11);
+                       70, 321, 26);
     Label5->setFont(kuv::ControlFont(11));
+    // Wider fonts than the Windows one would run the warning past the frame.
+    Label5->setWordWrap(true);
     ShowWarningInRed();
     Bevel2 = new TBevel(TBevel::Edge::Top, this);
     Bevel2->setObjectName(QStringLiteral("Bevel2"));

@@ -19,6 +19,7 @@
 #include "ui/app/application.h"
 #include "ui/common/qt_text.h"
 #include "ui/window/day_view.h"
+#include "ui/window/status_bar.h"
 
 namespace {
 
@@ -136,7 +137,10 @@ void TDraftKeeper::RestoreDrafts() {
         FView.PutUpper(kuv::WidgetTextFromPane(QString::fromUtf8(draft.utf8)));
     }
     const QString notice = kuv::ToQString(restore.StatusText());
-    if (!notice.isEmpty()) FWindow.statusBar()->showMessage(notice, 8000);
+    // A notice beside the panels, never over them.
+    if (auto* bar = qobject_cast<TStatusBar*>(FWindow.statusBar()); bar && !notice.isEmpty()) {
+        bar->ShowNotice(notice, 8000);
+    }
     QStringList kept;
     for (const std::string& message : restore.KeptMessages()) kept << kuv::ToQString(message);
     if (!kept.isEmpty()) ShowKeptDrafts(kept.join(QLatin1Char('\n')));

@@ -16,6 +16,7 @@
 
 #include "diary/search.h"
 #include "ui/common/background_work.h"
+#include "ui/common/centring.h"
 #include "ui/common/fonts.h"
 #include "ui/common/qt_text.h"
 
@@ -128,6 +129,8 @@ void TEveryYearWindow::Follow(const Day& day) {
 void TEveryYearWindow::OpenEveryYear(const Day& day, const QWidget* over) {
     FDay = day;
     if (!FPlaced && over != nullptr) {
+        // At a large scale the window's size would pass the screen's height.
+        resize(kuv::SizeOnScreen(size(), over));
         // Beside the main window when the screen has room there, else over
         // it; afterwards Qt keeps the place it was left at.
         const QRect main = over->frameGeometry();
@@ -172,6 +175,10 @@ void TEveryYearWindow::List() {
 void TEveryYearWindow::Listed(const kuv::EveryYear& list, const Day& day) {
     const QListWidgetItem* current = EveryYearList->currentItem();
     const int previousYear = current != nullptr ? current->data(Qt::UserRole).toInt() : 0;
+    // Listed again for the same day (a save, a change on disk): the row the
+    // user was reading stays.
+    const bool again =
+        FListed.year == day.year && FListed.month == day.month && FListed.day == day.day;
     FList = list;
     FListed = day;
     EveryYearTitle->setText(QStringLiteral("%1月%2日").arg(day.month).arg(day.day));
@@ -188,12 +195,12 @@ void TEveryYearWindow::Listed(const kuv::EveryYear& list, const Day& day) {
                 EveryYearList);
             item->setData(Qt::UserRole, e.year);
             if (e.year == day.year) chosen = EveryYearList->count() - 1;
-            if (e.year == previousYear) previous = EveryYearList->count() - 1;
+            if (again && e.year == previousYear) previous = EveryYearList->count() - 1;
         }
-        // The main window's year when it has an entry, else the year chosen
-        // before, else the newest.
-        const int row = chosen >= 0 ? chosen : previous >= 0 ? previous : 0;
-        if (EveryYearList->count() > 0) EveryYearList->setCurrentRow(row);
+        // The main window's year when it has an entry, else the year read
+        // before on this day, else none: another year would pass for the
+        // main window's.
+        EveryYearList->setCurrentRow(chosen >= 0 ? chosen : previous);
     }
     ShowEntry();
 

@@ -7,6 +7,9 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QEvent>
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QTextCursor>
 #include <QTimer>
 
 #include "diary/session.h"
@@ -64,6 +67,7 @@ void TFindCommands::SearchClick() {
     if (FSearchWindow == nullptr) {
         FSearchWindow = new TSearchWindow(FWindow);
         connect(FSearchWindow, &TSearchWindow::daySelected, this, &TFindCommands::daySelected);
+        connect(FSearchWindow, &TSearchWindow::matchChosen, this, &TFindCommands::matchChosen);
     }
     FSearchWindow->SetDiary(FSession.Settings().DataPath, kuv::ReadingPassword(FSession));
     FSearchWindow->OpenSearch(FWindow);
@@ -78,6 +82,22 @@ void TFindCommands::EveryYearClick() {
     FEveryYearWindow->OpenEveryYear(DayOf(FSession), FWindow);
 }
 
+void TFindCommands::SelectMatch(QPlainTextEdit* pane, const QString& line, int begin, int end) {
+    const QStringList lines = pane->toPlainText().split(QLatin1Char('\n'));
+    int start = 0;
+    for (const QString& each : lines) {
+        if (each == line) {
+            QTextCursor cursor(pane->document());
+            cursor.setPosition(start + begin);
+            cursor.setPosition(start + end, QTextCursor::KeepAnchor);
+            pane->setTextCursor(cursor);
+            pane->ensureCursorVisible();
+            return;
+        }
+        start += each.size() + 1;
+    }
+}
+
 void TFindCommands::InstallCalendar() {
     FCalendar = new TMarkedCalendar;
     FCalendar->setLocale(FPicker->locale());
@@ -85,8 +105,18 @@ void TFindCommands::InstallCalendar() {
     FCalendar->SetDataPath(FSession.Settings().DataPath);
 }
 
-void TFindCommands::FollowDay(bool saved) {
-    FSavedSinceFollow = FSavedSinceFollow || saved;
+void TFindCommands::FilesChanged(const std::vector<int>& years) {
+    const bool every = years.empty() || (FChangedSinceFollow && FChangedYears.empty());
+    if (every) {
+        FChangedYears.clear();
+    } else {
+        FChangedYears.insert(FChangedYears.end(), years.begin(), years.end());
+    }
+    FChangedSinceFollow = true;
+    FollowDay();
+}
+
+void TFindCommands::FollowDay() {
     if (FFollowPending) return;
     // A step changes the day, saves and loads within one event: the windows
     // follow once, when it has been handled.
@@ -96,9 +126,10 @@ void TFindCommands::FollowDay(bool saved) {
 
 void TFindCommands::Follow() {
     FFollowPending = false;
-    const bool saved = std::exchange(FSavedSinceFollow, false);
-    if (saved && FCalendar != nullptr) FCalendar->Remark();
-    if (saved && FSearchWindow != nullptr) FSearchWindow->EntrySaved();
+    const bool changed = std::exchange(FChangedSinceFollow, false);
+    const std::vector<int> years = std::exchange(FChangedYears, {});
+    if (changed && FCalendar != nullptr) FCalendar->Remark();
+    if (changed && FSearchWindow != nullptr) FSearchWindow->FilesChanged(years);
     if (FEveryYearWindow != nullptr) FEveryYearWindow->Follow(DayOf(FSession));
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <vector>
+
 #include <QObject>
+#include <QString>
 
 class QDateEdit;
+class QPlainTextEdit;
 class QWidget;
 class TEveryYearWindow;
 class TMainActions;
@@ -26,15 +30,25 @@ class TFindCommands final : public QObject {
     TFindCommands(const TFindCommands&) = delete;
     TFindCommands& operator=(const TFindCommands&) = delete;
 
-    // The session's day changed or was loaded, or an entry was saved: the
-    // open finding windows follow once the event has been handled.
-    void FollowDay(bool saved = false);
+    // The session's day changed or was loaded: the open finding windows
+    // follow once the event has been handled.
+    void FollowDay();
+    // Files of the diary changed: those of years, or of every year when
+    // years is empty. The search, the marks and this day in every year read
+    // them again once the event has been handled.
+    void FilesChanged(const std::vector<int>& years);
     // Another data folder or password, or the diary was unlocked.
     void FollowDiary();
+
+    // Scrolls pane to the first line equal to line and selects its units
+    // begin to end there; nothing when the pane holds no such line.
+    static void SelectMatch(QPlainTextEdit* pane, const QString& line, int begin, int end);
 
   signals:
     // The user chose a day in a finding window.
     void daySelected(int year, int month, int day);
+    // ... a search result, whose first match is line's units begin to end.
+    void matchChosen(const QString& line, int begin, int end);
 
   private:
     void SearchClick();
@@ -49,5 +63,6 @@ class TFindCommands final : public QObject {
     TEveryYearWindow* FEveryYearWindow = nullptr;
     TMarkedCalendar* FCalendar = nullptr;
     bool FFollowPending = false;  // a follow is queued
-    bool FSavedSinceFollow = false;
+    bool FChangedSinceFollow = false;
+    std::vector<int> FChangedYears;  // empty with FChangedSinceFollow: every year
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <stop_token>
+#include <utility>
 
 #include <QFutureWatcher>
 #include <QPromise>
@@ -46,8 +47,16 @@ void TCorpusLoader::DropWatcher() {
     FWatcher = nullptr;
 }
 
-void TCorpusLoader::Refresh() {
+void TCorpusLoader::Refresh(const std::vector<int>& years) {
     if (!FCorpus) return;
+    // Years gather until a refresh starts; one for every year takes them all in.
+    const bool waiting = Loading() && FAgain;
+    if (years.empty() || (waiting && FYears.empty())) {
+        FYears.clear();
+    } else {
+        if (!waiting) FYears.clear();
+        FYears.insert(FYears.end(), years.begin(), years.end());
+    }
     if (Loading()) {
         FAgain = true;
         return;
@@ -62,13 +71,22 @@ void TCorpusLoader::Start() {
             &TCorpusLoader::progressed);
     connect(FWatcher, &QFutureWatcher<void>::finished, this, &TCorpusLoader::Finished);
     FWatcher->setFuture(
-        QtConcurrent::run([corpus = FCorpus, password = FPassword](QPromise<void>& promise) {
+        QtConcurrent::run([corpus = FCorpus, password = FPassword,
+                           years = std::exchange(FYears, {})](QPromise<void>& promise) {
             std::stop_source stop;
-            corpus->Refresh(password, stop.get_token(), [&](kuv::LoadProgress p) {
+            const auto progress = [&](kuv::LoadProgress p) {
                 if (promise.isCanceled()) stop.request_stop();
                 promise.setProgressRange(0, ProgressInt(p.total));
                 promise.setProgressValue(ProgressInt(p.done));
-            });
+            };
+            // Named years are read alone only once every year has been read.
+            if (years.empty() || !corpus->Loaded()) {
+                corpus->Refresh(password, stop.get_token(), progress);
+                return;
+            }
+            corpus->BeginRefreshYears(password, years);
+            while (!stop.stop_requested() && corpus->LoadStep()) progress(corpus->Progress());
+            progress(corpus->Progress());
         }));
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QObject>
 
@@ -29,8 +30,9 @@ class TCorpusLoader final : public QObject {
     bool HasDiary() const { return FCorpus != nullptr; }
 
     // Reads what is new or changed on disk since it was read, in the
-    // background. A refresh asked for while one runs follows it.
-    void Refresh();
+    // background: of the named years only, or of every year when years is
+    // empty. A refresh asked for while one runs follows it.
+    void Refresh(const std::vector<int>& years = {});
     bool Loading() const;
     kuv::LoadProgress Progress() const;
 
@@ -58,4 +60,6 @@ class TCorpusLoader final : public QObject {
     std::shared_ptr<kuv::SearchCorpus> FCorpus;
     QFutureWatcher<void>* FWatcher = nullptr;  // of the refresh running or last run
     bool FAgain = false;                       // a refresh was asked for while one ran
+    // The years the next refresh reads; empty for every year.
+    std::vector<int> FYears;
 };

@@ -91,6 +91,44 @@ int TMatchDelegate::DateColumnWidth(const QFont& font) const {
     return FDateWidth;
 }
 
+TFittedLine FitResultLine(const QFontMetrics& fm, QString line, QList<int> spans, int room) {
+    const QChar ellipsis(0x2026);
+    // A match beyond the right edge is brought into view: the start of the
+    // line gives way to an ellipsis.
+    if (spans.size() >= 2 && fm.horizontalAdvance(line.left(spans[1])) > room) {
+        int cut = 0;
+        for (int lo = 0, hi = spans[0]; lo <= hi;) {
+            const int mid = (lo + hi) / 2;
+            if (fm.horizontalAdvance(line.mid(mid, spans[1] - mid)) > room * 2 / 3) {
+                lo = mid + 1;
+            } else {
+                cut = mid;
+                hi = mid - 1;
+            }
+        }
+        if (cut > 0) {
+            line = ellipsis + line.mid(cut);
+            for (int& s : spans) s = s - cut + 1;
+        }
+    }
+    // The end that does not fit is cut before an ellipsis.
+    if (fm.horizontalAdvance(line) > room) {
+        int keep = 0;
+        for (int lo = 0, hi = static_cast<int>(line.size()); lo <= hi;) {
+            const int mid = (lo + hi) / 2;
+            if (fm.horizontalAdvance(line.left(mid) + ellipsis) <= room) {
+                keep = mid;
+                lo = mid + 1;
+            } else {
+                hi = mid - 1;
+            }
+        }
+        line = line.left(keep) + ellipsis;
+        for (int& s : spans) s = std::min(s, keep);
+    }
+    return {line, spans};
+}
+
 void TMatchDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                            const QModelIndex& index) const {
     QStyleOptionViewItem opt = option;
@@ -124,24 +162,9 @@ void TMatchDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     QList<int> spans = index.data(TSearchResultModel::SpansRole).value<QList<int>>();
     const int lineLeft = area.left() + dateWidth + kGap;
     const int room = area.right() - lineLeft;
-    // A match beyond the right edge is brought into view: the start of the
-    // line gives way to an ellipsis.
-    if (spans.size() >= 2 && fm.horizontalAdvance(line.left(spans[1])) > room) {
-        int cut = 0;
-        for (int lo = 0, hi = spans[0]; lo <= hi;) {
-            const int mid = (lo + hi) / 2;
-            if (fm.horizontalAdvance(line.mid(mid, spans[1] - mid)) > room * 2 / 3) {
-                lo = mid + 1;
-            } else {
-                cut = mid;
-                hi = mid - 1;
-            }
-        }
-        if (cut > 0) {
-            line = QChar(0x2026) + line.mid(cut);
-            for (int& s : spans) s = s - cut + 1;
-        }
-    }
+    const TFittedLine fitted = FitResultLine(fm, std::move(line), std::move(spans), room);
+    line = fitted.line;
+    spans = fitted.spans;
 
     // The line with its matches in the highlight colours, inverted where
     // the whole row already has them.

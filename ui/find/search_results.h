@@ -12,6 +12,17 @@
 
 #include "diary/search.h"
 
+class QFontMetrics;
+
+// A result's line cut to room pixels: the start gives way to "…" when the
+// first match lies beyond the right edge, and a line still too long ends
+// in "…". spans (begin, end pairs) follow the cuts.
+struct TFittedLine {
+    QString line;
+    QList<int> spans;
+};
+TFittedLine FitResultLine(const QFontMetrics& fm, QString line, QList<int> spans, int room);
+
 // The search window's result list: one row per matching entry, newest first,
 // with its date and the line that holds the match.
 class TSearchResultModel final : public QAbstractListModel {

@@ -135,9 +135,10 @@ void TSearchWindow::OpenSearch(const QWidget* over) {
     ShowProgress();
 }
 
-void TSearchWindow::EntrySaved() {
+void TSearchWindow::FilesChanged(const std::vector<int>& years) {
+    // A hidden window reads what changed when it is opened again.
     if (!isVisible()) return;
-    FLoader->Refresh();
+    FLoader->Refresh(years);
     ShowProgress();
 }
 
@@ -176,12 +177,23 @@ void TSearchWindow::ShowCount() {
 
 void TSearchWindow::Choose(const QModelIndex& index) {
     const QDate day = index.data(TSearchResultModel::DayRole).toDate();
-    if (day.isValid()) emit daySelected(day.year(), day.month(), day.day());
+    if (!day.isValid()) return;
+    emit daySelected(day.year(), day.month(), day.day());
+    const QList<int> spans = index.data(TSearchResultModel::SpansRole).value<QList<int>>();
+    if (spans.size() >= 2) {
+        emit matchChosen(index.data(TSearchResultModel::LineRole).toString(), spans[0], spans[1]);
+    }
 }
 
 void TSearchWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         hide();
+        return;
+    }
+    // The main window's search key, pressed here, goes back to the query.
+    if (event->matches(QKeySequence::Find)) {
+        SearchEdit->setFocus(Qt::ShortcutFocusReason);
+        SearchEdit->selectAll();
         return;
     }
     QWidget::keyPressEvent(event);

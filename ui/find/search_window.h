@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
@@ -33,12 +34,17 @@ class TSearchWindow final : public QWidget {
     // the query selected, and reads again what changed on disk since it was
     // read. It is centred over over the first time.
     void OpenSearch(const QWidget* over);
-    // An entry was saved: an open window reads it again.
-    void EntrySaved();
+    // Files of the diary changed (a save, an import, a writer outside): an
+    // open window reads again the days of those years, or of every year
+    // when years is empty.
+    void FilesChanged(const std::vector<int>& years);
 
   signals:
     // The user chose a result (Enter, a double click).
     void daySelected(int year, int month, int day);
+    // ... and after it, the result's first match: in the first line that
+    // holds a term, the UTF-16 units begin to end.
+    void matchChosen(const QString& line, int begin, int end);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

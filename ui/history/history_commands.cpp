@@ -19,6 +19,7 @@
 #include "ui/history/history_window.h"
 #include "ui/window/day_view.h"
 #include "ui/window/main_actions.h"
+#include "ui/window/status_bar.h"
 
 namespace {
 
@@ -126,8 +127,11 @@ void THistoryCommands::Restore(int index) {
     FView.FinishComposition();
     FView.PutUpper(text);
     FSession.Save();
+    // A notice beside the panels, never over them.
     if (auto* main = qobject_cast<QMainWindow*>(FWindow)) {
-        main->statusBar()->showMessage(QStringLiteral("以前の版に戻しました"), 8000);
+        if (auto* bar = qobject_cast<TStatusBar*>(main->statusBar())) {
+            bar->ShowNotice(QStringLiteral("以前の版に戻しました"), 8000);
+        }
     }
     ListVersions();
 }

@@ -1,5 +1,6 @@
 #include "ui/transfer/range_dialog.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "dates/qt/locale_loader.h"
+#include "ui/common/date_format.h"
 #include "ui/window/main_form_metrics.h"
 
 namespace {
@@ -23,12 +25,16 @@ kuv::DateParts PartsOf(const QDate& d) {
             static_cast<std::uint16_t>(d.day())};
 }
 
+// The export's format chosen last in this session, offered first the next time.
+int gLastFormat = static_cast<int>(kuv::ExportFormat::Text);
+
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name, const QDate& value) {
     auto* edit = new QDateEdit(value, parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setDateRange(kuv::mainform::kFirstPickerDate, kuv::mainform::kLastPickerDate);
-    edit->setLocale(kuv::UserDateLocale());
-    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    const QLocale locale = kuv::UserDateLocale();
+    edit->setLocale(locale);
+    edit->setDisplayFormat(kuv::PickerFormat(locale));
     edit->setCalendarPopup(true);
     return edit;
 }
@@ -42,9 +48,10 @@ TRangeDialog::TRangeDialog(kuv::RangePurpose purpose, const QDate& shownDay, QWi
     setWindowTitle(exporting ? QStringLiteral("エクスポート") : QStringLiteral("印刷"));
 
     auto* days = new QGroupBox(QStringLiteral("日記の範囲"), this);
-    ShownDay = new QRadioButton(
-        QStringLiteral("表示中の日（%1）").arg(shownDay.toString(QStringLiteral("yyyy-MM-dd"))),
-        days);
+    ShownDay = new QRadioButton(QStringLiteral("表示中の日（%1）")
+                                    .arg(kuv::UserDateLocale().toString(
+                                        shownDay, kuv::PickerFormat(kuv::UserDateLocale()))),
+                                days);
     ShownDay->setObjectName(QStringLiteral("ShownDay"));
     AllDays = new QRadioButton(QStringLiteral("すべての日"), days);
     AllDays->setObjectName(QStringLiteral("AllDays"));
@@ -78,6 +85,9 @@ TRangeDialog::TRangeDialog(kuv::RangePurpose purpose, const QDate& shownDay, QWi
                         static_cast<int>(kuv::ExportFormat::Markdown));
         Format->addItem(QStringLiteral("HTML (.html)"), static_cast<int>(kuv::ExportFormat::Html));
         Format->addItem(QStringLiteral("PDF (.pdf)"), static_cast<int>(kuv::ExportFormat::Pdf));
+        Format->setCurrentIndex(std::max(0, Format->findData(gLastFormat)));
+        connect(this, &QDialog::accepted, this,
+                [this] { gLastFormat = Format->currentData().toInt(); });
         auto* form = new QFormLayout;
         form->addRow(QStringLiteral("形式:"), Format);
         layout->addLayout(form);

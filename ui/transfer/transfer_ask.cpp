@@ -35,8 +35,9 @@ class DialogAsk final : public TransferAsk {
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     }
 
-    QString OpenFile(QWidget* parent, const QString& caption, const QString& filter) override {
-        return QFileDialog::getOpenFileName(parent, caption, QDir::homePath(), filter);
+    QString OpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                     const QString& filter) override {
+        return QFileDialog::getOpenFileName(parent, caption, folder, filter);
     }
 
     QString Folder(QWidget* parent, const QString& caption) override {

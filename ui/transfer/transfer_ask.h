@@ -26,7 +26,9 @@ class TransferAsk {
     // Empty when the user cancels.
     virtual QString SaveFile(QWidget* parent, const QString& caption, const QString& suggested,
                              const QString& filter) = 0;
-    virtual QString OpenFile(QWidget* parent, const QString& caption, const QString& filter) = 0;
+    // Opens in folder.
+    virtual QString OpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                             const QString& filter) = 0;
     virtual QString Folder(QWidget* parent, const QString& caption) = 0;
     // True for yes.
     virtual bool Confirm(QWidget* parent, const QString& text) = 0;

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QProgressDialog>
+#include <QTime>
 #include <QTimer>
 
 #include "backup/archive_module.h"
@@ -41,6 +42,9 @@ constexpr int kListedSkips = 20;
 // Qt lays out a print on the window's thread; beyond about a year of days
 // that takes long enough to ask first.
 constexpr std::size_t kDaysPrintedWithoutAsking = 400;
+// Beyond this many days (a page or more each) the layout would hold the
+// window for minutes and most of a gigabyte: the PDF export does it instead.
+constexpr std::size_t kMostDaysPrinted = 1000;
 
 // A path from a file dialog as the diary's code page 932 bytes; nothing when
 // the user cancelled, or, after saying why, when a character of it does not fit.
@@ -256,6 +260,13 @@ void TTransferCommands::Print1Click() {
                 kuv::ShowMessage(QStringLiteral("この範囲には印刷する日記がありません。"));
                 return;
             }
+            if (read.days.size() > kMostDaysPrinted) {
+                kuv::ShowMessage(
+                    QStringLiteral("%1 日分は一度に印刷できません（%2 日分まで）。範囲を狭めるか、"
+                                   "ファイル → エクスポートで PDF にして下さい。")
+                        .arg(Count(read.days.size()), Count(kMostDaysPrinted)));
+                return;
+            }
             if (read.days.size() > kDaysPrintedWithoutAsking &&
                 !kuv::TransferAsker().Confirm(
                     FWindow,
@@ -315,8 +326,12 @@ void TTransferCommands::Backup1Click() {
 }
 
 void TTransferCommands::Restore1Click() {
+    // The automatic backups are the ones most often restored.
+    const std::string autoFolder = kuv::AutoBackupFolder();
+    const QString folder =
+        kuv::fsio::IsDirectory(autoFolder) ? kuv::ToQString(autoFolder) : QDir::homePath();
     const QString path = kuv::TransferAsker().OpenFile(
-        FWindow, QStringLiteral("復元するバックアップ"),
+        FWindow, QStringLiteral("復元するバックアップ"), folder,
         QStringLiteral("バックアップ (*.tar.gz);;すべてのファイル (*)"));
     const std::optional<std::string> archive = Cp932Path(path);
     if (!archive) return;
@@ -378,6 +393,11 @@ void TTransferCommands::Import1Click() {
 void TTransferCommands::ImportFinished(const kuv::ImportResult& result) {
     // The day shown may have got a text.
     kuv::Guarded([this] { FSession.Load(); });
+    std::vector<int> years;
+    for (const kuv::ImportFileReport& file : result.files) {
+        if (file.outcome != kuv::ImportFileReport::Outcome::Skipped) years.push_back(file.day.year);
+    }
+    if (!years.empty()) emit filesChanged(years);
     kuv::ShowMessage(ImportReport(result));
 }
 
@@ -400,8 +420,12 @@ void TTransferCommands::StartAutoBackup() {
         kuv::AutoBackupRequestFor(FSession.Settings(), FSession.Paths());
     // Later starts of the day load no archive code.
     if (!kuv::AutoBackupDue(request)) return;
-    const kuv::ArchiveFunctions* archiver = ArchiveModule();
-    if (archiver == nullptr) return;
+    std::string error;
+    const kuv::ArchiveFunctions* archiver = kuv::LoadArchiveModule(error);
+    if (archiver == nullptr) {
+        AutoBackupFailed(kuv::ToQString(error));
+        return;
+    }
     FAutoBackupJob = FWork->Run<kuv::AutoBackupResult>(
         QString(),
         [archiver, request](const kuv::ProgressFn& progress) {
@@ -414,10 +438,18 @@ void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) 
     FAutoBackupJob.reset();
     if (result.outcome != kuv::AutoBackupOutcome::Failed) return;
     const std::string folder = kuv::AutoBackupFolder();
-    kuv::ShowMessage(QStringLiteral("自動バックアップを作れませんでした。") +
-                     (result.backup.message.empty()
-                          ? QStringLiteral("フォルダ %1 を作れません。").arg(kuv::ToQString(folder))
-                          : kuv::ToQString(result.backup.message)));
+    AutoBackupFailed(result.backup.message.empty()
+                         ? QStringLiteral("フォルダ %1 を作れません。").arg(kuv::ToQString(folder))
+                         : kuv::ToQString(result.backup.message));
+}
+
+// Nobody asked for this backup: the status bar says it failed, and the menu
+// item keeps the reason for whoever looks.
+void TTransferCommands::AutoBackupFailed(const QString& why) {
+    const QString text = QStringLiteral("自動バックアップを作れませんでした。") + why;
+    FAutoBackupSwitch->setToolTip(
+        QStringLiteral("%1 %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), text));
+    emit notice(text);
 }
 
 void TTransferCommands::AutoBackup1Click() {

@@ -48,6 +48,11 @@ class TTransferCommands final : public QObject {
     // A backup has been restored over the data folder: the window takes up
     // the restored settings and diary, then shows notice.
     void restored(const QString& notice);
+    // Work the user did not ask for has something to say; the window shows
+    // it without taking the keyboard.
+    void notice(const QString& text);
+    // An import wrote entries of these years.
+    void filesChanged(const std::vector<int>& years);
 
   private:
     void Export1Click();
@@ -61,6 +66,7 @@ class TTransferCommands final : public QObject {
     void ImportFinished(const kuv::ImportResult& result);
     void StartAutoBackup();
     void AutoBackupFinished(const kuv::AutoBackupResult& result);
+    void AutoBackupFailed(const QString& why);
 
     QWidget* FWindow;
     kuv::DiarySession& FSession;

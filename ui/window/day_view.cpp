@@ -1,5 +1,7 @@
 #include "ui/window/day_view.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
@@ -14,6 +16,7 @@
 
 #include "dates/qt/locale_loader.h"
 #include "ui/common/bevel.h"
+#include "ui/common/date_format.h"
 #include "ui/common/fonts.h"
 #include "ui/common/memo.h"
 #include "ui/common/qt_text.h"
@@ -35,24 +38,6 @@ class TDatePicker final : public QDateEdit {
     bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
 };
 
-// The user's short date format, with the year in four digits so that every
-// year the picker takes can be read and typed.
-QString PickerFormat(const QLocale& locale) {
-    // The C locale's short date is the fallback tables' m/d/yy.
-    if (locale.language() == QLocale::C) return QStringLiteral("M/d/yyyy");
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
-    // A run of exactly two y letters is the two-digit year.
-    QString wide;
-    for (qsizetype i = 0; i < format.size();) {
-        qsizetype run = 1;
-        while (i + run < format.size() && format[i + run] == format[i]) ++run;
-        const QString piece = format.mid(i, run);
-        wide += format[i] == u'y' && run == 2 ? QStringLiteral("yyyy") : piece;
-        i += run;
-    }
-    return wide;
-}
-
 }  // namespace
 
 TDayView::TDayView(const TMainActions& actions, QWidget* window) : QWidget(window) {
@@ -66,6 +51,9 @@ TDayView::TDayView(const TMainActions& actions, QWidget* window) : QWidget(windo
     // A word still being composed shows in the pane but changes nothing yet.
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (!FLoading && !Memo1->ComposingOnly()) emit upperEdited();
+    });
+    connect(Memo2, &QPlainTextEdit::textChanged, this, [this] {
+        if (!FLoading && !std::exchange(FLowerEdited, true)) emit lowerEdited();
     });
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -128,7 +116,7 @@ void TDayView::CreateToolBar(const TMainActions& actions) {
     DateTimePicker->setGeometry(251, kItemTop, 186, kItemHeight);
     const QLocale locale = kuv::UserDateLocale();
     DateTimePicker->setLocale(locale);
-    DateTimePicker->setDisplayFormat(PickerFormat(locale));
+    DateTimePicker->setDisplayFormat(kuv::PickerFormat(locale));
     DateTimePicker->setDateRange(kFirstPickerDate, kLastPickerDate);
     DateTimePicker->setCalendarPopup(true);
 
@@ -200,6 +188,7 @@ void TDayView::ShowPanes(const QString& upper, const QString& lower, bool cursor
     FLoading = true;
     Memo1->setPlainText(upper);
     Memo2->setPlainText(lower);
+    FLowerEdited = false;
     FLoading = false;
     if (cursorAtEnd) Memo1->moveCursor(QTextCursor::End);
     Memo1->setReadOnly(readOnly);
@@ -208,6 +197,7 @@ void TDayView::ShowPanes(const QString& upper, const QString& lower, bool cursor
 void TDayView::ShowLower(const QString& lower) {
     FLoading = true;
     Memo2->setPlainText(lower);
+    FLowerEdited = false;
     FLoading = false;
 }
 

@@ -62,6 +62,8 @@ class TDayView final : public QWidget, public kuv::UpperPane {
   signals:
     // The user changed the upper pane's text.
     void upperEdited();
+    // The user first changed the lower pane's text since it was loaded.
+    void lowerEdited();
     // The user changed the picker's date, or moved into the picker.
     void pickerChanged(const QDate& date);
     void pickerEntered();
@@ -85,5 +87,6 @@ class TDayView final : public QWidget, public kuv::UpperPane {
     TMemo* Memo1 = nullptr;
     TMemo* Memo2 = nullptr;
     bool FLoading = false;         // the panes are being filled by a load
+    bool FLowerEdited = false;     // the lower pane was changed since its load
     QPointer<QWidget> FLastFocus;  // the control of this window that last had the focus
 };

@@ -17,12 +17,15 @@
 #include <QWindow>
 
 #include "app/instance_lock.h"
+#include "app/recovery.h"
 #include "app/settings_apply.h"
 #include "dates/qt/locale_loader.h"
 #include "platform/errors.h"
 #include "ui/app/application.h"
 #include "ui/common/centring.h"
 #include "ui/common/desktop_look.h"
+#include "ui/common/info_bar.h"
+#include "ui/common/memo.h"
 #include "ui/common/messages.h"
 #include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"
@@ -38,6 +41,7 @@
 #include "ui/window/day_view.h"
 #include "ui/window/main_form_metrics.h"
 #include "ui/window/session_bridge.h"
+#include "ui/window/status_bar.h"
 
 namespace {
 
@@ -107,17 +111,27 @@ void TMainForm::ConnectHandlers() {
     connect(FBridge, &TSessionBridge::panesLoaded, FConflicts.get(), &TConflictWatch::DayLoaded);
     connect(FBridge, &TSessionBridge::dayChanged, FFind.get(), [this] { FFind->FollowDay(); });
     connect(FBridge, &TSessionBridge::panesLoaded, FFind.get(), [this] { FFind->FollowDay(); });
-    connect(FBridge, &TSessionBridge::entrySaved, FFind.get(), [this] { FFind->FollowDay(true); });
+    // The entry saved is the one loaded: its year is the one to read again.
+    connect(FBridge, &TSessionBridge::entrySaved, FFind.get(),
+            [this] { FFind->FilesChanged({kuv::DecodeDateValue(FSession.LoadedDay()).year}); });
+    connect(FTransfer.get(), &TTransferCommands::filesChanged, FFind.get(),
+            &TFindCommands::FilesChanged);
+    connect(FConflicts.get(), &TConflictWatch::filesChanged, FFind.get(),
+            &TFindCommands::FilesChanged);
     connect(FTransfer.get(), &TTransferCommands::restored, this,
             [this](const QString& notice) { OnRestored(notice); });
     connect(FFind.get(), &TFindCommands::daySelected, this, &TMainForm::GoToDay);
     connect(FBridge, &TSessionBridge::entrySaved, FStats.get(), &TStatsCommands::FollowDiary);
     connect(FStats.get(), &TStatsCommands::daySelected, this, &TMainForm::GoToDay);
+    connect(FFind.get(), &TFindCommands::matchChosen, this,
+            [this](const QString& line, int begin, int end) {
+                TFindCommands::SelectMatch(FDayView->UpperPane(), line, begin, end);
+            });
     connect(FConflicts.get(), &TConflictWatch::stateChanged, this, &TMainForm::ShowEntryState);
     connect(FConflicts.get(), &TConflictWatch::reloadedFromDisk, this, [this] {
-        statusBar()->showMessage(QStringLiteral("ディスク上で変更された日記を読み込み直しました"),
-                                 kNoticeMs);
+        ShowNotice(QStringLiteral("ディスク上で変更された日記を読み込み直しました"));
     });
+    connect(FTransfer.get(), &TTransferCommands::notice, this, &TMainForm::ShowNotice);
 
     connect(FDayView, &TDayView::pickerChanged, this,
             Handler(this, &TMainForm::DateTimePickerChange));
@@ -131,6 +145,9 @@ void TMainForm::ConnectHandlers() {
     connect(FBridge, &TSessionBridge::panesLoaded, FHistory.get(), &THistoryCommands::FollowDay);
     connect(FDrafts.get(), &TDraftKeeper::conflictCopiesMade, this,
             [this] { Action(kuv::MainAction::ShowConflicts)->trigger(); });
+    // The lower pane stays editable for a note in passing, but keeps nothing.
+    connect(FDayView, &TDayView::lowerEdited, this,
+            [this] { ShowNotice(QStringLiteral("下の欄の文章は保存されません")); });
 }
 
 // Start-up.
@@ -160,7 +177,11 @@ void TMainForm::FormCreate() {
 
 void TMainForm::AnnounceRecoveredTexts() {
     const std::string notice = FSession.TakeRecoveryNotice();
-    if (!notice.empty()) kuv::ShowMessage(kuv::ToQString(notice));
+    if (notice.empty()) return;
+    // The window is up and the user may be typing: a bar, not a box.
+    const std::optional<std::string> state = kuv::UserStateFolder();
+    FInfoBar->Show(kuv::ToQString(notice),
+                   state ? kuv::ToQString(kuv::RecoveredFolder(*state)) : QString());
 }
 
 void TMainForm::ApplyPaneSettings() {
@@ -175,8 +196,13 @@ void TMainForm::ApplySettingsToWindow() {
     ApplyPaneSettings();
     const kuv::TDiarySettings& s = FSession.Settings();
 
-    const int width = s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth;
-    const int height = s.WindowHeight > 0 ? s.WindowHeight : kDefaultHeight;
+    // A size stored at another scale or on a larger screen fits this one.
+    const QSize size =
+        kuv::SizeOnScreen(QSize(s.WindowWidth > 0 ? s.WindowWidth : kDefaultWidth,
+                                s.WindowHeight > 0 ? s.WindowHeight : kDefaultHeight),
+                          nullptr);
+    const int width = size.width();
+    const int height = size.height();
     // The stored size is the outer one; the frame is only known once the
     // window is on the screen (see event()).
     FPendingFrameSize = QSize(width, height);
@@ -405,6 +431,9 @@ void TMainForm::OnRestored(const QString& restoreNotice) {
         return;
     }
     kuv::Guarded([this] { FSession.Load(); });
+    // Any day may have changed or gone: the finding windows read every year.
+    FFind->FollowDiary();
+    FFind->FilesChanged({});
     kuv::ShowMessage(notice);
 }
 
@@ -552,4 +581,8 @@ void TMainForm::changeEvent(QEvent* event) {
         QMetaObject::invokeMethod(this, &TMainForm::FollowPalette, Qt::QueuedConnection);
     }
     QMainWindow::changeEvent(event);
+}
+
+void TMainForm::ShowNotice(const QString& text) {
+    static_cast<TStatusBar*>(statusBar())->ShowNotice(text, kNoticeMs);
 }

@@ -27,6 +27,7 @@ class TDraftKeeper;
 class THistoryCommands;
 class TDayView;
 class TFindCommands;
+class TInfoBar;
 class TMainActions;
 class TPassWordDialog;
 class TSessionBridge;
@@ -137,6 +138,8 @@ class TMainForm final : public QMainWindow {
     void ShowEntryState();
     // A restored backup: its settings and diary, as a start would find them.
     void OnRestored(const QString& notice);
+    // A passing notice in the status bar, beside the panels.
+    void ShowNotice(const QString& text);
 
     kuv::DiarySession FSession;
     kuv::PaneFont FMemoFont;
@@ -149,6 +152,7 @@ class TMainForm final : public QMainWindow {
     TSessionBridge* FBridge = nullptr;
     std::unique_ptr<TMainActions> FActions;
     TDayView* FDayView = nullptr;
+    TInfoBar* FInfoBar = nullptr;
     QLabel* StatusPanel1 = nullptr;  // the status line
     QLabel* StatusPanel2 = nullptr;  // the maker's notice
     QLabel* StatusPanel3 = nullptr;  // the state of the entry shown

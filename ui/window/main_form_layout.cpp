@@ -2,7 +2,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolTip>
+#include <QVBoxLayout>
 
+#include "ui/common/info_bar.h"
 #include "ui/common/memo.h"
 #include "ui/conflicts/conflict_watch.h"
 #include "ui/drafts/draft_keeper.h"
@@ -42,14 +44,25 @@ void TMainForm::CreateMenus() {
     QMenu* File1 = menu("File1", QStringLiteral("ファイル"), kuv::MainMenu::File);
     // The settings are read after the menus are built, and a restore reads them again.
     connect(File1, &QMenu::aboutToShow, this, [this] { FTransfer->ShowAutoBackupSetting(); });
+    // The automatic backup's item tells its last failure in its tooltip.
+    File1->setToolTipsVisible(true);
     menu("Edit1", QStringLiteral("編集"), kuv::MainMenu::Edit);
     menu("View1", QStringLiteral("表示"), kuv::MainMenu::View);
     menu("Help1", QStringLiteral("ヘルプ"), kuv::MainMenu::Help);
 }
 
 void TMainForm::CreateDayView() {
-    FDayView = new TDayView(*FActions, this);
-    setCentralWidget(FDayView);
+    // A notice the user did not ask for stands in a bar above the panes.
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("CentralPanel"));
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    FInfoBar = new TInfoBar(central);
+    FDayView = new TDayView(*FActions, central);
+    column->addWidget(FInfoBar);
+    column->addWidget(FDayView, 1);
+    setCentralWidget(central);
 }
 
 // The feature parts, each wired to its commands in the table.

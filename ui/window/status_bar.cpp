@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTimer>
 
 namespace {
 
@@ -23,12 +24,29 @@ class TStatusPanel final : public QLabel {
 
 }  // namespace
 
+TStatusBar::TStatusBar(QWidget* parent)
+    : QStatusBar(parent), FNotice(new QLabel(this)), FNoticeTimer(new QTimer(this)) {
+    FNotice->setObjectName(QStringLiteral("StatusNotice"));
+    FNotice->setMinimumWidth(0);
+    FNotice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    addWidget(FNotice, 1);
+    FNoticeTimer->setSingleShot(true);
+    connect(FNoticeTimer, &QTimer::timeout, FNotice, &QLabel::clear);
+}
+
 QLabel* TStatusBar::AddPanel(const char* name, int width, Qt::Alignment align) {
     auto* label = new TStatusPanel(width, this);
     label->setObjectName(QString::fromLatin1(name));
     label->setAlignment(align | Qt::AlignVCenter);
-    addWidget(label);
+    // The panels keep their order before the notice, which takes the rest.
+    insertWidget(FPanels++, label);
     return label;
+}
+
+void TStatusBar::ShowNotice(const QString& text, int ms) {
+    FNotice->setText(text);
+    FNotice->setToolTip(text);
+    FNoticeTimer->start(ms);
 }
 
 void TStatusBar::paintEvent(QPaintEvent*) {

@@ -113,6 +113,11 @@ class TestConflicts : public QObject {
         Replace(folder.EntryPath(today), "from the other machine");
         QTRY_COMPARE(memo1->toPlainText(), QStringLiteral("from the other machine"));
         QVERIFY(!form->Modified());
+        QVERIFY(
+            Find<QLabel>(*form, "StatusNotice")->text().contains(QStringLiteral("読み込み直し")));
+        // The notice hides none of the panels.
+        for (const char* panel : {"StatusPanel1", "StatusPanel2", "StatusPanel3"})
+            QVERIFY2(Find<QLabel>(*form, panel)->isVisible(), panel);
         // Touched: the text stays and the conflict is marked.
         Type(memo1, QStringLiteral(" and mine"));
         Replace(folder.EntryPath(today), "again from there");
@@ -139,7 +144,16 @@ class TestConflicts : public QObject {
         QCOMPARE(Find<QPlainTextEdit>(*window, "ConflictCopyText")->toPlainText(),
                  QStringLiteral("written on the laptop"));
 
-        QTest::mouseClick(Find<QPushButton>(*window, "AppendConflictCopy"), Qt::LeftButton);
+        // Centred over the main window.
+        QVERIFY(
+            (window->frameGeometry().center() - form->frameGeometry().center()).manhattanLength() <
+            4);
+
+        // Added once: the button then stands disabled for that copy.
+        auto* append = Find<QPushButton>(*window, "AppendConflictCopy");
+        QTest::mouseClick(append, Qt::LeftButton);
+        QVERIFY(!append->isEnabled());
+        QTest::mouseClick(append, Qt::LeftButton);
         QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(),
                  QStringLiteral("mine\n\nwritten on the laptop"));
         QVERIFY(form->Modified());

@@ -205,7 +205,7 @@ class TestSettingDialog : public QObject {
         row("CheckBox1", QRect(112, 24, 121, 17), "暗号化を使用する");
         row("Label2", QRect(112, 52, 84, 12), "起動パスワード：");
         row("Edit2", QRect(200, 48, 225, 20), "");
-        row("Label5", QRect(112, 72, 338, 11),
+        row("Label5", QRect(112, 70, 321, 26),
             "※パスワードを変更すると古いデータが復号化できなくなることがあります");
         row("Bevel2", QRect(104, 96, 329, 9), "");
         row("Label1", QRect(112, 112, 142, 12), "日記データの格納フォルダ：");
@@ -250,6 +250,10 @@ class TestSettingDialog : public QObject {
         auto* warning = Find<QLabel>("Label5");
         QCOMPARE(warning->palette().color(QPalette::WindowText), QColor(Qt::red));
         QCOMPARE(warning->font().pixelSize(), 11);
+        // The whole warning stands inside the frame, above the line below it.
+        QVERIFY(warning->wordWrap());
+        QVERIFY(warning->heightForWidth(warning->width()) <= warning->height());
+        QVERIFY(warning->geometry().right() <= Find<QWidget>("Bevel2")->geometry().right());
 
         auto* password = Edit("Edit2");
         QCOMPARE(password->echoMode(), QLineEdit::Password);

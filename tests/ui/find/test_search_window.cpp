@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -88,6 +89,8 @@ class TestSearchWindow : public QObject {
     void matchesAreHighlightedInThePalettesColours();
     void followsThePasswordAndTheFolder();
     void tagsAreListedMostUsedFirstAndSearched();
+    void followsFilesWrittenFromOutside();
+    void cutRowsEndInAnEllipsis();
 };
 
 void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
@@ -126,8 +129,11 @@ void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
     list->setCurrentIndex(second);
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(Find<QDateEdit>(*form, "DateTimePicker")->date(), older);
-    QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(),
-             QStringLiteral("朝\n公園で桜を見た"));
+    auto* memo = Find<QPlainTextEdit>(*form, "Memo1");
+    QCOMPARE(memo->toPlainText(), QStringLiteral("朝\n公園で桜を見た"));
+    // The first match is selected in the entry.
+    QCOMPARE(memo->textCursor().selectedText(), QStringLiteral("桜"));
+    QCOMPARE(memo->textCursor().selectionStart(), 5);
     QCOMPARE(ReadBytes(folder.EntryPath(today)), Cp932("今日も桜"));
     // The save is read again: the open window finds today's entry too.
     QTRY_COMPARE(Days(*window), (QList<QDate>{today, newer, older}));
@@ -136,6 +142,11 @@ void TestSearchWindow::searchesAndLandsOnTheChosenDay() {
     const QRect rect = list->visualRect(list->model()->index(1, 0));
     kuv::test::DoubleClick(list, rect.center());
     QCOMPARE(Find<QDateEdit>(*form, "DateTimePicker")->date(), newer);
+    // Ctrl+F from the list goes back to the query, selected whole.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(Find<QLineEdit>(*window, "SearchEdit")->hasFocus());
+    QCOMPARE(Find<QLineEdit>(*window, "SearchEdit")->selectedText(), QStringLiteral("桜"));
     // Esc closes the window; the main window goes on.
     QTest::keyClick(list, Qt::Key_Escape);
     QVERIFY(!window->isVisible());
@@ -230,6 +241,46 @@ void TestSearchWindow::tagsAreListedMostUsedFirstAndSearched() {
     QTest::mouseClick(tags->viewport(), Qt::LeftButton, {}, tags->visualItemRect(family).center());
     QCOMPARE(Find<QLineEdit>(*window, "SearchEdit")->text(), QStringLiteral("#家族"));
     QTRY_COMPARE(Days(*window), (QList<QDate>{QDate(2020, 6, 3), QDate(2020, 6, 1)}));
+}
+
+void TestSearchWindow::followsFilesWrittenFromOutside() {
+    ProgramFolder folder;
+    const QDate today = QDate::currentDate();
+    // Another day of the shown year, whose folder the window watches.
+    const QDate other = today.dayOfYear() == 1 ? today.addDays(1) : QDate(today.year(), 1, 1);
+    auto form = ShowMainForm(folder);
+    TSearchWindow* window = OpenSearch(*form);
+    Query(*window, QStringLiteral("梅"));
+    QTRY_VERIFY(Count(*window).startsWith(QStringLiteral("0")));
+    // A sync tool puts a day in: the open window finds it without a reopen.
+    folder.WriteEntry(other, Cp932("梅の花"));
+    QTRY_COMPARE_WITH_TIMEOUT(Days(*window), QList<QDate>{other}, 10000);
+}
+
+void TestSearchWindow::cutRowsEndInAnEllipsis() {
+    const QFontMetrics fm(QApplication::font());
+    const QString longLine = QString(200, QChar(u'あ'));
+    const int room = fm.horizontalAdvance(QString(20, QChar(u'あ')));
+    struct Case {
+        const char* name;
+        QString line;
+        QList<int> spans;
+        bool cutStart, cutEnd;
+    };
+    const Case cases[] = {
+        {"fits", QStringLiteral("桜"), {0, 1}, false, false},
+        {"match at the start", QStringLiteral("桜") + longLine, {0, 1}, false, true},
+        {"match far right", longLine + QStringLiteral("桜") + longLine, {200, 201}, true, true},
+    };
+    for (const Case& c : cases) {
+        const TFittedLine fitted = FitResultLine(fm, c.line, c.spans, room);
+        QVERIFY2(fm.horizontalAdvance(fitted.line) <= room || !c.cutEnd, c.name);
+        QCOMPARE(fitted.line.startsWith(QChar(0x2026)), c.cutStart);
+        QCOMPARE(fitted.line.endsWith(QChar(0x2026)), c.cutEnd);
+        // The match still covers the term.
+        QCOMPARE(fitted.line.mid(fitted.spans[0], fitted.spans[1] - fitted.spans[0]),
+                 QStringLiteral("桜"));
+    }
 }
 
 QTEST_MAIN(TestSearchWindow)

@@ -13,7 +13,9 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -33,6 +35,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/ui/support_ui.h"
 #include "ui/common/background_work.h"
+#include "ui/common/date_format.h"
 #include "ui/dialogs/password_dialog.h"
 #include "ui/transfer/range_dialog.h"
 #include "ui/transfer/transfer_ask.h"
@@ -49,7 +52,7 @@ namespace {
 // The user's answers, given in place of the dialogs.
 struct Answers final : kuv::TransferAsk {
     kuv::RangeChoice range;
-    QString file, folder, previewPdf;
+    QString file, folder, previewPdf, openedIn;
     bool yes = true;
     QStringList asked;
 
@@ -59,7 +62,10 @@ struct Answers final : kuv::TransferAsk {
     QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
         return file;
     }
-    QString OpenFile(QWidget*, const QString&, const QString&) override { return file; }
+    QString OpenFile(QWidget*, const QString&, const QString& in, const QString&) override {
+        openedIn = in;
+        return file;
+    }
     QString Folder(QWidget*, const QString&) override { return folder; }
     bool Confirm(QWidget*, const QString& text) override {
         asked << text;
@@ -100,6 +106,14 @@ struct JobGate {
     QSemaphore gate;
     std::atomic<int> jobs{0};
 };
+
+// The open search window's count of the days that hold text.
+QLabel* SearchFor(TMainForm& form, const QString& text) {
+    Trigger(form, "Search1");
+    auto* window = kuv::test::TopLevel<QWidget>("SearchWindow");
+    window->findChild<QLineEdit*>(QStringLiteral("SearchEdit"))->setText(text);
+    return window->findChild<QLabel*>(QStringLiteral("SearchCount"));
+}
 
 QString Upper(TMainForm& form) {
     return form.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
@@ -163,6 +177,8 @@ class TestTransfer : public QObject {
     void autoBackupRunsAfterStartOnceADay();
     void lockedDiaryBacksUpOnlyAfterUnlock();
     void autoBackupSwitchWritesItsKey();
+    void failedAutoBackupIsANoticeNotABox();
+    void hugePrintIsRefusedForThePdfExport();
 
   private:
     TempDir xdg_, out_;
@@ -206,6 +222,12 @@ void TestTransfer::rangeDialogChoices() {
     QVERIFY(!ok->isEnabled());
     exporting.findChild<QComboBox*>()->setCurrentIndex(3);
     QCOMPARE(exporting.Choice().format, kuv::ExportFormat::Pdf);
+    // Dates as the main window's picker shows them.
+    QCOMPARE(date("FromDate")->displayFormat(), kuv::PickerFormat(kuv::UserDateLocale()));
+    // The format chosen is offered first next time.
+    exporting.accept();
+    TRangeDialog again(kuv::RangePurpose::Export, QDate(2004, 2, 29));
+    QCOMPARE(again.Choice().format, kuv::ExportFormat::Pdf);
 
     TRangeDialog printing(kuv::RangePurpose::Print, QDate(2004, 2, 29));
     QVERIFY(printing.findChild<QRadioButton*>(QStringLiteral("ShownDay"))->isChecked());
@@ -292,6 +314,12 @@ void TestTransfer::printsTheShownDayAsThePdf() {
     QVERIFY2(text.find("今日の日記") != std::string::npos, text.c_str());
     QVERIFY(text.find("明日の日記") == std::string::npos);
     QVERIFY(text.find("1/1") != std::string::npos);
+    // Titled with that day alone.
+    const std::string title = "日記 " + today.toString(Qt::ISODate).toStdString();
+    QVERIFY2(
+        text.find(title + "\n") != std::string::npos || text.find(title + " ") != std::string::npos,
+        text.c_str());
+    QVERIFY(text.find("–") == std::string::npos);
 }
 
 void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
@@ -320,6 +348,7 @@ void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
     Trigger(*form, "AutoBackup1");
     QVERIFY(!form->Settings().AutoBackup);
     memo->setPlainText(QStringLiteral("変更"));
+    QLabel* found = SearchFor(*form, QStringLiteral("変更"));
     ::remove(folder.EntryPath(QDate(2001, 1, 17)).c_str());
     const std::string parent = std::filesystem::path(folder.data()).parent_path();
     // A damaged archive is refused and changes nothing.
@@ -331,8 +360,12 @@ void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
         QCOMPARE(Names(parent, "data").size(), std::size_t{1});
         QCOMPARE(Upper(*form), QStringLiteral("変更"));
     }
+    QCOMPARE(answers_.openedIn, QDir::homePath());
+    // The restore opens in the automatic backups' folder once there is one.
+    std::filesystem::create_directories(kuv::AutoBackupFolder());
     answers_.file = QString::fromStdString(archive);
     Trigger(*form, "Restore1");
+    QCOMPARE(answers_.openedIn, QString::fromStdString(kuv::AutoBackupFolder()));
     QVERIFY(NthMessage(++messages).contains(QStringLiteral(".before-restore-")));
     QCOMPARE(answers_.asked.size(), 3);
     QVERIFY(answers_.asked[0].contains(QString::fromStdString(folder.data())));
@@ -347,6 +380,8 @@ void TestTransfer::backupThenRestoreShowsTheRestoredDiary() {
     const std::string keptEntry =
         parent + "/" + kept[0] + folder.EntryPath(today).substr(folder.data().size());
     QCOMPARE(ReadBytes(keptEntry), Cp932("変更"));
+    // The open search follows the restored diary.
+    QTRY_COMPARE(found->text(), QStringLiteral("0 件"));
 }
 
 void TestTransfer::restoreMovesTheLockWithTheDataFolder() {
@@ -386,6 +421,8 @@ void TestTransfer::importAppendsAndReloadsTheShownDay() {
     const QDate today = QDate::currentDate();
     folder.WriteEntry(today, Cp932("今日の日記"));
     auto form = Start(folder);
+    QLabel* found = SearchFor(*form, QStringLiteral("古い日記"));
+    QTRY_COMPARE(found->text(), QStringLiteral("0 件"));
     TempDir texts;
     kuv::test::WriteBytes(texts / (today.toString(Qt::ISODate).toStdString() + ".txt"),
                           "読み込んだ行");
@@ -402,6 +439,8 @@ void TestTransfer::importAppendsAndReloadsTheShownDay() {
           QStringLiteral("2001-01-18.txt"), QStringLiteral("「😀」")}) {
         QVERIFY2(report.contains(part), qPrintable(report));
     }
+    // The open search finds what the import wrote.
+    QTRY_COMPARE(found->text(), QStringLiteral("1 件"));
 }
 
 void TestTransfer::autoBackupRunsAfterStartOnceADay() {
@@ -481,6 +520,39 @@ void TestTransfer::autoBackupSwitchWritesItsKey() {
     QVERIFY(!form->Settings().AutoBackup && !stored());
     toggle->trigger();
     QVERIFY(toggle->isChecked() && stored());
+}
+
+void TestTransfer::failedAutoBackupIsANoticeNotABox() {
+    ProgramFolder folder;
+    folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
+    // A file where the backups' folder should be: no backup can be made.
+    std::filesystem::create_directories(
+        std::filesystem::path(kuv::AutoBackupFolder()).parent_path());
+    kuv::test::WriteBytes(kuv::AutoBackupFolder(), "x");
+    auto form = Start(folder, true);
+    auto* notice = form->findChild<QLabel*>(QStringLiteral("StatusNotice"));
+    const QString failed = QStringLiteral("自動バックアップを作れませんでした");
+    QTRY_VERIFY_WITH_TIMEOUT(notice->text().contains(failed), 20000);
+    QVERIFY(kuv::test::Recorded().messages.isEmpty());
+    // The notice stands beside the panels, never in their place.
+    for (const char* panel : {"StatusPanel1", "StatusPanel2", "StatusPanel3"})
+        QVERIFY2(form->findChild<QLabel*>(QString::fromLatin1(panel))->isVisibleTo(form.get()),
+                 panel);
+    QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+    std::filesystem::remove(kuv::AutoBackupFolder());
+}
+
+void TestTransfer::hugePrintIsRefusedForThePdfExport() {
+    ProgramFolder folder;
+    for (QDate day(2001, 1, 1); day < QDate(2001, 1, 1).addDays(1001); day = day.addDays(1))
+        folder.WriteEntry(day, Cp932("日記"));
+    auto form = Start(folder);
+    answers_.previewPdf = QString::fromStdString(out_ / "huge.pdf");
+    Trigger(*form, "Print1");
+    const QString message = NthMessage(1);
+    QVERIFY2(message.contains(QStringLiteral("PDF")), qPrintable(message));
+    QVERIFY(answers_.asked.isEmpty());
+    QVERIFY(!Exists(out_ / "huge.pdf"));
 }
 
 QTEST_MAIN(TestTransfer)

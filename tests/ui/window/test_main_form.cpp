@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/recovery.h"
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
 #include "dates/calendar.h"
@@ -36,6 +38,7 @@
 #include "tests/ui/support_ui.h"
 #include "ui/app/application.h"
 #include "ui/common/fonts.h"
+#include "ui/common/info_bar.h"
 #include "ui/common/messages.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/setting_dialog.h"
@@ -202,6 +205,8 @@ class TestMainForm : public QObject {
     void exitWithASaveErrorKeepsRunning();
     void endOfSessionDoesWhatClosingDoes();
     void settingsAndAboutOpenModeless();
+    void recoveredTextIsABarNotABox();
+    void boxLinesEndEven();
 };
 
 void TestMainForm::messageBoxes() {
@@ -619,6 +624,8 @@ void TestMainForm::typingIntoTheLowerPaneWritesNothing() {
     auto* memo2 = Find<QPlainTextEdit>(*form, "Memo2");
     TypeInto(memo2, QStringLiteral(" and more"));
     QVERIFY(!form->Modified());
+    QCOMPARE(Find<QLabel>(*form, "StatusNotice")->text(),
+             QStringLiteral("下の欄の文章は保存されません"));
     Click(Find<QToolButton>(*form, "SpeedButton4"));
     QCOMPARE(folder.Files().size(), std::size_t{1});
     QCOMPARE(ReadBytes(folder.EntryPath(today.addDays(-365))), std::string("old"));
@@ -919,6 +926,17 @@ void TestMainForm::windowShrinksAndKeepsItsTitleBarReachable() {
         auto form = ShowMainForm(folder);
         QVERIFY2((form->frameGeometry().topLeft() - c.shown).manhattanLength() <= 2, c.name);
     }
+    {
+        // A height stored at a larger scale fits the screen's available height.
+        kuv::ClosingState state;
+        state.left = area.left();
+        state.top = area.top();
+        state.width = 500;
+        state.height = area.height() + 400;
+        kuv::WriteClosingSettings(folder.paths(), state, true);
+        auto form = ShowMainForm(folder);
+        QVERIFY(form->frameGeometry().height() <= area.height());
+    }
 
     // Closing a maximised window stores the place it comes back to, exactly.
     kuv::ClosingState state;
@@ -1086,6 +1104,48 @@ void TestMainForm::settingsAndAboutOpenModeless() {
     // The main window goes on working meanwhile.
     Click(Find<QToolButton>(*form, "SpeedButton4"));
     QCOMPARE(Day(*form), QDate::currentDate().addDays(1));
+}
+
+QString gOpenedFolder;
+
+void TestMainForm::recoveredTextIsABarNotABox() {
+    kuv::test::TempDir state;
+    const QByteArray before = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.path()));
+    const kuv::RecoveredFile kept = kuv::WriteRecoveredText(
+        state.path() + "/kuvandoro", std::string_view("消えた文章"), {2026, 12, 7}, 0);
+    QVERIFY(kept.ok);
+    TInfoBar::SetFolderOpener([](const QString& folder) { gOpenedFolder = folder; });
+    ProgramFolder folder;
+    auto form = ShowMainForm(folder);
+    qputenv("XDG_STATE_HOME", before);
+    QVERIFY(kuv::test::Recorded().messages.isEmpty());
+    auto* bar = Find<TInfoBar>(*form, "InfoBar");
+    QVERIFY(bar->isVisible());
+    QVERIFY(!Find<QLabel>(*form, "InfoBarText")->text().isEmpty());
+    Click(Find<QWidget>(*form, "InfoBarOpen"));
+    QCOMPARE(gOpenedFolder,
+             QString::fromStdString(kuv::RecoveredFolder(state.path() + "/kuvandoro")));
+    Click(Find<QWidget>(*form, "InfoBarClose"));
+    QVERIFY(!bar->isVisible());
+    TInfoBar::SetFolderOpener(nullptr);
+}
+
+void TestMainForm::boxLinesEndEven() {
+    const QFontMetrics fm(QApplication::font());
+    const int width = fm.horizontalAdvance(QString(20, QChar(u'あ')));
+    const QString sentence = QStringLiteral("日記のフォルダに書き込めないため保存できませんでした");
+    for (int repeat : {1, 2, 3, 5}) {
+        const QString text = sentence.repeated(repeat) + QStringLiteral("ません。");
+        const QStringList lines = kuv::EvenLines(text, fm, width).split(u'\n');
+        QCOMPARE(lines.join(QString()), text);
+        for (const QString& line : lines) {
+            QVERIFY2(fm.horizontalAdvance(line) <= width + fm.maxWidth(), qPrintable(line));
+            QVERIFY2(line.size() >= 6, qPrintable(line));
+            QVERIFY(!line.startsWith(u'。'));
+        }
+    }
+    QCOMPARE(kuv::EvenLines(QStringLiteral("短い\n文"), fm, width), QStringLiteral("短い\n文"));
 }
 
 QTEST_MAIN(TestMainForm)
