@@ -127,7 +127,7 @@ void TestDraftKeeper::typingComesBackAfterAnEndWithoutSave() {
     QVERIFY(!form->Locked());
     QCOMPARE(Find<QPlainTextEdit>(*form, "Memo1")->toPlainText(), kAscii + kWords);
     QVERIFY(form->Modified());
-    QCOMPARE(form->statusBar()->currentMessage(),
+    QCOMPARE(Find<QLabel>(*form, "StatusNotice")->text(),
              QStringLiteral("前回保存されなかった文章を戻しました"));
     QCOMPARE(kuv::test::Recorded().messages, QStringList());
     // Closing saves it as the entry and the draft is gone.
