@@ -34,7 +34,7 @@ std::string Text(int d) {
            std::string(static_cast<std::size_t>(d * 37), 'x');
 }
 std::string Name(int d) {
-    char buf[8];
+    char buf[24];
     std::snprintf(buf, sizeof buf, "%02d%02d", 1 + d / 28, 1 + d % 28);
     return buf;
 }
