@@ -430,12 +430,16 @@ LockResult OpenStrongLockedDiary(const std::string& dataPath, std::string_view p
     return {};
 }
 
-LockResult ChangePassword(const std::string& dataPath, std::string_view oldPassword,
+namespace {
+
+// Opens the data key through one slot and wraps it anew for newPassword;
+// no entry is touched.
+LockResult RewrapPassword(const std::string& dataPath, SlotKind through, std::string_view secret,
                           std::string_view newPassword, const Argon2Params& params) {
     KeyFile file;
     if (LockResult r = LoadKeyFile(dataPath, file); !r.ok()) return r;
     SecretBytes key;
-    switch (UnwrapKey(file, SlotKind::Password, oldPassword, key)) {
+    switch (UnwrapKey(file, through, secret, key)) {
         case UnwrapStatus::Opened:
             break;
         case UnwrapStatus::WrongSecret:
@@ -451,26 +455,17 @@ LockResult ChangePassword(const std::string& dataPath, std::string_view oldPassw
     return StoreKeyFile(dataPath, file);
 }
 
+}  // namespace
+
+LockResult ChangePassword(const std::string& dataPath, std::string_view oldPassword,
+                          std::string_view newPassword, const Argon2Params& params) {
+    return RewrapPassword(dataPath, SlotKind::Password, oldPassword, newPassword, params);
+}
+
 LockResult RecoverPassword(const std::string& dataPath, std::string_view recoveryCode,
                            std::string_view newPassword, const Argon2Params& params) {
-    KeyFile file;
-    if (LockResult r = LoadKeyFile(dataPath, file); !r.ok()) return r;
-    SecretBytes key;
     const SecretBytes code = SecretBytes::Of(NormaliseRecoveryCode(recoveryCode));
-    switch (UnwrapKey(file, SlotKind::Recovery, code.view(), key)) {
-        case UnwrapStatus::Opened:
-            break;
-        case UnwrapStatus::WrongSecret:
-            return Result(LockStatus::WrongPassword);
-        case UnwrapStatus::NoSlot:
-            return Result(LockStatus::KeyFileDamaged, KeyFilePath(dataPath));
-        case UnwrapStatus::NoMemory:
-            return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
-    }
-    if (!WrapKey(file, SlotKind::Password, newPassword, params, key)) {
-        return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
-    }
-    return StoreKeyFile(dataPath, file);
+    return RewrapPassword(dataPath, SlotKind::Recovery, code.view(), newPassword, params);
 }
 
 LockResult Rekey(const std::string& dataPath, std::string_view password, const Argon2Params& params,
