@@ -31,6 +31,10 @@ constexpr std::string_view kWorkExt = ".$$$";
 // No entry file is larger than a container may be.
 constexpr std::uint64_t kMaxVersionBytes = std::uint64_t{1} << 31;
 constexpr int kMaxSameName = 1000;
+// Deflate gives at most 1032 bytes for each byte it stores (a 258-byte match
+// in a bit or two), so a header claiming more than this from the bytes that
+// follow it is damaged; its size is never allocated.
+constexpr std::uint64_t kMaxInflateRatio = 1032;
 
 bool keepOnSave = true;
 
@@ -247,6 +251,8 @@ bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked)
     }
     const std::optional<Header> h = ParseHeader(file);
     if (!h) return false;
+    const std::uint64_t packedBytes = file.size() - kHeaderSize;
+    if (h->size > packedBytes * kMaxInflateRatio + 64) return false;
     std::string out(h->size, '\0');
     uLongf size = static_cast<uLongf>(h->size);
     const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &size,

@@ -163,6 +163,10 @@ TEST(EntryHistory, DamagedOrForeignFilesAreSkippedAndKept) {
         {"cut header", "20261208-101011.kvz", "KUVHIST1P", false},
         {"unknown kind", "20261208-101012.kvz", std::string("KUVHIST1Q") + header.substr(9), false},
         {"damaged body", "20261208-101013.kvz", header + "garbage", true},
+        {"a size its body cannot hold", "20261208-101014.kvz",
+         header.substr(0, 12) + std::string("\0\0\0\x10\0\0\0\0", 8) +
+             std::string("\0\0\0\x7f\0\0\0\0", 8) + header.substr(28) + "xy",
+         true},
     };
     Diary d;
     const std::int64_t now = std::time(nullptr);
