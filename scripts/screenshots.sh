@@ -52,6 +52,16 @@ for _ in $(seq 100); do [[ -s $tmp/display ]] && break; sleep 0.1; done
 [[ -s $tmp/display ]] || { echo "screenshots.sh: Xvfb did not start" >&2; cat "$tmp/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$tmp/display")"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+# The windows as a Japanese desktop shows them: dates, weekday and month names
+# from the Japanese locale. The locale is compiled into the scratch folder when
+# the machine has none, so that the C library (and xdotool's title matching)
+# runs in UTF-8 too.
+export LANG=ja_JP.UTF-8
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then
+  mkdir -p "$tmp/locale"
+  localedef -i ja_JP -f UTF-8 "$tmp/locale/ja_JP.UTF-8"
+  export LOCPATH="$tmp/locale"
+fi
 # The sample diary's automatic backup stays in the scratch folder.
 export XDG_DATA_HOME="$tmp/xdg-data"
 
@@ -127,9 +137,9 @@ start_program
 main=$(wait_window '^Tessarine$')
 shoot "$main" main_window.png
 
-# Edit menu (Alt, then the second menu), the third item from its end: the
-# settings command.
-keys "$main" alt Right Return Up Up Up Return
+# Edit menu (Alt, then the second menu; it opens on its first item), its
+# sixth item: the settings command (counted from the top, which stays put).
+keys "$main" alt Right Return Down Down Down Down Down Return
 settings=$(wait_window '^設定変更$')
 shoot "$settings" settings_dialog.png
 keys "$settings" Tab  # nothing else: the dialog stays as it is
@@ -150,8 +160,8 @@ xdotool type --delay 250 "旅行"
 shoot "$search" search_window.png
 xdotool windowunmap --sync "$search" 2>/dev/null || true
 
-# Edit menu, its last item: this day in every year.
-keys "$main" alt Right Return Up Return
+# Edit menu, its eighth item: this day in every year.
+keys "$main" alt Right Return Down Down Down Down Down Down Down Return
 every=$(wait_window '^毎年の今日$')
 shoot "$every" every_year_window.png
 stop_program
