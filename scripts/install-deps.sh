@@ -10,6 +10,8 @@ ime_pkgs=(fcitx5-frontend-qt6)
 # Making and checking the Debian package, its manual pages and its desktop metadata.
 pkg_pkgs=(dpkg-dev file scdoc desktop-file-utils appstream lintian bash-completion)
 test_pkgs=(clang-format libgtest-dev libbenchmark-dev xvfb xauth tzdata clang libclang-rt-14-dev)
+# The real window driven on a private X server (typing, then a kill).
+test_pkgs+=(xdotool)
 shot_pkgs=(xvfb xauth imagemagick xdotool x11-utils)
 # Backups (libarchive, libcrypto's SHA-256) and the PDF tests (poppler's tools).
 build_pkgs+=(libarchive-dev libssl-dev)
