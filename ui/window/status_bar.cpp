@@ -6,6 +6,8 @@
 #include <QStyleOption>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 class TStatusPanel final : public QLabel {
@@ -31,7 +33,7 @@ TStatusBar::TStatusBar(QWidget* parent)
     FNotice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     addWidget(FNotice, 1);
     FNoticeTimer->setSingleShot(true);
-    connect(FNoticeTimer, &QTimer::timeout, FNotice, &QLabel::clear);
+    connect(FNoticeTimer, &QTimer::timeout, this, &TStatusBar::NoticeEnded);
 }
 
 QLabel* TStatusBar::AddPanel(const char* name, int width, Qt::Alignment align) {
@@ -44,9 +46,35 @@ QLabel* TStatusBar::AddPanel(const char* name, int width, Qt::Alignment align) {
 }
 
 void TStatusBar::ShowNotice(const QString& text, int ms) {
+    if (!FNoticeTimer->isActive() || FNotice->text() == text) {
+        Show(text, ms);
+        return;
+    }
+    for (const PendingNotice& p : FPending) {
+        if (p.text == text) return;
+    }
+    FPending.push_back({text, ms});
+    const qint64 left = std::max<qint64>(0, kNoticeLeastMs - FNoticeShown.elapsed());
+    if (FNoticeTimer->remainingTime() > left) FNoticeTimer->start(static_cast<int>(left));
+}
+
+void TStatusBar::Show(const QString& text, int ms) {
     FNotice->setText(text);
     FNotice->setToolTip(text);
+    FNoticeShown.start();
     FNoticeTimer->start(ms);
+}
+
+void TStatusBar::NoticeEnded() {
+    if (FPending.empty()) {
+        FNotice->clear();
+        FNotice->setToolTip(QString());
+        return;
+    }
+    const PendingNotice next = FPending.front();
+    FPending.pop_front();
+    // The next one gives way to a later one in its turn.
+    Show(next.text, FPending.empty() ? next.ms : std::min(next.ms, kNoticeLeastMs));
 }
 
 void TStatusBar::paintEvent(QPaintEvent*) {

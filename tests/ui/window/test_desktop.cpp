@@ -24,6 +24,7 @@
 #include "ui/dialogs/password_dialog.h"
 #include "ui/dialogs/setting_dialog.h"
 #include "ui/window/main_form.h"
+#include "ui/window/status_bar.h"
 
 using kuv::test::Find;
 using kuv::test::ProgramFolder;
@@ -61,6 +62,19 @@ class TestDesktop : public QObject {
         light_ = QApplication::palette();
     }
     void init() { kuv::test::RecordBoxes(); }
+
+    // Two notices at once are both shown, in turn: the first gives way after
+    // its least time however long it asked for, the last clears at its end.
+    void noticesTakeTurns() {
+        TStatusBar bar;
+        auto* notice = Find<QLabel>(bar, "StatusNotice");
+        bar.ShowNotice(QStringLiteral("first"), 600000);
+        bar.ShowNotice(QStringLiteral("second"), 300);
+        QCOMPARE(notice->text(), QStringLiteral("first"));
+        QTRY_COMPARE_WITH_TIMEOUT(notice->text(), QStringLiteral("second"),
+                                  TStatusBar::kNoticeLeastMs + 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(notice->text(), QString(), 2000);
+    }
     void cleanup() { QApplication::setPalette(light_); }
 
     void compositionIsNoChangeUntilCommitted_data() {
