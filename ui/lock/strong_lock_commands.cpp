@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "app/settings_file.h"
+#include "crypt/cryptogram.h"
 #include "lock/lock_convert.h"
 #include "ui/app/application.h"
 #include "ui/common/background_work.h"
@@ -32,6 +33,14 @@ struct Secret {
     Secret(const Secret&) = delete;
     Secret& operator=(const Secret&) = delete;
 };
+
+// Code page 932 bytes held for a job, wiped in the same way.
+std::shared_ptr<std::string> WipedLater(std::string bytes) {
+    return std::shared_ptr<std::string>(new std::string(std::move(bytes)), [](std::string* p) {
+        std::fill(p->begin(), p->end(), '\0');
+        delete p;
+    });
+}
 
 QString Utf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -94,12 +103,14 @@ void TStrongLockCommands::OpenAtPrompt(TPassWordDialog& prompt, const QString& t
     // open with the settings' password.
     const std::string windowsKey = FSession.Settings().Password;
     auto password = std::make_shared<Secret>(typed);
+    const kuv::Cp932Text asWindowsKey = kuv::ToCp932(typed);
+    auto windowsTyped = WipedLater(asWindowsKey.ok ? asWindowsKey.bytes : std::string());
     FWork->Run<lock::LockResult>(
         QString(),
         [dataPath, windowsKey, password](const kuv::ProgressFn&) {
             return lock::OpenStrongLockedDiary(dataPath, password->bytes, windowsKey);
         },
-        [this](const lock::LockResult& r) {
+        [this, windowsTyped](const lock::LockResult& r) {
             if (FPrompt != nullptr) FPrompt->SetBusy(false);
             if (!r.ok()) {
                 // Before the window is up: the prompt's own kind of message.
@@ -118,8 +129,28 @@ void TStrongLockCommands::OpenAtPrompt(TPassWordDialog& prompt, const QString& t
                 if (!FSession.Locked()) emit diaryOpened();
                 throw;
             }
+            SettleSettings(*windowsTyped);
             emit diaryOpened();
         });
+}
+
+void TStrongLockCommands::SettleSettings(const std::string& typedCp932) {
+    const kuv::TDiarySettings& s = FSession.Settings();
+    if (FSession.StrongLocked()) {
+        // A lock whose end the settings never heard of (a crash, the tool
+        // on a diary that a window had set): no password stays stored.
+        if (!s.StrongLock || s.UseEncryption || !s.Password.empty()) {
+            StoreLockState(true, std::string(), false);
+        }
+        return;
+    }
+    if (!s.StrongLock) return;
+    // A way back cut short and finished at the prompt: the Windows
+    // container keeps the entries closed whichever way it went, so it is
+    // the one chosen when the password can be its key.
+    const bool windows = kuv::CryptKeyStorable(typedCp932);
+    StoreLockState(false, windows ? typedCp932 : std::string(), windows);
+    FSession.Load();
 }
 
 void TStrongLockCommands::OpenSwitch() {

@@ -71,6 +71,8 @@ class TStrongLockCommands final : public QObject {
     bool SaveFirst();
     void Run(const QString& label, std::function<Outcome(const kuv::ProgressFn&)> job);
     void Finished(const Outcome& outcome);
+    // The settings follow what the prompt found (and finished) on disk.
+    void SettleSettings(const std::string& typedCp932);
     void StoreLockState(bool on, const std::string& password, bool useEncryption);
     void ShowRecoveryCode(const std::string& code);
 

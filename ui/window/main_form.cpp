@@ -138,7 +138,10 @@ void TMainForm::ConnectHandlers() {
             [this] { kuv::Guarded([this] { DiaryUnlocked(); }); });
     // The settings dialog's Windows lock switch follows the strong lock.
     connect(FStrongLock.get(), &TStrongLockCommands::lockChanged, this, [this](bool on) {
-        if (FSettingDialog) FSettingDialog->SetStrongLock(on);
+        if (!FSettingDialog) return;
+        FSettingDialog->SetStrongLock(on);
+        // An open dialog shows the password fields as the lock left them.
+        if (FSettingDialog->isVisible()) kuv::Guarded([this] { SpeedButton1Click(); });
     });
 
     connect(FDayView, &TDayView::pickerChanged, this,
@@ -395,8 +398,15 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
                 .arg(kuv::ToQString(values.dataPath)));
         return;
     }
+    // Under the strong lock no password goes to the settings file, whatever
+    // the dialog still held from before the lock changed.
+    kuv::DialogValues applied = values;
+    if (FSession.StrongLocked()) {
+        applied.useEncryption = false;
+        applied.password.clear();
+    }
     const kuv::DialogApplyResult result = kuv::ApplyDialogSettings(
-        FSession.Paths(), FSession.SettingsAtStart(), FSession.Settings(), values);
+        FSession.Paths(), FSession.SettingsAtStart(), FSession.Settings(), applied);
     switch (result.status) {
         case kuv::DialogApply::NoPassword:
             kuv::ShowMessage(QStringLiteral("パスワードが設定されていません"));
