@@ -271,12 +271,14 @@ void TStrongLockCommands::Run(const QString& label,
                               std::function<Outcome(const kuv::ProgressFn&)> job) {
     FRunning = FDialog->WhatFor();
     FDialog->SetBusy(true);
+    emit converting(true);
     FWork->Run<Outcome>(label, std::move(job),
                         [this](const Outcome& outcome) { Finished(outcome); });
 }
 
 void TStrongLockCommands::Finished(const Outcome& outcome) {
     if (FDialog != nullptr) FDialog->SetBusy(false);
+    emit converting(false);
     const Kind kind = FRunning;
     if (outcome.changed) {
         if (kind == Kind::TurnOn || kind == Kind::TurnOnWindows) {

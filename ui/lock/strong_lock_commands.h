@@ -56,6 +56,8 @@ class TStrongLockCommands final : public QObject {
     // The lock was turned on or off.
     void lockChanged(bool on);
     void notice(const QString& text);
+    // Every entry is being rewritten by the window itself (true), or no more.
+    void converting(bool running);
 
   private:
     struct Outcome {

@@ -134,6 +134,8 @@ void TMainForm::ConnectHandlers() {
     });
     connect(FTransfer.get(), &TTransferCommands::notice, this, &TMainForm::ShowNotice);
     connect(FStrongLock.get(), &TStrongLockCommands::notice, this, &TMainForm::ShowNotice);
+    connect(FStrongLock.get(), &TStrongLockCommands::converting, FConflicts.get(),
+            &TConflictWatch::SetPaused);
     connect(FStrongLock.get(), &TStrongLockCommands::diaryOpened, this,
             [this] { kuv::Guarded([this] { DiaryUnlocked(); }); });
     // The settings dialog's Windows lock switch follows the strong lock.
