@@ -93,7 +93,7 @@ TRecoveryCodeDialog::TRecoveryCodeDialog(const QString& code, QWidget* parent)
 }
 
 TRecoveryCodeDialog::~TRecoveryCodeDialog() {
-    // The code leaves no copy in memory that outlives its dialog.
+    // The dialog's own copy of the code is overwritten before it goes.
     FCode.fill(u'0');
     FCodeLabel->clear();
 }

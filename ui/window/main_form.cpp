@@ -426,6 +426,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
     FSettingDialog->hide();
     FFind->FollowDiary();
     FStats->FollowDiary();
+    FStrongLock->FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
         kuv::ShowMessage(kuv::ToQString(result.message));
     }
@@ -464,6 +465,7 @@ void TMainForm::OnRestored(const QString& restoreNotice) {
         return;
     }
     kuv::Guarded([this] { FSession.Load(); });
+    FStrongLock->FollowDiary();
     // Any day may have changed or gone: the finding windows read every year.
     FFind->FollowDiary();
     FFind->FilesChanged({});
