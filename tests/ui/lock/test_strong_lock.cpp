@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -226,6 +227,15 @@ void TestStrongLock::promptOpensOnTheWorker() {
         QCOMPARE(Find<QPlainTextEdit>(*d.form, "Memo1")->toPlainText(),
                  QStringLiteral("今日の日記"));
         QVERIFY(Find<QAction>(*d.form, "RekeyDiary1")->isEnabled());
+        // What is typed is saved sealed, as the day is left.
+        d.form->show();
+        auto* memo = Find<QPlainTextEdit>(*d.form, "Memo1");
+        memo->setFocus();
+        memo->moveCursor(QTextCursor::End);
+        QTest::keyClicks(memo, QStringLiteral(" plus"));
+        Find<QAction>(*d.form, "N5")->trigger();
+        QCOMPARE(d.Sealed("pw"), std::string("今日の日記 plus"));
+        QVERIFY(!QFile::exists(QString::fromStdString(d.folder.EntryPath(d.today))));
     } else {
         QVERIFY(d.form->Locked());
         QCOMPARE(messages.size(), 1);
