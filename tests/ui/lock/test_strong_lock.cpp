@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -161,6 +162,7 @@ class TestStrongLock : public QObject {
     void settingsFollowALockTheyNeverHeardOf();
     void turningOnAsksThePasswordTheDiaryNeeds_data();
     void turningOnAsksThePasswordTheDiaryNeeds();
+    void cancellingTheLockLeavesTheDiaryAsItWas();
     void turningOffGoesWhereTheUserChose_data();
     void turningOffGoesWhereTheUserChose();
     void anEntryTheWindowsFormatCannotHoldStopsTheWayBack();
@@ -324,6 +326,37 @@ void TestStrongLock::turningOnAsksThePasswordTheDiaryNeeds() {
     QVERIFY(Find<QAction>(*d.form, "ChangeLockPassword1")->isEnabled());
     QCOMPARE(kuv::test::Recorded().messages, QStringList());
     lock::ForgetKey(d.folder.data());
+}
+
+void TestStrongLock::cancellingTheLockLeavesTheDiaryAsItWas() {
+    Diary d(false, "pw");
+    d.Start();
+    const auto before = d.folder.Files();
+    std::atomic<bool> release{false};
+    kuv::gBeforeJobHook = [&release] {
+        while (!release) std::this_thread::yield();
+    };
+    TLockPasswordDialog* question = d.Question();
+    Fill(*question, "LockSecret", QStringLiteral("pw"));
+    QTest::mouseClick(Find<QPushButton>(*question, "LockOk"), Qt::LeftButton);
+    auto* progress = d.form->findChild<QProgressDialog*>(QStringLiteral("JobProgress"));
+    QVERIFY(progress != nullptr);
+    progress->findChild<QPushButton*>()->click();
+    release = true;
+    QTRY_VERIFY(!question->Busy());
+    kuv::gBeforeJobHook = nullptr;
+    QVERIFY(Find<QLabel>(*question, "LockError")
+                ->text()
+                .contains(QString::fromUtf8(lock::LockMessage(lock::LockStatus::Cancelled))));
+    QCOMPARE(d.folder.Files(), before);
+    std::string text;
+    QCOMPARE(kuv::CryptDecodeBytes(ReadBytes(d.folder.EntryPath(d.today, ".xda")), "pw", text),
+             kuv::CryptResult::Decoded);
+    QCOMPARE(text, Cp932("今日の日記"));
+    const kuv::TDiarySettings s = d.Settings();
+    QVERIFY(!s.StrongLock);
+    QCOMPARE(s.Password, std::string("pw"));
+    QCOMPARE(d.Recovery(), nullptr);
 }
 
 void TestStrongLock::turningOffGoesWhereTheUserChose_data() {
