@@ -50,7 +50,7 @@ std::string DiarySession::TakeRecoveryNotice() {
 
 bool DiarySession::Open() {
     SetDay(clock_());
-    if (settings_.UseEncryption) {
+    if (settings_.UseEncryption || StrongLocked()) {
         locked_ = true;
         return true;
     }
@@ -59,9 +59,25 @@ bool DiarySession::Open() {
 }
 
 bool DiarySession::Unlock(const std::string& typed) {
-    if (typed != settings_.Password) return false;
+    // Its stored password is empty: only its key file can open it.
+    if (StrongLocked() || typed != settings_.Password) return false;
     // Open even when today's entry cannot be read: the pane then stays
     // read-only and the error is shown, but the diary is not shut out.
+    locked_ = false;
+    SetDay(clock_());
+    LoadInto(day_);
+    return true;
+}
+
+bool DiarySession::StrongLocked() const {
+    return lock::HasStrongLock(settings_.DataPath);
+}
+
+bool DiarySession::UnlockOpened() {
+    // A conversion finished at the prompt may have left no key to open.
+    if (lock::HasStrongLock(settings_.DataPath) && lock::KeyFor(settings_.DataPath) == nullptr) {
+        return false;
+    }
     locked_ = false;
     SetDay(clock_());
     LoadInto(day_);

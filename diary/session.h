@@ -106,8 +106,15 @@ class DiarySession {
     // Throws AppError when today's entry cannot be loaded.
     bool Open();
     // The typed password against the stored one, byte for byte. Right: the
-    // day becomes now and is loaded (true). Wrong: nothing changes.
+    // day becomes now and is loaded (true). Wrong: nothing changes. A
+    // strong-locked diary is never opened this way.
     bool Unlock(const std::string& typed);
+    // The diary is under the strong lock (its key file, or a conversion begun).
+    bool StrongLocked() const;
+    // The strong lock's key of the data folder was opened by the prompt's
+    // worker: the day becomes now and is loaded (true). Without that key,
+    // nothing changes.
+    bool UnlockOpened();
     bool Locked() const { return locked_; }
 
     // The current day (date and time of day) and the day the panes hold.

@@ -122,7 +122,13 @@ void TBackgroundWork::Finished(const std::shared_ptr<kuv::JobState>& state, cons
     const auto it = std::find_if(FRunning.begin(), FRunning.end(),
                                  [&state](const Running& r) { return r.state == state; });
     if (it == FRunning.end()) return;
-    delete it->dialog.data();
+    // A box may stand over the dialog in a loop of its own (the dialog was
+    // the active window that owns it): deleting the dialog now would take
+    // the box with it.
+    if (it->dialog != nullptr) {
+        it->dialog->hide();
+        it->dialog->deleteLater();
+    }
     FRunning.erase(it);
     if (FRunning.empty()) FTimer->stop();
     if (finish && !FStopped) kuv::Guarded(finish);

@@ -80,6 +80,7 @@ void TConflictWatch::WatchShownFolders() {
 }
 
 void TConflictWatch::OnDiskChanged() {
+    if (FPaused) return;
     const kuv::DiarySession::DiskCheck check = FSession.CheckDisk();
     if (check.reloaded) emit reloadedFromDisk();
     // The watched folders are the shown day's year and the year before.

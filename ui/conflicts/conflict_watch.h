@@ -34,6 +34,9 @@ class TConflictWatch final : public QObject {
 
     // A day was loaded: its folders are watched and its copies looked up.
     void DayLoaded();
+    // While the window itself rewrites every entry (a lock turned on or
+    // off), what the folders show is its own doing and no other writer's.
+    void SetPaused(bool paused) { FPaused = paused; }
     // The shown entry changed on disk since it was loaded, or has copies.
     State EntryState() const { return FState; }
 
@@ -62,6 +65,7 @@ class TConflictWatch final : public QObject {
     QDateEdit* FPicker;
     QFileSystemWatcher* FWatcher;
     QTimer* FDiskSettle;
+    bool FPaused = false;
     State FState = State::None;
     std::unique_ptr<TConflictWindow> FConflictWindow;
 };

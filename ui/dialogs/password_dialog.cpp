@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QToolButton>
 
 #include "ui/common/bevel.h"
@@ -86,7 +87,32 @@ void TPassWordDialog::CreateControls() {
     Label2->move(256, 152);
     Label2->adjustSize();
 
+    // Hidden until a worker checks the password; a range of 0 to 0 only
+    // says that it is busy.
+    BusyBar = new QProgressBar(this);
+    BusyBar->setObjectName(QStringLiteral("BusyBar"));
+    BusyBar->setGeometry(32, 118, 305, 6);
+    BusyBar->setRange(0, 0);
+    BusyBar->setTextVisible(false);
+    BusyBar->hide();
+
     Edit1->setFocus(Qt::OtherFocusReason);
+}
+
+void TPassWordDialog::SetBusy(bool busy) {
+    Edit1->setEnabled(!busy);
+    Button->setEnabled(!busy);
+    BusyBar->setVisible(busy);
+    Label1->setText(busy ? QStringLiteral("パスワードを確かめています…")
+                         : QStringLiteral("パスワードを入力して下さい："));
+    Label1->adjustSize();
+    if (busy) return;
+    Edit1->selectAll();
+    Edit1->setFocus(Qt::OtherFocusReason);
+}
+
+bool TPassWordDialog::Busy() const {
+    return !Button->isEnabled();
 }
 
 void TPassWordDialog::FormCreate() {

@@ -5,6 +5,7 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QToolButton;
 class TBevel;
 
@@ -22,6 +23,11 @@ class TPassWordDialog final : public QDialog {
 
     // Centres the prompt on the screen and shows it.
     void FormCreate();
+    // While a worker checks what was typed (it takes about a second), the
+    // prompt takes no typing and shows that it is busy; after a refusal the
+    // typed text is selected for typing over.
+    void SetBusy(bool busy);
+    bool Busy() const;
 
   signals:
     // OK or Enter, with the text as typed.
@@ -47,4 +53,5 @@ class TPassWordDialog final : public QDialog {
     TBevel* Bevel1 = nullptr;
     QToolButton* Button = nullptr;
     QLabel* Label2 = nullptr;
+    QProgressBar* BusyBar = nullptr;
 };

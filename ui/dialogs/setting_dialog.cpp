@@ -114,6 +114,10 @@ void TSettingDialog::CreateControls() {
     Bevel3->setObjectName(QStringLiteral("Bevel3"));
     Bevel3->setGeometry(104, 312, 329, 9);
     CheckBox3 = MakeCheckBox(this, "CheckBox3", u"ウィンドウの位置を記憶する", 112, 328, 169, 17);
+    StrongLockButton = kuv::MakeFlatButton(this, "StrongLockButton", QStringLiteral("強い鍵..."),
+                                           QRect(312, 326, 113, 22));
+    StrongLockButton->setToolTip(
+        QStringLiteral("日記を強い暗号（パスワードと回復コード）で守ります"));
 
     SpeedButton3 = kuv::MakeFlatButton(this, "SpeedButton3", QStringLiteral("表示フォントの変更"),
                                        QRect(112, 368, 113, 22));
@@ -144,6 +148,12 @@ void TSettingDialog::CreateControls() {
     connect(SpeedButton3, &QToolButton::clicked, this, [this] { SpeedButton3Click(); });
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { ApplySettings(); });
     connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
+    connect(StrongLockButton, &QToolButton::clicked, this, [this] { emit strongLockRequested(); });
+}
+
+void TSettingDialog::SetStrongLock(bool on) {
+    CheckBox1->setEnabled(!on);
+    CheckBox1->setToolTip(on ? QStringLiteral("強い鍵がかかっている間は使えません") : QString());
 }
 
 void TSettingDialog::CreateFontDialog() {

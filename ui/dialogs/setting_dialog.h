@@ -35,6 +35,10 @@ class TSettingDialog final : public QDialog {
     void OpenSettingDialog(const kuv::DialogValues& current, const QFont& paneFont,
                            std::int32_t paneColor, const QWidget* over);
 
+    // Under the strong lock the Windows lock's switch is not the user's to
+    // turn: the strong lock's own dialog changes the lock.
+    void SetStrongLock(bool on);
+
     // The working font and its colour value (0x80000008 or 0x00BBGGRR).
     const QFont& ChosenFont() const { return FChosenFont; }
     std::int32_t ChosenFontColor() const { return FChosenFontColor; }
@@ -44,6 +48,8 @@ class TSettingDialog final : public QDialog {
     // The dialog stays shown until the window hides it.
     void settingsApplied(const kuv::DialogValues& values, const QFont& font,
                          std::int32_t colorValue);
+    // The strong lock's button: its own dialog is the window's to open.
+    void strongLockRequested();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -83,6 +89,7 @@ class TSettingDialog final : public QDialog {
     QToolButton* SpeedButton3 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
     QToolButton* SpeedButton2 = nullptr;
+    QToolButton* StrongLockButton = nullptr;
     QFontDialog* FontDialog = nullptr;
 
     QFont FPaneFont;  // the panes' font when the dialog was last opened

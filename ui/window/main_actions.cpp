@@ -43,6 +43,13 @@ const ActionRow kRows[] = {
      false, true},
     {MainAction::AutoBackup, "AutoBackup1", u"自動バックアップ", nullptr, nullptr, kNoKey,
      MainMenu::File, nullptr, true, true},
+    // The strong lock's commands, offered only while the diary is under it.
+    {MainAction::ChangeLockPassword, "ChangeLockPassword1", u"パスワードの変更...", nullptr,
+     nullptr, kNoKey, MainMenu::File, "StrongLockSeparator", false, false},
+    {MainAction::RecoverLockPassword, "RecoverLockPassword1", u"回復コードでパスワードを設定...",
+     nullptr, nullptr, kNoKey, MainMenu::File, nullptr, false, false},
+    {MainAction::RekeyDiary, "RekeyDiary1", u"すべてを新しい鍵で暗号化し直す...", nullptr, nullptr,
+     kNoKey, MainMenu::File, nullptr, false, false},
     {MainAction::Exit, "Exit1", u"終了", nullptr, nullptr, kNoKey, MainMenu::File, "N9", false,
      true},
     {MainAction::InsertDate, "N1", u"日付挿入", ":/assets/glyph_insert.png",

@@ -36,6 +36,7 @@
 #include "ui/drafts/draft_keeper.h"
 #include "ui/find/find_commands.h"
 #include "ui/history/history_commands.h"
+#include "ui/lock/strong_lock_commands.h"
 #include "ui/stats/stats_commands.h"
 #include "ui/transfer/transfer_commands.h"
 #include "ui/window/day_view.h"
@@ -132,6 +133,18 @@ void TMainForm::ConnectHandlers() {
         ShowNotice(QStringLiteral("ディスク上で変更された日記を読み込み直しました"));
     });
     connect(FTransfer.get(), &TTransferCommands::notice, this, &TMainForm::ShowNotice);
+    connect(FStrongLock.get(), &TStrongLockCommands::notice, this, &TMainForm::ShowNotice);
+    connect(FStrongLock.get(), &TStrongLockCommands::converting, FConflicts.get(),
+            &TConflictWatch::SetPaused);
+    connect(FStrongLock.get(), &TStrongLockCommands::diaryOpened, this,
+            [this] { kuv::Guarded([this] { DiaryUnlocked(); }); });
+    // The settings dialog's Windows lock switch follows the strong lock.
+    connect(FStrongLock.get(), &TStrongLockCommands::lockChanged, this, [this](bool on) {
+        if (!FSettingDialog) return;
+        FSettingDialog->SetStrongLock(on);
+        // An open dialog shows the password fields as the lock left them.
+        if (FSettingDialog->isVisible()) kuv::Guarded([this] { SpeedButton1Click(); });
+    });
 
     connect(FDayView, &TDayView::pickerChanged, this,
             Handler(this, &TMainForm::DateTimePickerChange));
@@ -158,7 +171,7 @@ void TMainForm::FormCreate() {
         kuv::ShowMessage(kuv::ToQString(read.message) + QStringLiteral("既定の設定で起動します。"));
     }
     ApplySettingsToWindow();
-    if (FSession.Settings().UseEncryption) {
+    if (FSession.Settings().UseEncryption || FSession.StrongLocked()) {
         FPassWordDialog = new TPassWordDialog(this);
         connect(FPassWordDialog, &TPassWordDialog::passwordEntered, this,
                 [this](const QString& text) {
@@ -228,6 +241,11 @@ void TMainForm::CentreOnScreen() {
 }
 
 void TMainForm::OnPasswordEntered(const QString& text) {
+    // A strong-locked diary's key is opened on the worker; the part calls back.
+    if (FSession.StrongLocked()) {
+        if (FPassWordDialog != nullptr) FStrongLock->OpenAtPrompt(*FPassWordDialog, text);
+        return;
+    }
     const kuv::Cp932Text typed = kuv::ToCp932(text);
     // A character that code page 932 cannot hold is in no stored password.
     bool opened = false;
@@ -246,12 +264,17 @@ void TMainForm::OnPasswordEntered(const QString& text) {
         kuv::ShowMessage(QStringLiteral("パスワードが間違っています"));
         return;
     }
+    DiaryUnlocked();
+}
+
+void TMainForm::DiaryUnlocked() {
     show();
     raise();
     activateWindow();
     if (FPassWordDialog != nullptr) FPassWordDialog->hide();
     FFind->FollowDiary();
     FStats->FollowDiary();
+    FStrongLock->FollowDiary();
     AnnounceRecoveredTexts();
     FDrafts->DiaryOpened();
 }
@@ -350,7 +373,10 @@ void TMainForm::SpeedButton1Click() {
                 [this](const kuv::DialogValues& values, const QFont& font, std::int32_t color) {
                     kuv::Guarded([&] { OnSettingsApplied(values, font, color); });
                 });
+        connect(FSettingDialog.get(), &TSettingDialog::strongLockRequested, FStrongLock.get(),
+                [this] { kuv::Guarded([this] { FStrongLock->OpenSwitch(); }); });
     }
+    FSettingDialog->SetStrongLock(FSession.StrongLocked());
     const kuv::TDiarySettings& s = FSession.Settings();
     kuv::DialogValues current;
     current.dataPath = s.DataPath;
@@ -374,8 +400,15 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
                 .arg(kuv::ToQString(values.dataPath)));
         return;
     }
+    // Under the strong lock no password goes to the settings file, whatever
+    // the dialog still held from before the lock changed.
+    kuv::DialogValues applied = values;
+    if (FSession.StrongLocked()) {
+        applied.useEncryption = false;
+        applied.password.clear();
+    }
     const kuv::DialogApplyResult result = kuv::ApplyDialogSettings(
-        FSession.Paths(), FSession.SettingsAtStart(), FSession.Settings(), values);
+        FSession.Paths(), FSession.SettingsAtStart(), FSession.Settings(), applied);
     switch (result.status) {
         case kuv::DialogApply::NoPassword:
             kuv::ShowMessage(QStringLiteral("パスワードが設定されていません"));
@@ -393,6 +426,7 @@ void TMainForm::OnSettingsApplied(const kuv::DialogValues& values, const QFont& 
     FSettingDialog->hide();
     FFind->FollowDiary();
     FStats->FollowDiary();
+    FStrongLock->FollowDiary();
     if (result.status == kuv::DialogApply::AppliedNotStored) {
         kuv::ShowMessage(kuv::ToQString(result.message));
     }
@@ -431,6 +465,7 @@ void TMainForm::OnRestored(const QString& restoreNotice) {
         return;
     }
     kuv::Guarded([this] { FSession.Load(); });
+    FStrongLock->FollowDiary();
     // Any day may have changed or gone: the finding windows read every year.
     FFind->FollowDiary();
     FFind->FilesChanged({});

@@ -33,6 +33,7 @@ class TPassWordDialog;
 class TSessionBridge;
 class TSettingDialog;
 class TStatsCommands;
+class TStrongLockCommands;
 class TTransferCommands;
 
 // The diary's only document window. It shows a kuv::DiarySession and
@@ -115,6 +116,8 @@ class TMainForm final : public QMainWindow {
     // The password prompt's answers.
     void OnPasswordEntered(const QString& text);
     void OnPromptClosed();
+    // The prompt's password opened the diary: the window comes up.
+    void DiaryUnlocked();
     // The settings dialog's apply.
     void OnSettingsApplied(const kuv::DialogValues& values, const QFont& font,
                            std::int32_t colorValue);
@@ -165,6 +168,7 @@ class TMainForm final : public QMainWindow {
     std::unique_ptr<TStatsCommands> FStats;
     std::unique_ptr<TTransferCommands> FTransfer;
     std::unique_ptr<THistoryCommands> FHistory;
+    std::unique_ptr<TStrongLockCommands> FStrongLock;
     // Last of all, so that it goes first and writes what it was handed.
     std::unique_ptr<TDraftKeeper> FDrafts;
 };

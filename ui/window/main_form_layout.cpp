@@ -10,6 +10,7 @@
 #include "ui/drafts/draft_keeper.h"
 #include "ui/find/find_commands.h"
 #include "ui/history/history_commands.h"
+#include "ui/lock/strong_lock_commands.h"
 #include "ui/newday/new_day_template.h"
 #include "ui/stats/stats_commands.h"
 #include "ui/transfer/transfer_commands.h"
@@ -75,6 +76,7 @@ void TMainForm::CreateParts() {
     FConflicts = std::make_unique<TConflictWatch>(FSession, *FActions, FDayView->UpperPane(),
                                                   FDayView->Picker());
     FHistory = std::make_unique<THistoryCommands>(this, FSession, *FActions, *FDayView);
+    FStrongLock = std::make_unique<TStrongLockCommands>(this, FSession, *FActions);
     FDrafts = std::make_unique<TDraftKeeper>(FSession, *FDayView, *this);
 }
 

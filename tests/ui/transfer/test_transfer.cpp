@@ -194,7 +194,11 @@ void TestTransfer::menuItemsStandAboveExit() {
     }
     QCOMPARE(names, QStringLiteral("Export1:エクスポート... Print1:印刷... Import1:読み込み... N8: "
                                    "Backup1:バックアップ... Restore1:復元... "
-                                   "AutoBackup1:自動バックアップ N9: Exit1:終了 "));
+                                   "AutoBackup1:自動バックアップ StrongLockSeparator: "
+                                   "ChangeLockPassword1:パスワードの変更... "
+                                   "RecoverLockPassword1:回復コードでパスワードを設定... "
+                                   "RekeyDiary1:すべてを新しい鍵で暗号化し直す... "
+                                   "N9: Exit1:終了 "));
 }
 
 void TestTransfer::rangeDialogChoices() {

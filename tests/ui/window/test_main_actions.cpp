@@ -43,8 +43,9 @@ void TestMainActions::menusHoldTheirCommandsInOrder_data() {
     QTest::addColumn<QStringList>("names");
     QTest::newRow("file") << static_cast<int>(MainMenu::File)
                           << Words(
-                                 "Export1 Print1 Import1 N8 Backup1 Restore1 AutoBackup1 N9 "
-                                 "Exit1");
+                                 "Export1 Print1 Import1 N8 Backup1 Restore1 AutoBackup1 "
+                                 "StrongLockSeparator ChangeLockPassword1 RecoverLockPassword1 "
+                                 "RekeyDiary1 N9 Exit1");
     QTest::newRow("edit") << static_cast<int>(MainMenu::Edit)
                           << Words(
                                  "N1 N4 N5 N6 N7 N2 N3 FindSeparator1 Search1 EveryYear1 - "
@@ -83,6 +84,8 @@ void TestMainActions::startingState_data() {
                                 << QKeySequence() << false;
     QTest::newRow("day back") << static_cast<int>(MainAction::DayBack) << true << false
                               << QKeySequence() << true;
+    QTest::newRow("rekey") << static_cast<int>(MainAction::RekeyDiary) << false << false
+                           << QKeySequence() << false;
     QTest::newRow("exit") << static_cast<int>(MainAction::Exit) << true << false << QKeySequence()
                           << false;
 }
