@@ -1,6 +1,7 @@
 #include "ui/transfer/transfer_commands.h"
 
 #include <algorithm>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 
 #include "backup/archive_module.h"
 #include "backup/auto_backup.h"
+#include "backup/auto_backup_failure.h"
 #include "backup/backup.h"
 #include "diary/session.h"
 #include "export/diary_export.h"
@@ -37,6 +39,7 @@ namespace {
 // The automatic backup waits this long after the window first shows, so
 // that the start-up has painted and settled.
 constexpr int kAutoBackupDelayMs = 1500;
+const QString kFailedText = QStringLiteral("自動バックアップを作れませんでした。");
 // Skipped files named one by one in the import's report; the rest are counted.
 constexpr int kListedSkips = 20;
 // Qt lays out a print on the window's thread; beyond about a year of days
@@ -403,6 +406,12 @@ void TTransferCommands::ImportFinished(const kuv::ImportResult& result) {
 
 void TTransferCommands::WindowShown() {
     ShowAutoBackupSetting();
+    // A failure of an earlier start stays on the menu item until a backup is made.
+    if (!FLastFailureRead) {
+        FLastFailureRead = true;
+        if (const std::optional<kuv::AutoBackupFailure> last = kuv::ReadAutoBackupFailure())
+            ShowLastFailure(kuv::ToQString(last->when), kuv::ToQString(last->reason));
+    }
     // Never on the start-up path, and never while the diary waits for its
     // password: the window is up and open before the backup begins.
     if (!FAutoBackupEnabled || FAutoBackupScheduled || FSession.Locked()) return;
@@ -436,6 +445,10 @@ void TTransferCommands::StartAutoBackup() {
 
 void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) {
     FAutoBackupJob.reset();
+    if (result.outcome == kuv::AutoBackupOutcome::Made) {
+        kuv::ClearAutoBackupFailure();
+        FAutoBackupSwitch->setToolTip(QString());
+    }
     if (result.outcome != kuv::AutoBackupOutcome::Failed) return;
     const std::string folder = kuv::AutoBackupFolder();
     AutoBackupFailed(result.backup.message.empty()
@@ -443,13 +456,17 @@ void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) 
                          : kuv::ToQString(result.backup.message));
 }
 
-// Nobody asked for this backup: the status bar says it failed, and the menu
-// item keeps the reason for whoever looks.
+// Nobody asked for this backup: the status bar says it failed, once a day
+// (a module missing fails at every start), and the menu item keeps the reason
+// for whoever looks, also at later starts.
 void TTransferCommands::AutoBackupFailed(const QString& why) {
-    const QString text = QStringLiteral("自動バックアップを作れませんでした。") + why;
-    FAutoBackupSwitch->setToolTip(
-        QStringLiteral("%1 %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), text));
-    emit notice(text);
+    const bool news = kuv::NoteAutoBackupFailure(kuv::ToCp932(why).bytes, std::time(nullptr));
+    ShowLastFailure(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), why);
+    if (news) emit notice(kFailedText + why);
+}
+
+void TTransferCommands::ShowLastFailure(const QString& when, const QString& why) {
+    FAutoBackupSwitch->setToolTip(QStringLiteral("%1 %2%3").arg(when, kFailedText, why));
 }
 
 void TTransferCommands::AutoBackup1Click() {

@@ -67,12 +67,14 @@ class TTransferCommands final : public QObject {
     void StartAutoBackup();
     void AutoBackupFinished(const kuv::AutoBackupResult& result);
     void AutoBackupFailed(const QString& why);
+    void ShowLastFailure(const QString& when, const QString& why);
 
     QWidget* FWindow;
     kuv::DiarySession& FSession;
     QAction* FAutoBackupSwitch;
     bool FAutoBackupEnabled = false;
     bool FAutoBackupScheduled = false;
+    bool FLastFailureRead = false;
     std::shared_ptr<kuv::JobState> FAutoBackupJob;
     // Last, so that it goes first: its jobs stop before anything else of the
     // commands goes away.

@@ -29,6 +29,7 @@
 #include "app/instance_lock.h"
 #include "app/settings_file.h"
 #include "backup/auto_backup.h"
+#include "backup/auto_backup_failure.h"
 #include "crypt/cryptogram.h"
 #include "dates/qt/locale_loader.h"
 #include "platform/fileio.h"
@@ -154,12 +155,15 @@ class TestTransfer : public QObject {
         kuv::LoadDateLocale();
         // The automatic backups go into a folder of the test's own.
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(xdg_.path()));
+        // So is the record of a failed one.
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(xdg_ / "state"));
     }
     void init() {
         kuv::test::RecordBoxes();
         answers_ = Answers{};
         kuv::gTransferAsk = &answers_;
         std::filesystem::remove_all(kuv::AutoBackupFolder());
+        kuv::ClearAutoBackupFailure();
     }
     void cleanup() {
         kuv::gTransferAsk = nullptr;
@@ -539,7 +543,23 @@ void TestTransfer::failedAutoBackupIsANoticeNotABox() {
         QVERIFY2(form->findChild<QLabel*>(QString::fromLatin1(panel))->isVisibleTo(form.get()),
                  panel);
     QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+
+    // A later start of the day fails again in silence; the menu item still
+    // names the failure.
+    form = Start(folder, true);
+    notice = form->findChild<QLabel*>(QStringLiteral("StatusNotice"));
+    QTRY_VERIFY_WITH_TIMEOUT(!form->BackgroundBusy(), 20000);
+    QTest::qWait(2500);
+    QVERIFY2(!notice->text().contains(failed), qPrintable(notice->text()));
+    QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+
+    // A backup made clears it.
     std::filesystem::remove(kuv::AutoBackupFolder());
+    form = Start(folder, true);
+    QTRY_VERIFY_WITH_TIMEOUT(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size() == 1, 20000);
+    QTRY_VERIFY(
+        !form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+    QVERIFY(!kuv::ReadAutoBackupFailure());
 }
 
 void TestTransfer::hugePrintIsRefusedForThePdfExport() {
