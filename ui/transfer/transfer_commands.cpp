@@ -83,6 +83,15 @@ const char* Extension(kuv::ExportFormat format) {
     return "txt";
 }
 
+// The format stored by its file ending; plain text for none or another.
+kuv::ExportFormat StoredFormat(const std::string& name) {
+    for (const kuv::ExportFormat f : {kuv::ExportFormat::Text, kuv::ExportFormat::Markdown,
+                                      kuv::ExportFormat::Html, kuv::ExportFormat::Pdf}) {
+        if (name == Extension(f)) return f;
+    }
+    return kuv::ExportFormat::Text;
+}
+
 QString ExportFilter(kuv::ExportFormat format) {
     switch (format) {
         case kuv::ExportFormat::Text:
@@ -182,9 +191,11 @@ bool TTransferCommands::Busy() const {
 }
 
 void TTransferCommands::Export1Click() {
-    const std::optional<kuv::RangeChoice> choice = kuv::TransferAsker().Range(
-        FWindow, kuv::RangePurpose::Export, kuv::QDateOf(FSession.Day()));
+    const std::optional<kuv::RangeChoice> choice =
+        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Export, kuv::QDateOf(FSession.Day()),
+                                   StoredFormat(FSession.Settings().ExportFormat));
     if (!choice) return;
+    RememberFormat(choice->format);
     const QString suggested =
         QDir::home().filePath(QStringLiteral("diary-%1.%2")
                                   .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")),
@@ -237,9 +248,18 @@ void TTransferCommands::Export1Click() {
         });
 }
 
+// The format chosen is offered first at the next export, also after a restart.
+// A setting that cannot be stored is no reason to stop the export.
+void TTransferCommands::RememberFormat(kuv::ExportFormat format) {
+    const std::string name = Extension(format);
+    if (FSession.Settings().ExportFormat == name) return;
+    if (kuv::StoreExportFormatSetting(FSession.Paths(), FSession.SettingsAtStart(), name).ok())
+        FSession.Settings().ExportFormat = name;
+}
+
 void TTransferCommands::Print1Click() {
-    const std::optional<kuv::RangeChoice> choice =
-        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Print, kuv::QDateOf(FSession.Day()));
+    const std::optional<kuv::RangeChoice> choice = kuv::TransferAsker().Range(
+        FWindow, kuv::RangePurpose::Print, kuv::QDateOf(FSession.Day()), kuv::ExportFormat::Text);
     if (!choice) return;
     FSession.Save();
     const kuv::ExportOptions options = OptionsFor(FSession, choice->range);

@@ -16,6 +16,7 @@ class DiarySession;
 struct AutoBackupResult;
 struct DayRange;
 struct ExportedDay;
+enum class ExportFormat;
 struct ImportResult;
 struct JobState;
 struct RestoreResult;
@@ -61,6 +62,7 @@ class TTransferCommands final : public QObject {
     void Restore1Click();
     void Import1Click();
     void AutoBackup1Click();
+    void RememberFormat(kuv::ExportFormat format);
     void ShowPrintPreview(const std::vector<kuv::ExportedDay>& days, const kuv::DayRange& range);
     void RestoreFinished(const kuv::RestoreResult& result);
     void ImportFinished(const kuv::ImportResult& result);

@@ -53,11 +53,14 @@ namespace {
 // The user's answers, given in place of the dialogs.
 struct Answers final : kuv::TransferAsk {
     kuv::RangeChoice range;
+    std::optional<kuv::ExportFormat> offeredFormat;
     QString file, folder, previewPdf, openedIn;
     bool yes = true;
     QStringList asked;
 
-    std::optional<kuv::RangeChoice> Range(QWidget*, kuv::RangePurpose, const QDate&) override {
+    std::optional<kuv::RangeChoice> Range(QWidget*, kuv::RangePurpose, const QDate&,
+                                          kuv::ExportFormat offered) override {
+        offeredFormat = offered;
         return range;
     }
     QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
@@ -173,6 +176,7 @@ class TestTransfer : public QObject {
     void menuItemsStandAboveExit();
     void rangeDialogChoices();
     void exportsEachFormatWhole();
+    void exportFormatIsOfferedAgainAfterARestart();
     void cancelledExportLeavesNoFile();
     void printsTheShownDayAsThePdf();
     void backupThenRestoreShowsTheRestoredDiary();
@@ -228,10 +232,11 @@ void TestTransfer::rangeDialogChoices() {
     QCOMPARE(exporting.Choice().format, kuv::ExportFormat::Pdf);
     // Dates as the main window's picker shows them.
     QCOMPARE(date("FromDate")->displayFormat(), kuv::PickerFormat(kuv::UserDateLocale()));
-    // The format chosen is offered first next time.
-    exporting.accept();
-    TRangeDialog again(kuv::RangePurpose::Export, QDate(2004, 2, 29));
-    QCOMPARE(again.Choice().format, kuv::ExportFormat::Pdf);
+    // The format offered stands first.
+    for (const kuv::ExportFormat offered : {kuv::ExportFormat::Html, kuv::ExportFormat::Markdown}) {
+        TRangeDialog again(kuv::RangePurpose::Export, QDate(2004, 2, 29), offered);
+        QCOMPARE(again.Choice().format, offered);
+    }
 
     TRangeDialog printing(kuv::RangePurpose::Print, QDate(2004, 2, 29));
     QVERIFY(printing.findChild<QRadioButton*>(QStringLiteral("ShownDay"))->isChecked());
@@ -279,6 +284,29 @@ void TestTransfer::exportsEachFormatWhole() {
                     : bytes.find("翌年") != std::string::npos);
     }
     QVERIFY(Names(out_.path(), ".$$$").empty());
+}
+
+void TestTransfer::exportFormatIsOfferedAgainAfterARestart() {
+    ProgramFolder folder;
+    folder.WriteSettings(false, "");
+    folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
+    auto form = Start(folder);
+    Trigger(*form, "Export1");
+    QCOMPARE(answers_.offeredFormat, kuv::ExportFormat::Text);
+    answers_.range.format = kuv::ExportFormat::Html;
+    answers_.file = QString::fromStdString(out_ / "d.html");
+    Trigger(*form, "Export1");
+    QTRY_VERIFY(Exists(out_ / "d.html") && !form->BackgroundBusy());
+    form.reset();
+
+    form = Start(folder);
+    answers_.file.clear();
+    Trigger(*form, "Export1");
+    QCOMPARE(answers_.offeredFormat, kuv::ExportFormat::Html);
+    // Kept in the settings file.
+    kuv::TDiarySettings read = kuv::DefaultSettings(folder.paths());
+    kuv::ReadSettings(read, folder.paths());
+    QCOMPARE(read.ExportFormat, std::string("html"));
 }
 
 void TestTransfer::cancelledExportLeavesNoFile() {
