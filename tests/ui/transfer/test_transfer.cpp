@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,12 +20,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSemaphore>
 #include <QTest>
+#include <QTimer>
 
 #include "app/instance_lock.h"
 #include "app/settings_file.h"
@@ -38,6 +42,7 @@
 #include "ui/common/background_work.h"
 #include "ui/common/date_format.h"
 #include "ui/dialogs/password_dialog.h"
+#include "ui/transfer/print_module.h"
 #include "ui/transfer/range_dialog.h"
 #include "ui/transfer/transfer_ask.h"
 #include "ui/window/main_form.h"
@@ -57,6 +62,29 @@ struct Answers final : kuv::TransferAsk {
     QString file, folder, previewPdf, openedIn;
     bool yes = true;
     QStringList asked;
+    // Qt's own preview, closed as soon as it shows its pages.
+    bool realPreview = false;
+    QPointer<QWidget> preview;
+    int previewPages = 0;
+
+    void ShowRealPreview(QWidget* parent, QPrinter& printer,
+                         const std::function<void(QPrinter*)>& paint) {
+        QString error;
+        const kuv::PrintFunctions* print = kuv::LoadPrintModule(error);
+        QVERIFY2(print != nullptr, qPrintable(error));
+        QTimer closer;
+        closer.setInterval(20);
+        QObject::connect(&closer, &QTimer::timeout, [this] {
+            auto* dialog = kuv::test::TopLevel<QDialog>("PrintPreview");
+            auto* pages = dialog != nullptr ? dialog->findChild<QPrintPreviewWidget*>() : nullptr;
+            if (pages == nullptr || pages->pageCount() == 0) return;
+            preview = dialog;
+            previewPages = pages->pageCount();
+            dialog->reject();
+        });
+        closer.start();
+        print->previewDialog(parent, printer, paint);
+    }
 
     std::optional<kuv::RangeChoice> Range(QWidget*, kuv::RangePurpose, const QDate&,
                                           kuv::ExportFormat offered) override {
@@ -75,8 +103,12 @@ struct Answers final : kuv::TransferAsk {
         asked << text;
         return yes;
     }
-    void Preview(QWidget*, QPrinter& printer,
+    void Preview(QWidget* parent, QPrinter& printer,
                  const std::function<void(QPrinter*)>& paint) override {
+        if (realPreview) {
+            ShowRealPreview(parent, printer, paint);
+            return;
+        }
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(previewPdf);
         paint(&printer);
@@ -186,6 +218,7 @@ class TestTransfer : public QObject {
     void lockedDiaryBacksUpOnlyAfterUnlock();
     void autoBackupSwitchWritesItsKey();
     void failedAutoBackupIsANoticeNotABox();
+    void previewLeavesNothingBehind();
     void hugePrintIsRefusedForThePdfExport();
 
   private:
@@ -588,6 +621,26 @@ void TestTransfer::failedAutoBackupIsANoticeNotABox() {
     QTRY_VERIFY(
         !form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
     QVERIFY(!kuv::ReadAutoBackupFailure());
+}
+
+void TestTransfer::previewLeavesNothingBehind() {
+    ProgramFolder folder;
+    for (QDate day(2001, 12, 20); day <= QDate(2002, 1, 10); day = day.addDays(1))
+        folder.WriteEntry(day, Cp932("日記の一行\r\n二行目"));
+    auto form = Start(folder);
+    answers_.realPreview = true;
+    Trigger(*form, "Print1");
+    QTRY_VERIFY_WITH_TIMEOUT(answers_.previewPages > 0 && !form->BackgroundBusy(), 20000);
+    // The preview window, with its printer and pages, and the progress of the
+    // layout are gone once the preview closes.
+    QTRY_VERIFY(answers_.preview.isNull());
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        QVERIFY2(qobject_cast<QDialog*>(w) == nullptr || !w->isVisible(),
+                 qPrintable(w->objectName()));
+        QVERIFY(w->findChildren<QPrintPreviewWidget*>().isEmpty());
+        QVERIFY(w->findChildren<QProgressDialog*>().isEmpty());
+    }
+    QVERIFY(kuv::test::Recorded().messages.isEmpty());
 }
 
 void TestTransfer::hugePrintIsRefusedForThePdfExport() {
