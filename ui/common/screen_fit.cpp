@@ -29,9 +29,9 @@ bool WithinReach(const QRect& frame, const QList<QRect>& areas) {
     return titleSeen * 2 >= frame.width() && seen * 2 >= AreaOf(frame);
 }
 
-}  // namespace
+enum class Reach { Half, Whole };
 
-QRect FitFrame(const QRect& wanted, const QList<QRect>& areas) {
+QRect Fit(const QRect& wanted, const QList<QRect>& areas, Reach reach) {
     if (areas.isEmpty() || wanted.isEmpty()) return wanted;
     qsizetype best = 0;
     std::int64_t bestSeen = 0;
@@ -49,24 +49,39 @@ QRect FitFrame(const QRect& wanted, const QList<QRect>& areas) {
                                                   (area.height() - frame.height()) / 2));
         return frame;
     }
-    if (WithinReach(frame, areas)) return frame;
+    if (reach == Reach::Half && WithinReach(frame, areas)) return frame;
     frame.moveTopLeft(
         QPoint(std::clamp(frame.left(), area.left(), area.left() + area.width() - frame.width()),
                std::clamp(frame.top(), area.top(), area.top() + area.height() - frame.height())));
     return frame;
 }
 
-QRect FitFrameOnScreens(const QRect& wanted) {
+// The available areas of this machine's screens, the primary one first.
+QList<QRect> ScreenAreas() {
     QList<QRect> areas;
     if (QScreen* primary = QGuiApplication::primaryScreen()) areas << primary->availableGeometry();
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen != QGuiApplication::primaryScreen()) areas << screen->availableGeometry();
     }
-    return FitFrame(wanted, areas);
+    return areas;
+}
+
+}  // namespace
+
+QRect FitFrame(const QRect& wanted, const QList<QRect>& areas) {
+    return Fit(wanted, areas, Reach::Half);
+}
+
+QRect FitFrameWhole(const QRect& wanted, const QList<QRect>& areas) {
+    return Fit(wanted, areas, Reach::Whole);
+}
+
+QRect FitFrameOnScreens(const QRect& wanted) {
+    return FitFrame(wanted, ScreenAreas());
 }
 
 void PlaceOnScreens(QWidget& window, const QPoint& place, const QMargins& frame) {
-    const QRect fitted = FitFrameOnScreens(QRect(place, window.size().grownBy(frame)));
+    const QRect fitted = FitFrameWhole(QRect(place, window.size().grownBy(frame)), ScreenAreas());
     window.resize(fitted.size().shrunkBy(frame));
     window.move(fitted.topLeft());
 }

@@ -23,13 +23,16 @@ inline constexpr int kTitleBarReach = 30;
 // least that puts it wholly on the screen that holds most of it.
 QRect FitFrame(const QRect& wanted, const QList<QRect>& areas);
 
+// The same for a place the program chose itself (beside another window): a
+// frame partly off the screens is moved wholly onto one.
+QRect FitFrameWhole(const QRect& wanted, const QList<QRect>& areas);
+
 // FitFrame among this machine's screens.
 QRect FitFrameOnScreens(const QRect& wanted);
 
-// Puts a top-level window, by the rule, with its frame's top-left corner at
-// place; frame is the frame the window is expected to get (the window is
-// often not framed yet), so that neither the title bar nor the bottom edge
-// passes the screen.
+// Puts a top-level window, by FitFrameWhole among this machine's screens, with its frame's top-left
+// corner at place; frame is the frame the window is expected to get (the window is often not framed
+// yet), so that neither the title bar nor the bottom edge passes the screen.
 void PlaceOnScreens(QWidget& window, const QPoint& place, const QMargins& frame);
 
 // The frame around a shown top-level window (nothing when it has none yet).
