@@ -482,7 +482,9 @@ void TTransferCommands::StartAutoBackup() {
 
 void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) {
     FAutoBackupJob.reset();
-    if (result.outcome == kuv::AutoBackupOutcome::Made) {
+    // A backup made, or one still current, puts an earlier failure behind.
+    if (result.outcome == kuv::AutoBackupOutcome::Made ||
+        result.outcome == kuv::AutoBackupOutcome::Unchanged) {
         kuv::ClearAutoBackupFailure();
         FAutoBackupSwitch->setToolTip(QString());
     }
