@@ -15,10 +15,6 @@
 #include <QTime>
 #include <QTimer>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include "backup/archive_module.h"
 #include "backup/auto_backup.h"
 #include "backup/auto_backup_failure.h"
@@ -28,6 +24,7 @@
 #include "export/qt/diary_document.h"
 #include "import/import_folder.h"
 #include "platform/fileio.h"
+#include "platform/heap.h"
 #include "ui/app/application.h"
 #include "ui/common/background_work.h"
 #include "ui/common/messages.h"
@@ -52,15 +49,6 @@ constexpr std::size_t kDaysPrintedWithoutAsking = 400;
 // Beyond this many days (a page or more each) the layout would hold the
 // window for minutes and most of a gigabyte: the PDF export does it instead.
 constexpr std::size_t kMostDaysPrinted = 1000;
-
-// The preview's pages are a great many small blocks, which the C library
-// keeps for reuse once they are freed: handed back, the memory the preview
-// took goes back to the system when it closes.
-void ReturnFreedMemory() {
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
-}
 
 // A path from a file dialog as the diary's code page 932 bytes; nothing when
 // the user cancelled, or, after saying why, when a character of it does not fit.
@@ -337,8 +325,9 @@ void TTransferCommands::ShowPrintPreview(const std::vector<kuv::ExportedDay>& da
         [&days, &layout](QPagedPaintDevice& device) { PaintDiary(days, layout, device); });
     // The preview, its printer and its pages are gone with the call; the days
     // read for it go once this job's result is let go, which the event loop
-    // does before it comes to this.
-    QTimer::singleShot(0, this, [] { ReturnFreedMemory(); });
+    // does before it comes to this. The pages were a great many small blocks
+    // that the C library would keep: the memory goes back to the system.
+    QTimer::singleShot(0, this, [] { kuv::ReturnFreedMemory(); });
 }
 
 void TTransferCommands::Backup1Click() {
