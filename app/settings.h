@@ -31,6 +31,9 @@ struct TDiarySettings {
     std::string NewDayTemplate;
     // The diary is under the strong lock: its password is never stored.
     bool StrongLock = false;
+    // Kuvandoro's own: the export's format chosen last ("txt", "md", "html",
+    // "pdf"), offered first the next time; empty until one is chosen.
+    std::string ExportFormat;
 };
 
 // The default date pattern yyyy"/"mm"/"dd" ("aaa")" and font name.

@@ -309,6 +309,7 @@ SettingsReadResult ReadSettingsFile(TDiarySettings& s, const AppPaths& paths,
     r.Text("KUVANDORO", "NEWDAYTEMPLATE", newDay);
     s.NewDayTemplate = SplitLinesFromIni(newDay);
     r.Bool("KUVANDORO", "STRONGLOCK", s.StrongLock);
+    r.Text("KUVANDORO", "EXPORTFORMAT", s.ExportFormat);
 
     SettingsReadResult result;
     result.status = SettingsRead::Read;
@@ -359,6 +360,14 @@ SettingsWriteResult StoreAutoBackupSetting(const AppPaths& paths, const Settings
                                            bool on) {
     Writer w(paths, startUp);
     w.Bool("KUVANDORO", "AUTOBACKUP", on);
+    return w.Commit();
+}
+
+SettingsWriteResult StoreExportFormatSetting(const AppPaths& paths,
+                                             const SettingsReadResult& startUp,
+                                             const std::string& format) {
+    Writer w(paths, startUp);
+    w.Text("KUVANDORO", "EXPORTFORMAT", format);
     return w.Commit();
 }
 

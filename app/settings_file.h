@@ -104,6 +104,11 @@ SettingsWriteResult StoreDialogSettings(const AppPaths& paths, const SettingsRea
 // once when the user turns it on or off.
 SettingsWriteResult StoreAutoBackupSetting(const AppPaths& paths, const SettingsReadResult& startUp,
                                            bool on);
+// The export's format chosen last ([KUVANDORO] EXPORTFORMAT), written when an
+// export is asked for in another format than the one stored.
+SettingsWriteResult StoreExportFormatSetting(const AppPaths& paths,
+                                             const SettingsReadResult& startUp,
+                                             const std::string& format);
 // The strong lock's state with the Windows lock's keys that go with it: on,
 // the password is emptied (the key file holds what opens the diary); off,
 // the Windows container's password and switch as the diary now needs them.

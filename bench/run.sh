@@ -20,6 +20,8 @@
 #                  edits a day for the last year <= 1.5 x the diary on disk,
 #                  one day's versions < 10 ms (listing, and the tool beside
 #                  its --version)
+#   print preview  of 1,000 days: after three more, <= 1.05 x the memory the
+#                  first left once closed (bench_print_memory)
 #   strong lock    unlock at the default work <= 1.5 s; a 30-year load sealed
 #                  vs plain ratio <= 1.5; day step (BM_DayStepStrong) < 1 ms
 # usage: bench/run.sh [BUILD_DIR]   (default: build, as ./test.sh leaves it)
@@ -64,6 +66,10 @@ echo "== export, backup and restore of a 30-year test diary =="
 ninja -C "$build" bench_export bench_backup >/dev/null
 "$build/bin/bench_export" --diary="$diary_dir/diary"
 "$build/bin/bench_backup" --diary="$diary_dir/diary"
+
+echo "== the memory of a print preview of 1,000 days, kept after it closes =="
+ninja -C "$build" bench_print_memory >/dev/null
+QT_QPA_PLATFORM=offscreen "$build/bin/bench_print_memory"
 
 echo "== drafts and earlier versions =="
 ninja -C "$build" bench_keeping kuvandoro-cli >/dev/null

@@ -166,6 +166,27 @@ bool ParseDropbox(Reader& r) {
     return DashedDate(r) && r.Literal(")") && DropboxCounter(r);
 }
 
+// Windows takes no computer name longer than this, none made only of
+// digits and none that starts with a hyphen; a name outside these rules is
+// some other file a person put beside the entry.
+constexpr std::size_t kMaxMachineName = 63;
+
+bool IsMachineChar(char c) {
+    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '_';
+}
+
+bool ParseOneDrive(Reader& r) {
+    if (!r.Literal("-")) return false;
+    const std::string_view machine = r.Rest();
+    if (machine.empty() || machine.size() > kMaxMachineName || machine.front() == '-') {
+        return false;
+    }
+    if (!std::all_of(machine.begin(), machine.end(), IsMachineChar)) return false;
+    if (std::all_of(machine.begin(), machine.end(), IsDigit)) return false;
+    r.Skip(machine.size());
+    return true;
+}
+
 std::string YearName(int year) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04d", year);
@@ -224,6 +245,7 @@ std::optional<ConflictName> ParseConflictName(std::string_view name) {
         {ConflictKind::Syncthing, ParseSyncthing},
         {ConflictKind::Nextcloud, ParseNextcloud},
         {ConflictKind::Dropbox, ParseDropbox},
+        {ConflictKind::OneDrive, ParseOneDrive},
     };
     for (const Pattern& p : kPatterns) {
         Reader r(middle);

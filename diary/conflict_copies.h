@@ -23,6 +23,9 @@ enum class ConflictKind {
     // mmdd ([NAME's ]conflicted copy YYYY-MM-DD)[ (N)].dia, and
     // mmdd (Selective Sync Conflict)[ (N)].dia
     Dropbox,
+    // mmdd-MACHINE.dia: OneDrive keeps the other version under the name of the
+    // computer that wrote it, after a hyphen
+    OneDrive,
 };
 
 // What a copy's name tells; every kind also comes as .xda, the copy of a

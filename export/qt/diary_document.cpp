@@ -210,11 +210,13 @@ bool PrintDiary(const std::vector<ExportedDay>& days, const DiaryLayout& layout,
             painter.drawText(QRectF(0, body.height(), body.width(), footer),
                              Qt::AlignHCenter | Qt::AlignBottom,
                              QStringLiteral("%1 / %2").arg(number).arg(total));
-            // One year counts its pages; several count their years.
-            const bool going = sections.size() == 1
-                                   ? KeepGoing(progress, static_cast<std::uint64_t>(page + 1),
-                                               static_cast<std::uint64_t>(pageCounts[i]))
-                                   : KeepGoing(progress, sections.size() + i, steps);
+            // One year counts its pages; several have counted their years in
+            // the first half and count the pages in the second, so that every
+            // page moves the progress on (and a window that shows it answers).
+            const auto drawn = static_cast<std::uint64_t>(number);
+            const auto pages = static_cast<std::uint64_t>(total);
+            const bool going = sections.size() == 1 ? KeepGoing(progress, drawn, pages)
+                                                    : KeepGoing(progress, pages + drawn, 2 * pages);
             if (!going) {
                 painter.end();
                 return false;

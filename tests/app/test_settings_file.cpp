@@ -343,6 +343,14 @@ TEST_F(SettingsFileTest, AutoBackupSwitchTouchesOnlyItsKey) {
     EXPECT_EQ(Decoded(), std::string(kHandWritten) + "[KUVANDORO]\r\nAUTOBACKUP=1\r\n");
 }
 
+TEST_F(SettingsFileTest, ExportFormatTouchesOnlyItsKey) {
+    PutContainer(kHandWritten);
+    ASSERT_TRUE(StoreExportFormatSetting(paths, {}, "pdf").ok());
+    EXPECT_EQ(Decoded(), std::string(kHandWritten) + "[KUVANDORO]\r\nEXPORTFORMAT=pdf\r\n");
+    ASSERT_TRUE(CryptEncodeFile(paths.settingsPath, kKey, false));
+    EXPECT_EQ(Read().ExportFormat, "pdf");
+}
+
 TEST_F(SettingsFileTest, RoundTripsThroughBothWrites) {
     DialogValues v = SampleDialog();
     v.password = "  two spaces around  ";

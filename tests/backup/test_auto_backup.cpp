@@ -1,11 +1,14 @@
 #include "backup/auto_backup.h"
 
+#include <cstdlib>
+
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include "app/profile.h"
 #include "app/settings_file.h"
+#include "backup/auto_backup_failure.h"
 #include "crypt/cryptogram.h"
 #include "history/entry_history.h"
 #include "tests/support/reference.h"
@@ -137,6 +140,42 @@ TEST_F(AutoBackupTest, TheSettingLivesInItsOwnSection) {
     EXPECT_EQ(ProfileRead(text, "KUVANDORO", "AUTOBACKUP", "?", 2048), "0");
     EXPECT_EQ(ProfileRead(text, "SYSTEM", "AUTOBACKUP", "?", 2048), "?");
     EXPECT_FALSE(AutoBackupRequestFor(s, paths).enabled);
+}
+
+// A failure is told at the first start of each day it happens on, and stays
+// on record until a backup is made.
+TEST(AutoBackupFailure, ToldOnceADay) {
+    TempDir state;
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    const struct {
+        int day, hour;
+        const char* event;  // "fail", "made", or a record written by hand
+        bool told;
+    } steps[] = {
+        {3, 9, "fail", true},     {3, 9, "fail", false}, {3, 23, "fail", false},
+        {4, 0, "fail", true},     {4, 8, "made", false}, {4, 9, "fail", true},
+        {5, 9, "garbage", false}, {5, 9, "fail", true},  {5, 10, "fail", false},
+    };
+    for (const auto& s : steps) {
+        const std::string event = s.event;
+        if (event == "made") {
+            ClearAutoBackupFailure();
+            EXPECT_FALSE(ReadAutoBackupFailure().has_value());
+        } else if (event == "garbage") {
+            WriteBytes(state / "kuvandoro/autobackup-failure", "not a record");
+            EXPECT_FALSE(ReadAutoBackupFailure().has_value());
+        } else {
+            EXPECT_EQ(NoteAutoBackupFailure("reason " + std::to_string(s.hour),
+                                            At(2024, 5, s.day, s.hour)),
+                      s.told)
+                << s.day << " " << s.hour;
+            const std::optional<AutoBackupFailure> last = ReadAutoBackupFailure();
+            ASSERT_TRUE(last.has_value());
+            EXPECT_EQ(last->reason, "reason " + std::to_string(s.hour));
+            EXPECT_EQ(last->when.substr(0, 10), "2024-05-0" + std::to_string(s.day));
+        }
+    }
+    ::unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ class CliConflictsTest : public ::testing::Test {
         for (const char* d : {"/data", "/data/2001", "/data/2002"}) {
             ::mkdir((app_.path() + d).c_str(), 0700);
         }
-        for (const char* f :
-             {"2002/0101.dia", "2002/0101 (conflicted copy 2002-01-02 101010).dia",
-              "2002/0101 (conflicted copy 2002-01-03).dia", "2001/0117.dia",
-              "2001/0117.conflict-20010118-090000.xda",
-              "2001/0117.sync-conflict-20010117-230000-ABCDEF7.dia", "2001/0117.$$$"}) {
+        for (const char* f : {"2002/0101.dia", "2002/0101 (conflicted copy 2002-01-02 101010).dia",
+                              "2002/0101 (conflicted copy 2002-01-03).dia", "2001/0117.dia",
+                              "2001/0117.conflict-20010118-090000.xda",
+                              "2001/0117.sync-conflict-20010117-230000-ABCDEF7.dia",
+                              "2001/0117.$$$", "2002/0101-DESKTOP-7QK2M1A.dia"}) {
             WriteBytes(Data() + "/" + f, "entry text long enough to be a container: 35 bytes");
         }
     }
@@ -47,7 +47,8 @@ TEST_F(CliConflictsTest, ListsEveryCopyByDayOldestFirst) {
                              Data() +
                              "/2001/0117.conflict-20010118-090000.xda\n"
                              "2002-01-01\t" +
-                             Data() + "/2002/0101 (conflicted copy 2002-01-02 101010).dia\n" +
+                             Data() + "/2002/0101-DESKTOP-7QK2M1A.dia\n" + "2002-01-01\t" + Data() +
+                             "/2002/0101 (conflicted copy 2002-01-02 101010).dia\n" +
                              "2002-01-01\t" + Data() +
                              "/2002/0101 (conflicted copy 2002-01-03).dia\n";
     for (const auto& words : std::vector<std::vector<std::string>>{

@@ -84,6 +84,9 @@ TEST(ConflictNames, ParseTheCopiesOfEveryWriter) {
          "20261209101010"},
         {"1208.sync-conflict-20261209-101010.dia", 12, 8, false, ConflictKind::Syncthing,
          "20261209101010"},
+        {"1208-DESKTOP-7QK2M1A.dia", 12, 8, false, ConflictKind::OneDrive, ""},
+        {"1208-hanako_laptop.xda", 12, 8, true, ConflictKind::OneDrive, ""},
+        {"0229-PC2.dia", 2, 29, false, ConflictKind::OneDrive, ""},
     };
     for (const Case& c : cases) {
         const std::optional<ConflictName> n = ParseConflictName(c.name);
@@ -124,6 +127,12 @@ TEST(ConflictNames, RefuseEntriesWorkFilesAndOtherNames) {
         "0117.sync-conflict-20250101-120000-.dia",
         "0117 (Selective Sync Conflict)x.dia",
         "0117 (Hanako's conflicted copy 2025-02-30).dia",
+        "0117-.dia",   // no machine
+        "0117-2.dia",  // digits only: no computer's name
+        "0117--PC.dia",
+        "0117-PC 2.dia",
+        "0117-PC.conflict.dia",
+        "0117-ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKL.dia",
         "",
     };
     for (const char* name : names) EXPECT_FALSE(ParseConflictName(name).has_value()) << name;

@@ -12,11 +12,6 @@ namespace kuv {
 
 namespace {
 
-// The height of a title bar that must stay on a screen to move the window.
-constexpr int kTitleBarGrip = 30;
-// ... and how much of its width.
-constexpr int kTitleBarGripWidth = 100;
-
 QMargins KnownFrame(const QWidget& window) {
     const QWindow* handle = window.windowHandle();
     return handle != nullptr ? handle->frameMargins() : QMargins();
@@ -100,21 +95,6 @@ void CentreOnScreen(QWidget& window, const QScreen* screen) {
     const bool watching = window.findChild<QObject*>(QString::fromLatin1(kCentringName),
                                                      Qt::FindDirectChildrenOnly) != nullptr;
     if (!IsFrame(frame) && !watching) new TCentreWhenFramed(window);
-}
-
-std::optional<QPoint> ReachableFramePlace(const QRect& wanted) {
-    QScreen* screen = QGuiApplication::screenAt(wanted.center());
-    if (screen == nullptr) {
-        if (QGuiApplication::primaryScreen() == nullptr) return wanted.topLeft();
-        return std::nullopt;
-    }
-    const QRect area = screen->availableGeometry();
-    const int grab = std::min(wanted.width(), kTitleBarGripWidth);
-    const int left =
-        std::clamp(wanted.left(), area.left() - wanted.width() + grab, area.right() + 1 - grab);
-    const int top = std::clamp(wanted.top(), area.top(),
-                               std::max(area.top(), area.bottom() + 1 - kTitleBarGrip));
-    return QPoint(left, top);
 }
 
 QSize SizeOnScreen(const QSize& wanted, const QWidget* over) {

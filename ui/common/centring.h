@@ -1,7 +1,5 @@
 #pragma once
 
-#include <optional>
-
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
@@ -22,11 +20,6 @@ QPoint CentredFramePlace(const QRect& area, const QSize& clientSize, const QMarg
 // is on the screen: the window is placed with the frame known so far now,
 // and centred once more as soon as the real frame is known.
 void CentreOnScreen(QWidget& window, const QScreen* screen);
-
-// A stored place of a window's frame, moved as little as needed so that its
-// title bar can still be grabbed on a screen; a place on no screen at all
-// gives nothing (the window is centred then).
-std::optional<QPoint> ReachableFramePlace(const QRect& wanted);
 
 // A size no larger than the available area of the screen of over (the
 // primary screen when null), so that no window is taller than the screen.

@@ -1,6 +1,7 @@
 #include "ui/common/messages.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTextBoundaryFinder>
 
 #include "ui/common/centring.h"
 
@@ -33,21 +35,35 @@ QString EvenLines(const QString& text, const QFontMetrics& fm, int width) {
         // As many lines as the width needs, each about as wide as the others.
         const int lines = (advance + width - 1) / width;
         const int target = (advance + lines - 1) / lines;
+        // Where the line-breaking rules let a line start: never inside a
+        // word or a number, nor before a closing mark.
+        std::vector<bool> mayStart(static_cast<std::size_t>(paragraph.size()) + 1, false);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, paragraph);
+        for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
+            mayStart[static_cast<std::size_t>(p)] = true;
         // A line ends where the text so far passes the next multiple of the
-        // target, so the last line is as long as the others.
-        QString line;
+        // target, so the last line is as long as the others; at the last
+        // place the rules allow, unless that leaves the line short (a path
+        // longer than the line is cut where it must be).
+        qsizetype start = 0;
+        qsizetype allowed = -1;
         int ended = 0;
-        for (qsizetype i = 0; i < paragraph.size(); ++i) {
-            const QChar c = paragraph[i];
-            if (!line.isEmpty() && !kClosing.contains(c) &&
-                fm.horizontalAdvance(paragraph.left(i + 1)) > (ended + 1) * target) {
-                out << line;
-                line.clear();
-                ++ended;
+        for (qsizetype i = 1; i < paragraph.size(); ++i) {
+            if (mayStart[static_cast<std::size_t>(i)]) allowed = i;
+            if (fm.horizontalAdvance(paragraph.left(i + 1)) <= (ended + 1) * target) continue;
+            qsizetype cut = -1;
+            if (allowed > start &&
+                fm.horizontalAdvance(paragraph.mid(start, allowed - start)) >= target / 2) {
+                cut = allowed;
+            } else if (!kClosing.contains(paragraph[i])) {
+                cut = i;
             }
-            line += c;
+            if (cut < 0) continue;
+            out << paragraph.mid(start, cut - start);
+            start = cut;
+            ++ended;
         }
-        out << line;
+        out << paragraph.mid(start);
     }
     return out.join(QLatin1Char('\n'));
 }

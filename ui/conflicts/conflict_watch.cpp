@@ -34,6 +34,8 @@ QString KindName(kuv::ConflictKind kind) {
             return QStringLiteral("Nextcloud/ownCloud の競合コピー");
         case kuv::ConflictKind::Dropbox:
             return QStringLiteral("Dropbox の競合コピー");
+        case kuv::ConflictKind::OneDrive:
+            return QStringLiteral("OneDrive の競合コピー");
     }
     return QString();
 }

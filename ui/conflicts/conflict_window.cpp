@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/common/screen_fit.h"
+
 namespace {
 
 QPlainTextEdit* ReadOnlyPane(const char* name, QWidget* parent) {
@@ -83,7 +85,9 @@ void TConflictWindow::ShowVersions(const QString& day, const QString& entry,
     ShowCopy(FCopies.empty() ? -1 : 0);
     if (!FPlaced && over != nullptr) {
         // Over the window it compares with; afterwards where it was left.
-        move(over->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        kuv::PlaceOnScreens(*this,
+                            over->frameGeometry().center() - QPoint(width() / 2, height() / 2),
+                            kuv::FrameOf(*over));
         FPlaced = true;
     }
     show();

@@ -16,9 +16,9 @@
 
 #include "diary/search.h"
 #include "ui/common/background_work.h"
-#include "ui/common/centring.h"
 #include "ui/common/fonts.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/screen_fit.h"
 
 namespace {
 
@@ -129,8 +129,6 @@ void TEveryYearWindow::Follow(const Day& day) {
 void TEveryYearWindow::OpenEveryYear(const Day& day, const QWidget* over) {
     FDay = day;
     if (!FPlaced && over != nullptr) {
-        // At a large scale the window's size would pass the screen's height.
-        resize(kuv::SizeOnScreen(size(), over));
         // Beside the main window when the screen has room there, else over
         // it; afterwards Qt keeps the place it was left at.
         const QRect main = over->frameGeometry();
@@ -139,7 +137,8 @@ void TEveryYearWindow::OpenEveryYear(const Day& day, const QWidget* over) {
         if (screen != nullptr && place.x() + width() > screen->availableGeometry().right()) {
             place = main.center() - QPoint(width() / 2, height() / 2);
         }
-        move(place);
+        // At a large scale the window's size would pass the screen's height.
+        kuv::PlaceOnScreens(*this, place, kuv::FrameOf(*over));
         FPlaced = true;
     }
     if (isVisible()) {

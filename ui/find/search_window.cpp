@@ -15,6 +15,7 @@
 
 #include "diary/search.h"
 #include "ui/common/fonts.h"
+#include "ui/common/screen_fit.h"
 #include "ui/find/search_loader.h"
 #include "ui/find/search_results.h"
 #include "ui/find/tag_list.h"
@@ -122,7 +123,9 @@ void TSearchWindow::OpenSearch(const QWidget* over) {
     if (!FPlaced && over != nullptr) {
         // Centred over the window the first time; afterwards Qt keeps the
         // place it was left at.
-        move(over->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+        kuv::PlaceOnScreens(*this,
+                            over->frameGeometry().center() - QPoint(width() / 2, height() / 2),
+                            kuv::FrameOf(*over));
         FPlaced = true;
     }
     if (isVisible()) raise();

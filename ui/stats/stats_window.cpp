@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "ui/common/screen_fit.h"
 #include "ui/stats/stats_loader.h"
 #include "ui/stats/stats_view.h"
 #include "ui/stats/year_heatmap.h"
@@ -50,7 +51,7 @@ void TStatsWindow::OpenStats(const std::string& dataPath, const std::string& pas
             place.setX(std::max(room.left(), std::min(place.x(), room.right() - width())));
             place.setY(std::max(room.top(), std::min(place.y(), room.bottom() - height())));
         }
-        move(place);
+        kuv::PlaceOnScreens(*this, place, kuv::FrameOf(*over));
         FPlaced = true;
     }
     Count();

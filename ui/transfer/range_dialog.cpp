@@ -25,9 +25,6 @@ kuv::DateParts PartsOf(const QDate& d) {
             static_cast<std::uint16_t>(d.day())};
 }
 
-// The export's format chosen last in this session, offered first the next time.
-int gLastFormat = static_cast<int>(kuv::ExportFormat::Text);
-
 QDateEdit* MakeDateEdit(QWidget* parent, const char* name, const QDate& value) {
     auto* edit = new QDateEdit(value, parent);
     edit->setObjectName(QString::fromLatin1(name));
@@ -41,7 +38,8 @@ QDateEdit* MakeDateEdit(QWidget* parent, const char* name, const QDate& value) {
 
 }  // namespace
 
-TRangeDialog::TRangeDialog(kuv::RangePurpose purpose, const QDate& shownDay, QWidget* parent)
+TRangeDialog::TRangeDialog(kuv::RangePurpose purpose, const QDate& shownDay,
+                           kuv::ExportFormat offered, QWidget* parent)
     : QDialog(parent), FShownDay(shownDay) {
     const bool exporting = purpose == kuv::RangePurpose::Export;
     setObjectName(QStringLiteral("RangeDialog"));
@@ -85,9 +83,7 @@ TRangeDialog::TRangeDialog(kuv::RangePurpose purpose, const QDate& shownDay, QWi
                         static_cast<int>(kuv::ExportFormat::Markdown));
         Format->addItem(QStringLiteral("HTML (.html)"), static_cast<int>(kuv::ExportFormat::Html));
         Format->addItem(QStringLiteral("PDF (.pdf)"), static_cast<int>(kuv::ExportFormat::Pdf));
-        Format->setCurrentIndex(std::max(0, Format->findData(gLastFormat)));
-        connect(this, &QDialog::accepted, this,
-                [this] { gLastFormat = Format->currentData().toInt(); });
+        Format->setCurrentIndex(std::max(0, Format->findData(static_cast<int>(offered))));
         auto* form = new QFormLayout;
         form->addRow(QStringLiteral("形式:"), Format);
         layout->addLayout(form);

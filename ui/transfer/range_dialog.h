@@ -27,7 +27,9 @@ class TRangeDialog final : public QDialog {
     Q_OBJECT
 
   public:
-    TRangeDialog(kuv::RangePurpose purpose, const QDate& shownDay, QWidget* parent = nullptr);
+    // An export offers the format offered first.
+    TRangeDialog(kuv::RangePurpose purpose, const QDate& shownDay,
+                 kuv::ExportFormat offered = kuv::ExportFormat::Text, QWidget* parent = nullptr);
     TRangeDialog(const TRangeDialog&) = delete;
     TRangeDialog& operator=(const TRangeDialog&) = delete;
 

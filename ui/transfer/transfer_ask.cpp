@@ -17,9 +17,9 @@ namespace {
 
 class DialogAsk final : public TransferAsk {
   public:
-    std::optional<RangeChoice> Range(QWidget* parent, RangePurpose purpose,
-                                     const QDate& shownDay) override {
-        TRangeDialog dialog(purpose, shownDay, parent);
+    std::optional<RangeChoice> Range(QWidget* parent, RangePurpose purpose, const QDate& shownDay,
+                                     ExportFormat offered) override {
+        TRangeDialog dialog(purpose, shownDay, offered, parent);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.Choice();
     }

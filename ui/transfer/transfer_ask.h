@@ -20,9 +20,9 @@ namespace kuv {
 class TransferAsk {
   public:
     virtual ~TransferAsk() = default;
-    // Nothing when the user cancels.
+    // Nothing when the user cancels; an export offers the format offered first.
     virtual std::optional<RangeChoice> Range(QWidget* parent, RangePurpose purpose,
-                                             const QDate& shownDay) = 0;
+                                             const QDate& shownDay, ExportFormat offered) = 0;
     // Empty when the user cancels.
     virtual QString SaveFile(QWidget* parent, const QString& caption, const QString& suggested,
                              const QString& filter) = 0;

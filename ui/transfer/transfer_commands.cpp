@@ -1,6 +1,7 @@
 #include "ui/transfer/transfer_commands.h"
 
 #include <algorithm>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,12 +17,14 @@
 
 #include "backup/archive_module.h"
 #include "backup/auto_backup.h"
+#include "backup/auto_backup_failure.h"
 #include "backup/backup.h"
 #include "diary/session.h"
 #include "export/diary_export.h"
 #include "export/qt/diary_document.h"
 #include "import/import_folder.h"
 #include "platform/fileio.h"
+#include "platform/heap.h"
 #include "ui/app/application.h"
 #include "ui/common/background_work.h"
 #include "ui/common/messages.h"
@@ -37,6 +40,7 @@ namespace {
 // The automatic backup waits this long after the window first shows, so
 // that the start-up has painted and settled.
 constexpr int kAutoBackupDelayMs = 1500;
+const QString kFailedText = QStringLiteral("自動バックアップを作れませんでした。");
 // Skipped files named one by one in the import's report; the rest are counted.
 constexpr int kListedSkips = 20;
 // Qt lays out a print on the window's thread; beyond about a year of days
@@ -78,6 +82,15 @@ const char* Extension(kuv::ExportFormat format) {
             return "pdf";
     }
     return "txt";
+}
+
+// The format stored by its file ending; plain text for none or another.
+kuv::ExportFormat StoredFormat(const std::string& name) {
+    for (const kuv::ExportFormat f : {kuv::ExportFormat::Text, kuv::ExportFormat::Markdown,
+                                      kuv::ExportFormat::Html, kuv::ExportFormat::Pdf}) {
+        if (name == Extension(f)) return f;
+    }
+    return kuv::ExportFormat::Text;
 }
 
 QString ExportFilter(kuv::ExportFormat format) {
@@ -179,9 +192,11 @@ bool TTransferCommands::Busy() const {
 }
 
 void TTransferCommands::Export1Click() {
-    const std::optional<kuv::RangeChoice> choice = kuv::TransferAsker().Range(
-        FWindow, kuv::RangePurpose::Export, kuv::QDateOf(FSession.Day()));
+    const std::optional<kuv::RangeChoice> choice =
+        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Export, kuv::QDateOf(FSession.Day()),
+                                   StoredFormat(FSession.Settings().ExportFormat));
     if (!choice) return;
+    RememberFormat(choice->format);
     const QString suggested =
         QDir::home().filePath(QStringLiteral("diary-%1.%2")
                                   .arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")),
@@ -234,9 +249,18 @@ void TTransferCommands::Export1Click() {
         });
 }
 
+// The format chosen is offered first at the next export, also after a restart.
+// A setting that cannot be stored is no reason to stop the export.
+void TTransferCommands::RememberFormat(kuv::ExportFormat format) {
+    const std::string name = Extension(format);
+    if (FSession.Settings().ExportFormat == name) return;
+    if (kuv::StoreExportFormatSetting(FSession.Paths(), FSession.SettingsAtStart(), name).ok())
+        FSession.Settings().ExportFormat = name;
+}
+
 void TTransferCommands::Print1Click() {
-    const std::optional<kuv::RangeChoice> choice =
-        kuv::TransferAsker().Range(FWindow, kuv::RangePurpose::Print, kuv::QDateOf(FSession.Day()));
+    const std::optional<kuv::RangeChoice> choice = kuv::TransferAsker().Range(
+        FWindow, kuv::RangePurpose::Print, kuv::QDateOf(FSession.Day()), kuv::ExportFormat::Text);
     if (!choice) return;
     FSession.Save();
     const kuv::ExportOptions options = OptionsFor(FSession, choice->range);
@@ -299,6 +323,11 @@ void TTransferCommands::ShowPrintPreview(const std::vector<kuv::ExportedDay>& da
     print->previewDiary(
         FWindow, layout.title, QString::fromLatin1(kuv::kAppTitle), kuv::TransferAsker(),
         [&days, &layout](QPagedPaintDevice& device) { PaintDiary(days, layout, device); });
+    // The preview, its printer and its pages are gone with the call; the days
+    // read for it go once this job's result is let go, which the event loop
+    // does before it comes to this. The pages were a great many small blocks
+    // that the C library would keep: the memory goes back to the system.
+    QTimer::singleShot(0, this, [] { kuv::ReturnFreedMemory(); });
 }
 
 void TTransferCommands::Backup1Click() {
@@ -403,6 +432,12 @@ void TTransferCommands::ImportFinished(const kuv::ImportResult& result) {
 
 void TTransferCommands::WindowShown() {
     ShowAutoBackupSetting();
+    // A failure of an earlier start stays on the menu item until a backup is made.
+    if (!FLastFailureRead) {
+        FLastFailureRead = true;
+        if (const std::optional<kuv::AutoBackupFailure> last = kuv::ReadAutoBackupFailure())
+            ShowLastFailure(kuv::ToQString(last->when), kuv::ToQString(last->reason));
+    }
     // Never on the start-up path, and never while the diary waits for its
     // password: the window is up and open before the backup begins.
     if (!FAutoBackupEnabled || FAutoBackupScheduled || FSession.Locked()) return;
@@ -436,6 +471,12 @@ void TTransferCommands::StartAutoBackup() {
 
 void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) {
     FAutoBackupJob.reset();
+    // A backup made, or one still current, puts an earlier failure behind.
+    if (result.outcome == kuv::AutoBackupOutcome::Made ||
+        result.outcome == kuv::AutoBackupOutcome::Unchanged) {
+        kuv::ClearAutoBackupFailure();
+        FAutoBackupSwitch->setToolTip(QString());
+    }
     if (result.outcome != kuv::AutoBackupOutcome::Failed) return;
     const std::string folder = kuv::AutoBackupFolder();
     AutoBackupFailed(result.backup.message.empty()
@@ -443,13 +484,17 @@ void TTransferCommands::AutoBackupFinished(const kuv::AutoBackupResult& result) 
                          : kuv::ToQString(result.backup.message));
 }
 
-// Nobody asked for this backup: the status bar says it failed, and the menu
-// item keeps the reason for whoever looks.
+// Nobody asked for this backup: the status bar says it failed, once a day
+// (a module missing fails at every start), and the menu item keeps the reason
+// for whoever looks, also at later starts.
 void TTransferCommands::AutoBackupFailed(const QString& why) {
-    const QString text = QStringLiteral("自動バックアップを作れませんでした。") + why;
-    FAutoBackupSwitch->setToolTip(
-        QStringLiteral("%1 %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), text));
-    emit notice(text);
+    const bool news = kuv::NoteAutoBackupFailure(kuv::ToCp932(why).bytes, std::time(nullptr));
+    ShowLastFailure(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), why);
+    if (news) emit notice(kFailedText + why);
+}
+
+void TTransferCommands::ShowLastFailure(const QString& when, const QString& why) {
+    FAutoBackupSwitch->setToolTip(QStringLiteral("%1 %2%3").arg(when, kFailedText, why));
 }
 
 void TTransferCommands::AutoBackup1Click() {

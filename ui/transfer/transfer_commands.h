@@ -16,6 +16,7 @@ class DiarySession;
 struct AutoBackupResult;
 struct DayRange;
 struct ExportedDay;
+enum class ExportFormat;
 struct ImportResult;
 struct JobState;
 struct RestoreResult;
@@ -61,18 +62,21 @@ class TTransferCommands final : public QObject {
     void Restore1Click();
     void Import1Click();
     void AutoBackup1Click();
+    void RememberFormat(kuv::ExportFormat format);
     void ShowPrintPreview(const std::vector<kuv::ExportedDay>& days, const kuv::DayRange& range);
     void RestoreFinished(const kuv::RestoreResult& result);
     void ImportFinished(const kuv::ImportResult& result);
     void StartAutoBackup();
     void AutoBackupFinished(const kuv::AutoBackupResult& result);
     void AutoBackupFailed(const QString& why);
+    void ShowLastFailure(const QString& when, const QString& why);
 
     QWidget* FWindow;
     kuv::DiarySession& FSession;
     QAction* FAutoBackupSwitch;
     bool FAutoBackupEnabled = false;
     bool FAutoBackupScheduled = false;
+    bool FLastFailureRead = false;
     std::shared_ptr<kuv::JobState> FAutoBackupJob;
     // Last, so that it goes first: its jobs stop before anything else of the
     // commands goes away.

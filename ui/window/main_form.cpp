@@ -29,6 +29,7 @@
 #include "ui/common/messages.h"
 #include "ui/common/qt_date.h"
 #include "ui/common/qt_text.h"
+#include "ui/common/screen_fit.h"
 #include "ui/conflicts/conflict_watch.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/password_dialog.h"
@@ -221,13 +222,14 @@ void TMainForm::ApplySettingsToWindow() {
     FPendingFrameSize = QSize(width, height);
     resize(width, height);
     if (s.SaveWindow && s.WindowTop != -1) {
-        // A place on a screen that is no longer there would hide the window,
-        // and one above the screen's top its title bar.
-        if (const auto place =
-                kuv::ReachableFramePlace(QRect(s.WindowLeft, s.WindowTop, width, height))) {
-            move(*place);
-            return;
-        }
+        // A place on a screen that is no longer there, or remembered at
+        // another scale, would hide the window or its title bar.
+        const QRect fitted =
+            kuv::FitFrameOnScreens(QRect(s.WindowLeft, s.WindowTop, width, height));
+        FPendingFrameSize = fitted.size();
+        resize(fitted.size());
+        move(fitted.topLeft());
+        return;
     }
     CentreOnScreen();
 }

@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <QGuiApplication>
+#include <QPdfWriter>
 
 #include "platform/fileio.h"
 #include "tests/support/reference.h"
@@ -127,6 +130,43 @@ TEST_F(PdfExportTest, ACancelOrAFailedWriteLeavesNoFile) {
     }
     EXPECT_EQ(test::ReadBytes(out / "diary.pdf"), "earlier");
     EXPECT_FALSE(Exists(out / "diary.pdf.$$$"));
+}
+
+// Every page drawn moves the progress on, so that the print preview's
+// progress answers and can be cancelled between any two pages, also over
+// several years.
+TEST_F(PdfExportTest, EveryPageMovesTheProgressOn) {
+    for (const int years : {1, 3}) {
+        std::vector<ExportedDay> days;
+        for (int y = 0; y < years; ++y) {
+            for (std::uint16_t d = 1; d <= 20; ++d) {
+                const auto year = static_cast<std::uint16_t>(2004 + y);
+                std::string text;
+                for (int line = 0; line < 12; ++line) text += "日記の行\n";
+                days.push_back(
+                    {{year, 1, d}, std::to_string(year) + "-01-" + std::to_string(d), text});
+            }
+        }
+        QPdfWriter writer(QString::fromStdString(out / "progress.pdf"));
+        writer.setResolution(300);
+        DiaryLayout layout;
+        layout.fontFamily = DocumentFontFamily({});
+        std::vector<double> seen;
+        ASSERT_TRUE(
+            PrintDiary(days, layout, writer, [&seen](std::uint64_t done, std::uint64_t total) {
+                seen.push_back(static_cast<double>(done) / static_cast<double>(total));
+                return true;
+            }));
+        const std::string info = Output("pdfinfo '" + (out / "progress.pdf") + "'");
+        const std::size_t pages = std::stoul(info.substr(info.find("Pages:") + 6));
+        ASSERT_GT(pages, static_cast<std::size_t>(2 * years)) << years;
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << years;
+        EXPECT_EQ(seen.back(), 1.0) << years;
+        // A new value for each page at least.
+        EXPECT_GE(static_cast<std::size_t>(std::unique(seen.begin(), seen.end()) - seen.begin()),
+                  pages)
+            << years;
+    }
 }
 
 }  // namespace

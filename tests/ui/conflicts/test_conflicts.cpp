@@ -171,12 +171,17 @@ class TestConflicts : public QObject {
     // the copies can still be compared.
     void theEntryStatePanelPutsReadOnlyFirst_data() {
         QTest::addColumn<bool>("sealed");
+        QTest::addColumn<QString>("copy");  // what follows the entry's name
         QTest::addColumn<QString>("panel");
-        QTest::newRow("copies") << false << QStringLiteral("コピー有");
-        QTest::newRow("sealed with copies") << true << QStringLiteral("ロック中");
+        const QString syncthing = QStringLiteral(".sync-conflict-20260101-101010-ABCDEFG");
+        QTest::newRow("copies") << false << syncthing << QStringLiteral("コピー有");
+        QTest::newRow("OneDrive's copy")
+            << false << QStringLiteral("-DESKTOP-7QK2M1A") << QStringLiteral("コピー有");
+        QTest::newRow("sealed with copies") << true << syncthing << QStringLiteral("ロック中");
     }
     void theEntryStatePanelPutsReadOnlyFirst() {
         QFETCH(bool, sealed);
+        QFETCH(QString, copy);
         QFETCH(QString, panel);
         ProgramFolder folder;
         folder.WriteSettings(false, "mine");
@@ -188,7 +193,7 @@ class TestConflicts : public QObject {
                                 folder.EntryPath(today, ".xda").c_str()) == 0);
         }
         WriteBytes(folder.data() + "/" + today.toString(QStringLiteral("yyyy/MMdd")).toStdString() +
-                       ".sync-conflict-20260101-101010-ABCDEFG.dia",
+                       copy.toStdString() + ".dia",
                    "written on the laptop");
         auto form = Start(folder);
         QCOMPARE(Find<QLabel>(*form, "StatusPanel3")->text(), panel);

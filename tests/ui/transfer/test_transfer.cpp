@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,16 +20,20 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSemaphore>
 #include <QTest>
+#include <QTimer>
 
 #include "app/instance_lock.h"
 #include "app/settings_file.h"
 #include "backup/auto_backup.h"
+#include "backup/auto_backup_failure.h"
 #include "crypt/cryptogram.h"
 #include "dates/qt/locale_loader.h"
 #include "platform/fileio.h"
@@ -37,6 +42,7 @@
 #include "ui/common/background_work.h"
 #include "ui/common/date_format.h"
 #include "ui/dialogs/password_dialog.h"
+#include "ui/transfer/print_module.h"
 #include "ui/transfer/range_dialog.h"
 #include "ui/transfer/transfer_ask.h"
 #include "ui/window/main_form.h"
@@ -52,11 +58,37 @@ namespace {
 // The user's answers, given in place of the dialogs.
 struct Answers final : kuv::TransferAsk {
     kuv::RangeChoice range;
+    std::optional<kuv::ExportFormat> offeredFormat;
     QString file, folder, previewPdf, openedIn;
     bool yes = true;
     QStringList asked;
+    // Qt's own preview, closed as soon as it shows its pages.
+    bool realPreview = false;
+    QPointer<QWidget> preview;
+    int previewPages = 0;
 
-    std::optional<kuv::RangeChoice> Range(QWidget*, kuv::RangePurpose, const QDate&) override {
+    void ShowRealPreview(QWidget* parent, QPrinter& printer,
+                         const std::function<void(QPrinter*)>& paint) {
+        QString error;
+        const kuv::PrintFunctions* print = kuv::LoadPrintModule(error);
+        QVERIFY2(print != nullptr, qPrintable(error));
+        QTimer closer;
+        closer.setInterval(20);
+        QObject::connect(&closer, &QTimer::timeout, [this] {
+            auto* dialog = kuv::test::TopLevel<QDialog>("PrintPreview");
+            auto* pages = dialog != nullptr ? dialog->findChild<QPrintPreviewWidget*>() : nullptr;
+            if (pages == nullptr || pages->pageCount() == 0) return;
+            preview = dialog;
+            previewPages = pages->pageCount();
+            dialog->reject();
+        });
+        closer.start();
+        print->previewDialog(parent, printer, paint);
+    }
+
+    std::optional<kuv::RangeChoice> Range(QWidget*, kuv::RangePurpose, const QDate&,
+                                          kuv::ExportFormat offered) override {
+        offeredFormat = offered;
         return range;
     }
     QString SaveFile(QWidget*, const QString&, const QString&, const QString&) override {
@@ -71,8 +103,12 @@ struct Answers final : kuv::TransferAsk {
         asked << text;
         return yes;
     }
-    void Preview(QWidget*, QPrinter& printer,
+    void Preview(QWidget* parent, QPrinter& printer,
                  const std::function<void(QPrinter*)>& paint) override {
+        if (realPreview) {
+            ShowRealPreview(parent, printer, paint);
+            return;
+        }
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(previewPdf);
         paint(&printer);
@@ -154,12 +190,15 @@ class TestTransfer : public QObject {
         kuv::LoadDateLocale();
         // The automatic backups go into a folder of the test's own.
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(xdg_.path()));
+        // So is the record of a failed one.
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(xdg_ / "state"));
     }
     void init() {
         kuv::test::RecordBoxes();
         answers_ = Answers{};
         kuv::gTransferAsk = &answers_;
         std::filesystem::remove_all(kuv::AutoBackupFolder());
+        kuv::ClearAutoBackupFailure();
     }
     void cleanup() {
         kuv::gTransferAsk = nullptr;
@@ -169,6 +208,7 @@ class TestTransfer : public QObject {
     void menuItemsStandAboveExit();
     void rangeDialogChoices();
     void exportsEachFormatWhole();
+    void exportFormatIsOfferedAgainAfterARestart();
     void cancelledExportLeavesNoFile();
     void printsTheShownDayAsThePdf();
     void backupThenRestoreShowsTheRestoredDiary();
@@ -178,6 +218,7 @@ class TestTransfer : public QObject {
     void lockedDiaryBacksUpOnlyAfterUnlock();
     void autoBackupSwitchWritesItsKey();
     void failedAutoBackupIsANoticeNotABox();
+    void previewLeavesNothingBehind();
     void hugePrintIsRefusedForThePdfExport();
 
   private:
@@ -228,10 +269,11 @@ void TestTransfer::rangeDialogChoices() {
     QCOMPARE(exporting.Choice().format, kuv::ExportFormat::Pdf);
     // Dates as the main window's picker shows them.
     QCOMPARE(date("FromDate")->displayFormat(), kuv::PickerFormat(kuv::UserDateLocale()));
-    // The format chosen is offered first next time.
-    exporting.accept();
-    TRangeDialog again(kuv::RangePurpose::Export, QDate(2004, 2, 29));
-    QCOMPARE(again.Choice().format, kuv::ExportFormat::Pdf);
+    // The format offered stands first.
+    for (const kuv::ExportFormat offered : {kuv::ExportFormat::Html, kuv::ExportFormat::Markdown}) {
+        TRangeDialog again(kuv::RangePurpose::Export, QDate(2004, 2, 29), offered);
+        QCOMPARE(again.Choice().format, offered);
+    }
 
     TRangeDialog printing(kuv::RangePurpose::Print, QDate(2004, 2, 29));
     QVERIFY(printing.findChild<QRadioButton*>(QStringLiteral("ShownDay"))->isChecked());
@@ -279,6 +321,29 @@ void TestTransfer::exportsEachFormatWhole() {
                     : bytes.find("翌年") != std::string::npos);
     }
     QVERIFY(Names(out_.path(), ".$$$").empty());
+}
+
+void TestTransfer::exportFormatIsOfferedAgainAfterARestart() {
+    ProgramFolder folder;
+    folder.WriteSettings(false, "");
+    folder.WriteEntry(QDate(2001, 1, 17), Cp932("日記"));
+    auto form = Start(folder);
+    Trigger(*form, "Export1");
+    QCOMPARE(answers_.offeredFormat, kuv::ExportFormat::Text);
+    answers_.range.format = kuv::ExportFormat::Html;
+    answers_.file = QString::fromStdString(out_ / "d.html");
+    Trigger(*form, "Export1");
+    QTRY_VERIFY(Exists(out_ / "d.html") && !form->BackgroundBusy());
+    form.reset();
+
+    form = Start(folder);
+    answers_.file.clear();
+    Trigger(*form, "Export1");
+    QCOMPARE(answers_.offeredFormat, kuv::ExportFormat::Html);
+    // Kept in the settings file.
+    kuv::TDiarySettings read = kuv::DefaultSettings(folder.paths());
+    kuv::ReadSettings(read, folder.paths());
+    QCOMPARE(read.ExportFormat, std::string("html"));
 }
 
 void TestTransfer::cancelledExportLeavesNoFile() {
@@ -543,7 +608,43 @@ void TestTransfer::failedAutoBackupIsANoticeNotABox() {
         QVERIFY2(form->findChild<QLabel*>(QString::fromLatin1(panel))->isVisibleTo(form.get()),
                  panel);
     QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+
+    // A later start of the day fails again in silence; the menu item still
+    // names the failure.
+    form = Start(folder, true);
+    notice = form->findChild<QLabel*>(QStringLiteral("StatusNotice"));
+    QTRY_VERIFY_WITH_TIMEOUT(!form->BackgroundBusy(), 20000);
+    QTest::qWait(2500);
+    QVERIFY2(!notice->text().contains(failed), qPrintable(notice->text()));
+    QVERIFY(form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+
+    // A backup made clears it.
     std::filesystem::remove(kuv::AutoBackupFolder());
+    form = Start(folder, true);
+    QTRY_VERIFY_WITH_TIMEOUT(kuv::ListAutoBackups(kuv::AutoBackupFolder()).size() == 1, 20000);
+    QTRY_VERIFY(
+        !form->findChild<QAction*>(QStringLiteral("AutoBackup1"))->toolTip().contains(failed));
+    QVERIFY(!kuv::ReadAutoBackupFailure());
+}
+
+void TestTransfer::previewLeavesNothingBehind() {
+    ProgramFolder folder;
+    for (QDate day(2001, 12, 20); day <= QDate(2002, 1, 10); day = day.addDays(1))
+        folder.WriteEntry(day, Cp932("日記の一行\r\n二行目"));
+    auto form = Start(folder);
+    answers_.realPreview = true;
+    Trigger(*form, "Print1");
+    QTRY_VERIFY_WITH_TIMEOUT(answers_.previewPages > 0 && !form->BackgroundBusy(), 20000);
+    // The preview window, with its printer and pages, and the progress of the
+    // layout are gone once the preview closes.
+    QTRY_VERIFY(answers_.preview.isNull());
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        QVERIFY2(qobject_cast<QDialog*>(w) == nullptr || !w->isVisible(),
+                 qPrintable(w->objectName()));
+        QVERIFY(w->findChildren<QPrintPreviewWidget*>().isEmpty());
+        QVERIFY(w->findChildren<QProgressDialog*>().isEmpty());
+    }
+    QVERIFY(kuv::test::Recorded().messages.isEmpty());
 }
 
 void TestTransfer::hugePrintIsRefusedForThePdfExport() {

@@ -913,6 +913,9 @@ void TestMainForm::windowShrinksAndKeepsItsTitleBarReachable() {
     const Case cases[] = {
         {"on the screen", area.topLeft() + QPoint(40, 30), area.topLeft() + QPoint(40, 30)},
         {"above the top", area.topLeft() + QPoint(40, -20), area.topLeft() + QPoint(40, 0)},
+        // Remembered at a smaller scale: most of the window past the right edge.
+        {"mostly off the right edge", QPoint(area.right() - 150, area.top() + 40),
+         QPoint(area.right() + 1 - 500, area.top() + 40)},
         {"on no screen: centred", QPoint(area.left() - 5000, area.top()),
          area.center() - QPoint(250, 150)},
     };
