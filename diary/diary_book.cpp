@@ -78,27 +78,6 @@ std::string DayOf(const std::string& folder, const std::string& name) {
     return year + "-" + name.substr(0, 2) + "-" + name.substr(2);
 }
 
-// The pane text of a sealed entry's UTF-8; a character that code page 932
-// cannot hold shows as "?" and wide tells the caller that the text is not
-// the whole entry.
-std::string PaneTextFromUtf8(std::string_view utf8, bool& wide) {
-    wide = false;
-    if (std::optional<std::string> bytes = cp932::FromUtf8(utf8)) return PaneTextFromFile(*bytes);
-    wide = true;
-    std::u16string text;
-    unicode::Utf8ToUtf16(utf8, text);
-    for (;;) {
-        const cp932::Encoded e = cp932::FromUtf16(text);
-        if (e.ok) return PaneTextFromFile(e.bytes);
-        // A character outside the basic plane is a surrogate pair: both halves
-        // become one "?".
-        std::u16string next = text.substr(0, e.badIndex);
-        next += u'?';
-        next.append(text, e.badIndex + (e.badChar > 0xFFFF ? 2 : 1));
-        text = std::move(next);
-    }
-}
-
 enum class Presence { Absent, File, Unreadable };
 
 // An entry exists when a regular file (or a link to one) holds its name; a
@@ -106,13 +85,13 @@ enum class Presence { Absent, File, Unreadable };
 // opened, so a load cannot block on it.
 Presence PresenceOf(const std::string& path);
 
-// Seals text into the day's .kvd, then removes the Windows files of the day.
+// Seals utf8 into the day's .kvd, then removes the Windows files of the day.
 void SaveStrongEntry(const std::string& dataPath, const std::string& folder,
-                     const std::string& name, const std::string& text) {
+                     const std::string& name, const std::string& utf8) {
     const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
     const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dataPath);
     if (key == nullptr) throw AppError(LockText(lock::LockStatus::NotOpen, sealed));
-    if (!lock::WriteStrongEntry(sealed, DayOf(folder, name), *key, cp932::ToUtf8(text))) {
+    if (!lock::WriteStrongEntry(sealed, DayOf(folder, name), *key, utf8)) {
         ThrowCannotCreate(sealed);
     }
     for (const char* ext : {kPlainExt, kLockedExt}) {
@@ -146,6 +125,7 @@ bool LoadSealed(const std::string& folder, const std::string& name, PaneContent&
     switch (lock::ReadStrongEntry(sealed, DayOf(folder, name), *key, utf8)) {
         case lock::EntryRead::Opened: {
             bool wide = false;
+            pane.utf8 = PaneTextFromFile(utf8);
             pane.text = PaneTextFromUtf8(utf8, wide);
             if (pane.text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
             pane.source = wide ? PaneSource::StrongWide : PaneSource::Strong;
@@ -194,6 +174,24 @@ std::string PaneTextFromFile(std::string_view bytes) {
         }
     }
     return text;
+}
+
+std::string PaneTextFromUtf8(std::string_view utf8, bool& wide) {
+    wide = false;
+    if (std::optional<std::string> bytes = cp932::FromUtf8(utf8)) return PaneTextFromFile(*bytes);
+    wide = true;
+    std::u16string text;
+    unicode::Utf8ToUtf16(utf8, text);
+    for (;;) {
+        const cp932::Encoded e = cp932::FromUtf16(text);
+        if (e.ok) return PaneTextFromFile(e.bytes);
+        // A character outside the basic plane is a surrogate pair: both halves
+        // become one "?".
+        std::u16string next = text.substr(0, e.badIndex);
+        next += u'?';
+        next.append(text, e.badIndex + (e.badChar > 0xFFFF ? 2 : 1));
+        text = std::move(next);
+    }
 }
 
 PaneContent LoadSealedPane(const std::string& folder, const std::string& name,
@@ -276,7 +274,7 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
     }
     const std::string dataPath = fsio::ParentOf(folder);
     if (lock::HasStrongLock(dataPath)) {
-        SaveStrongEntry(dataPath, folder, name, text);
+        SaveStrongEntry(dataPath, folder, name, cp932::ToUtf8(text));
         return;
     }
     // With encryption on, the entry goes straight into its locked file: the
@@ -298,6 +296,19 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
     if (!fsio::WriteFileAtomic(plain, text, fsio::ChangeExtension(plain, kWorkExt))) {
         ThrowCannotCreate(plain);
     }
+}
+
+void SaveStrongText(const std::string& folder, const std::string& name, const std::string& utf8) {
+    const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
+    if (const std::string failed = KeepBeforeSave(folder, name, std::string(), std::string());
+        !failed.empty()) {
+        throw AppError(failed);
+    }
+    if (!fsio::IsDirectory(folder)) {
+        fsio::MakeDirectory(folder);
+        if (!fsio::IsDirectory(folder)) ThrowCannotCreate(sealed);
+    }
+    SaveStrongEntry(fsio::ParentOf(folder), folder, name, utf8);
 }
 
 }  // namespace kuv
