@@ -6,6 +6,7 @@
 
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
+#include "diary/conflict_copies.h"
 #include "diary/diary_book.h"
 #include "lock/lock_convert.h"
 #include "platform/errors.h"
@@ -109,6 +110,54 @@ TEST_F(LockConvertTest, TurnsOnAndBackToEitherForm) {
             }
         } else {
             EXPECT_EQ(ReadBytes(data / "2024/0229.dia"), texts["2024/0229"]);
+        }
+    }
+}
+
+// Conflict copies go under the lock with the entries, follow a new key and
+// come back in the Windows form: none is left plain, and none that nothing
+// opens.
+TEST_F(LockConvertTest, ConflictCopiesFollowTheEntries) {
+    const std::string own = "2024/0101.conflict-20240101-120000";
+    const std::string sync = "2024/0229.sync-conflict-20240229-101010-ABCDEFG";
+    struct Copy {
+        std::string stem, text;
+    } const copies[] = {{own, Cp932("自分の copyword")}, {sync, Cp932("同期 syncword")}};
+    for (UnlockTarget to : {UnlockTarget::Windows, UnlockTarget::Plain}) {
+        WriteBytes(data / (own + ".dia"), copies[0].text);
+        WriteBytes(data / (sync + ".xda"), *CryptEncodeBytes(copies[1].text, 0, kWindowsKey));
+        std::string code;
+        ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, code).ok());
+        ASSERT_TRUE(Rekey(data.path(), "pass", kFast, code).ok());
+        for (const Copy& c : copies) {
+            EXPECT_EQ(ReadBytes(data / (c.stem + ".kvd")).find("word"), std::string::npos);
+            PaneContent pane;
+            ASSERT_TRUE(ReadConflictCopy(data / (c.stem + ".kvd"), "", pane)) << c.stem;
+            EXPECT_EQ(pane.text, c.text);
+        }
+        ExpectNothingPlain();
+        // A copy that the Windows form cannot hold stops the way back.
+        const ConflictWrite wide =
+            WriteStrongConflictCopy(data / "2024", "0101", "\xF0\x9F\x98\x80", 0);
+        ASSERT_TRUE(wide.ok);
+        const LockResult refused = TurnOff(data.path(), "pass", to);
+        EXPECT_EQ(refused.status, LockStatus::EntryNotConvertible);
+        EXPECT_NE(refused.message.find(wide.path), std::string::npos);
+        ASSERT_TRUE(DeleteConflictCopy(wide.path));
+
+        ASSERT_TRUE(TurnOff(data.path(), "pass", to).ok());
+        for (const Copy& c : copies) {
+            EXPECT_FALSE(Exists(data / (c.stem + ".kvd")));
+            const std::string back =
+                data / (c.stem + (to == UnlockTarget::Windows ? ".xda" : ".dia"));
+            PaneContent pane;
+            ASSERT_TRUE(ReadConflictCopy(back, "pass", pane)) << back;
+            EXPECT_EQ(pane.text, c.text);
+            std::remove(back.c_str());
+        }
+        for (const auto& [day, text] : texts) {
+            WriteBytes(data / (day + ".dia"), text);
+            std::remove((data / (day + ".xda")).c_str());
         }
     }
 }
