@@ -440,12 +440,24 @@ void DiarySession::KeepForRecovery() {
 void DiarySession::KeepSealedForRecovery(const std::string& state, const RecoveryDay& day) {
     // Under the strong lock the text is kept sealed for its day, as its entry
     // would be (".kvd"), never in the open; without the key nothing is kept.
+    const std::string utf8 = unicode::Utf16ToUtf8(pane_->Text());
+    const std::time_t now = std::time(nullptr);
     const std::optional<std::string> sealed =
-        lock::SealForDiary(unicode::Utf16ToUtf8(pane_->Text()), settings_.DataPath,
-                           lock::DayLabel(day.year, day.month, day.day), false, std::string());
+        lock::SealForDiary(utf8, settings_.DataPath, lock::DayLabel(day.year, day.month, day.day),
+                           false, std::string());
     if (!sealed) return;
-    const RecoveredFile file = WriteRecoveredText(state, *sealed, day, std::time(nullptr));
-    if (file.ok) fsio::Rename(file.path, fsio::ChangeExtension(file.path, lock::kStrongEntryExt));
+    WriteStrongRecoveredText(state, *sealed, day, now);
+    // No one can read that file without this program: the text also stays
+    // as the day's draft, which the next opening of the diary brings back.
+    Draft draft;
+    draft.dataPath = settings_.DataPath;
+    draft.year = day.year;
+    draft.month = day.month;
+    draft.day = day.day;
+    draft.time = static_cast<std::int64_t>(now);
+    draft.base = upperVersion_;
+    draft.utf8 = utf8;
+    WriteDraft(state, draft, false, std::string());
 }
 
 void DiarySession::EndSession(const ClosingState& state) {

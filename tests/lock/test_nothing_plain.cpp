@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/recovery.h"
 #include "diary/session.h"
+#include "drafts/draft_restore.h"
 #include "history/entry_history.h"
 #include "lock/lock_convert.h"
 #include "platform/fileio.h"
@@ -145,6 +147,17 @@ TEST_F(NothingPlainTest, NoWordOfAnyEntryLiesPlainOnDisk) {
         }
         EXPECT_GT(files, 0) << "no " << kind.what << " were written";
     }
+
+    // The text kept at the end is announced at the next start, and comes
+    // back into its day's pane once the key is open.
+    const std::string stateFolder = state / "kuvandoro";
+    const std::vector<std::string> recovered = UnannouncedRecoveredFiles(stateFolder);
+    ASSERT_EQ(recovered.size(), 1u);
+    EXPECT_TRUE(EndsWith(recovered[0], ".kvd"));
+    const DraftRestore restore = RestoreDrafts(stateFolder, data.path(), false, "", 0);
+    ASSERT_EQ(restore.putBack.size(), 1u);
+    EXPECT_EQ(restore.putBack[0].day, 18);
+    EXPECT_EQ(restore.putBack[0].utf8, "julietword");
 }
 
 }  // namespace
