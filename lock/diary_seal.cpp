@@ -8,11 +8,6 @@
 
 namespace kuv::lock {
 
-SealWay SealWayOf(const std::string& dataPath, bool useEncryption) {
-    if (HasStrongLock(dataPath)) return KeyFor(dataPath) ? SealWay::Strong : SealWay::Closed;
-    return useEncryption ? SealWay::Password : SealWay::Plain;
-}
-
 std::optional<std::string> SealForDiary(std::string_view plain, const std::string& dataPath,
                                         std::string_view day, bool useEncryption,
                                         const std::string& password) {

@@ -11,20 +11,12 @@
 // container under the password; otherwise as it is.
 namespace kuv::lock {
 
-enum class SealWay {
-    Plain,     // no lock: the bytes as they are
-    Password,  // the Windows container under the settings' password
-    Strong,    // sealed with the strong lock's key, the day bound in
-    Closed,    // under the strong lock, its key not open: nothing is written
-};
-
-// The way for the diary in dataPath: the strong lock wins whenever the data
-// folder holds it; the Windows lock when useEncryption is asked.
-SealWay SealWayOf(const std::string& dataPath, bool useEncryption);
-
-// plain sealed the chosen way for day ("YYYY-MM-DD"); plain itself when the
-// way is Plain. Nothing when the way is Closed or sealing fails (a password
-// that cannot be a key, too many bytes): then nothing may be written.
+// plain sealed for day ("YYYY-MM-DD") the way the diary in dataPath needs:
+// with the strong lock's key whenever the data folder is under it (the key
+// this process holds; nothing while it is not open), in the Windows
+// container under password when useEncryption asks for it, otherwise plain
+// itself. Nothing when sealing fails (a password that cannot be a key, too
+// many bytes): then nothing may be written.
 std::optional<std::string> SealForDiary(std::string_view plain, const std::string& dataPath,
                                         std::string_view day, bool useEncryption,
                                         const std::string& password);
