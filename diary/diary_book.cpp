@@ -78,6 +78,18 @@ std::string DayOf(const std::string& folder, const std::string& name) {
     return year + "-" + name.substr(0, 2) + "-" + name.substr(2);
 }
 
+// True when PaneTextFromFile would give the bytes back unchanged: no zero
+// byte, every line break CR LF.
+bool HoldsPaneLines(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\0') return false;
+        if (c == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) return false;
+        if (c == '\n' && (i == 0 || bytes[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
 enum class Presence { Absent, File, Unreadable };
 
 // An entry exists when a regular file (or a link to one) holds its name; a
@@ -125,8 +137,10 @@ bool LoadSealed(const std::string& folder, const std::string& name, PaneContent&
     switch (lock::ReadStrongEntry(sealed, DayOf(folder, name), *key, utf8)) {
         case lock::EntryRead::Opened: {
             bool wide = false;
-            pane.utf8 = PaneTextFromFile(utf8);
             pane.text = PaneTextFromUtf8(utf8, wide);
+            // A search loads every entry this way: the text is moved, not
+            // copied, when its lines are the pane's already.
+            pane.utf8 = HoldsPaneLines(utf8) ? std::move(utf8) : PaneTextFromFile(utf8);
             if (pane.text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
             pane.source = wide ? PaneSource::StrongWide : PaneSource::Strong;
             return true;

@@ -397,20 +397,24 @@ TEST_F(SessionTest, UnderTheStrongLockAnyCharacterIsKept) {
     const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dir.path());
     struct Case {
         const char* what;
-        std::string stored;
+        std::string stored, shown;
         PaneSource source;
     } cases[] = {
-        {"code page 932 only", "\xE6\x99\xB4\xE3\x82\x8C\r\nline", PaneSource::Strong},
-        {"an emoji", "\xF0\x9F\x98\x80 smile", PaneSource::StrongWide},
-        {"a character of another script", "\xE2\x82\xAC \xEA\xB0\x80", PaneSource::StrongWide},
+        {"code page 932 only", "\xE6\x99\xB4\xE3\x82\x8C\r\nline",
+         "\xE6\x99\xB4\xE3\x82\x8C\r\nline", PaneSource::Strong},
+        {"an emoji", "\xF0\x9F\x98\x80 smile", "\xF0\x9F\x98\x80 smile", PaneSource::StrongWide},
+        {"a character of another script", "\xE2\x82\xAC \xEA\xB0\x80", "\xE2\x82\xAC \xEA\xB0\x80",
+         PaneSource::StrongWide},
+        {"lone line feeds and a zero byte", std::string("\xF0\x9F\x98\x80\na\rb\0c", 11),
+         "\xF0\x9F\x98\x80\r\na\r\nb", PaneSource::StrongWide},
     };
     for (const Case& c : cases) {
         Put(2001, "0117.kvd", *lock::SealEntry(c.stored, "2001-01-17", key->id, key->key));
         session.Open();
         EXPECT_EQ(session.Upper().source, c.source) << c.what;
-        EXPECT_EQ(session.Upper().utf8, c.stored) << c.what;
+        EXPECT_EQ(session.Upper().utf8, c.shown) << c.what;
         EXPECT_FALSE(session.UpperReadOnly()) << c.what;
-        const std::string typed = c.stored + "\r\n\xF0\x9F\x8C\xB8";
+        const std::string typed = c.shown + "\r\n\xF0\x9F\x8C\xB8";
         rig.pane.text.clear();
         unicode::Utf8ToUtf16(typed, rig.pane.text);
         session.UpperChanged();
