@@ -281,6 +281,14 @@ bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked,
     return true;
 }
 
+bool RewriteEntryVersion(const std::string& path, const std::string& bytes, bool locked,
+                         bool strong, std::int64_t time) {
+    const char kind = strong ? kStrongKind : locked ? kLockedKind : kPlainKind;
+    const std::optional<std::string> packed = Pack(bytes, kind, time);
+    return packed &&
+           fsio::WriteFileAtomic(path, *packed, fsio::ChangeExtension(path, std::string(kWorkExt)));
+}
+
 VersionOpen OpenEntryVersion(const std::string& path, const std::string& dataPath,
                              const std::string& yearName, const std::string& entryName,
                              const std::string& password, VersionText& out) {

@@ -45,6 +45,12 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
 bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked);
 bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked, bool& strong);
 
+// Rewrites the kept version at path with bytes of another kind (locked, or
+// strong: sealed for its day), keeping its time and its name. The new file
+// is renamed over the old one, so that a crash leaves one or the other.
+bool RewriteEntryVersion(const std::string& path, const std::string& bytes, bool locked,
+                         bool strong, std::int64_t time);
+
 enum class VersionOpen {
     Opened,
     Damaged,  // no version, or its bytes are altered

@@ -6,6 +6,7 @@
 #include "diary/catalog.h"
 #include "diary/diary_book.h"
 #include "lock/copy_convert.h"
+#include "lock/version_convert.h"
 #include "platform/cp932.h"
 #include "platform/fileio.h"
 #include "platform/work_file.h"
@@ -173,7 +174,8 @@ LockResult FinishLock(const std::string& dataPath, const DiaryKey& key,
             return r.ok() ? Result(LockStatus::Cancelled) : r;
         }
     }
-    if (!SealCopies(dataPath, key, windowsKey, failed)) {
+    if (!SealCopies(dataPath, key, windowsKey, failed) ||
+        !SealVersions(dataPath, key, windowsKey, failed)) {
         return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     if (!RemoveDurably(JournalPath(dataPath))) {
@@ -200,7 +202,8 @@ LockResult FinishUnlock(const std::string& dataPath, const DiaryKey& key, Unlock
             return r.ok() ? Result(LockStatus::Cancelled) : r;
         }
     }
-    if (!UnsealCopies(dataPath, key, to, windowsKey, failed)) {
+    if (!UnsealCopies(dataPath, key, to, windowsKey, failed) ||
+        !UnsealVersions(dataPath, key, to, windowsKey, failed)) {
         return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     ForgetKey(dataPath);
@@ -244,7 +247,8 @@ LockResult FinishRekey(const std::string& dataPath, const DiaryKey& oldKey, Diar
         case Run::Failed:
             return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
-    if (!ResealCopies(dataPath, oldKey, newKey, failed)) {
+    if (!ResealCopies(dataPath, oldKey, newKey, failed) ||
+        !ResealVersions(dataPath, oldKey, newKey, failed)) {
         return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     const std::string keyPath = KeyFilePath(dataPath);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -8,7 +9,9 @@
 #include "crypt/cryptogram.h"
 #include "diary/conflict_copies.h"
 #include "diary/diary_book.h"
+#include "history/entry_history.h"
 #include "lock/lock_convert.h"
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "tests/support/reference.h"
@@ -155,6 +158,56 @@ TEST_F(LockConvertTest, ConflictCopiesFollowTheEntries) {
             EXPECT_EQ(pane.text, c.text);
             std::remove(back.c_str());
         }
+        for (const auto& [day, text] : texts) {
+            WriteBytes(data / (day + ".dia"), text);
+            std::remove((data / (day + ".xda")).c_str());
+        }
+    }
+}
+
+// The kept versions of the entries follow them as well: sealed with the lock
+// on, under the new key after a re-key, and back in either Windows form.
+TEST_F(LockConvertTest, KeptVersionsFollowTheEntries) {
+    const std::string history = DiaryHistoryFolder(*UserHistoryRoot(), data.path());
+    const auto versions = [&] { return ListEntryVersions(history, "2023", "1231").versions; };
+    for (UnlockTarget to : {UnlockTarget::Windows, UnlockTarget::Plain}) {
+        // Two earlier texts of the day: one plain, one under the Windows lock.
+        SaveEntry(data / "2023", "1231", Cp932("二番目 versionword"), false, kWindowsKey);
+        SaveEntry(data / "2023", "1231", texts["2023/1231"], true, kWindowsKey);
+        ASSERT_EQ(versions().size(), 2u);
+        std::string code;
+        ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, code).ok());
+        ASSERT_TRUE(Rekey(data.path(), "pass", kFast, code).ok());
+        std::vector<std::string> kept;
+        for (const EntryVersionFile& v : versions()) {
+            EXPECT_TRUE(v.strong) << v.path;
+            std::string bytes;
+            bool locked = false;
+            ASSERT_TRUE(ReadEntryVersion(v.path, bytes, locked));
+            EXPECT_EQ(bytes.find("word"), std::string::npos) << v.path;
+            VersionText text;
+            ASSERT_EQ(OpenEntryVersion(v.path, data.path(), "2023", "1231", "", text),
+                      VersionOpen::Opened);
+            kept.push_back(*cp932::FromUtf8(text.text));
+        }
+        ASSERT_TRUE(TurnOff(data.path(), "pass", to).ok());
+        const std::string password = to == UnlockTarget::Windows ? "pass" : "";
+        std::vector<std::string> back;
+        for (const EntryVersionFile& v : versions()) {
+            EXPECT_FALSE(v.strong) << v.path;
+            EXPECT_EQ(v.locked, to == UnlockTarget::Windows) << v.path;
+            VersionText text;
+            ASSERT_EQ(OpenEntryVersion(v.path, data.path(), "2023", "1231", password, text),
+                      VersionOpen::Opened);
+            back.push_back(text.text);
+        }
+        EXPECT_EQ(back, kept);
+        std::sort(kept.begin(), kept.end());
+        std::vector<std::string> want = {Cp932("二番目 versionword"),
+                                         Cp932("大晦日 plainword\r\n")};
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(kept, want);
+        for (const EntryVersionFile& v : versions()) std::remove(v.path.c_str());
         for (const auto& [day, text] : texts) {
             WriteBytes(data / (day + ".dia"), text);
             std::remove((data / (day + ".xda")).c_str());
