@@ -6,6 +6,7 @@
 #include "diary/catalog.h"
 #include "diary/diary_book.h"
 #include "lock/copy_convert.h"
+#include "lock/draft_convert.h"
 #include "lock/version_convert.h"
 #include "platform/cp932.h"
 #include "platform/fileio.h"
@@ -175,7 +176,8 @@ LockResult FinishLock(const std::string& dataPath, const DiaryKey& key,
         }
     }
     if (!SealCopies(dataPath, key, windowsKey, failed) ||
-        !SealVersions(dataPath, key, windowsKey, failed)) {
+        !SealVersions(dataPath, key, windowsKey, failed) ||
+        !ConvertDrafts(dataPath, DraftForm{nullptr, windowsKey}, DraftForm{&key, ""}, failed)) {
         return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     if (!RemoveDurably(JournalPath(dataPath))) {
@@ -202,8 +204,10 @@ LockResult FinishUnlock(const std::string& dataPath, const DiaryKey& key, Unlock
             return r.ok() ? Result(LockStatus::Cancelled) : r;
         }
     }
+    const DraftForm unlocked{nullptr, to == UnlockTarget::Windows ? windowsKey : std::string()};
     if (!UnsealCopies(dataPath, key, to, windowsKey, failed) ||
-        !UnsealVersions(dataPath, key, to, windowsKey, failed)) {
+        !UnsealVersions(dataPath, key, to, windowsKey, failed) ||
+        !ConvertDrafts(dataPath, DraftForm{&key, ""}, unlocked, failed)) {
         return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     ForgetKey(dataPath);
@@ -248,7 +252,8 @@ LockResult FinishRekey(const std::string& dataPath, const DiaryKey& oldKey, Diar
             return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     if (!ResealCopies(dataPath, oldKey, newKey, failed) ||
-        !ResealVersions(dataPath, oldKey, newKey, failed)) {
+        !ResealVersions(dataPath, oldKey, newKey, failed) ||
+        !ConvertDrafts(dataPath, DraftForm{&oldKey, ""}, DraftForm{&newKey, ""}, failed)) {
         return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     const std::string keyPath = KeyFilePath(dataPath);

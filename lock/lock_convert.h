@@ -13,7 +13,8 @@
 // leaves every entry readable and FinishConversion completes it. Nothing is
 // touched before every entry has been found convertible. The conflict
 // copies beside the entries follow them (lock/copy_convert.h), and so do
-// their kept versions (lock/version_convert.h).
+// their kept versions (lock/version_convert.h) and drafts
+// (lock/draft_convert.h).
 namespace kuv::lock {
 
 enum class UnlockTarget { Windows, Plain };

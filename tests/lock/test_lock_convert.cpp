@@ -7,8 +7,10 @@
 
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
+#include "crypt/seal.h"
 #include "diary/conflict_copies.h"
 #include "diary/diary_book.h"
+#include "drafts/draft_store.h"
 #include "history/entry_history.h"
 #include "lock/lock_convert.h"
 #include "platform/cp932.h"
@@ -208,6 +210,41 @@ TEST_F(LockConvertTest, KeptVersionsFollowTheEntries) {
         std::sort(want.begin(), want.end());
         EXPECT_EQ(kept, want);
         for (const EntryVersionFile& v : versions()) std::remove(v.path.c_str());
+        for (const auto& [day, text] : texts) {
+            WriteBytes(data / (day + ".dia"), text);
+            std::remove((data / (day + ".xda")).c_str());
+        }
+    }
+}
+
+// A draft left by a crash follows too, and reads back after each change.
+TEST_F(LockConvertTest, DraftsFollowTheEntries) {
+    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+    const std::string state = home / "state/kuvandoro";
+    Draft draft;
+    draft.dataPath = data.path();
+    draft.year = 2024;
+    draft.month = 1;
+    draft.day = 1;
+    draft.utf8 = "draftword \xE4\xB8\x8B\xE6\x9B\xB8\xE3\x81\x8D";
+    const std::string path = DraftPath(state, data.path(), 2024, 1, 1);
+    const auto readsBack = [&](const std::string& password) {
+        Draft back;
+        return ReadDraft(path, data.path(), password, back) == DraftRead::Ok &&
+               back.utf8 == draft.utf8;
+    };
+    for (UnlockTarget to : {UnlockTarget::Windows, UnlockTarget::Plain}) {
+        ASSERT_TRUE(WriteDraft(state, draft, false, ""));
+        std::string code;
+        ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, code).ok());
+        EXPECT_EQ(ReadBytes(path).find("draftword"), std::string::npos);
+        Open("pass");
+        EXPECT_TRUE(readsBack(""));
+        ASSERT_TRUE(Rekey(data.path(), "pass", kFast, code).ok());
+        EXPECT_TRUE(readsBack(""));
+        ASSERT_TRUE(TurnOff(data.path(), "pass", to).ok());
+        EXPECT_EQ(IsSealed(ReadBytes(path)), to == UnlockTarget::Windows);
+        EXPECT_TRUE(readsBack(to == UnlockTarget::Windows ? "pass" : ""));
         for (const auto& [day, text] : texts) {
             WriteBytes(data / (day + ".dia"), text);
             std::remove((data / (day + ".xda")).c_str());
