@@ -24,6 +24,14 @@ constexpr const char* kSealedHint =
     "Bkuvandoro-cli decode \x83t\x83@\x83"
     "C\x83\x8b \x83p\x83X\x83\x8f\x81[\x83h "
     "\x82\xc5\x93\xc7\x82\xdf\x82\xe9\x8c`\x82\xc9\x96\xdf\x82\xb9\x82\xdc\x82\xb7\x81j";
+// A text sealed with the strong lock's key, as its entry would be.
+constexpr std::string_view kStrongExt = ".kvd";
+// "（強い鍵で封じた文章です。日記をパスワードで開くと、下書きとして戻ります）"
+constexpr const char* kStrongHint =
+    "\x81i\x8b\xad\x82\xa2\x8c\xae\x82\xc5\x95\x95\x82\xb6\x82\xbd\x95\xb6\x8f\xcd\x82\xc5\x82\xb7"
+    "\x81"
+    "B\x93\xfa\x8bL\x82\xf0\x83p\x83X\x83\x8f\x81[\x83h\x82\xc5\x8aJ\x82\xad\x82\xc6\x81"
+    "A\x89\xba\x8f\x91\x82\xab\x82\xc6\x82\xb5\x82\xc4\x96\xdf\x82\xe8\x82\xdc\x82\xb7\x81j";
 // How many files of one name stem a folder may hold before a write gives up.
 constexpr int kMaxSameName = 1000;
 
@@ -42,7 +50,7 @@ bool EndsWith(const std::string& name, std::string_view ext) {
 }
 
 bool IsRecoveredName(const std::string& name) {
-    return EndsWith(name, kTextExt) || EndsWith(name, kSealedExt);
+    return EndsWith(name, kTextExt) || EndsWith(name, kSealedExt) || EndsWith(name, kStrongExt);
 }
 
 // The names of the recovered texts in the folder; nothing when it cannot be read.
@@ -142,6 +150,11 @@ RecoveredFile WriteSealedRecoveredText(const std::string& stateFolder, std::u16s
     return WriteRecoveredFile(stateFolder, *sealed, kSealedExt, entry, now);
 }
 
+RecoveredFile WriteStrongRecoveredText(const std::string& stateFolder, std::string_view sealed,
+                                       const RecoveryDay& entry, std::time_t now) {
+    return WriteRecoveredFile(stateFolder, sealed, kStrongExt, entry, now);
+}
+
 RecoveredFile WriteRecoveredText(const std::string& stateFolder, std::u16string_view text,
                                  const RecoveryDay& entry, std::time_t now) {
     return WriteRecoveredText(stateFolder, unicode::Utf16ToUtf8(text), entry, now);
@@ -181,6 +194,7 @@ std::string RecoveredFilesMessage(const std::vector<std::string>& paths) {
     for (const std::string& p : paths) {
         message += "\n" + p;
         if (EndsWith(p, kSealedExt)) message += kSealedHint;
+        if (EndsWith(p, kStrongExt)) message += kStrongHint;
     }
     return message;
 }

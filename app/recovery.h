@@ -53,6 +53,11 @@ RecoveredFile WriteSealedRecoveredText(const std::string& stateFolder, std::u16s
                                        const RecoveryDay& entry, std::time_t now,
                                        const std::string& password);
 
+// The same for a text already sealed with the strong lock's key for its day
+// (lock/diary_seal.h, which this layer cannot see): the name ends in ".kvd".
+RecoveredFile WriteStrongRecoveredText(const std::string& stateFolder, std::string_view sealed,
+                                       const RecoveryDay& entry, std::time_t now);
+
 // The recovered texts that no start has announced yet, oldest first.
 std::vector<std::string> UnannouncedRecoveredFiles(const std::string& stateFolder);
 // Records that these have been announced. The record lies in the state

@@ -64,7 +64,10 @@ void PrintMessage(std::FILE* to, const std::string& cp932Message) {
 }
 
 std::string ForTerminal(std::string_view cp932Text) {
-    const std::string utf8 = cp932::ToUtf8(cp932Text);
+    return Utf8ForTerminal(cp932::ToUtf8(cp932Text));
+}
+
+std::string Utf8ForTerminal(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {

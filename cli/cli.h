@@ -74,6 +74,8 @@ std::optional<NamedAndDiary> ParseNamedAndDiary(int argc, char** argv,
 void PrintMessage(std::FILE* to, const std::string& cp932Message);
 // Entry text for a terminal: UTF-8 with LF line breaks.
 std::string ForTerminal(std::string_view cp932Text);
+// The same for a text that is UTF-8 already (a strong-locked entry's).
+std::string Utf8ForTerminal(std::string_view utf8);
 // Writes text to stdout whole and flushes it; false when either fails.
 bool WriteOut(std::string_view text);
 

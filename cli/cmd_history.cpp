@@ -4,7 +4,6 @@
 #include <string>
 
 #include "cli/cli.h"
-#include "crypt/cryptogram.h"
 #include "dates/calendar.h"
 #include "dates/date_pattern.h"
 #include "diary/diary_book.h"
@@ -85,21 +84,26 @@ int ShowVersion(const DiaryOptions& diary, TDateTime day, const std::string& num
         std::fprintf(stderr, "kuvandoro-cli: no version %zu of this day\n", n);
         return 1;
     }
-    std::string bytes, plain;
-    bool locked = false;
     const std::string& path = list->versions[n - 1].path;
-    if (!ReadEntryVersion(path, bytes, locked)) {
-        PrintMessage(stderr, SkippedVersionMessage(path));
-        return 1;
-    }
-    if (locked) {
-        if (CryptDecodeBytes(bytes, diary.settings.Password, plain) != CryptResult::Decoded) {
+    VersionText version;
+    switch (OpenEntryVersion(path, diary.settings.DataPath, FormatDatePattern("yyyy", day),
+                             EntryName(day), diary.settings.Password, version)) {
+        case VersionOpen::Opened:
+            break;
+        case VersionOpen::Damaged:
+            PrintMessage(stderr, SkippedVersionMessage(path));
+            return 1;
+        case VersionOpen::Closed:
             std::fputs("kuvandoro-cli: the password does not open this version\n", stderr);
             return 1;
-        }
-        bytes = std::move(plain);
     }
-    const std::string text = PaneTextFromFile(bytes);
+    const std::string text = PaneTextFromFile(version.text);
+    if (version.utf8) {
+        // A strong-locked version is UTF-8; --raw gives code page 932 as for
+        // any entry.
+        bool wide = false;
+        return WriteOut(raw ? PaneTextFromUtf8(text, wide) : Utf8ForTerminal(text)) ? 0 : 1;
+    }
     return WriteOut(raw ? text : ForTerminal(text)) ? 0 : 1;
 }
 

@@ -100,7 +100,7 @@ int RunYears(int argc, char** argv) {
     std::string out;
     for (const YearEntry& e : list.entries) {
         out += IsoDayText(e.year, month, day) + "\n";
-        std::string text = ForTerminal(e.text);
+        std::string text = e.utf8.empty() ? ForTerminal(e.text) : Utf8ForTerminal(e.utf8);
         if (!text.empty() && text.back() != '\n') text += '\n';
         out += text + "\n";
     }

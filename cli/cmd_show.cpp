@@ -42,7 +42,11 @@ int RunShow(int argc, char** argv) {
     try {
         const PaneContent pane = LoadPane(YearFolder(diary->settings.DataPath, day), EntryName(day),
                                           diary->settings.Password);
-        if (!WriteOut(args->Has("raw") ? pane.text : ForTerminal(pane.text))) return 1;
+        // A strong-locked entry shows every character it holds.
+        const std::string out = args->Has("raw")    ? pane.text
+                                : pane.utf8.empty() ? ForTerminal(pane.text)
+                                                    : Utf8ForTerminal(pane.utf8);
+        if (!WriteOut(out)) return 1;
     } catch (const AppError& e) {
         PrintError(e);
         return 1;

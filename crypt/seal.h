@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-// Sealing what must never lie plain on disk while the diary is locked (the
-// text of a draft, a recovered text): the one place that chooses how, today
-// the entries' own container under the diary's password, so that a stronger
-// lock needs only a change here.
+// Sealing what must never lie plain on disk while the diary is under the
+// Windows lock (the text of a draft, a recovered text), in the entries' own
+// container under the diary's password. lock/diary_seal.h chooses between
+// this and the strong lock.
 namespace kuv {
 
 // The sealed form of plain; nothing when the password cannot seal (empty,

@@ -6,7 +6,9 @@
 #include "crypt/cryptogram.h"
 #include "dates/calendar.h"
 #include "diary/catalog.h"
+#include "lock/diary_seal.h"
 #include "lock/strong_lock.h"
+#include "platform/cp932.h"
 #include "platform/fileio.h"
 
 namespace kuv {
@@ -15,6 +17,7 @@ namespace {
 
 constexpr std::string_view kPlainExt = ".dia";
 constexpr std::string_view kLockedExt = ".xda";
+constexpr std::string_view kStrongExt = ".kvd";
 constexpr std::string_view kOwnTag = ".conflict-";
 // Names tried for one copy before giving up: far more than one second sees.
 constexpr int kMaxCounter = 999;
@@ -221,14 +224,42 @@ bool WriteWork(const std::string& work, std::string_view bytes) {
     return ok;
 }
 
+// The day a copy in a year folder belongs to, "YYYY-MM-DD"; empty when its
+// folder or name tells none.
+std::string CopyDay(const std::string& path) {
+    const std::string folder = fsio::ParentOf(path);
+    const std::optional<ConflictName> n = ParseConflictName(LeafOf(path));
+    const std::string year = LeafOf(folder);
+    if (!n || year.size() != 4 || !std::all_of(year.begin(), year.end(), IsDigit)) return {};
+    return lock::DayLabel(std::stoi(year), n->month, n->day);
+}
+
+bool ReadStrongCopy(const std::string& path, PaneContent& out) {
+    const std::string day = CopyDay(path);
+    const std::shared_ptr<const lock::DiaryKey> key =
+        lock::KeyFor(fsio::ParentOf(fsio::ParentOf(path)));
+    std::string utf8;
+    if (day.empty() || key == nullptr ||
+        lock::ReadStrongEntry(path, day, *key, utf8) != lock::EntryRead::Opened) {
+        return false;
+    }
+    out.utf8 = PaneTextFromFile(utf8);
+    if (out.utf8.size() > kMaxPaneBytes) return false;
+    bool wide = false;
+    out.text = PaneTextFromUtf8(utf8, wide);
+    out.source = wide ? PaneSource::StrongWide : PaneSource::Strong;
+    return true;
+}
+
 }  // namespace
 
 std::optional<ConflictName> ParseConflictName(std::string_view name) {
     ConflictName out;
     if (name.size() < 4 + kPlainExt.size()) return std::nullopt;
     const std::string_view ext = name.substr(name.size() - kPlainExt.size());
-    if (ext != kPlainExt && ext != kLockedExt) return std::nullopt;
+    if (ext != kPlainExt && ext != kLockedExt && ext != kStrongExt) return std::nullopt;
     out.locked = ext == kLockedExt;
+    out.strong = ext == kStrongExt;
 
     Reader day(name.substr(0, 4));
     if (!day.Digits(2, out.month) || !day.Digits(2, out.day) ||
@@ -272,7 +303,7 @@ std::vector<ConflictCopy> ListConflictCopies(const std::string& dataPath, int ye
         // 29 February only in a leap year's folder.
         if (n->month == 2 && n->day == 29 && !IsLeap(year)) continue;
         copies.push_back(ConflictCopy{year, n->month, n->day, n->locked, n->kind, n->when,
-                                      folder + "/" + e.name});
+                                      folder + "/" + e.name, n->strong});
     }
     std::sort(copies.begin(), copies.end(), ByDayThenAge);
     return copies;
@@ -288,6 +319,7 @@ std::vector<ConflictCopy> ListAllConflictCopies(const std::string& dataPath) {
 }
 
 bool ReadConflictCopy(const std::string& path, const std::string& password, PaneContent& out) {
+    if (EndsWith(path, kStrongExt)) return ReadStrongCopy(path, out);
     std::string bytes;
     if (fsio::ReadWholeFile(path, bytes, kMaxPaneBytes + kCryptHeaderSize) !=
         fsio::ReadStatus::Ok) {
@@ -332,7 +364,7 @@ namespace {
 
 // Puts bytes under the first free copy name of folder/name for when.
 ConflictWrite WriteCopyBytes(const std::string& folder, const std::string& name,
-                             std::string_view bytes, bool locked, std::time_t when) {
+                             std::string_view bytes, std::string_view ext, std::time_t when) {
     ConflictWrite result;
     std::tm tm{};
     if (localtime_r(&when, &tm) == nullptr) return result;
@@ -352,7 +384,7 @@ ConflictWrite WriteCopyBytes(const std::string& folder, const std::string& name,
             target += '-';
             target += std::to_string(n);
         }
-        target += locked ? kLockedExt : kPlainExt;
+        target += ext;
         if (fsio::KindOf(target) != fsio::Kind::Missing) continue;
         if (fsio::RenameNoReplace(work, target)) {
             fsio::SyncParentDirectory(target);
@@ -371,25 +403,48 @@ ConflictWrite WriteCopyBytes(const std::string& folder, const std::string& name,
 ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& name,
                                 std::string_view text, const std::string& key, std::time_t when) {
     // Under the strong lock a copy in either Windows form would leave the
-    // text open on the disk: none is written, and the text stays unsaved
-    // where it is.
-    if (lock::HasStrongLock(fsio::ParentOf(folder))) return ConflictWrite{};
+    // text open on the disk.
+    if (lock::HasStrongLock(fsio::ParentOf(folder))) {
+        return WriteStrongConflictCopy(folder, name, cp932::ToUtf8(text), when);
+    }
     // Locked exactly when a save would lock the entry.
     const bool locked = CryptKeyStorable(key);
     const std::optional<std::string> bytes =
         locked ? CryptEncodeBytes(text, fsio::DosTimeNow(), key) : std::string(text);
     if (!bytes) return ConflictWrite{};
-    return WriteCopyBytes(folder, name, *bytes, locked, when);
+    return WriteCopyBytes(folder, name, *bytes, locked ? kLockedExt : kPlainExt, when);
+}
+
+ConflictWrite WriteStrongConflictCopy(const std::string& folder, const std::string& name,
+                                      std::string_view utf8, std::time_t when) {
+    const std::string year = LeafOf(folder);
+    if (year.size() != 4 || name.size() != 4) return ConflictWrite{};
+    const std::string day = year + "-" + name.substr(0, 2) + "-" + name.substr(2);
+    const std::optional<std::string> sealed =
+        lock::SealForDiary(utf8, fsio::ParentOf(folder), day, false, std::string());
+    if (!sealed) return ConflictWrite{};
+    return WriteCopyBytes(folder, name, *sealed, kStrongExt, when);
 }
 
 ConflictWrite CopyEntryFileAsConflict(const std::string& folder, const std::string& name,
                                       bool locked, std::time_t when) {
     std::string bytes;
-    const std::string path = folder + "/" + name + std::string(locked ? kLockedExt : kPlainExt);
+    const std::string_view ext = locked ? kLockedExt : kPlainExt;
+    const std::string path = folder + "/" + name + std::string(ext);
     if (fsio::ReadWholeFile(path, bytes, std::size_t{1} << 31) != fsio::ReadStatus::Ok) {
         return ConflictWrite{};
     }
-    return WriteCopyBytes(folder, name, bytes, locked, when);
+    return WriteCopyBytes(folder, name, bytes, ext, when);
+}
+
+ConflictWrite CopySealedEntryAsConflict(const std::string& folder, const std::string& name,
+                                        std::time_t when) {
+    std::string bytes;
+    const std::string path = folder + "/" + name + std::string(kStrongExt);
+    if (fsio::ReadWholeFile(path, bytes, lock::kMaxEntryFile) != fsio::ReadStatus::Ok) {
+        return ConflictWrite{};
+    }
+    return WriteCopyBytes(folder, name, bytes, kStrongExt, when);
 }
 
 }  // namespace kuv

@@ -29,10 +29,11 @@ enum class ConflictKind {
 };
 
 // What a copy's name tells; every kind also comes as .xda, the copy of a
-// locked entry.
+// locked entry, and as .kvd, the copy of a strong-locked one.
 struct ConflictName {
     int month = 0, day = 0;
-    bool locked = false;
+    bool locked = false;  // .xda
+    bool strong = false;  // .kvd
     ConflictKind kind = ConflictKind::Own;
     std::string when;  // the digits of the copy's date and time, oldest sorts first
 };
@@ -46,7 +47,8 @@ struct ConflictCopy {
     bool locked = false;
     ConflictKind kind = ConflictKind::Own;
     std::string when;
-    std::string path;  // code page 932
+    std::string path;     // code page 932
+    bool strong = false;  // a sealed .kvd, opened with the diary's key
 };
 
 // The copies of one day, oldest first.
@@ -58,8 +60,10 @@ std::vector<ConflictCopy> ListAllConflictCopies(const std::string& dataPath);
 
 // A copy's text under the pane's text rules, with the source as a load gives
 // it (Locked when the password opens a locked copy, Sealed when it does not:
-// then the text is not the entry's). False when it cannot be read, or is
-// larger than a pane takes.
+// then the text is not the entry's; Strong or StrongWide for a sealed copy
+// opened with the key this process holds for its diary, the UTF-8 in utf8).
+// False when it cannot be read, is larger than a pane takes, or is sealed
+// and its key is not open or does not open it.
 bool ReadConflictCopy(const std::string& path, const std::string& password, PaneContent& out);
 
 // The entry's text with the copy's text appended after an empty line (none
@@ -79,14 +83,24 @@ struct ConflictWrite {
 // dated when in local time: mmdd.conflict-YYYYMMDD-HHMMSS.dia, with "-2",
 // "-3" ... when that name is taken, so no copy is ever replaced. With a key
 // that can lock an entry it is a locked .xda; otherwise plain, as a save
-// would store the entry. Written whole through a work file and flushed.
+// would store the entry. Under the strong lock it is sealed (.kvd) as
+// WriteStrongConflictCopy does. Written whole through a work file and flushed.
 ConflictWrite WriteConflictCopy(const std::string& folder, const std::string& name,
                                 std::string_view text, const std::string& key, std::time_t when);
+
+// The copy of a strong-locked diary's entry: utf8 sealed for its day with the
+// key the process holds for the diary (mmdd.conflict-...kvd). Nothing is
+// written without that key: never a copy in the open.
+ConflictWrite WriteStrongConflictCopy(const std::string& folder, const std::string& name,
+                                      std::string_view utf8, std::time_t when);
 
 // Keeps the entry file folder/name.dia (or .xda when locked) as it lies, byte
 // for byte, as a new copy of the same kind: a locked entry's copy stays
 // locked without its password.
 ConflictWrite CopyEntryFileAsConflict(const std::string& folder, const std::string& name,
                                       bool locked, std::time_t when);
+// The same for the sealed folder/name.kvd: the copy stays sealed for its day.
+ConflictWrite CopySealedEntryAsConflict(const std::string& folder, const std::string& name,
+                                        std::time_t when);
 
 }  // namespace kuv

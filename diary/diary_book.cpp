@@ -78,25 +78,16 @@ std::string DayOf(const std::string& folder, const std::string& name) {
     return year + "-" + name.substr(0, 2) + "-" + name.substr(2);
 }
 
-// The pane text of a sealed entry's UTF-8; a character that code page 932
-// cannot hold shows as "?" and wide tells the caller that the text is not
-// the whole entry.
-std::string PaneTextFromUtf8(std::string_view utf8, bool& wide) {
-    wide = false;
-    if (std::optional<std::string> bytes = cp932::FromUtf8(utf8)) return PaneTextFromFile(*bytes);
-    wide = true;
-    std::u16string text;
-    unicode::Utf8ToUtf16(utf8, text);
-    for (;;) {
-        const cp932::Encoded e = cp932::FromUtf16(text);
-        if (e.ok) return PaneTextFromFile(e.bytes);
-        // A character outside the basic plane is a surrogate pair: both halves
-        // become one "?".
-        std::u16string next = text.substr(0, e.badIndex);
-        next += u'?';
-        next.append(text, e.badIndex + (e.badChar > 0xFFFF ? 2 : 1));
-        text = std::move(next);
+// True when PaneTextFromFile would give the bytes back unchanged: no zero
+// byte, every line break CR LF.
+bool HoldsPaneLines(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\0') return false;
+        if (c == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) return false;
+        if (c == '\n' && (i == 0 || bytes[i - 1] != '\r')) return false;
     }
+    return true;
 }
 
 enum class Presence { Absent, File, Unreadable };
@@ -106,13 +97,13 @@ enum class Presence { Absent, File, Unreadable };
 // opened, so a load cannot block on it.
 Presence PresenceOf(const std::string& path);
 
-// Seals text into the day's .kvd, then removes the Windows files of the day.
+// Seals utf8 into the day's .kvd, then removes the Windows files of the day.
 void SaveStrongEntry(const std::string& dataPath, const std::string& folder,
-                     const std::string& name, const std::string& text) {
+                     const std::string& name, const std::string& utf8) {
     const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
     const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dataPath);
     if (key == nullptr) throw AppError(LockText(lock::LockStatus::NotOpen, sealed));
-    if (!lock::WriteStrongEntry(sealed, DayOf(folder, name), *key, cp932::ToUtf8(text))) {
+    if (!lock::WriteStrongEntry(sealed, DayOf(folder, name), *key, utf8)) {
         ThrowCannotCreate(sealed);
     }
     for (const char* ext : {kPlainExt, kLockedExt}) {
@@ -147,6 +138,9 @@ bool LoadSealed(const std::string& folder, const std::string& name, PaneContent&
         case lock::EntryRead::Opened: {
             bool wide = false;
             pane.text = PaneTextFromUtf8(utf8, wide);
+            // A search loads every entry this way: the text is moved, not
+            // copied, when its lines are the pane's already.
+            pane.utf8 = HoldsPaneLines(utf8) ? std::move(utf8) : PaneTextFromFile(utf8);
             if (pane.text.size() > kMaxPaneBytes) throw AppError(TextOf(TextId::TextTooLarge));
             pane.source = wide ? PaneSource::StrongWide : PaneSource::Strong;
             return true;
@@ -194,6 +188,24 @@ std::string PaneTextFromFile(std::string_view bytes) {
         }
     }
     return text;
+}
+
+std::string PaneTextFromUtf8(std::string_view utf8, bool& wide) {
+    wide = false;
+    if (std::optional<std::string> bytes = cp932::FromUtf8(utf8)) return PaneTextFromFile(*bytes);
+    wide = true;
+    std::u16string text;
+    unicode::Utf8ToUtf16(utf8, text);
+    for (;;) {
+        const cp932::Encoded e = cp932::FromUtf16(text);
+        if (e.ok) return PaneTextFromFile(e.bytes);
+        // A character outside the basic plane is a surrogate pair: both halves
+        // become one "?".
+        std::u16string next = text.substr(0, e.badIndex);
+        next += u'?';
+        next.append(text, e.badIndex + (e.badChar > 0xFFFF ? 2 : 1));
+        text = std::move(next);
+    }
 }
 
 PaneContent LoadSealedPane(const std::string& folder, const std::string& name,
@@ -276,7 +288,7 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
     }
     const std::string dataPath = fsio::ParentOf(folder);
     if (lock::HasStrongLock(dataPath)) {
-        SaveStrongEntry(dataPath, folder, name, text);
+        SaveStrongEntry(dataPath, folder, name, cp932::ToUtf8(text));
         return;
     }
     // With encryption on, the entry goes straight into its locked file: the
@@ -298,6 +310,19 @@ void SaveEntry(const std::string& folder, const std::string& name, const std::st
     if (!fsio::WriteFileAtomic(plain, text, fsio::ChangeExtension(plain, kWorkExt))) {
         ThrowCannotCreate(plain);
     }
+}
+
+void SaveStrongText(const std::string& folder, const std::string& name, const std::string& utf8) {
+    const std::string sealed = Join(folder, name, lock::kStrongEntryExt);
+    if (const std::string failed = KeepBeforeSave(folder, name, std::string(), std::string());
+        !failed.empty()) {
+        throw AppError(failed);
+    }
+    if (!fsio::IsDirectory(folder)) {
+        fsio::MakeDirectory(folder);
+        if (!fsio::IsDirectory(folder)) ThrowCannotCreate(sealed);
+    }
+    SaveStrongEntry(fsio::ParentOf(folder), folder, name, utf8);
 }
 
 }  // namespace kuv

@@ -21,12 +21,16 @@ enum class PaneSource {
     Raw,         // mmdd.xda that is no container: shown as stored
     Unreadable,  // an entry file that could not be read: shown empty, kept read-only
     Strong,      // mmdd.kvd opened with the diary's strong-lock key
-    StrongWide,  // the same with characters code page 932 cannot hold: "?" shown, read-only
+    StrongWide,  // the same with characters code page 932 cannot hold ("?" in text)
 };
 
 struct PaneContent {
     std::string text;
     PaneSource source = PaneSource::None;
+    // Strong and StrongWide: the entry's whole text as UTF-8 under the same
+    // rules (CR LF), which is what a window shows; text then holds it in code
+    // page 932 with "?" for what that cannot hold.
+    std::string utf8;
 };
 
 // dataPath + "/" + yyyy of date.
@@ -38,6 +42,9 @@ std::string StatusLine(TDateTime picker);
 // The pane's text rules: the first zero byte ends the text; every line break
 // becomes CR LF.
 std::string PaneTextFromFile(std::string_view bytes);
+// The pane text of a sealed entry's UTF-8 in code page 932; a character that
+// code page 932 cannot hold shows as "?" and wide tells the caller so.
+std::string PaneTextFromUtf8(std::string_view utf8, bool& wide);
 
 // Loads one pane from folder/name.dia or folder/name.xda. The .dia wins; the
 // .xda is decoded in memory and never changed. A .xda that the password does
@@ -63,5 +70,9 @@ PaneContent LoadSealedPane(const std::string& folder, const std::string& name,
 // ("ファイル %s を作成できません") with the previous entry intact.
 void SaveEntry(const std::string& folder, const std::string& name, const std::string& text,
                bool useEncryption, const std::string& password);
+
+// SaveEntry for a strong-locked data folder, the text given as UTF-8, so that
+// it may hold any character. Throws as SaveEntry does.
+void SaveStrongText(const std::string& folder, const std::string& name, const std::string& utf8);
 
 }  // namespace kuv

@@ -121,7 +121,7 @@ EntryVersion VersionAfterSave(const std::string& folder, const std::string& name
         holdsText = key != nullptr && v.sealed.hashed &&
                     lock::OpenEntry(sealedBytes, day, key->id, key->key, utf8) ==
                         lock::EntryStatus::Opened &&
-                    cp932::FromUtf8(utf8) == text;
+                    (utf8 == text || cp932::FromUtf8(utf8) == text);
     } else if (v.file == EntryFile::Plain) {
         holdsText = v.plain.hashed && plainBytes == text;
     } else if (v.file == EntryFile::Locked) {

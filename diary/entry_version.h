@@ -61,7 +61,8 @@ PaneContent LoadPaneVersioned(const std::string& folder, const std::string& name
                               const std::string& password, EntryVersion& version);
 
 // The version after a save of text: the files as they are now, provided the
-// entry holds text (decoded with password when locked); otherwise a version
+// entry holds text (decoded with password when locked; a sealed one may hold
+// it as the UTF-8 it was sealed from); otherwise a version
 // that every check reports as changed, because another writer came between.
 EntryVersion VersionAfterSave(const std::string& folder, const std::string& name,
                               const std::string& text, const std::string& password);

@@ -51,6 +51,8 @@ EveryYear ListEveryYear(const std::string& dataPath, int month, int day,
         e.source = pane.source;
         e.firstLines = FirstLines(pane.text, previewLines);
         e.text = std::move(pane.text);
+        e.firstLinesUtf8 = FirstLines(pane.utf8, previewLines);
+        e.utf8 = std::move(pane.utf8);
         out.entries.push_back(std::move(e));
     }
     return out;

@@ -12,9 +12,11 @@ namespace kuv {
 
 struct YearEntry {
     int year = 0;
-    PaneSource source = PaneSource::Plain;  // Plain, Locked or Raw
+    PaneSource source = PaneSource::Plain;  // Plain, Locked, Raw, Strong or StrongWide
     std::string firstLines;                 // the first lines, CR LF between them
     std::string text;                       // the whole pane text, CR LF lines
+    // A strong-locked entry's own UTF-8, every character in it; empty otherwise.
+    std::string utf8, firstLinesUtf8;
 };
 
 struct EveryYear {

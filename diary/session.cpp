@@ -11,6 +11,7 @@
 #include "diary/date_insertion.h"
 #include "diary/navigation.h"
 #include "drafts/draft_store.h"
+#include "lock/diary_seal.h"
 #include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -121,12 +122,12 @@ void DiarySession::LoadInto(TDateTime day) {
             upper_.source = PaneSource::Unreadable;
             throw;
         }
-        upperReadOnly_ =
-            upper_.source == PaneSource::Sealed || upper_.source == PaneSource::StrongWide;
+        upperReadOnly_ = upper_.source == PaneSource::Sealed;
         lower_ = LoadPaneVersioned(lastYearDir_, name, settings_.Password, lowerVersion_);
         if (settings_.AutoInsertDate && !upperReadOnly_ && HoldsNoLine(upper_.text)) {
             upper_.text =
                 AppendDateLine(upper_.text, FormatDatePattern(settings_.DateFormat, day_));
+            if (upper_.source == PaneSource::Strong) upper_.utf8 = cp932::ToUtf8(upper_.text);
             dateInserted_ = true;
         }
         status_ = kuv::StatusLine(day_);
@@ -164,9 +165,17 @@ DiarySession::SaveOutcome DiarySession::SaveUnder(TDateTime day) {
     // A sealed entry is kept until the password that opens it is set again;
     // one that could not be read is never replaced by what the pane shows.
     if (upperReadOnly_) return SaveOutcome::Nothing;
-    const std::string text = UpperBytes();
+    // Under the strong lock the text is sealed as UTF-8, whatever characters
+    // it holds; code page 932 is only the Windows files' form.
+    const bool strong = lock::HasStrongLock(settings_.DataPath);
+    const std::string utf8 =
+        strong ? unicode::Utf16ToUtf8(pane_ != nullptr ? pane_->Text() : std::u16string())
+               : std::string();
+    bool wide = false;
+    const std::string text = strong ? PaneTextFromUtf8(utf8, wide) : UpperBytes();
+    const bool onlyTemplate = strong ? utf8 == cp932::ToUtf8(templateText_) : text == templateText_;
     // A new day holding only the untouched template stays without an entry.
-    if (templateLoad_ == loadCount_ && upper_.source == PaneSource::None && text == templateText_) {
+    if (templateLoad_ == loadCount_ && upper_.source == PaneSource::None && onlyTemplate) {
         unsaved_ = false;
         return SaveOutcome::Nothing;
     }
@@ -184,12 +193,16 @@ DiarySession::SaveOutcome DiarySession::SaveUnder(TDateTime day) {
     const EntryChange change =
         EntryChangedSince(samePlace ? upperVersion_ : EntryVersion{}, yearDir_, name);
     if (change != EntryChange::None) {
-        const SaveOutcome settled = SettleConflict(yearDir_, name, text, change);
+        const SaveOutcome settled = SettleConflict(yearDir_, name, text, utf8, strong, change);
         if (settled == SaveOutcome::TookTheirs) return settled;
     }
-    SaveEntry(yearDir_, name, text, settings_.UseEncryption, settings_.Password);
+    if (strong) {
+        SaveStrongText(yearDir_, name, utf8);
+    } else {
+        SaveEntry(yearDir_, name, text, settings_.UseEncryption, settings_.Password);
+    }
     ForgetDraft(day);
-    upperVersion_ = VersionAfterSave(yearDir_, name, text, settings_.Password);
+    upperVersion_ = VersionAfterSave(yearDir_, name, strong ? utf8 : text, settings_.Password);
     loadedName_ = name;
     conflictPending_ = false;
     unsaved_ = false;
@@ -200,6 +213,7 @@ DiarySession::SaveOutcome DiarySession::SaveUnder(TDateTime day) {
 DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder,
                                                        const std::string& name,
                                                        const std::string& text,
+                                                       const std::string& utf8, bool strong,
                                                        EntryChange change) {
     const EntryVersion now = CaptureEntryVersion(folder, name);
     DiskConflict conflict;
@@ -216,9 +230,11 @@ DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder
             throw Cancelled();
         case ConflictChoice::TakeTheirs: {
             // My text goes into a copy, locked when the entry would be.
-            const ConflictWrite copy = WriteConflictCopy(
-                folder, name, text, settings_.UseEncryption ? settings_.Password : std::string(),
-                when);
+            const ConflictWrite copy =
+                strong ? WriteStrongConflictCopy(folder, name, utf8, when)
+                       : WriteConflictCopy(
+                             folder, name, text,
+                             settings_.UseEncryption ? settings_.Password : std::string(), when);
             if (!copy.ok) {
                 throw AppError(FormatMessage(TextOf(TextId::CannotCreateFile),
                                              folder + "/" + name + ".conflict"));
@@ -244,6 +260,15 @@ DiarySession::SaveOutcome DiarySession::SettleConflict(const std::string& folder
         if (!copy.ok) {
             throw AppError(FormatMessage(TextOf(TextId::CannotCreateFile),
                                          folder + "/" + name + (locked ? ".xda" : ".dia")));
+        }
+        lastConflictCopy_ = copy.path;
+    }
+    // A sealed entry's copy stays sealed for its day.
+    if (now.sealed.present) {
+        const ConflictWrite copy = CopySealedEntryAsConflict(folder, name, when);
+        if (!copy.ok) {
+            throw AppError(FormatMessage(TextOf(TextId::CannotCreateFile),
+                                         folder + "/" + name + lock::kStrongEntryExt));
         }
         lastConflictCopy_ = copy.path;
     }
@@ -381,8 +406,16 @@ std::optional<DraftJob> DiarySession::DraftNow() const {
     job.draft.base = upperVersion_;
     const std::u16string text = pane_->Text();
     // Back at what is saved (a date the load put in is not saved yet).
-    const cp932::Encoded enc = cp932::FromUtf16Keeping(text, upper_.text);
-    if (!unsaved_ || (!dateInserted_ && enc.ok && enc.bytes == upper_.text)) {
+    const bool strong =
+        upper_.source == PaneSource::Strong || upper_.source == PaneSource::StrongWide;
+    bool asSaved = false;
+    if (strong) {
+        asSaved = unicode::Utf16ToUtf8(text) == upper_.utf8;
+    } else {
+        const cp932::Encoded enc = cp932::FromUtf16Keeping(text, upper_.text);
+        asSaved = enc.ok && enc.bytes == upper_.text;
+    }
+    if (!unsaved_ || (!dateInserted_ && asSaved)) {
         job.remove = true;
         return job;
     }
@@ -423,14 +456,24 @@ void DiarySession::KeepForRecovery() {
 void DiarySession::KeepSealedForRecovery(const std::string& state, const RecoveryDay& day) {
     // Under the strong lock the text is kept sealed for its day, as its entry
     // would be (".kvd"), never in the open; without the key nothing is kept.
-    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(settings_.DataPath);
-    if (key == nullptr) return;
+    const std::string utf8 = unicode::Utf16ToUtf8(pane_->Text());
+    const std::time_t now = std::time(nullptr);
     const std::optional<std::string> sealed =
-        lock::SealEntry(unicode::Utf16ToUtf8(pane_->Text()),
-                        lock::DayLabel(day.year, day.month, day.day), key->id, key->key);
+        lock::SealForDiary(utf8, settings_.DataPath, lock::DayLabel(day.year, day.month, day.day),
+                           false, std::string());
     if (!sealed) return;
-    const RecoveredFile file = WriteRecoveredText(state, *sealed, day, std::time(nullptr));
-    if (file.ok) fsio::Rename(file.path, fsio::ChangeExtension(file.path, lock::kStrongEntryExt));
+    WriteStrongRecoveredText(state, *sealed, day, now);
+    // No one can read that file without this program: the text also stays
+    // as the day's draft, which the next opening of the diary brings back.
+    Draft draft;
+    draft.dataPath = settings_.DataPath;
+    draft.year = day.year;
+    draft.month = day.month;
+    draft.day = day.day;
+    draft.time = static_cast<std::int64_t>(now);
+    draft.base = upperVersion_;
+    draft.utf8 = utf8;
+    WriteDraft(state, draft, false, std::string());
 }
 
 void DiarySession::EndSession(const ClosingState& state) {

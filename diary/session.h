@@ -217,7 +217,8 @@ class DiarySession {
     void LoadInto(TDateTime day);
     SaveOutcome SaveUnder(TDateTime day);
     SaveOutcome SettleConflict(const std::string& folder, const std::string& name,
-                               const std::string& text, EntryChange change);
+                               const std::string& text, const std::string& utf8, bool strong,
+                               EntryChange change);
     std::string UpperBytes() const;
     void KeepForRecovery();
     void ForgetDraft(TDateTime day) const;

@@ -7,6 +7,7 @@
 #include "diary/diary_book.h"
 #include "diary/entry_version.h"
 #include "drafts/draft_store.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -48,13 +49,17 @@ std::string EntryNameOf(int month, int day) {
     return buf;
 }
 
-// The entry's text now, when it can be read as the pane would show it.
+// The entry's text now, when it can be read as the pane would show it: as
+// UTF-8 for a strong-locked one (any character), otherwise code page 932.
 std::optional<std::string> EntryText(const std::string& folder, const std::string& name,
                                      const std::string& password) {
     try {
         PaneContent pane = LoadPane(folder, name, password);
         if (pane.source == PaneSource::Sealed || pane.source == PaneSource::Raw) {
             return std::nullopt;
+        }
+        if (pane.source == PaneSource::Strong || pane.source == PaneSource::StrongWide) {
+            return std::move(pane.utf8);
         }
         return std::move(pane.text);
     } catch (const AppError&) {
@@ -82,14 +87,17 @@ DraftRestore RestoreDrafts(const std::string& stateFolder, const std::string& da
     for (const std::string& path : ListDraftFiles(stateFolder, dataPath)) {
         Draft draft;
         // A draft under another name than its day's is no draft of this diary.
-        if (ReadDraft(path, password, draft) != DraftRead::Ok ||
+        if (ReadDraft(path, dataPath, password, draft) != DraftRead::Ok ||
             DraftPath(stateFolder, dataPath, draft.year, draft.month, draft.day) != path) {
             result.kept.push_back(path);
             continue;
         }
         const std::string folder = dataPath + "/" + YearName(draft.year);
         const std::string name = EntryNameOf(draft.month, draft.day);
-        const std::optional<std::string> text = cp932::FromUtf8(draft.utf8);
+        // Under the strong lock the text stays UTF-8 all the way.
+        const bool strong = lock::HasStrongLock(dataPath);
+        const std::optional<std::string> text =
+            strong ? std::optional<std::string>(draft.utf8) : cp932::FromUtf8(draft.utf8);
         const std::optional<std::string> entry = EntryText(folder, name, password);
         // Saved after all (the run ended before the draft went): nothing to bring back.
         if (text && entry && PaneTextFromFile(*text) == *entry) {
@@ -105,9 +113,10 @@ DraftRestore RestoreDrafts(const std::string& stateFolder, const std::string& da
         // The entry changed since the text was loaded: the text becomes a copy
         // beside it. One that code page 932 cannot hold stays a draft.
         const ConflictWrite copy =
-            text ? WriteConflictCopy(folder, name, *text, useEncryption ? password : std::string(),
-                                     now)
-                 : ConflictWrite{};
+            strong ? WriteStrongConflictCopy(folder, name, draft.utf8, now)
+            : text ? WriteConflictCopy(folder, name, *text,
+                                       useEncryption ? password : std::string(), now)
+                   : ConflictWrite{};
         if (!copy.ok) {
             result.kept.push_back(path);
             continue;

@@ -30,7 +30,9 @@ struct DraftRestore {
 };
 
 // Restores the drafts of the diary in dataPath, after its password for a
-// locked one. Copies are locked like the entries when useEncryption is on.
+// locked one. Copies are locked like the entries when useEncryption is on,
+// and sealed under the strong lock, whose drafts come back only once the
+// diary's key is open.
 DraftRestore RestoreDrafts(const std::string& stateFolder, const std::string& dataPath,
                            bool useEncryption, const std::string& password, std::time_t now);
 

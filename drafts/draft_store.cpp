@@ -6,8 +6,9 @@
 #include <sstream>
 
 #include "app/user_folder.h"
-#include "crypt/seal.h"
 #include "history/entry_history.h"
+#include "lock/diary_seal.h"
+#include "lock/entry_file.h"
 #include "platform/fileio.h"
 
 namespace kuv {
@@ -66,6 +67,8 @@ std::string Serialise(const Draft& d) {
         << static_cast<int>(d.base.file) << ' ' << d.base.settled;
     PutFile(out, d.base.plain);
     PutFile(out, d.base.locked);
+    // The sealed file came later: a draft without it is read as none.
+    PutFile(out, d.base.sealed);
     out << '\n' << d.utf8.size() << '\n';
     return out.str() + d.utf8;
 }
@@ -77,9 +80,11 @@ bool Parse(const std::string& bytes, Draft& d) {
     int file = 0, settled = 0;
     std::size_t size = 0;
     in >> path >> d.year >> d.month >> d.day >> d.time >> file >> settled;
-    if (!in || file < 0 || file > 2 || !GetFile(in, d.base.plain) || !GetFile(in, d.base.locked)) {
+    if (!in || file < 0 || file > static_cast<int>(EntryFile::Sealed) ||
+        !GetFile(in, d.base.plain) || !GetFile(in, d.base.locked)) {
         return false;
     }
+    if (in.peek() == ' ' && !GetFile(in, d.base.sealed)) return false;
     in >> size;
     if (!in || in.get() != '\n') return false;
     const std::optional<std::string> dataPath = Unhex(path);
@@ -118,12 +123,10 @@ std::string DraftPath(const std::string& stateFolder, const std::string& dataPat
 
 bool WriteDraft(const std::string& stateFolder, const Draft& draft, bool sealed,
                 const std::string& password) {
-    std::string bytes = Serialise(draft);
-    if (sealed) {
-        std::optional<std::string> s = SealUnderPassword(bytes, password);
-        if (!s) return false;
-        bytes = std::move(*s);
-    }
+    const std::optional<std::string> bytes =
+        lock::SealForDiary(Serialise(draft), draft.dataPath,
+                           lock::DayLabel(draft.year, draft.month, draft.day), sealed, password);
+    if (!bytes) return false;
     const std::string path =
         DraftPath(stateFolder, draft.dataPath, draft.year, draft.month, draft.day);
     if (!fsio::MakeDirectories(fsio::ParentOf(path))) return false;
@@ -135,7 +138,7 @@ bool WriteDraft(const std::string& stateFolder, const Draft& draft, bool sealed,
     const std::string work = fsio::ChangeExtension(path, ".$$$");
     fsio::OutFile out;
     if (!out.Create(work)) return false;
-    bool ok = out.Write(bytes.data(), bytes.size());
+    bool ok = out.Write(bytes->data(), bytes->size());
     ok = out.Close() && ok;
     if (ok && fsio::Rename(work, path)) return true;
     fsio::Remove(work);
@@ -173,17 +176,32 @@ bool RunDraftJob(const DraftJob& job) {
 }
 
 DraftRead ReadDraft(const std::string& path, const std::string& password, Draft& out) {
-    std::string bytes;
+    return ReadDraft(path, std::string(), password, out);
+}
+
+DraftRead ReadDraft(const std::string& path, const std::string& dataPath,
+                    const std::string& password, Draft& out) {
+    std::string bytes, plain;
     if (fsio::ReadWholeFile(path, bytes, kMaxDraftBytes) != fsio::ReadStatus::Ok) {
         return DraftRead::Damaged;
     }
-    if (IsSealed(bytes)) {
-        std::optional<std::string> plain = OpenSealed(bytes, password);
-        if (!plain) return DraftRead::Sealed;
-        bytes = std::move(*plain);
+    // A sealed draft is bound to the day its name gives; the parsed day is
+    // checked against the name by the caller.
+    const std::string name = fsio::ChangeExtension(path.substr(path.rfind('/') + 1), "");
+    const std::string day =
+        name.size() == 8 ? name.substr(0, 4) + "-" + name.substr(4, 2) + "-" + name.substr(6, 2)
+                         : std::string();
+    switch (lock::OpenForDiary(bytes, dataPath, day, password, plain)) {
+        case lock::Unsealed::Plain:
+        case lock::Unsealed::Opened:
+            break;
+        case lock::Unsealed::Closed:
+            return DraftRead::Sealed;
+        case lock::Unsealed::Damaged:
+            return DraftRead::Damaged;
     }
     out = Draft{};
-    return Parse(bytes, out) ? DraftRead::Ok : DraftRead::Damaged;
+    return Parse(plain, out) ? DraftRead::Ok : DraftRead::Damaged;
 }
 
 }  // namespace kuv

@@ -10,7 +10,8 @@
 // kept outside the data folder (sync tools and the Windows program never see
 // it) so that typing survives a crash. One draft per day of a diary; the
 // entry file itself is written only by the ordinary saves. In a locked diary
-// a draft is sealed under the password (crypt/seal.h), never plain. Paths are
+// a draft is sealed as lock/diary_seal.h chooses (the strong lock's key, or
+// the password), never plain. Paths are
 // code page 932 bytes; the text is UTF-8, so that any character is kept.
 namespace kuv {
 
@@ -31,7 +32,9 @@ std::string DraftPath(const std::string& stateFolder, const std::string& dataPat
 
 // Writes the draft of its day, replacing the one before, through a work
 // file (folders 0700, file 0600). With sealed it is sealed under password,
-// and nothing is written when the password cannot seal.
+// and nothing is written when the password cannot seal. Under the strong
+// lock it is sealed with the diary's key for its day whatever sealed says,
+// and nothing is written while that key is not open.
 bool WriteDraft(const std::string& stateFolder, const Draft& draft, bool sealed,
                 const std::string& password);
 
@@ -60,8 +63,12 @@ bool RunDraftJob(const DraftJob& job);
 enum class DraftRead {
     Ok,
     Damaged,  // not a draft, or cut short
-    Sealed,   // sealed, and the password does not open it
+    Sealed,   // sealed, and neither the password nor the diary's open key opens it
 };
 DraftRead ReadDraft(const std::string& path, const std::string& password, Draft& out);
+// The same for a draft of the diary in dataPath, which a strong-locked one
+// needs to find its key.
+DraftRead ReadDraft(const std::string& path, const std::string& dataPath,
+                    const std::string& password, Draft& out);
 
 }  // namespace kuv

@@ -69,10 +69,11 @@ std::vector<EntryDay> DaysInRange(const std::string& dataPath, const DayRange& r
     return days;
 }
 
-// An entry's code page 932 text with CR LF breaks as UTF-8 with "\n" breaks
-// and none at the end.
-std::string ExportText(const std::string& paneText) {
-    std::string text = cp932::ToUtf8(paneText);
+// An entry's text with CR LF breaks as UTF-8 with "\n" breaks and none at the
+// end; a strong-locked entry's own UTF-8 is taken as it is, every character
+// with it.
+std::string ExportText(const PaneContent& pane) {
+    std::string text = pane.utf8.empty() ? cp932::ToUtf8(pane.text) : pane.utf8;
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     while (!text.empty() && text.back() == '\n') text.pop_back();
     return text;
@@ -122,7 +123,7 @@ PreparedDay PrepareDay(const ExportOptions& options, const EntryDay& d) {
         p.outcome = PreparedDay::Outcome::Empty;
         return p;
     }
-    p.day.text = ExportText(pane.text);
+    p.day.text = ExportText(pane);
     p.outcome = PreparedDay::Outcome::Text;
     p.day.day = DateParts{static_cast<std::uint16_t>(d.year), static_cast<std::uint16_t>(d.month),
                           static_cast<std::uint16_t>(d.day)};

@@ -8,8 +8,12 @@
 #include <ctime>
 
 #include "app/user_folder.h"
-#include "crypt/seal.h"
+#include "crypt/cryptogram.h"
 #include "history/retention.h"
+#include "lock/diary_seal.h"
+#include "lock/entry_file.h"
+#include "lock/strong_lock.h"
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "platform/hash.h"
@@ -20,7 +24,8 @@ namespace {
 
 // A version file: this header, then the bytes compressed by zlib.
 //   0  "KUVHIST1"
-//   8  'P' (a plain .dia) or 'L' (a locked .xda), then 3 zero bytes
+//   8  'P' (a plain .dia), 'L' (a locked .xda) or 'S' (sealed as a .kvd for
+//      its day, under the strong lock), then 3 zero bytes
 //  12  time, seconds since 1970, 8 bytes little-endian
 //  20  size of the bytes, 8 bytes little-endian
 //  28  CRC-32 of the bytes, 4 bytes little-endian
@@ -75,8 +80,12 @@ std::uint32_t Crc(const std::string& bytes) {
     return static_cast<std::uint32_t>(crc);
 }
 
+constexpr char kPlainKind = 'P';
+constexpr char kLockedKind = 'L';
+constexpr char kStrongKind = 'S';
+
 struct Header {
-    bool locked = false;
+    char kind = kPlainKind;
     std::int64_t time = 0;
     std::uint64_t size = 0;
     std::uint32_t crc = 0;
@@ -87,11 +96,12 @@ std::optional<Header> ParseHeader(const std::string& head) {
         return std::nullopt;
     }
     const char kind = head[8];
-    if ((kind != 'P' && kind != 'L') || head[9] != 0 || head[10] != 0 || head[11] != 0) {
+    if ((kind != kPlainKind && kind != kLockedKind && kind != kStrongKind) || head[9] != 0 ||
+        head[10] != 0 || head[11] != 0) {
         return std::nullopt;
     }
     Header h;
-    h.locked = kind == 'L';
+    h.kind = kind;
     h.time = static_cast<std::int64_t>(GetLe(head, 12, 8));
     h.size = GetLe(head, 20, 8);
     h.crc = static_cast<std::uint32_t>(GetLe(head, 28, 4));
@@ -99,9 +109,9 @@ std::optional<Header> ParseHeader(const std::string& head) {
     return h;
 }
 
-std::optional<std::string> Pack(const std::string& bytes, bool locked, std::int64_t time) {
+std::optional<std::string> Pack(const std::string& bytes, char kind, std::int64_t time) {
     std::string out(kMagic, sizeof kMagic);
-    out += locked ? 'L' : 'P';
+    out += kind;
     out.append(3, '\0');
     PutLe(out, static_cast<std::uint64_t>(time), 8);
     PutLe(out, bytes.size(), 8);
@@ -229,7 +239,8 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
             list.skipped.push_back(path);
             continue;
         }
-        list.versions.push_back(EntryVersionFile{path, h->time, h->locked, h->size});
+        list.versions.push_back(EntryVersionFile{path, h->time, h->kind == kLockedKind, h->size,
+                                                 h->kind == kStrongKind});
     }
     std::sort(list.versions.begin(), list.versions.end(),
               [](const EntryVersionFile& a, const EntryVersionFile& b) {
@@ -243,6 +254,11 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
 }
 
 bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked) {
+    bool strong = false;
+    return ReadEntryVersion(path, bytes, locked, strong);
+}
+
+bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked, bool& strong) {
     bytes.clear();
     std::string file;
     if (fsio::ReadWholeFile(path, file, kHeaderSize + compressBound(kMaxVersionBytes)) !=
@@ -260,17 +276,61 @@ bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked)
                               static_cast<uLong>(file.size() - kHeaderSize));
     if (rc != Z_OK || size != h->size || Crc(out) != h->crc) return false;
     bytes = std::move(out);
-    locked = h->locked;
+    locked = h->kind != kPlainKind;
+    strong = h->kind == kStrongKind;
     return true;
 }
 
-KeepStatus KeepEntryVersion(const std::string& diaryFolder, const std::string& yearName,
-                            const std::string& entryName, const std::string& bytes, bool locked,
-                            std::int64_t time, std::int64_t now) {
+bool RewriteEntryVersion(const std::string& path, const std::string& bytes, bool locked,
+                         bool strong, std::int64_t time) {
+    const char kind = strong ? kStrongKind : locked ? kLockedKind : kPlainKind;
+    const std::optional<std::string> packed = Pack(bytes, kind, time);
+    return packed &&
+           fsio::WriteFileAtomic(path, *packed, fsio::ChangeExtension(path, std::string(kWorkExt)));
+}
+
+VersionOpen OpenEntryVersion(const std::string& path, const std::string& dataPath,
+                             const std::string& yearName, const std::string& entryName,
+                             const std::string& password, VersionText& out) {
+    out = VersionText{};
+    std::string bytes;
+    bool locked = false, strong = false;
+    if (!ReadEntryVersion(path, bytes, locked, strong)) return VersionOpen::Damaged;
+    if (strong) {
+        if (yearName.size() != 4 || entryName.size() != 4) return VersionOpen::Damaged;
+        const std::string day =
+            yearName + "-" + entryName.substr(0, 2) + "-" + entryName.substr(2, 2);
+        switch (lock::OpenForDiary(bytes, dataPath, day, std::string(), out.text)) {
+            case lock::Unsealed::Opened:
+                out.utf8 = true;
+                return VersionOpen::Opened;
+            case lock::Unsealed::Closed:
+                return VersionOpen::Closed;
+            case lock::Unsealed::Plain:
+            case lock::Unsealed::Damaged:
+                break;
+        }
+        return VersionOpen::Damaged;
+    }
+    if (locked) {
+        return CryptDecodeBytes(bytes, password, out.text) == CryptResult::Decoded
+                   ? VersionOpen::Opened
+                   : VersionOpen::Closed;
+    }
+    out.text = std::move(bytes);
+    return VersionOpen::Opened;
+}
+
+namespace {
+
+KeepStatus KeepVersionOfKind(const std::string& diaryFolder, const std::string& yearName,
+                             const std::string& entryName, const std::string& bytes, char kind,
+                             std::int64_t time, std::int64_t now) {
     const std::string folder = DayFolder(diaryFolder, yearName, entryName);
     const VersionList list = ListEntryVersions(diaryFolder, yearName, entryName);
     for (const EntryVersionFile& v : list.versions) {
-        if (v.locked != locked) continue;
+        const char vKind = v.strong ? kStrongKind : v.locked ? kLockedKind : kPlainKind;
+        if (vKind != kind) continue;
         // Only the newest of the same kind counts: an older text typed again
         // is a new version.
         std::string newest;
@@ -281,12 +341,63 @@ KeepStatus KeepEntryVersion(const std::string& diaryFolder, const std::string& y
         }
         break;
     }
-    const std::optional<std::string> packed = Pack(bytes, locked, time);
+    const std::optional<std::string> packed = Pack(bytes, kind, time);
     if (!packed || !fsio::MakeDirectories(folder) || !WriteNew(folder, Stem(time), *packed)) {
         return KeepStatus::Failed;
     }
     ThinDay(diaryFolder, yearName, entryName, now);
     return KeepStatus::Kept;
+}
+
+// What a save under the strong lock replaces: the sealed file as it lies,
+// a plain one sealed for its day, a Windows container as it lies.
+std::string KeepBeforeStrongSave(const std::string& diary, const std::string& folder,
+                                 const std::string& name, const std::string& plain,
+                                 std::int64_t now) {
+    const std::string dataPath = fsio::ParentOf(folder);
+    // Without the key the save itself stops, and says why.
+    if (lock::KeyFor(dataPath) == nullptr) return std::string();
+    const std::string yearName = NameOf(folder);
+    const std::string day = yearName + "-" + name.substr(0, 2) + "-" + name.substr(2);
+    struct File {
+        const char* ext;
+        char kind;
+    };
+    for (const File f : {File{lock::kStrongEntryExt, kStrongKind}, File{".dia", kPlainKind},
+                         File{".xda", kLockedKind}}) {
+        const std::string path = folder + "/" + name + f.ext;
+        if (fsio::KindOf(path) != fsio::Kind::File) continue;
+        std::string bytes;
+        fsio::FileStamp stamp;
+        if (!fsio::StampOf(path, stamp) ||
+            fsio::ReadWholeFile(path, bytes, kMaxVersionBytes) != fsio::ReadStatus::Ok) {
+            return FormatMessage(kCannotKeep, path);
+        }
+        char kind = f.kind;
+        if (kind == kPlainKind) {
+            if (bytes == plain) continue;
+            std::optional<std::string> s =
+                lock::SealForDiary(cp932::ToUtf8(bytes), dataPath, day, false, std::string());
+            if (!s) return FormatMessage(kCannotKeep, path);
+            bytes = std::move(*s);
+            kind = kStrongKind;
+        }
+        const std::int64_t time = stamp.mtimeNs / 1000000000;
+        if (KeepVersionOfKind(diary, yearName, name, bytes, kind, time, now) ==
+            KeepStatus::Failed) {
+            return FormatMessage(kCannotKeep, path);
+        }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+KeepStatus KeepEntryVersion(const std::string& diaryFolder, const std::string& yearName,
+                            const std::string& entryName, const std::string& bytes, bool locked,
+                            std::int64_t time, std::int64_t now) {
+    return KeepVersionOfKind(diaryFolder, yearName, entryName, bytes,
+                             locked ? kLockedKind : kPlainKind, time, now);
 }
 
 void KeepVersionsOnSave(bool on) {
@@ -301,6 +412,9 @@ std::string KeepBeforeSave(const std::string& folder, const std::string& name,
     const std::string diary = DiaryHistoryFolder(*root, fsio::ParentOf(folder));
     const std::string yearName = NameOf(folder);
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    if (lock::HasStrongLock(fsio::ParentOf(folder))) {
+        return KeepBeforeStrongSave(diary, folder, name, plain, now);
+    }
     for (const bool locked : {false, true}) {
         if (locked && !replacesLocked) continue;
         const std::string path = folder + "/" + name + (locked ? ".xda" : ".dia");
@@ -314,7 +428,8 @@ std::string KeepBeforeSave(const std::string& folder, const std::string& name,
         if (!locked && bytes == plain) continue;
         bool sealed = locked;
         if (!locked && replacesLocked) {
-            std::optional<std::string> s = SealUnderPassword(bytes, lockPassword);
+            const std::optional<std::string> s = lock::SealForDiary(
+                bytes, fsio::ParentOf(folder), std::string(), true, lockPassword);
             if (!s) return FormatMessage(kCannotKeep, path);
             bytes = std::move(*s);
             sealed = true;

@@ -9,7 +9,8 @@
 // Earlier versions of the diary's entries: before a save replaces an entry
 // file, its bytes are kept exactly as they were on disk (a locked entry stays
 // locked), compressed, outside the data folder, so that a text typed over by
-// mistake can come back. Paths are code page 932 bytes.
+// mistake can come back. Under the strong lock a sealed entry is kept as it
+// lies and a plain one is sealed first. Paths are code page 932 bytes.
 namespace kuv {
 
 // $XDG_DATA_HOME/kuvandoro/history (by default ~/.local/share/...); nothing
@@ -26,6 +27,7 @@ struct EntryVersionFile {
     std::int64_t time = 0;   // when the kept bytes were written, seconds since 1970
     bool locked = false;     // the bytes are an .xda container
     std::uint64_t size = 0;  // the bytes as they were on disk
+    bool strong = false;     // the bytes are sealed as a .kvd is, for the day
 };
 
 struct VersionList {
@@ -39,8 +41,31 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
                               const std::string& entryName);
 
 // A kept version's bytes, as they were on disk; false when the file is
-// damaged or no version.
+// damaged or no version. A strong one counts as locked here.
 bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked);
+bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked, bool& strong);
+
+// Rewrites the kept version at path with bytes of another kind (locked, or
+// strong: sealed for its day), keeping its time and its name. The new file
+// is renamed over the old one, so that a crash leaves one or the other.
+bool RewriteEntryVersion(const std::string& path, const std::string& bytes, bool locked,
+                         bool strong, std::int64_t time);
+
+enum class VersionOpen {
+    Opened,
+    Damaged,  // no version, or its bytes are altered
+    Closed,   // the password, or the key this process holds, does not open it
+};
+struct VersionText {
+    std::string text;   // code page 932 as the entry file held it; UTF-8 when utf8
+    bool utf8 = false;  // a strong-locked version
+};
+// A kept version's text: a plain one as it is, a locked one opened with
+// password, a strong one with the key this process holds for dataPath, for
+// the day of yearName/entryName.
+VersionOpen OpenEntryVersion(const std::string& path, const std::string& dataPath,
+                             const std::string& yearName, const std::string& entryName,
+                             const std::string& password, VersionText& out);
 
 enum class KeepStatus {
     Kept,       // the bytes are a new version
@@ -65,7 +90,10 @@ void KeepVersionsOnSave(bool on);
 // change. A save that locks the entry (password given) keeps a plain file it
 // removes sealed under the password: with the lock on, no plain copy is
 // made. Empty when all went well or there was nothing to keep (no home
-// folder for the history), otherwise the message that stops the save.
+// folder for the history), otherwise the message that stops the save. Under
+// the strong lock the sealed .kvd is kept as it lies and a plain file sealed
+// with the diary's key (lockPassword plays no part); without that key open
+// nothing is kept, and the save stops on its own.
 std::string KeepBeforeSave(const std::string& folder, const std::string& name,
                            const std::string& plain, const std::string& lockPassword);
 

@@ -67,12 +67,14 @@ std::optional<std::string> SealEntry(std::string_view utf8, std::string_view day
     return out;
 }
 
+bool HasEntryMagic(std::string_view bytes) {
+    return bytes.size() >= sizeof kMagic && std::memcmp(bytes.data(), kMagic, sizeof kMagic) == 0;
+}
+
 EntryStatus OpenEntry(std::string_view sealed, std::string_view day, const KeyId& keyId,
                       const SecretBytes& dataKey, std::string& utf8) {
     utf8.clear();
-    if (sealed.size() < sizeof kMagic || std::memcmp(sealed.data(), kMagic, sizeof kMagic) != 0) {
-        return EntryStatus::NotEntry;
-    }
+    if (!HasEntryMagic(sealed)) return EntryStatus::NotEntry;
     if (sealed.size() < kEntryHeaderBytes) return EntryStatus::Damaged;
     const unsigned char* p = U(sealed);
     if (p[6] > kVersion) return EntryStatus::Newer;

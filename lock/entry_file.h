@@ -34,6 +34,10 @@ std::string DayLabel(int year, int month, int day);
 std::optional<std::string> SealEntry(std::string_view utf8, std::string_view day,
                                      const KeyId& keyId, const SecretBytes& dataKey);
 
+// The bytes begin as a sealed entry does (an entry, or a draft, version or
+// copy sealed the same way).
+bool HasEntryMagic(std::string_view bytes);
+
 enum class EntryStatus {
     Opened,
     NotEntry,  // no magic: not a strong-locked entry at all

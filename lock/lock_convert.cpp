@@ -5,6 +5,9 @@
 #include "crypt/cryptogram.h"
 #include "diary/catalog.h"
 #include "diary/diary_book.h"
+#include "lock/copy_convert.h"
+#include "lock/draft_convert.h"
+#include "lock/version_convert.h"
 #include "platform/cp932.h"
 #include "platform/fileio.h"
 #include "platform/work_file.h"
@@ -172,6 +175,11 @@ LockResult FinishLock(const std::string& dataPath, const DiaryKey& key,
             return r.ok() ? Result(LockStatus::Cancelled) : r;
         }
     }
+    if (!SealCopies(dataPath, key, windowsKey, failed) ||
+        !SealVersions(dataPath, key, windowsKey, failed) ||
+        !ConvertDrafts(dataPath, DraftForm{nullptr, windowsKey}, DraftForm{&key, ""}, failed)) {
+        return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
+    }
     if (!RemoveDurably(JournalPath(dataPath))) {
         return Result(LockStatus::WriteFailed, JournalPath(dataPath));
     }
@@ -195,6 +203,12 @@ LockResult FinishUnlock(const std::string& dataPath, const DiaryKey& key, Unlock
             LockResult r = FinishLock(dataPath, key, windowsKey, {}, to);
             return r.ok() ? Result(LockStatus::Cancelled) : r;
         }
+    }
+    const DraftForm unlocked{nullptr, to == UnlockTarget::Windows ? windowsKey : std::string()};
+    if (!UnsealCopies(dataPath, key, to, windowsKey, failed) ||
+        !UnsealVersions(dataPath, key, to, windowsKey, failed) ||
+        !ConvertDrafts(dataPath, DraftForm{&key, ""}, unlocked, failed)) {
+        return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     ForgetKey(dataPath);
     // The key file goes before the journal: a journal left without a key
@@ -236,6 +250,11 @@ LockResult FinishRekey(const std::string& dataPath, const DiaryKey& oldKey, Diar
             return Result(LockStatus::Cancelled);
         case Run::Failed:
             return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
+    }
+    if (!ResealCopies(dataPath, oldKey, newKey, failed) ||
+        !ResealVersions(dataPath, oldKey, newKey, failed) ||
+        !ConvertDrafts(dataPath, DraftForm{&oldKey, ""}, DraftForm{&newKey, ""}, failed)) {
+        return Result(LockStatus::WriteFailed, cp932::ToUtf8(failed));
     }
     const std::string keyPath = KeyFilePath(dataPath);
     if (!fsio::Rename(NewKeyPath(dataPath), keyPath) || !fsio::SyncParentDirectory(keyPath) ||
@@ -303,6 +322,11 @@ LockResult TurnOn(const std::string& dataPath, std::string_view password,
                 break;
         }
     }
+    // The conflict copies beside the entries go under the lock with them.
+    const CopyCheck copies = CheckCopiesForLock(dataPath, windowsKey);
+    damaged.insert(damaged.end(), copies.damaged.begin(), copies.damaged.end());
+    notConvertible.insert(notConvertible.end(), copies.notConvertible.begin(),
+                          copies.notConvertible.end());
     if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
     if (!notConvertible.empty()) {
         return Result(LockStatus::EntryNotConvertible, Named(notConvertible));
@@ -364,6 +388,12 @@ LockResult TurnOff(const std::string& dataPath, std::string_view password, Unloc
                 break;
         }
     }
+    // A sealed conflict copy left behind would open nothing once the key
+    // file is gone: the copies go back with the entries.
+    const CopyCheck copies = CheckCopiesForUnlock(dataPath, key);
+    damaged.insert(damaged.end(), copies.damaged.begin(), copies.damaged.end());
+    notConvertible.insert(notConvertible.end(), copies.notConvertible.begin(),
+                          copies.notConvertible.end());
     if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
     if (!notConvertible.empty()) {
         return Result(LockStatus::EntryNotConvertible, Named(notConvertible));

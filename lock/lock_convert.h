@@ -11,7 +11,10 @@
 // is the old one removed. A journal beside the key file says which way a
 // conversion goes until it is done, so that one cut short (a crash, a kill)
 // leaves every entry readable and FinishConversion completes it. Nothing is
-// touched before every entry has been found convertible.
+// touched before every entry has been found convertible. The conflict
+// copies beside the entries follow them (lock/copy_convert.h), and so do
+// their kept versions (lock/version_convert.h) and drafts
+// (lock/draft_convert.h).
 namespace kuv::lock {
 
 enum class UnlockTarget { Windows, Plain };

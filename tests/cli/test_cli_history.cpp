@@ -9,6 +9,7 @@
 
 #include "diary/diary_book.h"
 #include "history/entry_history.h"
+#include "lock/strong_lock.h"
 #include "tests/support/cli_runner.h"
 #include "tests/support/temp_dir.h"
 
@@ -77,6 +78,36 @@ TEST_F(CliHistoryTest, ListsAndShowsTheKeptVersionsNewestFirst) {
     for (const Case& c : cases) {
         const ProgramRun r = Run(c.words);
         EXPECT_EQ(r.status, c.status) << c.words[2] << " " << r.err;
+        EXPECT_EQ(r.out, c.out) << c.words[2];
+    }
+}
+
+// Under the strong lock the kept versions are sealed; the tool opens them
+// with the diary's key, every character as it was.
+TEST_F(CliHistoryTest, StrongLockedVersionsOpenWithTheKey) {
+    lock::KeyFile file;
+    lock::DiaryKey key;
+    std::string code;
+    ASSERT_TRUE(lock::NewKeyFile("pw", lock::Argon2Params{1, 8192}, file, key.key, code));
+    ASSERT_TRUE(lock::StoreKeyFile(data.path(), file).ok());
+    key.id = file.keyId;
+    lock::RememberKey(data.path(), std::move(key));
+    for (const char* text : {"first \xF0\x9F\x98\x80\r\nline", "second", "now"}) {
+        SaveStrongText(year, "0117", text);
+    }
+    lock::ForgetKey(data.path());
+    struct Case {
+        std::vector<std::string> words;
+        std::string out;
+    } const cases[] = {
+        {{"show", "--version", "1", "2001-01-17"}, "second"},
+        {{"show", "--version", "2", "2001-01-17"}, "first \xF0\x9F\x98\x80\nline"},
+        {{"show", "--raw", "--version", "2", "2001-01-17"}, "first ?\r\nline"},
+        {{"show", "2001-01-17"}, "now"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun r = Run(c.words);
+        EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, c.out) << c.words[2];
     }
 }

@@ -9,8 +9,10 @@
 
 #include "diary/catalog.h"
 #include "diary/search.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "tests/support/reference.h"
+#include "tests/support/session_rig.h"
 #include "tests/support/snapshot.h"
 #include "tests/support/temp_dir.h"
 
@@ -57,6 +59,22 @@ TEST_F(EveryYearTest, ListsTheDayOfEveryYearNewestFirst) {
     EXPECT_EQ(list.sealed, 2u);
     EXPECT_TRUE(ListEveryYear(data / "missing", 1, 17, "").entries.empty());
     EXPECT_TRUE(ListEveryYear(data.path(), 13, 1, "").entries.empty());
+}
+
+TEST_F(EveryYearTest, StrongLockedEntriesKeepEveryCharacter) {
+    TempDir home;
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    test::PutUnderStrongLock(data.path());
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(data.path());
+    const std::string text = "\xF0\x9F\x98\x80 one\r\ntwo\r\nthree";
+    Put("2024/0117.kvd", *lock::SealEntry(text, "2024-01-17", key->id, key->key));
+    const EveryYear list = ListEveryYear(data.path(), 1, 17, "", 2);
+    lock::ForgetKey(data.path());
+    ASSERT_EQ(list.entries.size(), 1u);
+    EXPECT_EQ(list.entries[0].source, PaneSource::StrongWide);
+    EXPECT_EQ(list.entries[0].utf8, text);
+    EXPECT_EQ(list.entries[0].firstLinesUtf8, "\xF0\x9F\x98\x80 one\r\ntwo");
+    EXPECT_EQ(list.entries[0].firstLines, "? one\r\ntwo");
 }
 
 TEST_F(EveryYearTest, LeapDayListsLeapYearsOnly) {

@@ -12,9 +12,11 @@
 
 #include "app/recovery.h"
 #include "crypt/seal.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
+#include "platform/unicode.h"
 #include "tests/support/reference.h"
 #include "tests/support/session_rig.h"
 #include "tests/support/snapshot.h"
@@ -384,6 +386,51 @@ TEST_F(SessionTest, TextThatCodePage932CannotHoldStopsTheSave) {
     EXPECT_EQ(Ymd(session.Day()), (std::vector<int>{2001, 1, 17}));
     EXPECT_TRUE(session.Unsaved());
     EXPECT_TRUE(test::Snapshot(dir.path()).empty());
+}
+
+// Under the strong lock the entry is UTF-8 inside: whatever characters it
+// holds, it loads whole, takes typing and is saved as typed.
+TEST_F(SessionTest, UnderTheStrongLockAnyCharacterIsKept) {
+    TempDir home;
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    test::PutUnderStrongLock(dir.path());
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dir.path());
+    struct Case {
+        const char* what;
+        std::string stored, shown;
+        PaneSource source;
+    } cases[] = {
+        {"code page 932 only", "\xE6\x99\xB4\xE3\x82\x8C\r\nline",
+         "\xE6\x99\xB4\xE3\x82\x8C\r\nline", PaneSource::Strong},
+        {"an emoji", "\xF0\x9F\x98\x80 smile", "\xF0\x9F\x98\x80 smile", PaneSource::StrongWide},
+        {"a character of another script", "\xE2\x82\xAC \xEA\xB0\x80", "\xE2\x82\xAC \xEA\xB0\x80",
+         PaneSource::StrongWide},
+        {"lone line feeds and a zero byte", std::string("\xF0\x9F\x98\x80\na\rb\0c", 11),
+         "\xF0\x9F\x98\x80\r\na\r\nb", PaneSource::StrongWide},
+    };
+    for (const Case& c : cases) {
+        Put(2001, "0117.kvd", *lock::SealEntry(c.stored, "2001-01-17", key->id, key->key));
+        session.Open();
+        EXPECT_EQ(session.Upper().source, c.source) << c.what;
+        EXPECT_EQ(session.Upper().utf8, c.shown) << c.what;
+        EXPECT_FALSE(session.UpperReadOnly()) << c.what;
+        const std::string typed = c.shown + "\r\n\xF0\x9F\x8C\xB8";
+        rig.pane.text.clear();
+        unicode::Utf8ToUtf16(typed, rig.pane.text);
+        session.UpperChanged();
+        session.Save();
+        std::string back;
+        ASSERT_EQ(lock::ReadStrongEntry(Entry(2001, "0117.kvd"), "2001-01-17", *key, back),
+                  lock::EntryRead::Opened);
+        EXPECT_EQ(back, typed) << c.what;
+        // A second save of the same day meets its own write, no conflict.
+        rig.pane.text += u"!";
+        session.UpperChanged();
+        session.StepDays(1);
+        EXPECT_TRUE(rig.view.conflicts.empty()) << c.what;
+        EXPECT_FALSE(Exists(Entry(2001, "0117.dia"))) << c.what;
+    }
+    lock::ForgetKey(dir.path());
 }
 
 TEST_F(SessionTest, APasswordOpensTheDiaryOnTheDayItIsGiven) {

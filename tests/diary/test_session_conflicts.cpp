@@ -9,6 +9,8 @@
 
 #include "diary/conflict_copies.h"
 #include "diary/session.h"
+#include "lock/strong_lock.h"
+#include "platform/unicode.h"
 #include "tests/support/reference.h"
 #include "tests/support/session_rig.h"
 #include "tests/support/temp_dir.h"
@@ -168,6 +170,51 @@ TEST_F(ConflictTest, ALockedEntrysCopiesStayLocked) {
     ASSERT_EQ(after.size(), 2u);
     EXPECT_TRUE(after[1].locked);
     EXPECT_EQ(CopyTexts("pw")[1], "mine again");
+}
+
+// Under the strong lock the version that does not stay the entry is kept as
+// a sealed copy for the same day, whichever is chosen, and reads back with
+// the key; my text may hold any character.
+TEST_F(ConflictTest, AStrongLockedEntrysCopiesStaySealed) {
+    TempDir home;
+    ::setenv("XDG_DATA_HOME", home.path().c_str(), 1);
+    test::PutUnderStrongLock(dir.path());
+    const std::shared_ptr<const lock::DiaryKey> key = lock::KeyFor(dir.path());
+    const auto seal = [&](const std::string& utf8) {
+        return *lock::SealEntry(utf8, "2001-01-17", key->id, key->key);
+    };
+    const std::string mine = "mine \xF0\x9F\x98\x80", theirs = "theirs";
+    struct Case {
+        ConflictChoice choice;
+        std::string entryAfter, copy;
+    } cases[] = {
+        {ConflictChoice::KeepMine, mine, theirs},
+        {ConflictChoice::TakeTheirs, theirs, mine},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(Entry(".kvd"), seal("old"));
+        session.Open();
+        ASSERT_FALSE(session.UpperReadOnly());
+        rig.pane.text.clear();
+        unicode::Utf8ToUtf16(mine, rig.pane.text);
+        session.UpperChanged();
+        Replace(seal(theirs), ".kvd");
+        rig.view.choice = c.choice;
+        session.StepDays(1);
+        std::string entry;
+        ASSERT_EQ(lock::ReadStrongEntry(Entry(".kvd"), "2001-01-17", *key, entry),
+                  lock::EntryRead::Opened);
+        EXPECT_EQ(entry, c.entryAfter);
+        const std::vector<ConflictCopy> copies = ListConflictCopies(dir.path(), 2001, 1, 17);
+        ASSERT_EQ(copies.size(), 1u);
+        EXPECT_TRUE(copies[0].strong);
+        EXPECT_EQ(ReadBytes(copies[0].path).find(c.copy.substr(0, 4)), std::string::npos);
+        PaneContent pane;
+        ASSERT_TRUE(ReadConflictCopy(copies[0].path, "", pane));
+        EXPECT_EQ(pane.utf8, c.copy);
+        EXPECT_TRUE(DeleteConflictCopy(copies[0].path));
+    }
+    lock::ForgetKey(dir.path());
 }
 
 TEST_F(ConflictTest, TheEndOfASessionKeepsTheOtherVersionAndCopiesMine) {

@@ -13,6 +13,7 @@
 #include "diary/diary_book.h"
 #include "drafts/draft_restore.h"
 #include "drafts/draft_store.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 #include "platform/unicode.h"
 #include "tests/support/reference.h"
@@ -100,6 +101,51 @@ TEST(DraftRestore, EachDraftComesBackOrBecomesACopy) {
             EXPECT_EQ(copy.text, c.draft) << c.what;
             EXPECT_EQ(copy.source, c.locked ? PaneSource::Locked : PaneSource::Plain) << c.what;
         }
+    }
+}
+
+// Under the strong lock a draft comes back with any character it holds, or
+// becomes a sealed copy; with the key closed it stays as it is.
+TEST(DraftRestore, StrongLockedDraftsComeBackWithAnyCharacter) {
+    enum class Then { PutBack, Copy, Gone, Kept };
+    struct Case {
+        const char* what;
+        std::string draft;
+        const char* after;  // written by another writer meanwhile; nullptr: nothing
+        bool keyOpen;
+        Then then;
+    };
+    const Case cases[] = {
+        {"an unchanged entry", "old \U0001F600", nullptr, true, Then::PutBack},
+        {"changed meanwhile", "mine \U0001F600", "theirs", true, Then::Copy},
+        {"saved after all", "new \U0001F600", "new \U0001F600", true, Then::Gone},
+        {"the key not open", "mine", nullptr, false, Then::Kept},
+    };
+    for (const Case& c : cases) {
+        Diary d;
+        ::setenv("XDG_DATA_HOME", (d.dir / "share").c_str(), 1);
+        test::PutUnderStrongLock(d.data);
+        SaveStrongText(d.year, "0117", "old");
+        d.DraftOver(c.draft, false);
+        if (c.after) SaveStrongText(d.year, "0117", c.after);
+        if (!c.keyOpen) lock::ForgetKey(d.data);
+        const DraftRestore r = RestoreDrafts(d.state, d.data, false, "", kNow);
+        EXPECT_EQ(r.putBack.size(), c.then == Then::PutBack ? 1u : 0u) << c.what;
+        EXPECT_EQ(r.conflictCopies.size(), c.then == Then::Copy ? 1u : 0u) << c.what;
+        EXPECT_EQ(r.kept.size(), c.then == Then::Kept ? 1u : 0u) << c.what;
+        EXPECT_EQ(test::Exists(d.DraftFile()), c.then == Then::PutBack || c.then == Then::Kept)
+            << c.what;
+        if (c.then == Then::PutBack) {
+            EXPECT_EQ(r.putBack[0].utf8, c.draft) << c.what;
+        }
+        if (c.then == Then::Copy) {
+            EXPECT_EQ(ReadBytes(r.conflictCopies[0]).find("mine"), std::string::npos);
+            PaneContent copy;
+            ASSERT_TRUE(ReadConflictCopy(r.conflictCopies[0], "", copy)) << c.what;
+            EXPECT_EQ(copy.utf8, c.draft) << c.what;
+            EXPECT_EQ(copy.source, PaneSource::StrongWide) << c.what;
+        }
+        lock::ForgetKey(d.data);
     }
 }
 

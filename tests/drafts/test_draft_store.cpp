@@ -5,7 +5,9 @@
 
 #include "crypt/seal.h"
 #include "drafts/draft_store.h"
+#include "lock/strong_lock.h"
 #include "platform/fileio.h"
+#include "tests/support/session_rig.h"
 #include "tests/support/temp_dir.h"
 
 namespace kuv {
@@ -27,6 +29,8 @@ Draft MakeDraft(const std::string& data, std::string utf8) {
     d.base.locked.hashed = true;
     d.base.locked.stamp = fsio::FileStamp{66, 1234567, 4096, 1796691600123456789};
     d.base.locked.hash = 0xfedcba9876543210u;
+    d.base.sealed.present = true;
+    d.base.sealed.stamp = fsio::FileStamp{66, 7654321, 512, 1796691600987654321};
     d.utf8 = std::move(utf8);
     return d;
 }
@@ -54,6 +58,7 @@ TEST(DraftStore, ADraftReadsBackAsWritten) {
             EXPECT_EQ(back.time, d.time);
             EXPECT_EQ(CompareEntryVersions(back.base, d.base), EntryChange::None);
             EXPECT_EQ(back.base.locked.stamp, d.base.locked.stamp);
+            EXPECT_EQ(back.base.sealed.stamp, d.base.sealed.stamp);
             EXPECT_EQ(ReadDraft(path, "other", back), sealed ? DraftRead::Sealed : DraftRead::Ok);
         }
     }
@@ -89,6 +94,48 @@ TEST(DraftStore, NeverPlainWhenItCannotBeSealed) {
         EXPECT_FALSE(WriteDraft(dir / "state", MakeDraft(dir / "data", "secret"), true, password));
         EXPECT_FALSE(test::Exists(dir / "state/drafts"));
     }
+}
+
+// Under the strong lock a draft is sealed with the diary's key for its day,
+// whatever the caller asked, and nothing is written while the key is closed.
+TEST(DraftStore, StrongLockedDraftsAreSealedForTheirDay) {
+    TempDir dir;
+    ::setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
+    const std::string data = dir / "data";
+    test::MakeDir(data);
+    test::PutUnderStrongLock(data);
+    const std::string text = "secretword \xF0\x9F\x98\x80";
+    const std::string path = DraftPath(dir / "state", data, 2026, 12, 8);
+    const std::string moved = DraftPath(dir / "state", data, 2026, 12, 9);
+    for (const bool sealed : {false, true}) {
+        ASSERT_TRUE(WriteDraft(dir / "state", MakeDraft(data, text), sealed, "pw"));
+        const std::string bytes = ReadBytes(path);
+        EXPECT_EQ(bytes.find("secretword"), std::string::npos) << sealed;
+        EXPECT_FALSE(IsSealed(bytes)) << "not the Windows container";
+        WriteBytes(moved, bytes);
+        struct Case {
+            const char* what;
+            std::string path, dataPath;
+            DraftRead want;
+        } cases[] = {
+            {"its diary", path, data, DraftRead::Ok},
+            {"no diary named", path, "", DraftRead::Sealed},
+            {"under another day's name", moved, data, DraftRead::Damaged},
+        };
+        for (const Case& c : cases) {
+            Draft back;
+            EXPECT_EQ(ReadDraft(c.path, c.dataPath, "pw", back), c.want) << c.what;
+            if (c.want == DraftRead::Ok) {
+                EXPECT_EQ(back.utf8, text);
+            }
+        }
+    }
+    const std::string before = ReadBytes(path);
+    lock::ForgetKey(data);
+    EXPECT_FALSE(WriteDraft(dir / "state", MakeDraft(data, "new"), true, "pw"));
+    EXPECT_EQ(ReadBytes(path), before);
+    Draft back;
+    EXPECT_EQ(ReadDraft(path, data, "pw", back), DraftRead::Sealed);
 }
 
 TEST(DraftStore, AFailedWriteKeepsTheDraftBefore) {

@@ -11,6 +11,7 @@
 #include "crypt/cryptogram.h"
 #include "diary/diary_book.h"
 #include "history/entry_history.h"
+#include "lock/strong_lock.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "tests/support/session_rig.h"
@@ -146,6 +147,54 @@ TEST(EntryHistory, LockingAPlainEntryKeepsBothFiles) {
     }
     std::sort(texts.begin(), texts.end());
     EXPECT_EQ(texts, (std::vector<std::string>{"old lock", "plain"}));
+}
+
+// Under the strong lock every version is sealed for its day: the sealed
+// entry as it lay, a plain leftover sealed first, and only the key this
+// process holds opens them, with any character they hold.
+TEST(EntryHistory, StrongLockedVersionsStaySealedAndOpenWithTheKey) {
+    Diary d;
+    test::PutUnderStrongLock(d.data);
+    WriteBytes(d.year + "/1208.dia", "leftover plain");
+    const std::vector<std::string> saves = {"first \xF0\x9F\x98\x80", "second", "third"};
+    for (const std::string& text : saves) SaveStrongText(d.year, "1208", text);
+    struct Case {
+        const char* what;
+        std::string dataPath, year;
+        VersionOpen want;
+    } cases[] = {
+        {"with the key", d.data, "2026", VersionOpen::Opened},
+        {"another diary's key", d.dir / "other", "2026", VersionOpen::Closed},
+        {"another day", d.data, "2025", VersionOpen::Damaged},
+    };
+    const std::vector<EntryVersionFile> v = d.Versions();
+    ASSERT_EQ(v.size(), 3u);
+    std::vector<std::string> texts;
+    for (const EntryVersionFile& e : v) {
+        EXPECT_TRUE(e.strong);
+        EXPECT_FALSE(e.locked);
+        std::string bytes;
+        bool locked = false;
+        ASSERT_TRUE(ReadEntryVersion(e.path, bytes, locked));
+        for (const char* word : {"leftover", "first", "second"}) {
+            EXPECT_EQ(bytes.find(word), bytes.npos) << word;
+        }
+        for (const Case& c : cases) {
+            VersionText text;
+            EXPECT_EQ(OpenEntryVersion(e.path, c.dataPath, c.year, "1208", "", text), c.want)
+                << c.what;
+            if (c.want == VersionOpen::Opened) {
+                EXPECT_TRUE(text.utf8);
+                texts.push_back(text.text);
+            }
+        }
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{saves[0], "leftover plain", saves[1]}));
+    // The key closed: nothing is kept, and the save stops before any change.
+    lock::ForgetKey(d.data);
+    EXPECT_THROW(SaveStrongText(d.year, "1208", "fourth"), AppError);
+    EXPECT_EQ(d.Versions().size(), 3u);
 }
 
 TEST(EntryHistory, DamagedOrForeignFilesAreSkippedAndKept) {

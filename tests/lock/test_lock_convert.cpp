@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <string>
 
 #include "app/settings_file.h"
 #include "crypt/cryptogram.h"
+#include "crypt/seal.h"
+#include "diary/conflict_copies.h"
 #include "diary/diary_book.h"
+#include "drafts/draft_store.h"
+#include "history/entry_history.h"
 #include "lock/lock_convert.h"
+#include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
 #include "tests/support/reference.h"
@@ -109,6 +115,139 @@ TEST_F(LockConvertTest, TurnsOnAndBackToEitherForm) {
             }
         } else {
             EXPECT_EQ(ReadBytes(data / "2024/0229.dia"), texts["2024/0229"]);
+        }
+    }
+}
+
+// Conflict copies go under the lock with the entries, follow a new key and
+// come back in the Windows form: none is left plain, and none that nothing
+// opens.
+TEST_F(LockConvertTest, ConflictCopiesFollowTheEntries) {
+    const std::string own = "2024/0101.conflict-20240101-120000";
+    const std::string sync = "2024/0229.sync-conflict-20240229-101010-ABCDEFG";
+    struct Copy {
+        std::string stem, text;
+    } const copies[] = {{own, Cp932("自分の copyword")}, {sync, Cp932("同期 syncword")}};
+    for (UnlockTarget to : {UnlockTarget::Windows, UnlockTarget::Plain}) {
+        WriteBytes(data / (own + ".dia"), copies[0].text);
+        WriteBytes(data / (sync + ".xda"), *CryptEncodeBytes(copies[1].text, 0, kWindowsKey));
+        std::string code;
+        ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, code).ok());
+        ASSERT_TRUE(Rekey(data.path(), "pass", kFast, code).ok());
+        for (const Copy& c : copies) {
+            EXPECT_EQ(ReadBytes(data / (c.stem + ".kvd")).find("word"), std::string::npos);
+            PaneContent pane;
+            ASSERT_TRUE(ReadConflictCopy(data / (c.stem + ".kvd"), "", pane)) << c.stem;
+            EXPECT_EQ(pane.text, c.text);
+        }
+        ExpectNothingPlain();
+        // A copy that the Windows form cannot hold stops the way back.
+        const ConflictWrite wide =
+            WriteStrongConflictCopy(data / "2024", "0101", "\xF0\x9F\x98\x80", 0);
+        ASSERT_TRUE(wide.ok);
+        const LockResult refused = TurnOff(data.path(), "pass", to);
+        EXPECT_EQ(refused.status, LockStatus::EntryNotConvertible);
+        EXPECT_NE(refused.message.find(wide.path), std::string::npos);
+        ASSERT_TRUE(DeleteConflictCopy(wide.path));
+
+        ASSERT_TRUE(TurnOff(data.path(), "pass", to).ok());
+        for (const Copy& c : copies) {
+            EXPECT_FALSE(Exists(data / (c.stem + ".kvd")));
+            const std::string back =
+                data / (c.stem + (to == UnlockTarget::Windows ? ".xda" : ".dia"));
+            PaneContent pane;
+            ASSERT_TRUE(ReadConflictCopy(back, "pass", pane)) << back;
+            EXPECT_EQ(pane.text, c.text);
+            std::remove(back.c_str());
+        }
+        for (const auto& [day, text] : texts) {
+            WriteBytes(data / (day + ".dia"), text);
+            std::remove((data / (day + ".xda")).c_str());
+        }
+    }
+}
+
+// The kept versions of the entries follow them as well: sealed with the lock
+// on, under the new key after a re-key, and back in either Windows form.
+TEST_F(LockConvertTest, KeptVersionsFollowTheEntries) {
+    const std::string history = DiaryHistoryFolder(*UserHistoryRoot(), data.path());
+    const auto versions = [&] { return ListEntryVersions(history, "2023", "1231").versions; };
+    for (UnlockTarget to : {UnlockTarget::Windows, UnlockTarget::Plain}) {
+        // Two earlier texts of the day: one plain, one under the Windows lock.
+        SaveEntry(data / "2023", "1231", Cp932("二番目 versionword"), false, kWindowsKey);
+        SaveEntry(data / "2023", "1231", texts["2023/1231"], true, kWindowsKey);
+        ASSERT_EQ(versions().size(), 2u);
+        std::string code;
+        ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, code).ok());
+        ASSERT_TRUE(Rekey(data.path(), "pass", kFast, code).ok());
+        std::vector<std::string> kept;
+        for (const EntryVersionFile& v : versions()) {
+            EXPECT_TRUE(v.strong) << v.path;
+            std::string bytes;
+            bool locked = false;
+            ASSERT_TRUE(ReadEntryVersion(v.path, bytes, locked));
+            EXPECT_EQ(bytes.find("word"), std::string::npos) << v.path;
+            VersionText text;
+            ASSERT_EQ(OpenEntryVersion(v.path, data.path(), "2023", "1231", "", text),
+                      VersionOpen::Opened);
+            kept.push_back(*cp932::FromUtf8(text.text));
+        }
+        ASSERT_TRUE(TurnOff(data.path(), "pass", to).ok());
+        const std::string password = to == UnlockTarget::Windows ? "pass" : "";
+        std::vector<std::string> back;
+        for (const EntryVersionFile& v : versions()) {
+            EXPECT_FALSE(v.strong) << v.path;
+            EXPECT_EQ(v.locked, to == UnlockTarget::Windows) << v.path;
+            VersionText text;
+            ASSERT_EQ(OpenEntryVersion(v.path, data.path(), "2023", "1231", password, text),
+                      VersionOpen::Opened);
+            back.push_back(text.text);
+        }
+        EXPECT_EQ(back, kept);
+        std::sort(kept.begin(), kept.end());
+        std::vector<std::string> want = {Cp932("二番目 versionword"),
+                                         Cp932("大晦日 plainword\r\n")};
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(kept, want);
+        for (const EntryVersionFile& v : versions()) std::remove(v.path.c_str());
+        for (const auto& [day, text] : texts) {
+            WriteBytes(data / (day + ".dia"), text);
+            std::remove((data / (day + ".xda")).c_str());
+        }
+    }
+}
+
+// A draft left by a crash follows too, and reads back after each change.
+TEST_F(LockConvertTest, DraftsFollowTheEntries) {
+    setenv("XDG_STATE_HOME", (home / "state").c_str(), 1);
+    const std::string state = home / "state/kuvandoro";
+    Draft draft;
+    draft.dataPath = data.path();
+    draft.year = 2024;
+    draft.month = 1;
+    draft.day = 1;
+    draft.utf8 = "draftword \xE4\xB8\x8B\xE6\x9B\xB8\xE3\x81\x8D";
+    const std::string path = DraftPath(state, data.path(), 2024, 1, 1);
+    const auto readsBack = [&](const std::string& password) {
+        Draft back;
+        return ReadDraft(path, data.path(), password, back) == DraftRead::Ok &&
+               back.utf8 == draft.utf8;
+    };
+    for (UnlockTarget to : {UnlockTarget::Windows, UnlockTarget::Plain}) {
+        ASSERT_TRUE(WriteDraft(state, draft, false, ""));
+        std::string code;
+        ASSERT_TRUE(TurnOn(data.path(), "pass", kWindowsKey, kFast, code).ok());
+        EXPECT_EQ(ReadBytes(path).find("draftword"), std::string::npos);
+        Open("pass");
+        EXPECT_TRUE(readsBack(""));
+        ASSERT_TRUE(Rekey(data.path(), "pass", kFast, code).ok());
+        EXPECT_TRUE(readsBack(""));
+        ASSERT_TRUE(TurnOff(data.path(), "pass", to).ok());
+        EXPECT_EQ(IsSealed(ReadBytes(path)), to == UnlockTarget::Windows);
+        EXPECT_TRUE(readsBack(to == UnlockTarget::Windows ? "pass" : ""));
+        for (const auto& [day, text] : texts) {
+            WriteBytes(data / (day + ".dia"), text);
+            std::remove((data / (day + ".xda")).c_str());
         }
     }
 }

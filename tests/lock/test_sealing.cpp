@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "lock/diary_seal.h"
 #include "lock/entry_file.h"
 #include "lock/key_file.h"
+#include "lock/strong_lock.h"
+#include "tests/support/session_rig.h"
+#include "tests/support/temp_dir.h"
 
 namespace kuv::lock {
 namespace {
@@ -183,6 +188,55 @@ TEST_F(EntryFileTest, HostileFilesNeverOpen) {
         std::string text;
         EXPECT_EQ(OpenEntry(c.bytes, c.day, o.file.keyId, o.key, text), c.want) << c.what;
         EXPECT_TRUE(c.want == EntryStatus::Opened || text.empty()) << c.what;
+    }
+}
+
+// One place chooses how a diary's text outside its entries is sealed: the
+// strong lock whenever the folder holds it (nothing while its key is closed),
+// the Windows container when asked, the bytes as they are otherwise.
+TEST(DiarySealTest, EachDiaryIsSealedItsOwnWay) {
+    test::TempDir dir;
+    setenv("XDG_DATA_HOME", (dir / "share").c_str(), 1);
+    const std::string plain = dir / "plain", strong = dir / "strong", closed = dir / "closed";
+    for (const std::string& d : {plain, strong, closed}) test::MakeDir(d);
+    test::PutUnderStrongLock(strong);
+    test::PutUnderStrongLock(closed);
+    ForgetKey(closed);
+    const std::string text = "hidden words \xF0\x9F\x98\x80";
+    struct Case {
+        const char* what;
+        std::string dataPath;
+        bool useEncryption;
+        std::string password;
+        bool written, sealed;
+    } cases[] = {
+        {"no lock", plain, false, "pw", true, false},
+        {"the Windows lock", plain, true, "pw", true, true},
+        {"a password that cannot be a key", plain, true, "", false, false},
+        {"the strong lock", strong, false, "", true, true},
+        {"the strong lock over the Windows one", strong, true, "pw", true, true},
+        {"the strong lock, its key closed", closed, true, "pw", false, false},
+    };
+    for (const Case& c : cases) {
+        const std::optional<std::string> bytes =
+            SealForDiary(text, c.dataPath, "2024-02-29", c.useEncryption, c.password);
+        ASSERT_EQ(bytes.has_value(), c.written) << c.what;
+        if (!c.written) continue;
+        EXPECT_EQ(bytes->find("hidden") == std::string::npos, c.sealed) << c.what;
+        std::string back;
+        EXPECT_EQ(OpenForDiary(*bytes, c.dataPath, "2024-02-29", c.password, back),
+                  c.sealed ? Unsealed::Opened : Unsealed::Plain)
+            << c.what;
+        EXPECT_EQ(back, text) << c.what;
+        if (!c.sealed) continue;
+        // Neither another diary's key nor another password opens it, and a
+        // strong seal is bound to its day.
+        EXPECT_EQ(OpenForDiary(*bytes, closed, "2024-02-29", "other", back), Unsealed::Closed)
+            << c.what;
+        if (c.dataPath == strong) {
+            EXPECT_EQ(OpenForDiary(*bytes, strong, "2024-03-01", "", back), Unsealed::Damaged)
+                << c.what;
+        }
     }
 }
 

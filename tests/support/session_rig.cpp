@@ -1,6 +1,9 @@
 #include "tests/support/session_rig.h"
 
+#include <stdexcept>
+
 #include "app/settings.h"
+#include "lock/strong_lock.h"
 #include "platform/cp932.h"
 
 namespace kuv::test {
@@ -52,6 +55,18 @@ SessionRig::Loaded SessionRig::GoTo(TDateTime day) {
 void SessionRig::Save(const std::string& cp932Text) {
     Put(cp932Text);
     session.Save();
+}
+
+void PutUnderStrongLock(const std::string& dataPath) {
+    lock::KeyFile file;
+    lock::DiaryKey key;
+    std::string code;
+    if (!lock::NewKeyFile("pass", lock::Argon2Params{1, 8192}, file, key.key, code) ||
+        !lock::StoreKeyFile(dataPath, file).ok()) {
+        throw std::runtime_error("no key file in " + dataPath);
+    }
+    key.id = file.keyId;
+    lock::RememberKey(dataPath, std::move(key));
 }
 
 }  // namespace kuv::test

@@ -70,4 +70,10 @@ class SessionRig {
     void Save(const std::string& cp932Text);
 };
 
+// Puts the data folder under the strong lock (an empty diary, password
+// "pass", the cheapest Argon2id work) and keeps its key open for this
+// process, as the password prompt would. The key file's copy goes under
+// $XDG_DATA_HOME: point it at a test folder first.
+void PutUnderStrongLock(const std::string& dataPath);
+
 }  // namespace kuv::test

@@ -45,4 +45,9 @@ QString WidgetTextFromPane(const QString& crlfText) {
     return text;
 }
 
+QString WidgetTextOfPane(const std::string& cp932Text, const std::string& utf8) {
+    if (utf8.empty()) return WidgetTextFromPane(ToQString(cp932Text));
+    return WidgetTextFromPane(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
 }  // namespace kuv

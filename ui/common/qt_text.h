@@ -25,5 +25,9 @@ Cp932Text ToCp932(const QString& text);
 QString PaneTextFromWidget(const QString& blocksJoinedWithLf);
 // The diary's CR LF text as the widget takes it.
 QString WidgetTextFromPane(const QString& crlfText);
+// A loaded pane as the widget takes it: the UTF-8 that a strong-locked entry
+// holds when there is some (any character shows as it is), otherwise the
+// code page 932 text.
+QString WidgetTextOfPane(const std::string& cp932Text, const std::string& utf8);
 
 }  // namespace kuv

@@ -144,7 +144,7 @@ void TConflictWatch::OpenConflictWindow() {
                      QStringLiteral("）");
         copy.readable = kuv::ReadConflictCopy(c.path, FSession.Settings().Password, pane) &&
                         pane.source != kuv::PaneSource::Sealed;
-        copy.text = kuv::WidgetTextFromPane(kuv::ToQString(pane.text));
+        copy.text = kuv::WidgetTextOfPane(pane.text, pane.utf8);
         copies.push_back(copy);
     }
     const QDate day = FPicker->date();
@@ -156,12 +156,14 @@ void TConflictWatch::AppendConflictCopy(const QString& copyText) {
     if (FUpper->isReadOnly()) return;
     // The copy's text goes after an empty line, as a change of the pane that
     // is saved by the usual rules.
-    const std::string entry = kuv::ToCp932(kuv::PaneTextFromWidget(FUpper->toPlainText())).bytes;
-    const std::string copy = kuv::ToCp932(kuv::PaneTextFromWidget(copyText)).bytes;
-    const std::string joined = kuv::AppendConflictText(entry, copy);
+    // Joined as UTF-8, which holds any character a strong-locked copy may;
+    // only the line breaks matter to the joining.
+    const QByteArray entry = kuv::PaneTextFromWidget(FUpper->toPlainText()).toUtf8();
+    const QByteArray copy = kuv::PaneTextFromWidget(copyText).toUtf8();
+    const std::string joined = kuv::AppendConflictText(entry.toStdString(), copy.toStdString());
     QTextCursor cursor(FUpper->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(kuv::WidgetTextFromPane(kuv::ToQString(joined.substr(entry.size()))));
+    cursor.insertText(kuv::WidgetTextOfPane(std::string(), joined.substr(entry.size())));
     FUpper->setTextCursor(cursor);
     OpenConflictWindow();
 }

@@ -187,7 +187,7 @@ void TEveryYearWindow::Listed(const kuv::EveryYear& list, const Day& day) {
         const QSignalBlocker blocker(EveryYearList);
         EveryYearList->clear();
         for (const kuv::YearEntry& e : FList.entries) {
-            QString preview = kuv::WidgetTextFromPane(kuv::ToQString(e.firstLines));
+            QString preview = kuv::WidgetTextOfPane(e.firstLines, e.firstLinesUtf8);
             if (preview.isEmpty()) preview = QStringLiteral("（空）");
             auto* item = new QListWidgetItem(
                 kuv::ToQString(kuv::ResultDateText(e.year, day.month, day.day)) + u'\n' + preview,
@@ -218,8 +218,8 @@ void TEveryYearWindow::ShowEntry() {
         EveryYearText->clear();
         return;
     }
-    EveryYearText->setPlainText(
-        kuv::WidgetTextFromPane(kuv::ToQString(FList.entries[static_cast<std::size_t>(row)].text)));
+    const kuv::YearEntry& e = FList.entries[static_cast<std::size_t>(row)];
+    EveryYearText->setPlainText(kuv::WidgetTextOfPane(e.text, e.utf8));
 }
 
 void TEveryYearWindow::Choose(QListWidgetItem* item) {

@@ -9,7 +9,6 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
-#include "crypt/cryptogram.h"
 #include "dates/date_pattern.h"
 #include "diary/diary_book.h"
 #include "ui/app/application.h"
@@ -94,17 +93,16 @@ void THistoryCommands::ListVersions() {
 
 bool THistoryCommands::ReadVersion(int index, QString& text) const {
     if (index < 0 || static_cast<std::size_t>(index) >= FVersions.size()) return false;
-    std::string bytes, plain;
-    bool locked = false;
-    if (!kuv::ReadEntryVersion(FVersions[index].path, bytes, locked)) return false;
-    if (locked) {
-        if (kuv::CryptDecodeBytes(bytes, FSession.Settings().Password, plain) !=
-            kuv::CryptResult::Decoded) {
-            return false;
-        }
-        bytes = std::move(plain);
+    kuv::VersionText version;
+    const std::string& dataPath = FSession.Settings().DataPath;
+    if (kuv::OpenEntryVersion(FVersions[index].path, dataPath, kuv::FormatDatePattern("yyyy", FDay),
+                              kuv::EntryName(FDay), FSession.Settings().Password,
+                              version) != kuv::VersionOpen::Opened) {
+        return false;
     }
-    text = kuv::WidgetTextFromPane(kuv::ToQString(kuv::PaneTextFromFile(bytes)));
+    const std::string paneText = kuv::PaneTextFromFile(version.text);
+    text = version.utf8 ? kuv::WidgetTextOfPane(std::string(), paneText)
+                        : kuv::WidgetTextFromPane(kuv::ToQString(paneText));
     return true;
 }
 

@@ -296,14 +296,14 @@ void TMainForm::DayChanged() {
 void TMainForm::PanesLoaded(bool complete) {
     // An entry that this password does not open, or that could not be read,
     // stays as it is on disk: the pane takes no typing.
-    FDayView->ShowPanes(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Upper().text)),
-                        kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)),
+    FDayView->ShowPanes(kuv::WidgetTextOfPane(FSession.Upper().text, FSession.Upper().utf8),
+                        kuv::WidgetTextOfPane(FSession.Lower().text, FSession.Lower().utf8),
                         FSession.DateInserted(), FSession.UpperReadOnly());
     if (complete) StatusPanel1->setText(kuv::ToQString(FSession.StatusLine()));
 }
 
 void TMainForm::LowerPaneLoaded() {
-    FDayView->ShowLower(kuv::WidgetTextFromPane(kuv::ToQString(FSession.Lower().text)));
+    FDayView->ShowLower(kuv::WidgetTextOfPane(FSession.Lower().text, FSession.Lower().utf8));
 }
 
 void TMainForm::ShowEntryState() {
