@@ -410,7 +410,9 @@ TEST_F(SessionTest, UnderTheStrongLockAnyCharacterIsKept) {
     };
     for (const Case& c : cases) {
         Put(2001, "0117.kvd", *lock::SealEntry(c.stored, "2001-01-17", key->id, key->key));
-        session.Open();
+        // The prompt has opened the key: the session then unlocks.
+        ASSERT_TRUE(session.Open());
+        ASSERT_TRUE(session.UnlockOpened());
         EXPECT_EQ(session.Upper().source, c.source) << c.what;
         EXPECT_EQ(session.Upper().utf8, c.shown) << c.what;
         EXPECT_FALSE(session.UpperReadOnly()) << c.what;

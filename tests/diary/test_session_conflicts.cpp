@@ -193,7 +193,9 @@ TEST_F(ConflictTest, AStrongLockedEntrysCopiesStaySealed) {
     };
     for (const Case& c : cases) {
         WriteBytes(Entry(".kvd"), seal("old"));
-        session.Open();
+        // The prompt has opened the key: the session then unlocks.
+        ASSERT_TRUE(session.Open());
+        ASSERT_TRUE(session.UnlockOpened());
         ASSERT_FALSE(session.UpperReadOnly());
         rig.pane.text.clear();
         unicode::Utf8ToUtf16(mine, rig.pane.text);

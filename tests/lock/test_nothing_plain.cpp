@@ -78,7 +78,9 @@ class NothingPlainTest : public ::testing::Test {
 TEST_F(NothingPlainTest, NoWordOfAnyEntryLiesPlainOnDisk) {
     test::SessionRig rig(data.path());
     DiarySession& session = rig.session;
-    session.Open();
+    // The prompt has opened the key: the session then unlocks.
+    ASSERT_TRUE(session.Open());
+    ASSERT_TRUE(session.UnlockOpened());
     // Saves that keep versions of what they replace.
     for (const char* text : {"charlieword", "deltaword"}) {
         rig.Type(text);

@@ -14,6 +14,7 @@
 #include "platform/fileio.h"
 #include "tests/support/session_rig.h"
 #include "tests/ui/support_ui.h"
+#include "ui/dialogs/password_dialog.h"
 #include "ui/window/main_form.h"
 
 using kuv::test::Find;
@@ -78,7 +79,12 @@ void TestStrongText::anyCharacterShowsAndIsSavedAsTyped() {
     Seal(folder, today, stored);
     Seal(folder, today.addDays(-365), stored + QStringLiteral(" 去年"));
 
-    auto form = ShowMainForm(folder);
+    // The prompt opens the key file with the password the test key has.
+    auto form = std::make_unique<TMainForm>(folder.paths());
+    QVERIFY(form->Locked());
+    emit form->PassWordDialog()->passwordEntered(QStringLiteral("pass"));
+    QTRY_VERIFY(!form->Locked());
+    form->show();
     auto* memo1 = Find<QPlainTextEdit>(*form, "Memo1");
     QCOMPARE(memo1->toPlainText(), stored);
     QCOMPARE(Find<QPlainTextEdit>(*form, "Memo2")->toPlainText(), stored + QStringLiteral(" 去年"));
