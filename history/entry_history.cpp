@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <set>
+#include <unordered_map>
 
 #include "app/user_folder.h"
 #include "crypt/cryptogram.h"
@@ -116,13 +119,26 @@ std::optional<std::string> Pack(const std::string& bytes, char kind, std::int64_
     PutLe(out, static_cast<std::uint64_t>(time), 8);
     PutLe(out, bytes.size(), 8);
     PutLe(out, Crc(bytes), 4);
-    uLongf packed = compressBound(static_cast<uLong>(bytes.size()));
-    out.resize(kHeaderSize + packed);
-    if (compress2(reinterpret_cast<Bytef*>(out.data() + kHeaderSize), &packed,
-                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()),
-                  Z_DEFAULT_COMPRESSION) != Z_OK) {
+    // A window and tables no larger than the entry needs: deflate's defaults
+    // take a quarter of a megabyte for every version, most of a save's work.
+    int windowBits = 9;
+    while (windowBits < 15 && (std::size_t{1} << windowBits) < bytes.size()) ++windowBits;
+    const int memLevel = std::clamp(windowBits - 6, 1, 8);
+    z_stream z{};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, memLevel,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
         return std::nullopt;
     }
+    const uLong bound = deflateBound(&z, static_cast<uLong>(bytes.size()));
+    out.resize(kHeaderSize + bound);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data() + kHeaderSize);
+    z.avail_out = static_cast<uInt>(bound);
+    const int rc = deflate(&z, Z_FINISH);
+    const uLong packed = z.total_out;
+    deflateEnd(&z);
+    if (rc != Z_STREAM_END) return std::nullopt;
     out.resize(kHeaderSize + packed);
     return out;
 }
@@ -153,8 +169,10 @@ std::string Stem(std::int64_t time) {
 }
 
 // Writes data as a new file stem[-N].kvz in folder through a work file;
-// never replaces a file.
-bool WriteNew(const std::string& folder, const std::string& stem, const std::string& data) {
+// never replaces a file. Names in taken (what a listing of the folder found)
+// are passed over without a try. The path written goes to written.
+bool WriteNew(const std::string& folder, const std::string& stem, const std::string& data,
+              const std::set<std::string>& taken, std::string& written) {
     const std::string work = JoinPath(folder, stem + std::string(kWorkExt));
     fsio::OutFile out;
     if (!out.Create(work)) return false;
@@ -165,8 +183,10 @@ bool WriteNew(const std::string& folder, const std::string& stem, const std::str
             std::string name = stem;
             if (n > 1) name.append("-").append(std::to_string(n));
             const std::string path = JoinPath(folder, name.append(kVersionExt));
+            if (taken.count(path) != 0) continue;
             if (fsio::RenameNoReplace(work, path)) {
                 fsio::SyncParentDirectory(path);
+                written = path;
                 return true;
             }
             if (fsio::KindOf(path) == fsio::Kind::Missing) break;
@@ -176,10 +196,15 @@ bool WriteNew(const std::string& folder, const std::string& stem, const std::str
     return false;
 }
 
-// Removes the versions of a day that the rules no longer keep.
-int ThinDay(const std::string& diaryFolder, const std::string& yearName,
-            const std::string& entryName, std::int64_t now) {
-    const VersionList list = ListEntryVersions(diaryFolder, yearName, entryName);
+// Newest first; of one second, "-2" comes after the plain name, "-10" after "-9".
+bool NewerVersion(const EntryVersionFile& a, const EntryVersionFile& b) {
+    if (a.time != b.time) return a.time > b.time;
+    if (a.path.size() != b.path.size()) return a.path.size() > b.path.size();
+    return a.path > b.path;
+}
+
+// Removes the listed versions of a day that the rules no longer keep.
+int ThinListed(const VersionList& list, std::int64_t now) {
     std::vector<std::int64_t> times;
     for (const EntryVersionFile& v : list.versions) times.push_back(v.time);
     const std::vector<bool> keep = RetainedVersions(times, now);
@@ -188,6 +213,11 @@ int ThinDay(const std::string& diaryFolder, const std::string& yearName,
         if (!keep[i] && fsio::Remove(list.versions[i].path)) ++removed;
     }
     return removed;
+}
+
+int ThinDay(const std::string& diaryFolder, const std::string& yearName,
+            const std::string& entryName, std::int64_t now) {
+    return ThinListed(ListEntryVersions(diaryFolder, yearName, entryName), now);
 }
 
 std::string SafeName(const std::string& name) {
@@ -218,6 +248,42 @@ std::string DiaryHistoryFolder(const std::string& root, const std::string& dataP
     return JoinPath(root, SafeName(NameOf(path)) + "-" + Hash64Hex(path));
 }
 
+namespace {
+
+// The headers read so far, by path and inode: a version file is written once
+// under a name of its own and never changed, so a save that lists its day
+// again reads only the files that are new since. A file put under a known
+// name has a new inode and is read again.
+struct CachedHeader {
+    std::uint64_t inode;
+    std::optional<Header> header;
+};
+std::mutex headerCacheMutex;
+std::unordered_map<std::string, CachedHeader> headerCache;
+constexpr std::size_t kHeaderCacheLimit = 4096;
+
+std::optional<Header> HeaderOf(const std::string& path, std::uint64_t inode) {
+    {
+        const std::lock_guard<std::mutex> hold(headerCacheMutex);
+        const auto it = headerCache.find(path);
+        if (it != headerCache.end() && inode != 0 && it->second.inode == inode) {
+            return it->second.header;
+        }
+    }
+    std::string head;
+    bool whole = false;
+    std::optional<Header> h;
+    if (fsio::ReadFileHead(path, head, kHeaderSize, whole) == fsio::ReadStatus::Ok) {
+        h = ParseHeader(head);
+    }
+    const std::lock_guard<std::mutex> hold(headerCacheMutex);
+    if (headerCache.size() >= kHeaderCacheLimit) headerCache.clear();
+    headerCache[path] = CachedHeader{inode, h};
+    return h;
+}
+
+}  // namespace
+
 VersionList ListEntryVersions(const std::string& diaryFolder, const std::string& yearName,
                               const std::string& entryName) {
     VersionList list;
@@ -228,13 +294,9 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
         const std::string path = JoinPath(folder, e.name);
         // A work file is a write that did not finish, not a version.
         if (EndsWith(e.name, kWorkExt)) continue;
-        std::string head;
-        bool whole = false;
         std::optional<Header> h;
-        if (e.kind == fsio::Kind::File && EndsWith(e.name, kVersionExt) &&
-            fsio::ReadFileHead(path, head, kHeaderSize, whole) == fsio::ReadStatus::Ok) {
-            h = ParseHeader(head);
-        }
+        if (e.kind == fsio::Kind::File && EndsWith(e.name, kVersionExt))
+            h = HeaderOf(path, e.inode);
         if (!h) {
             list.skipped.push_back(path);
             continue;
@@ -242,13 +304,7 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
         list.versions.push_back(EntryVersionFile{path, h->time, h->kind == kLockedKind, h->size,
                                                  h->kind == kStrongKind});
     }
-    std::sort(list.versions.begin(), list.versions.end(),
-              [](const EntryVersionFile& a, const EntryVersionFile& b) {
-                  // Of one second, "-2" comes after the plain name, "-10" after "-9".
-                  if (a.time != b.time) return a.time > b.time;
-                  if (a.path.size() != b.path.size()) return a.path.size() > b.path.size();
-                  return a.path > b.path;
-              });
+    std::sort(list.versions.begin(), list.versions.end(), NewerVersion);
     std::sort(list.skipped.begin(), list.skipped.end());
     return list;
 }
@@ -327,7 +383,8 @@ KeepStatus KeepVersionOfKind(const std::string& diaryFolder, const std::string& 
                              const std::string& entryName, const std::string& bytes, char kind,
                              std::int64_t time, std::int64_t now) {
     const std::string folder = DayFolder(diaryFolder, yearName, entryName);
-    const VersionList list = ListEntryVersions(diaryFolder, yearName, entryName);
+    // One listing serves the look at the newest, the new name and the thinning.
+    VersionList list = ListEntryVersions(diaryFolder, yearName, entryName);
     for (const EntryVersionFile& v : list.versions) {
         const char vKind = v.strong ? kStrongKind : v.locked ? kLockedKind : kPlainKind;
         if (vKind != kind) continue;
@@ -341,11 +398,19 @@ KeepStatus KeepVersionOfKind(const std::string& diaryFolder, const std::string& 
         }
         break;
     }
+    std::set<std::string> taken(list.skipped.begin(), list.skipped.end());
+    for (const EntryVersionFile& v : list.versions) taken.insert(v.path);
     const std::optional<std::string> packed = Pack(bytes, kind, time);
-    if (!packed || !fsio::MakeDirectories(folder) || !WriteNew(folder, Stem(time), *packed)) {
+    std::string written;
+    if (!packed || !fsio::MakeDirectories(folder) ||
+        !WriteNew(folder, Stem(time), *packed, taken, written)) {
         return KeepStatus::Failed;
     }
-    ThinDay(diaryFolder, yearName, entryName, now);
+    const EntryVersionFile added{written, time, kind == kLockedKind, bytes.size(),
+                                 kind == kStrongKind};
+    list.versions.insert(
+        std::upper_bound(list.versions.begin(), list.versions.end(), added, NewerVersion), added);
+    ThinListed(list, now);
     return KeepStatus::Kept;
 }
 

@@ -246,6 +246,7 @@ bool ListDirectory(const std::string& path, std::vector<DirEntry>& out) {
                 entry.kind = Kind::Other;
         }
         entry.name = std::move(*name);
+        entry.inode = static_cast<std::uint64_t>(e->d_ino);
         out.push_back(std::move(entry));
     }
     ::closedir(dir);

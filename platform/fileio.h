@@ -62,6 +62,7 @@ bool StampOf(const std::string& path, FileStamp& out);
 struct DirEntry {
     std::string name;
     Kind kind = Kind::Missing;  // links followed
+    std::uint64_t inode = 0;    // of the name itself, as the listing gives it
 };
 bool ListDirectory(const std::string& path, std::vector<DirEntry>& out);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -236,6 +237,19 @@ TEST(EntryHistory, DamagedOrForeignFilesAreSkippedAndKept) {
     EXPECT_EQ(list.skipped.size(), 4u);
     PruneDiaryHistory(d.history, now + 400 * 86400);
     for (const Case& c : cases) EXPECT_EQ(ReadBytes(day + "/" + c.name), c.bytes) << c.what;
+
+    // Another file put in place of a listed version, under its name, is read
+    // anew, not taken for the version it replaced.
+    std::string good;
+    for (const EntryVersionFile& v : list.versions) {
+        if (v.time == now) good = v.path;
+    }
+    ASSERT_FALSE(good.empty());
+    WriteBytes(good + ".new", "not a version");
+    std::filesystem::rename(good + ".new", good);
+    for (const EntryVersionFile& v : ListEntryVersions(d.history, "2026", "1208").versions) {
+        EXPECT_NE(v.path, good);
+    }
 }
 
 TEST(EntryHistory, AVersionThatCannotBeKeptStopsTheSave) {
