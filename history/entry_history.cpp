@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <set>
 #include <unordered_map>
@@ -414,22 +416,22 @@ KeepStatus KeepVersionOfKind(const std::string& diaryFolder, const std::string& 
     return KeepStatus::Kept;
 }
 
-// What a save under the strong lock replaces: the sealed file as it lies,
-// a plain one sealed for its day, a Windows container as it lies.
-std::string KeepBeforeStrongSave(const std::string& diary, const std::string& folder,
-                                 const std::string& name, const std::string& plain,
-                                 std::int64_t now) {
-    const std::string dataPath = fsio::ParentOf(folder);
-    // Without the key the save itself stops, and says why.
-    if (lock::KeyFor(dataPath) == nullptr) return std::string();
+// A file of the day that a save replaces, and the kind it is kept as.
+struct ReplacedFile {
+    const char* ext;
+    char kind;
+};
+// Seals a plain entry's bytes before they are kept; nothing when it cannot.
+using PlainSealer = std::function<std::optional<std::string>(const std::string&)>;
+
+// Keeps each of files that lies beside the entry; a plain one that differs
+// from the text being saved, sealed by seal when there is one (as sealedKind).
+std::string KeepReplaced(const std::string& diary, const std::string& folder,
+                         const std::string& name, const std::string& plain,
+                         std::initializer_list<ReplacedFile> files, const PlainSealer& seal,
+                         char sealedKind, std::int64_t now) {
     const std::string yearName = NameOf(folder);
-    const std::string day = yearName + "-" + name.substr(0, 2) + "-" + name.substr(2);
-    struct File {
-        const char* ext;
-        char kind;
-    };
-    for (const File f : {File{lock::kStrongEntryExt, kStrongKind}, File{".dia", kPlainKind},
-                         File{".xda", kLockedKind}}) {
+    for (const ReplacedFile& f : files) {
         const std::string path = folder + "/" + name + f.ext;
         if (fsio::KindOf(path) != fsio::Kind::File) continue;
         std::string bytes;
@@ -441,11 +443,12 @@ std::string KeepBeforeStrongSave(const std::string& diary, const std::string& fo
         char kind = f.kind;
         if (kind == kPlainKind) {
             if (bytes == plain) continue;
-            std::optional<std::string> s =
-                lock::SealForDiary(cp932::ToUtf8(bytes), dataPath, day, false, std::string());
-            if (!s) return FormatMessage(kCannotKeep, path);
-            bytes = std::move(*s);
-            kind = kStrongKind;
+            if (seal) {
+                std::optional<std::string> sealed = seal(bytes);
+                if (!sealed) return FormatMessage(kCannotKeep, path);
+                bytes = std::move(*sealed);
+                kind = sealedKind;
+            }
         }
         const std::int64_t time = stamp.mtimeNs / 1000000000;
         if (KeepVersionOfKind(diary, yearName, name, bytes, kind, time, now) ==
@@ -474,38 +477,36 @@ std::string KeepBeforeSave(const std::string& folder, const std::string& name,
     const bool replacesLocked = !lockPassword.empty();
     const std::optional<std::string> root = UserHistoryRoot();
     if (!keepOnSave || !root) return std::string();
-    const std::string diary = DiaryHistoryFolder(*root, fsio::ParentOf(folder));
-    const std::string yearName = NameOf(folder);
+    const std::string dataPath = fsio::ParentOf(folder);
+    const std::string diary = DiaryHistoryFolder(*root, dataPath);
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
-    if (lock::HasStrongLock(fsio::ParentOf(folder))) {
-        return KeepBeforeStrongSave(diary, folder, name, plain, now);
+    if (lock::HasStrongLock(dataPath)) {
+        // What a save under the strong lock replaces: the sealed file as it
+        // lies, a plain one sealed for its day, a Windows container as it
+        // lies. Without the key the save itself stops, and says why.
+        if (lock::KeyFor(dataPath) == nullptr) return std::string();
+        const std::string day = NameOf(folder) + "-" + name.substr(0, 2) + "-" + name.substr(2);
+        return KeepReplaced(
+            diary, folder, name, plain,
+            {{lock::kStrongEntryExt, kStrongKind}, {".dia", kPlainKind}, {".xda", kLockedKind}},
+            [&](const std::string& bytes) {
+                return lock::SealForDiary(cp932::ToUtf8(bytes), dataPath, day, false,
+                                          std::string());
+            },
+            kStrongKind, now);
     }
-    for (const bool locked : {false, true}) {
-        if (locked && !replacesLocked) continue;
-        const std::string path = folder + "/" + name + (locked ? ".xda" : ".dia");
-        if (fsio::KindOf(path) != fsio::Kind::File) continue;
-        std::string bytes;
-        fsio::FileStamp stamp;
-        if (!fsio::StampOf(path, stamp) ||
-            fsio::ReadWholeFile(path, bytes, kMaxVersionBytes) != fsio::ReadStatus::Ok) {
-            return FormatMessage(kCannotKeep, path);
-        }
-        if (!locked && bytes == plain) continue;
-        bool sealed = locked;
-        if (!locked && replacesLocked) {
-            const std::optional<std::string> s = lock::SealForDiary(
-                bytes, fsio::ParentOf(folder), std::string(), true, lockPassword);
-            if (!s) return FormatMessage(kCannotKeep, path);
-            bytes = std::move(*s);
-            sealed = true;
-        }
-        const std::int64_t time = stamp.mtimeNs / 1000000000;
-        if (KeepEntryVersion(diary, yearName, name, bytes, sealed, time, now) ==
-            KeepStatus::Failed) {
-            return FormatMessage(kCannotKeep, path);
-        }
+    if (!replacesLocked) {
+        return KeepReplaced(diary, folder, name, plain, {{".dia", kPlainKind}}, PlainSealer(),
+                            kPlainKind, now);
     }
-    return std::string();
+    // Under a password a plain file being replaced is kept sealed, as the
+    // entry now is; the container it replaces as it lies.
+    return KeepReplaced(
+        diary, folder, name, plain, {{".dia", kPlainKind}, {".xda", kLockedKind}},
+        [&](const std::string& bytes) {
+            return lock::SealForDiary(bytes, dataPath, std::string(), true, lockPassword);
+        },
+        kLockedKind, now);
 }
 
 int PruneDiaryHistory(const std::string& diaryFolder, std::int64_t now) {
