@@ -1,10 +1,7 @@
 #include "history/entry_history.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <functional>
 #include <initializer_list>
@@ -15,6 +12,7 @@
 #include "app/user_folder.h"
 #include "crypt/cryptogram.h"
 #include "history/retention.h"
+#include "history/version_file.h"
 #include "lock/diary_seal.h"
 #include "lock/entry_file.h"
 #include "lock/strong_lock.h"
@@ -27,25 +25,9 @@ namespace kuv {
 
 namespace {
 
-// A version file: this header, then the bytes compressed by zlib.
-//   0  "KUVHIST1"
-//   8  'P' (a plain .dia), 'L' (a locked .xda) or 'S' (sealed as a .kvd for
-//      its day, under the strong lock), then 3 zero bytes
-//  12  time, seconds since 1970, 8 bytes little-endian
-//  20  size of the bytes, 8 bytes little-endian
-//  28  CRC-32 of the bytes, 4 bytes little-endian
-constexpr char kMagic[8] = {'K', 'U', 'V', 'H', 'I', 'S', 'T', '1'};
-constexpr std::size_t kHeaderSize = 32;
 constexpr std::string_view kVersionExt = ".kvz";
 constexpr std::string_view kWorkExt = ".$$$";
-// No entry file is larger than a container may be.
-constexpr std::uint64_t kMaxVersionBytes = std::uint64_t{1} << 31;
 constexpr int kMaxSameName = 1000;
-// Deflate gives at most 1032 bytes for each byte it stores (a 258-byte match
-// in a bit or two), so a header claiming more than this from the bytes that
-// follow it is damaged; its size is never allocated.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
-
 bool keepOnSave = true;
 
 // "以前の版 %s を書き込めません。日記は保存されていません。"
@@ -62,88 +44,6 @@ constexpr const char* kSkipped =
     "\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81"
     "A\x94\xf2\x82\xce\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81"
     "B";
-
-void PutLe(std::string& out, std::uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-std::uint64_t GetLe(const std::string& in, std::size_t at, int bytes) {
-    std::uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(in[at + i]);
-    return v;
-}
-
-std::uint32_t Crc(const std::string& bytes) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    std::size_t at = 0;
-    // zlib takes the length as a 32-bit count.
-    while (at < bytes.size()) {
-        const std::size_t n = std::min<std::size_t>(bytes.size() - at, 1u << 30);
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + at), static_cast<uInt>(n));
-        at += n;
-    }
-    return static_cast<std::uint32_t>(crc);
-}
-
-constexpr char kPlainKind = 'P';
-constexpr char kLockedKind = 'L';
-constexpr char kStrongKind = 'S';
-
-struct Header {
-    char kind = kPlainKind;
-    std::int64_t time = 0;
-    std::uint64_t size = 0;
-    std::uint32_t crc = 0;
-};
-
-std::optional<Header> ParseHeader(const std::string& head) {
-    if (head.size() < kHeaderSize || std::memcmp(head.data(), kMagic, sizeof kMagic) != 0) {
-        return std::nullopt;
-    }
-    const char kind = head[8];
-    if ((kind != kPlainKind && kind != kLockedKind && kind != kStrongKind) || head[9] != 0 ||
-        head[10] != 0 || head[11] != 0) {
-        return std::nullopt;
-    }
-    Header h;
-    h.kind = kind;
-    h.time = static_cast<std::int64_t>(GetLe(head, 12, 8));
-    h.size = GetLe(head, 20, 8);
-    h.crc = static_cast<std::uint32_t>(GetLe(head, 28, 4));
-    if (h.size > kMaxVersionBytes) return std::nullopt;
-    return h;
-}
-
-std::optional<std::string> Pack(const std::string& bytes, char kind, std::int64_t time) {
-    std::string out(kMagic, sizeof kMagic);
-    out += kind;
-    out.append(3, '\0');
-    PutLe(out, static_cast<std::uint64_t>(time), 8);
-    PutLe(out, bytes.size(), 8);
-    PutLe(out, Crc(bytes), 4);
-    // A window and tables no larger than the entry needs: deflate's defaults
-    // take a quarter of a megabyte for every version, most of a save's work.
-    int windowBits = 9;
-    while (windowBits < 15 && (std::size_t{1} << windowBits) < bytes.size()) ++windowBits;
-    const int memLevel = std::clamp(windowBits - 6, 1, 8);
-    z_stream z{};
-    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, memLevel,
-                     Z_DEFAULT_STRATEGY) != Z_OK) {
-        return std::nullopt;
-    }
-    const uLong bound = deflateBound(&z, static_cast<uLong>(bytes.size()));
-    out.resize(kHeaderSize + bound);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    z.avail_in = static_cast<uInt>(bytes.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data() + kHeaderSize);
-    z.avail_out = static_cast<uInt>(bound);
-    const int rc = deflate(&z, Z_FINISH);
-    const uLong packed = z.total_out;
-    deflateEnd(&z);
-    if (rc != Z_STREAM_END) return std::nullopt;
-    out.resize(kHeaderSize + packed);
-    return out;
-}
 
 bool EndsWith(const std::string& s, std::string_view tail) {
     return s.size() > tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -258,13 +158,13 @@ namespace {
 // name has a new inode and is read again.
 struct CachedHeader {
     std::uint64_t inode;
-    std::optional<Header> header;
+    std::optional<VersionHeader> header;
 };
 std::mutex headerCacheMutex;
 std::unordered_map<std::string, CachedHeader> headerCache;
 constexpr std::size_t kHeaderCacheLimit = 4096;
 
-std::optional<Header> HeaderOf(const std::string& path, std::uint64_t inode) {
+std::optional<VersionHeader> HeaderOf(const std::string& path, std::uint64_t inode) {
     {
         const std::lock_guard<std::mutex> hold(headerCacheMutex);
         const auto it = headerCache.find(path);
@@ -274,9 +174,9 @@ std::optional<Header> HeaderOf(const std::string& path, std::uint64_t inode) {
     }
     std::string head;
     bool whole = false;
-    std::optional<Header> h;
-    if (fsio::ReadFileHead(path, head, kHeaderSize, whole) == fsio::ReadStatus::Ok) {
-        h = ParseHeader(head);
+    std::optional<VersionHeader> h;
+    if (fsio::ReadFileHead(path, head, kVersionHeaderBytes, whole) == fsio::ReadStatus::Ok) {
+        h = ParseVersionHeader(head);
     }
     const std::lock_guard<std::mutex> hold(headerCacheMutex);
     if (headerCache.size() >= kHeaderCacheLimit) headerCache.clear();
@@ -296,7 +196,7 @@ VersionList ListEntryVersions(const std::string& diaryFolder, const std::string&
         const std::string path = JoinPath(folder, e.name);
         // A work file is a write that did not finish, not a version.
         if (EndsWith(e.name, kWorkExt)) continue;
-        std::optional<Header> h;
+        std::optional<VersionHeader> h;
         if (e.kind == fsio::Kind::File && EndsWith(e.name, kVersionExt))
             h = HeaderOf(path, e.inode);
         if (!h) {
@@ -319,30 +219,22 @@ bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked)
 bool ReadEntryVersion(const std::string& path, std::string& bytes, bool& locked, bool& strong) {
     bytes.clear();
     std::string file;
-    if (fsio::ReadWholeFile(path, file, kHeaderSize + compressBound(kMaxVersionBytes)) !=
-        fsio::ReadStatus::Ok) {
+    if (fsio::ReadWholeFile(path, file, MaxVersionFileBytes()) != fsio::ReadStatus::Ok) {
         return false;
     }
-    const std::optional<Header> h = ParseHeader(file);
-    if (!h) return false;
-    const std::uint64_t packedBytes = file.size() - kHeaderSize;
-    if (h->size > packedBytes * kMaxInflateRatio + 64) return false;
-    std::string out(h->size, '\0');
-    uLongf size = static_cast<uLongf>(h->size);
-    const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &size,
-                              reinterpret_cast<const Bytef*>(file.data() + kHeaderSize),
-                              static_cast<uLong>(file.size() - kHeaderSize));
-    if (rc != Z_OK || size != h->size || Crc(out) != h->crc) return false;
-    bytes = std::move(out);
-    locked = h->kind != kPlainKind;
-    strong = h->kind == kStrongKind;
+    VersionHeader h;
+    std::optional<std::string> out = UnpackVersion(file, h);
+    if (!out) return false;
+    bytes = std::move(*out);
+    locked = h.kind != kPlainKind;
+    strong = h.kind == kStrongKind;
     return true;
 }
 
 bool RewriteEntryVersion(const std::string& path, const std::string& bytes, bool locked,
                          bool strong, std::int64_t time) {
     const char kind = strong ? kStrongKind : locked ? kLockedKind : kPlainKind;
-    const std::optional<std::string> packed = Pack(bytes, kind, time);
+    const std::optional<std::string> packed = PackVersion(bytes, kind, time);
     return packed &&
            fsio::WriteFileAtomic(path, *packed, fsio::ChangeExtension(path, std::string(kWorkExt)));
 }
@@ -402,7 +294,7 @@ KeepStatus KeepVersionOfKind(const std::string& diaryFolder, const std::string& 
     }
     std::set<std::string> taken(list.skipped.begin(), list.skipped.end());
     for (const EntryVersionFile& v : list.versions) taken.insert(v.path);
-    const std::optional<std::string> packed = Pack(bytes, kind, time);
+    const std::optional<std::string> packed = PackVersion(bytes, kind, time);
     std::string written;
     if (!packed || !fsio::MakeDirectories(folder) ||
         !WriteNew(folder, Stem(time), *packed, taken, written)) {
