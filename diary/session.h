@@ -186,6 +186,9 @@ class DiarySession {
     bool Ended() const { return ended_; }
     // Ending from the password prompt: nothing to save.
     void EndLocked() { ended_ = true; }
+    // A diary that came in place of the open one (a restore) and must be
+    // opened again first: nothing is read or written until it is.
+    void Relock() { locked_ = true; }
 
     // How many loads there have been, so that a view knows when to refill.
     std::uint64_t LoadCount() const { return loadCount_; }

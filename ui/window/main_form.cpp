@@ -20,6 +20,7 @@
 #include "app/recovery.h"
 #include "app/settings_apply.h"
 #include "dates/qt/locale_loader.h"
+#include "lock/strong_lock.h"
 #include "platform/errors.h"
 #include "ui/app/application.h"
 #include "ui/common/centring.h"
@@ -172,21 +173,22 @@ void TMainForm::FormCreate() {
         kuv::ShowMessage(kuv::ToQString(read.message) + QStringLiteral("既定の設定で起動します。"));
     }
     ApplySettingsToWindow();
-    if (FSession.Settings().UseEncryption || FSession.StrongLocked()) {
-        FPassWordDialog = new TPassWordDialog(this);
-        connect(FPassWordDialog, &TPassWordDialog::passwordEntered, this,
-                [this](const QString& text) {
-                    kuv::Guarded([this, &text] { OnPasswordEntered(text); });
-                });
-        connect(FPassWordDialog, &TPassWordDialog::closeRequested, this,
-                [this] { OnPromptClosed(); });
-    }
+    if (FSession.Settings().UseEncryption || FSession.StrongLocked()) CreatePrompt();
     if (FSession.Open()) {
         FPassWordDialog->FormCreate();
     } else {
         AnnounceRecoveredTexts();
         FDrafts->DiaryOpened();
     }
+}
+
+void TMainForm::CreatePrompt() {
+    if (FPassWordDialog != nullptr) return;
+    FPassWordDialog = new TPassWordDialog(this);
+    connect(FPassWordDialog, &TPassWordDialog::passwordEntered, this, [this](const QString& text) {
+        kuv::Guarded([this, &text] { OnPasswordEntered(text); });
+    });
+    connect(FPassWordDialog, &TPassWordDialog::closeRequested, this, [this] { OnPromptClosed(); });
 }
 
 void TMainForm::AnnounceRecoveredTexts() {
@@ -464,6 +466,17 @@ void TMainForm::OnRestored(const QString& restoreNotice) {
                                       .arg(kuv::ToQString(s.DataPath)));
         FSession.EndLocked();
         Quit();
+        return;
+    }
+    // A restored diary under the strong lock whose key this process has not
+    // opened asks for its password, as a start would; until then nothing of
+    // it is read or written.
+    if (FSession.StrongLocked() && kuv::lock::KeyFor(s.DataPath) == nullptr) {
+        FSession.Relock();
+        kuv::ShowMessage(notice);
+        hide();
+        CreatePrompt();
+        FPassWordDialog->FormCreate();
         return;
     }
     kuv::Guarded([this] { FSession.Load(); });

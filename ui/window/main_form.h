@@ -131,6 +131,8 @@ class TMainForm final : public QMainWindow {
     // window's size and place.
     void ApplyPaneSettings();
     void ApplySettingsToWindow();
+    // The password prompt, made once, for a start or a restore that needs it.
+    void CreatePrompt();
     void AnnounceRecoveredTexts();
     void CentreOnScreen();
     kuv::ClosingState CurrentClosingState() const;

@@ -36,6 +36,7 @@
 #include "backup/auto_backup_failure.h"
 #include "crypt/cryptogram.h"
 #include "dates/qt/locale_loader.h"
+#include "lock/lock_convert.h"
 #include "platform/fileio.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/support_ui.h"
@@ -213,6 +214,7 @@ class TestTransfer : public QObject {
     void printsTheShownDayAsThePdf();
     void backupThenRestoreShowsTheRestoredDiary();
     void restoreMovesTheLockWithTheDataFolder();
+    void aRestoredStrongLockAsksItsPassword();
     void importAppendsAndReloadsTheShownDay();
     void autoBackupRunsAfterStartOnceADay();
     void lockedDiaryBacksUpOnlyAfterUnlock();
@@ -483,6 +485,43 @@ void TestTransfer::restoreMovesTheLockWithTheDataFolder() {
     QVERIFY(kuv::DiaryFolderInUse(other.path()));
     form.reset();
     qunsetenv("XDG_RUNTIME_DIR");
+}
+
+// A backup of a strong-locked diary restored over a plain one: the window
+// hides its panes behind the password prompt until the key opens.
+void TestTransfer::aRestoredStrongLockAsksItsPassword() {
+    ProgramFolder folder;
+    const QDate today = QDate::currentDate();
+    folder.WriteEntry(today, Cp932("鍵の中の日記"));
+    std::string code;
+    QVERIFY(
+        kuv::lock::TurnOn(folder.data(), "pw", "", kuv::lock::Argon2Params{1, 8192}, code).ok());
+    kuv::lock::ForgetKey(folder.data());
+    auto form = std::make_unique<TMainForm>(folder.paths());
+    emit form->PassWordDialog()->passwordEntered(QStringLiteral("pw"));
+    QTRY_VERIFY(!form->Locked());
+    answers_.file = QString::fromStdString(out_ / "strong.tar.gz");
+    Trigger(*form, "Backup1");
+    QVERIFY(NthMessage(1).contains(QStringLiteral("作りました")));
+    form.reset();
+    QVERIFY(kuv::lock::TurnOff(folder.data(), "pw", kuv::lock::UnlockTarget::Plain).ok());
+    kuv::lock::ForgetKey(folder.data());
+    folder.WriteEntry(today, Cp932("鍵のない日記"));
+
+    form = Start(folder);
+    QCOMPARE(Upper(*form), QStringLiteral("鍵のない日記"));
+    Trigger(*form, "Restore1");
+    QVERIFY(NthMessage(2).contains(QStringLiteral(".before-restore-")));
+    QVERIFY(form->Locked());
+    QTRY_VERIFY(!form->isVisible());
+    TPassWordDialog* prompt = form->PassWordDialog();
+    QVERIFY(prompt != nullptr && prompt->isVisible());
+    emit prompt->passwordEntered(QStringLiteral("pw"));
+    QTRY_VERIFY(!form->Locked());
+    QTRY_VERIFY(form->isVisible());
+    QCOMPARE(Upper(*form), QStringLiteral("鍵の中の日記"));
+    form.reset();
+    kuv::lock::ForgetKey(folder.data());
 }
 
 void TestTransfer::importAppendsAndReloadsTheShownDay() {
