@@ -65,6 +65,20 @@ std::string Named(const std::vector<std::string>& paths) {
     return s;
 }
 
+// Refuses a conversion that entries or their conflict copies cannot make:
+// every damaged one named first, else every one the target cannot hold.
+LockResult Refusal(std::vector<std::string> damaged, std::vector<std::string> notConvertible,
+                   const CopyCheck& copies) {
+    damaged.insert(damaged.end(), copies.damaged.begin(), copies.damaged.end());
+    notConvertible.insert(notConvertible.end(), copies.notConvertible.begin(),
+                          copies.notConvertible.end());
+    if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
+    if (!notConvertible.empty()) {
+        return Result(LockStatus::EntryNotConvertible, Named(notConvertible));
+    }
+    return {};
+}
+
 enum class Source { None, Read, Damaged, NotConvertible };
 
 // The Windows program's form of a day: the .dia's bytes, or the .xda opened
@@ -323,14 +337,9 @@ LockResult TurnOn(const std::string& dataPath, std::string_view password,
         }
     }
     // The conflict copies beside the entries go under the lock with them.
-    const CopyCheck copies = CheckCopiesForLock(dataPath, windowsKey);
-    damaged.insert(damaged.end(), copies.damaged.begin(), copies.damaged.end());
-    notConvertible.insert(notConvertible.end(), copies.notConvertible.begin(),
-                          copies.notConvertible.end());
-    if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
-    if (!notConvertible.empty()) {
-        return Result(LockStatus::EntryNotConvertible, Named(notConvertible));
-    }
+    if (LockResult r = Refusal(damaged, notConvertible, CheckCopiesForLock(dataPath, windowsKey));
+        !r.ok())
+        return r;
 
     // The journal comes first: a crash before the key file is written then
     // leaves a journal that FinishConversion simply drops.
@@ -390,14 +399,9 @@ LockResult TurnOff(const std::string& dataPath, std::string_view password, Unloc
     }
     // A sealed conflict copy left behind would open nothing once the key
     // file is gone: the copies go back with the entries.
-    const CopyCheck copies = CheckCopiesForUnlock(dataPath, key);
-    damaged.insert(damaged.end(), copies.damaged.begin(), copies.damaged.end());
-    notConvertible.insert(notConvertible.end(), copies.notConvertible.begin(),
-                          copies.notConvertible.end());
-    if (!damaged.empty()) return Result(LockStatus::EntryDamaged, Named(damaged));
-    if (!notConvertible.empty()) {
-        return Result(LockStatus::EntryNotConvertible, Named(notConvertible));
-    }
+    if (LockResult r = Refusal(damaged, notConvertible, CheckCopiesForUnlock(dataPath, key));
+        !r.ok())
+        return r;
     if (!WriteJournal(dataPath,
                       to == UnlockTarget::Windows ? kJournalToWindows : kJournalToPlain)) {
         return Result(LockStatus::WriteFailed, JournalPath(dataPath));
@@ -467,18 +471,8 @@ namespace {
 LockResult RewrapPassword(const std::string& dataPath, SlotKind through, std::string_view secret,
                           std::string_view newPassword, const Argon2Params& params) {
     KeyFile file;
-    if (LockResult r = LoadKeyFile(dataPath, file); !r.ok()) return r;
     SecretBytes key;
-    switch (UnwrapKey(file, through, secret, key)) {
-        case UnwrapStatus::Opened:
-            break;
-        case UnwrapStatus::WrongSecret:
-            return Result(LockStatus::WrongPassword);
-        case UnwrapStatus::NoSlot:
-            return Result(LockStatus::KeyFileDamaged, KeyFilePath(dataPath));
-        case UnwrapStatus::NoMemory:
-            return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
-    }
+    if (LockResult r = OpenKeyFile(dataPath, secret, through, file, key); !r.ok()) return r;
     if (!WrapKey(file, SlotKind::Password, newPassword, params, key)) {
         return Result(LockStatus::NoMemory, std::to_string(params.memLimit >> 20));
     }

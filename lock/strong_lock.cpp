@@ -148,11 +148,9 @@ LockResult StoreKeyFile(const std::string& dataPath, const KeyFile& file) {
     return {};
 }
 
-LockResult OpenDiaryKey(const std::string& dataPath, std::string_view secret, SlotKind kind,
-                        DiaryKey& out) {
-    KeyFile file;
+LockResult OpenKeyFile(const std::string& dataPath, std::string_view secret, SlotKind kind,
+                       KeyFile& file, SecretBytes& key) {
     if (LockResult r = LoadKeyFile(dataPath, file); !r.ok()) return r;
-    SecretBytes key;
     switch (UnwrapKey(file, kind, secret, key)) {
         case UnwrapStatus::Opened:
             break;
@@ -168,6 +166,14 @@ LockResult OpenDiaryKey(const std::string& dataPath, std::string_view secret, Sl
             return Result(LockStatus::NoMemory, std::to_string(most >> 20));
         }
     }
+    return {};
+}
+
+LockResult OpenDiaryKey(const std::string& dataPath, std::string_view secret, SlotKind kind,
+                        DiaryKey& out) {
+    KeyFile file;
+    SecretBytes key;
+    if (LockResult r = OpenKeyFile(dataPath, secret, kind, file, key); !r.ok()) return r;
     KeepOutOfCoreDumps();
     out.id = file.keyId;
     out.key = std::move(key);

@@ -65,6 +65,10 @@ LockResult LoadKeyFile(const std::string& dataPath, KeyFile& file);
 // failure: the key file itself is the one that counts).
 LockResult StoreKeyFile(const std::string& dataPath, const KeyFile& file);
 
+// Reads the key file of the data folder and opens its data key through the
+// slot of kind; the messages are those of OpenDiaryKey.
+LockResult OpenKeyFile(const std::string& dataPath, std::string_view secret, SlotKind kind,
+                       KeyFile& file, SecretBytes& key);
 // Opens the data key with the password (kind Password) or recovery code
 // (kind Recovery). A wrong secret, a damaged key file and a short memory
 // are told apart.
