@@ -1,10 +1,10 @@
 #include "diary/diary_stats.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "diary/diary_book.h"
 #include "diary/parallel_days.h"
+#include "diary/search_entry.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/fileio.h"
@@ -17,15 +17,6 @@ namespace {
 // few enough that both threads end together.
 constexpr std::size_t kBatchDays = 32;
 constexpr std::size_t kSizeBatchDays = 256;
-
-void DayFiles(const std::string& dataPath, const EntryDay& d, std::string& folder,
-              std::string& name) {
-    char y[8], md[8];
-    std::snprintf(y, sizeof y, "%04d", d.year);
-    std::snprintf(md, sizeof md, "%02d%02d", d.month, d.day);
-    folder = dataPath + "/" + y;
-    name = md;
-}
 
 // Japanese text in code page 932 takes about two bytes a character.
 std::uint32_t GuessFromSize(std::int64_t size) {
@@ -54,7 +45,7 @@ DayCount ReadCount(const EntryDay& d, std::string_view text) {
 bool CountDay(const std::string& dataPath, const EntryDay& d, const std::string& password,
               DayCount& out) {
     std::string folder, name;
-    DayFiles(dataPath, d, folder, name);
+    search_detail::DayPaths(dataPath, d, folder, name);
     fsio::FileStamp stamp;
     if (d.plain) {
         // The common day is read in one pass, without the pane's copies.
@@ -145,7 +136,7 @@ std::vector<DayCount> CountDaysFromSizes(const std::string& dataPath) {
         std::string folder, name;
         for (std::size_t i = begin; i < end; ++i) {
             const EntryDay& d = days[i];
-            DayFiles(dataPath, d, folder, name);
+            search_detail::DayPaths(dataPath, d, folder, name);
             fsio::FileStamp stamp;
             // The file the window opens: the .dia wins.
             if (!fsio::StampOf(folder + "/" + name + (d.plain ? ".dia" : ".xda"), stamp)) continue;
