@@ -86,6 +86,17 @@ void PlaceOnScreens(QWidget& window, const QPoint& place, const QMargins& frame)
     window.move(fitted.topLeft());
 }
 
+void PlaceBeside(QWidget& window, const QWidget& over) {
+    constexpr int kBeside = 8;  // px between the two windows
+    const QRect main = over.frameGeometry();
+    QPoint place(main.right() + kBeside, main.top());
+    const QScreen* screen = over.screen();
+    if (screen != nullptr && place.x() + window.width() > screen->availableGeometry().right()) {
+        place = main.center() - QPoint(window.width() / 2, window.height() / 2);
+    }
+    PlaceOnScreens(window, place, FrameOf(over));
+}
+
 QMargins FrameOf(const QWidget& window) {
     const QRect outer = window.frameGeometry();
     const QRect inner = window.geometry();

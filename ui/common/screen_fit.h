@@ -35,6 +35,11 @@ QRect FitFrameOnScreens(const QRect& wanted);
 // yet), so that neither the title bar nor the bottom edge passes the screen.
 void PlaceOnScreens(QWidget& window, const QPoint& place, const QMargins& frame);
 
+// Puts a window the program opens beside over (the main window) by
+// PlaceOnScreens: to its right when the screen has room there, else centred
+// over it.
+void PlaceBeside(QWidget& window, const QWidget& over);
+
 // The frame around a shown top-level window (nothing when it has none yet).
 QMargins FrameOf(const QWidget& window);
 

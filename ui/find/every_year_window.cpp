@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyledItemDelegate>
@@ -24,8 +23,6 @@ namespace {
 
 // Lines of each entry shown in the list.
 constexpr int kPreviewLines = 3;
-// Room between the main window and this one when it is placed beside it.
-constexpr int kBeside = 8;
 // Room around a row's lines.
 constexpr int kPadding = 3;
 
@@ -129,16 +126,8 @@ void TEveryYearWindow::Follow(const Day& day) {
 void TEveryYearWindow::OpenEveryYear(const Day& day, const QWidget* over) {
     FDay = day;
     if (!FPlaced && over != nullptr) {
-        // Beside the main window when the screen has room there, else over
-        // it; afterwards Qt keeps the place it was left at.
-        const QRect main = over->frameGeometry();
-        QPoint place(main.right() + kBeside, main.top());
-        const QScreen* screen = over->screen();
-        if (screen != nullptr && place.x() + width() > screen->availableGeometry().right()) {
-            place = main.center() - QPoint(width() / 2, height() / 2);
-        }
-        // At a large scale the window's size would pass the screen's height.
-        kuv::PlaceOnScreens(*this, place, kuv::FrameOf(*over));
+        // Afterwards Qt keeps the place it was left at.
+        kuv::PlaceBeside(*this, *over);
         FPlaced = true;
     }
     if (isVisible()) {

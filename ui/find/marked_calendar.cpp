@@ -5,20 +5,7 @@
 #include <QTextCharFormat>
 
 #include "diary/catalog.h"
-
-namespace {
-
-// A colour between the calendar's background and a role of its palette, so
-// that the marks follow the desktop's colours, light or dark.
-QColor Tint(const QPalette& palette, QPalette::ColorRole role, double share) {
-    const QColor base = palette.color(QPalette::Base);
-    const QColor mark = palette.color(role);
-    auto mix = [share](int a, int b) { return static_cast<int>(a + (b - a) * share + 0.5); };
-    return QColor(mix(base.red(), mark.red()), mix(base.green(), mark.green()),
-                  mix(base.blue(), mark.blue()));
-}
-
-}  // namespace
+#include "ui/common/tint.h"
 
 TMarkedCalendar::TMarkedCalendar(QWidget* parent) : QCalendarWidget(parent) {
     setObjectName(QStringLiteral("PickerCalendar"));
@@ -43,10 +30,10 @@ void TMarkedCalendar::Mark(int year, int month) {
 
     QTextCharFormat written;
     written.setFontWeight(QFont::Bold);
-    written.setBackground(Tint(palette(), QPalette::Highlight, 0.3));
+    written.setBackground(kuv::Tint(palette(), QPalette::Highlight, 0.3));
     QTextCharFormat locked = written;
     locked.setFontItalic(true);
-    locked.setBackground(Tint(palette(), QPalette::Dark, 0.45));
+    locked.setBackground(kuv::Tint(palette(), QPalette::Dark, 0.45));
     const int days = kuv::DaysInMonth(year, month);
     for (int d = 1; d <= days; ++d) {
         if (!marks.written.test(static_cast<std::size_t>(d))) continue;

@@ -11,11 +11,7 @@
 #include "ui/stats/stats_view.h"
 #include "ui/stats/year_heatmap.h"
 
-namespace {
-
-constexpr int kBeside = 8;  // px between the main window and this one
-
-}  // namespace
+namespace {}  // namespace
 
 TStatsWindow::TStatsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("StatsWindow"));
@@ -40,18 +36,7 @@ void TStatsWindow::OpenStats(const std::string& dataPath, const std::string& pas
     FDataPath = dataPath;
     FPassword = password;
     if (!FPlaced && over != nullptr) {
-        // Beside the main window when the screen has room there, else over it.
-        const QRect main = over->frameGeometry();
-        QPoint place(main.right() + kBeside, main.top());
-        const QScreen* screen = over->screen();
-        if (screen != nullptr && place.x() + width() > screen->availableGeometry().right()) {
-            place = main.center() - QPoint(width() / 2, height() / 2);
-            // Kept on the screen, top left first, when the window is large.
-            const QRect room = screen->availableGeometry();
-            place.setX(std::max(room.left(), std::min(place.x(), room.right() - width())));
-            place.setY(std::max(room.top(), std::min(place.y(), room.bottom() - height())));
-        }
-        kuv::PlaceOnScreens(*this, place, kuv::FrameOf(*over));
+        kuv::PlaceBeside(*this, *over);
         FPlaced = true;
     }
     Count();

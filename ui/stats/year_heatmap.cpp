@@ -12,6 +12,7 @@
 #include "dates/date_locale.h"
 #include "diary/catalog.h"
 #include "platform/cp932.h"
+#include "ui/common/tint.h"
 
 namespace {
 
@@ -38,16 +39,6 @@ int Columns(int year) {
 
 QString FromCp932(const std::string& bytes) {
     return QString::fromStdU16String(kuv::cp932::ToUtf16(bytes));
-}
-
-// A colour between the background and a role of the palette, so that the
-// cells follow the desktop's colours, light or dark.
-QColor Tint(const QPalette& palette, QPalette::ColorRole role, double share) {
-    const QColor base = palette.color(QPalette::Base);
-    const QColor mark = palette.color(role);
-    auto mix = [share](int a, int b) { return static_cast<int>(a + (b - a) * share + 0.5); };
-    return QColor(mix(base.red(), mark.red()), mix(base.green(), mark.green()),
-                  mix(base.blue(), mark.blue()));
 }
 
 bool Estimated(const kuv::DayCount& d) {
@@ -119,8 +110,8 @@ QSize TYearHeatmap::sizeHint() const {
 
 QColor TYearHeatmap::ShadeColour(int shade) const {
     static const double kShares[] = {0.0, 0.3, 0.5, 0.75, 1.0};
-    if (shade <= 0) return Tint(palette(), QPalette::Text, 0.08);
-    return Tint(palette(), QPalette::Highlight, kShares[std::min(shade, 4)]);
+    if (shade <= 0) return kuv::Tint(palette(), QPalette::Text, 0.08);
+    return kuv::Tint(palette(), QPalette::Highlight, kShares[std::min(shade, 4)]);
 }
 
 QPoint TYearHeatmap::CellCentre(int year, int month, int day) const {
@@ -188,7 +179,7 @@ void TYearHeatmap::paintEvent(QPaintEvent* event) {
     const QFontMetrics fm = fontMetrics();
     const int c = Cell(), gap = std::max(1, c / 8);
     const QColor text = palette().color(QPalette::Text);
-    const QColor mark = Tint(palette(), QPalette::Text, 0.7);
+    const QColor mark = kuv::Tint(palette(), QPalette::Text, 0.7);
 
     // The legend: 少 [five shades] 多, and the locked mark.
     int x = LeftMargin();
