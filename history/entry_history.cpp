@@ -70,6 +70,46 @@ std::string Stem(std::int64_t time) {
     return buf;
 }
 
+// The headers read so far, by path and inode: a save that lists its day
+// again reads only the files that are new since. This process never changes
+// a version in place and forgets a path whenever it writes or removes it, so
+// an inode given back to a new file under an old name is not mistaken for
+// the old file. Another process's change can still be missed until the cache
+// is cleared, so whatever rewrites a version goes by the header it reads, not
+// by the listing.
+struct CachedHeader {
+    std::uint64_t inode;
+    std::optional<VersionHeader> header;
+};
+std::mutex headerCacheMutex;
+std::unordered_map<std::string, CachedHeader> headerCache;
+constexpr std::size_t kHeaderCacheLimit = 4096;
+
+void ForgetHeader(const std::string& path) {
+    const std::lock_guard<std::mutex> hold(headerCacheMutex);
+    headerCache.erase(path);
+}
+
+std::optional<VersionHeader> HeaderOf(const std::string& path, std::uint64_t inode) {
+    {
+        const std::lock_guard<std::mutex> hold(headerCacheMutex);
+        const auto it = headerCache.find(path);
+        if (it != headerCache.end() && inode != 0 && it->second.inode == inode) {
+            return it->second.header;
+        }
+    }
+    std::string head;
+    bool whole = false;
+    std::optional<VersionHeader> h;
+    if (fsio::ReadFileHead(path, head, kVersionHeaderBytes, whole) == fsio::ReadStatus::Ok) {
+        h = ParseVersionHeader(head);
+    }
+    const std::lock_guard<std::mutex> hold(headerCacheMutex);
+    if (headerCache.size() >= kHeaderCacheLimit) headerCache.clear();
+    headerCache[path] = CachedHeader{inode, h};
+    return h;
+}
+
 // Writes data as a new file stem[-N].kvz in folder through a work file;
 // never replaces a file. Names in taken (what a listing of the folder found)
 // are passed over without a try. The path written goes to written.
@@ -87,6 +127,7 @@ bool WriteNew(const std::string& folder, const std::string& stem, const std::str
             const std::string path = JoinPath(folder, name.append(kVersionExt));
             if (taken.count(path) != 0) continue;
             if (fsio::RenameNoReplace(work, path)) {
+                ForgetHeader(path);
                 fsio::SyncParentDirectory(path);
                 written = path;
                 return true;
@@ -112,7 +153,9 @@ int ThinListed(const VersionList& list, std::int64_t now) {
     const std::vector<bool> keep = RetainedVersions(times, now);
     int removed = 0;
     for (std::size_t i = 0; i < keep.size(); ++i) {
-        if (!keep[i] && fsio::Remove(list.versions[i].path)) ++removed;
+        if (keep[i]) continue;
+        ForgetHeader(list.versions[i].path);
+        if (fsio::Remove(list.versions[i].path)) ++removed;
     }
     return removed;
 }
@@ -149,42 +192,6 @@ std::string DiaryHistoryFolder(const std::string& root, const std::string& dataP
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return JoinPath(root, SafeName(NameOf(path)) + "-" + Hash64Hex(path));
 }
-
-namespace {
-
-// The headers read so far, by path and inode: a version file is written once
-// under a name of its own and never changed, so a save that lists its day
-// again reads only the files that are new since. A file put under a known
-// name has a new inode and is read again.
-struct CachedHeader {
-    std::uint64_t inode;
-    std::optional<VersionHeader> header;
-};
-std::mutex headerCacheMutex;
-std::unordered_map<std::string, CachedHeader> headerCache;
-constexpr std::size_t kHeaderCacheLimit = 4096;
-
-std::optional<VersionHeader> HeaderOf(const std::string& path, std::uint64_t inode) {
-    {
-        const std::lock_guard<std::mutex> hold(headerCacheMutex);
-        const auto it = headerCache.find(path);
-        if (it != headerCache.end() && inode != 0 && it->second.inode == inode) {
-            return it->second.header;
-        }
-    }
-    std::string head;
-    bool whole = false;
-    std::optional<VersionHeader> h;
-    if (fsio::ReadFileHead(path, head, kVersionHeaderBytes, whole) == fsio::ReadStatus::Ok) {
-        h = ParseVersionHeader(head);
-    }
-    const std::lock_guard<std::mutex> hold(headerCacheMutex);
-    if (headerCache.size() >= kHeaderCacheLimit) headerCache.clear();
-    headerCache[path] = CachedHeader{inode, h};
-    return h;
-}
-
-}  // namespace
 
 VersionList ListEntryVersions(const std::string& diaryFolder, const std::string& yearName,
                               const std::string& entryName) {
@@ -235,6 +242,7 @@ bool RewriteEntryVersion(const std::string& path, const std::string& bytes, bool
                          bool strong, std::int64_t time) {
     const char kind = strong ? kStrongKind : locked ? kLockedKind : kPlainKind;
     const std::optional<std::string> packed = PackVersion(bytes, kind, time);
+    ForgetHeader(path);
     return packed &&
            fsio::WriteFileAtomic(path, *packed, fsio::ChangeExtension(path, std::string(kWorkExt)));
 }

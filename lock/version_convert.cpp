@@ -44,14 +44,15 @@ std::vector<Kept> AllVersions(const std::string& dataPath) {
 }
 
 // Rewrites each version that step turns into new bytes; step returns false
-// for a version it leaves as it is.
+// for a version it leaves as it is. The kind a step sees is the one read
+// with the bytes, never the listing's: a conversion must not go by a stale
+// listing.
 using Step = std::function<bool(const Kept&, const std::string& bytes, std::string& out,
                                 bool& locked, bool& strong)>;
 bool EveryVersion(const std::string& dataPath, const Step& step, std::string& failed) {
-    for (const Kept& k : AllVersions(dataPath)) {
+    for (Kept& k : AllVersions(dataPath)) {
         std::string bytes, out;
-        bool locked = false, strong = false;
-        if (!ReadEntryVersion(k.file.path, bytes, locked, strong)) continue;
+        if (!ReadEntryVersion(k.file.path, bytes, k.file.locked, k.file.strong)) continue;
         bool newLocked = false, newStrong = false;
         if (!step(k, bytes, out, newLocked, newStrong)) continue;
         if (!RewriteEntryVersion(k.file.path, out, newLocked, newStrong, k.file.time)) {

@@ -86,6 +86,26 @@ TEST(EntryHistory, KeepsTheBytesAsTheyWereOnDisk) {
     }
 }
 
+// A listing tells what each file holds now, when a version removed by hand
+// is followed by a new one of the same second (the same name, and often the
+// inode the removed file had).
+TEST(EntryHistory, ListingsFollowANewFileUnderAnOldName) {
+    const std::int64_t now = std::time(nullptr);
+    Diary d;
+    const std::string hidden = *CryptEncodeBytes("hidden", 0x5A000000u, kPassword);
+    for (int round = 0; round < 4; ++round) {
+        const bool locked = round % 2 == 1;
+        ASSERT_EQ(KeepEntryVersion(d.history, "2026", "1208", locked ? hidden : "plain", locked,
+                                   now - 60, now),
+                  KeepStatus::Kept);
+        const std::vector<EntryVersionFile> v = d.Versions();
+        ASSERT_EQ(v.size(), 1u);
+        EXPECT_EQ(v[0].locked, locked) << round;
+        EXPECT_EQ(v[0].size, locked ? hidden.size() : 5u) << round;
+        std::filesystem::remove(v[0].path);
+    }
+}
+
 TEST(EntryHistory, SavesKeepWhatTheyReplace) {
     struct Case {
         const char* what;

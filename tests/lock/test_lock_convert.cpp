@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "app/settings_file.h"
@@ -190,7 +191,9 @@ TEST_F(LockConvertTest, KeptVersionsFollowTheEntries) {
             VersionText text;
             ASSERT_EQ(OpenEntryVersion(v.path, data.path(), "2023", "1231", "", text),
                       VersionOpen::Opened);
-            kept.push_back(*cp932::FromUtf8(text.text));
+            const std::optional<std::string> cp932 = cp932::FromUtf8(text.text);
+            ASSERT_TRUE(cp932) << v.path;
+            kept.push_back(*cp932);
         }
         ASSERT_TRUE(TurnOff(data.path(), "pass", to).ok());
         const std::string password = to == UnlockTarget::Windows ? "pass" : "";
