@@ -11,8 +11,6 @@
 #include "ui/stats/stats_view.h"
 #include "ui/stats/year_heatmap.h"
 
-namespace {}  // namespace
-
 TStatsWindow::TStatsWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("StatsWindow"));
     setWindowTitle(QStringLiteral("記録"));
